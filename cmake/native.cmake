@@ -1,0 +1,27 @@
+# Native build: the portable core and its unit tests, with ASan and UBSan.
+if(OSTRAK_SANITIZE)
+  set(sanitize_flags -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all)
+  target_compile_options(ostrak_core PUBLIC ${sanitize_flags})
+  target_link_options(ostrak_core PUBLIC ${sanitize_flags})
+endif()
+
+find_package(GTest REQUIRED)
+find_package(Threads REQUIRED)
+enable_testing()
+include(GoogleTest)
+
+file(GLOB_RECURSE native_tests CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/tests/*_test.cpp")
+list(FILTER native_tests EXCLUDE REGEX "_win_test\\.cpp$")
+add_executable(ostrak_tests ${native_tests})
+target_compile_options(ostrak_tests PRIVATE ${warning_flags})
+target_link_libraries(ostrak_tests PRIVATE ostrak_core GTest::gtest GTest::gmock GTest::gtest_main Threads::Threads)
+gtest_discover_tests(ostrak_tests DISCOVERY_TIMEOUT 60)
+
+# Programs that run natively beside the tests (the keyboard simulator's server).
+file(GLOB native_programs CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/simulator/*main.cpp")
+foreach(main IN LISTS native_programs)
+  get_filename_component(name "${main}" NAME_WE)
+  string(REGEX REPLACE "_main$" "" name "${name}")
+  add_executable(${name} "${main}")
+  target_link_libraries(${name} PRIVATE ostrak_core Threads::Threads)
+endforeach()

@@ -1,0 +1,70 @@
+# Windows build: the core plus the Windows layer, the program folder that a user
+# installs, and the Windows tests that CTest runs under Wine.
+add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
+add_link_options(-static -static-libgcc -static-libstdc++)
+
+set(OSTRAK_PROGRAM_DIR "${CMAKE_BINARY_DIR}/Ostrak")
+set(system_libraries
+  user32 gdi32 shell32 comctl32 comdlg32 ole32 oleaut32 uuid advapi32 shlwapi
+  setupapi hid gdiplus ws2_32 msimg32)
+
+add_library(ostrak_win STATIC ${windows_sources})
+target_link_libraries(ostrak_win PUBLIC ostrak_core ${system_libraries})
+target_compile_options(ostrak_win PRIVATE ${warning_flags})
+
+# Resources: dialog templates, menus, icons and strings. The icons and the skin
+# pictures are generated into the build folder.
+include(${PROJECT_SOURCE_DIR}/assets/assets.cmake)
+set(resource_script "${PROJECT_SOURCE_DIR}/resources/ostrak.rc")
+set_source_files_properties(${resource_script} PROPERTIES OBJECT_DEPENDS "${OSTRAK_ICON_FILES}")
+
+add_executable(Ostrak WIN32 shell/main_win.cpp ${resource_script})
+target_link_libraries(Ostrak PRIVATE ostrak_win)
+target_link_options(Ostrak PRIVATE -municode)
+target_compile_options(Ostrak PRIVATE ${warning_flags})
+target_include_directories(Ostrak PRIVATE "${OSTRAK_GENERATED_DIR}")
+set_target_properties(Ostrak PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${OSTRAK_PROGRAM_DIR}")
+add_dependencies(Ostrak ostrak_program_folder)
+
+# The device service library, loaded by name from the program folder.
+file(GLOB hidserv_sources CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/hidserv/*.cpp")
+if(hidserv_sources)
+  add_library(HidServ SHARED ${hidserv_sources})
+  target_link_libraries(HidServ PRIVATE ostrak_core ${system_libraries})
+  set_target_properties(HidServ PROPERTIES PREFIX "" RUNTIME_OUTPUT_DIRECTORY "${OSTRAK_PROGRAM_DIR}")
+endif()
+
+# Windows tests, built with GoogleTest from Debian's sources.
+enable_testing()
+include(GoogleTest)
+set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest "${CMAKE_BINARY_DIR}/googletest" EXCLUDE_FROM_ALL)
+
+set(OSTRAK_TEST_PROGRAMS_DIR "${CMAKE_BINARY_DIR}/test-programs")
+file(GLOB test_programs CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/tests/programs/*_main_win.cpp")
+set(test_program_targets "")
+foreach(main IN LISTS test_programs)
+  get_filename_component(name "${main}" NAME_WE)
+  string(REGEX REPLACE "_main_win$" "" name "${name}")
+  add_executable(${name} WIN32 "${main}")
+  target_link_libraries(${name} PRIVATE ostrak_win)
+  target_link_options(${name} PRIVATE -municode)
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${OSTRAK_TEST_PROGRAMS_DIR}")
+  list(APPEND test_program_targets ${name})
+endforeach()
+
+file(GLOB_RECURSE windows_tests CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/tests/*_win_test.cpp")
+add_executable(ostrak_win_tests ${windows_tests} ${resource_script})
+target_link_libraries(ostrak_win_tests PRIVATE ostrak_win gtest gmock gtest_main)
+target_compile_options(ostrak_win_tests PRIVATE ${warning_flags})
+target_compile_definitions(ostrak_win_tests PRIVATE
+  OSTRAK_PROGRAM_DIR_UNIX="${OSTRAK_PROGRAM_DIR}"
+  OSTRAK_TEST_PROGRAMS_DIR_UNIX="${OSTRAK_TEST_PROGRAMS_DIR}"
+  OSTRAK_SOURCE_DIR_UNIX="${PROJECT_SOURCE_DIR}")
+add_dependencies(ostrak_win_tests Ostrak ${test_program_targets})
+if(TARGET HidServ)
+  add_dependencies(ostrak_win_tests HidServ)
+endif()
+gtest_discover_tests(ostrak_win_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
+  PROPERTIES TIMEOUT 120)

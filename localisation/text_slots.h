@@ -1,0 +1,57 @@
+// Text slots: every text the user sees, named by its language key.
+//
+// Each slot holds its built-in English text until the language file is read
+// (see language_file_win.h); reading replaces it, cut to the slot's capacity.
+// Slots are written on the user-interface thread only and read from any thread.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <string_view>
+
+enum class TextKey : int {
+#define TEXT_SLOT(key, group, capacity, text) key,
+#include "localisation/text_keys.inc"
+#undef TEXT_SLOT
+  Count
+};
+
+constexpr int kTextKeyCount = static_cast<int>(TextKey::Count);
+
+// The two sections of the language file and the value that chooses one.
+inline constexpr char16_t kChineseSection[] = u"CHINESE";
+inline constexpr char16_t kEnglishSection[] = u"ENGINSH";  // spelled so in every language file
+
+// The current text of a slot.
+std::u16string_view Text(TextKey key);
+
+// Replaces a slot's text; a text longer than the slot's capacity is cut.
+void SetText(TextKey key, std::u16string_view text);
+
+// Puts every slot back to its built-in text.
+void ResetTexts();
+
+const char* TextKeyName(TextKey key);
+int TextGroup(TextKey key);
+std::size_t TextCapacity(TextKey key);
+std::u16string_view BuiltInText(TextKey key);
+
+// The slot of media key `index` (0 to 17) and of editing function `index` (0 to 10).
+TextKey MediaKeyText(int index);
+TextKey FunctionText(int index);
+
+// The stored `language` value and the process-wide current choice (0 Chinese,
+// 1 English) pick the section: English when either is 1.
+const char16_t* ChooseLanguageSection(int storedLanguage, int currentChoice);
+
+// Reads one key of a section; a missing key reads as an empty text.
+using LanguageReader = std::function<std::u16string(const char16_t* section, const char* key)>;
+
+// Fills every slot of `group` from `section` through `read`. A key missing from
+// the section empties its slot: the built-in text is not used.
+void LoadTextGroup(int group, const char16_t* section, const LanguageReader& read);
+
+// Formats a slot that holds one printf-style number ("%d", "%03x", ...).
+// Only one conversion of an integer is honoured; anything else is copied as is.
+std::u16string FormatText(std::u16string_view format, long long value);
