@@ -6,7 +6,8 @@ set(assets "${PROJECT_SOURCE_DIR}/assets")
 
 find_program(IMAGEMAGICK_CONVERT convert-im6.q16 convert PATHS /usr/bin NO_DEFAULT_PATH REQUIRED)
 
-set(OSTRAK_ICON_FILES "${OSTRAK_GENERATED_DIR}/icon128.ico")
+set(OSTRAK_ICON_FILES
+  "${OSTRAK_GENERATED_DIR}/icon128.ico" "${OSTRAK_GENERATED_DIR}/icon141.ico" "${OSTRAK_GENERATED_DIR}/icon142.ico")
 add_custom_command(
   OUTPUT ${OSTRAK_ICON_FILES}
   COMMAND "${CMAKE_COMMAND}" -E make_directory "${OSTRAK_GENERATED_DIR}"

@@ -1,5 +1,5 @@
 # Fuzz build (clang): every tests/fuzz/*_fuzz.cpp is a libFuzzer target over the core.
-set(fuzz_flags -fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
+set(fuzz_flags -fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all)
 target_compile_options(ostrak_core PUBLIC ${fuzz_flags})
 target_link_options(ostrak_core PUBLIC -fsanitize=address,undefined)
 

@@ -25,3 +25,13 @@ foreach(main IN LISTS native_programs)
   add_executable(${name} "${main}")
   target_link_libraries(${name} PRIVATE ostrak_core Threads::Threads)
 endforeach()
+
+# Benchmarks (Google Benchmark): tests/bench/*_bench.cpp, each a program that
+# prints its measurements as ratios; the test command runs them last.
+find_package(benchmark REQUIRED)
+file(GLOB benchmarks CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/tests/bench/*_bench.cpp")
+foreach(source IN LISTS benchmarks)
+  get_filename_component(name "${source}" NAME_WE)
+  add_executable(${name} "${source}")
+  target_link_libraries(${name} PRIVATE ostrak_core benchmark::benchmark Threads::Threads)
+endforeach()

@@ -58,6 +58,7 @@ file(GLOB_RECURSE windows_tests CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/tests/*
 add_executable(ostrak_win_tests ${windows_tests} ${resource_script})
 target_link_libraries(ostrak_win_tests PRIVATE ostrak_win gtest gmock gtest_main)
 target_compile_options(ostrak_win_tests PRIVATE ${warning_flags})
+target_include_directories(ostrak_win_tests PRIVATE "${OSTRAK_GENERATED_DIR}")
 target_compile_definitions(ostrak_win_tests PRIVATE
   OSTRAK_PROGRAM_DIR_UNIX="${OSTRAK_PROGRAM_DIR}"
   OSTRAK_TEST_PROGRAMS_DIR_UNIX="${OSTRAK_TEST_PROGRAMS_DIR}"

@@ -1,6 +1,7 @@
 #include "localisation/text_slots.h"
 
 #include <array>
+#include <cstdint>
 #include <cstdio>
 
 namespace {
@@ -65,6 +66,13 @@ TextKey FunctionText(int index) {
   if (index < 0 || index > 10) return TextKey::Count;
   return static_cast<TextKey>(static_cast<int>(TextKey::FUNC_KEY_DESC1) + index);
 }
+
+namespace {
+int currentLanguageChoice = 0;
+}
+
+int CurrentLanguageChoice() { return currentLanguageChoice; }
+void SetCurrentLanguageChoice(int choice) { currentLanguageChoice = static_cast<std::uint16_t>(choice); }
 
 const char16_t* ChooseLanguageSection(int storedLanguage, int currentChoice) {
   return (storedLanguage == 1 || currentChoice == 1) ? kEnglishSection : kChineseSection;

@@ -45,6 +45,11 @@ TextKey FunctionText(int index);
 // 1 English) pick the section: English when either is 1.
 const char16_t* ChooseLanguageSection(int storedLanguage, int currentChoice);
 
+// The process-wide language choice of the language commands (0 Chinese,
+// 1 English); 0 when the program starts.
+int CurrentLanguageChoice();
+void SetCurrentLanguageChoice(int choice);
+
 // Reads one key of a section; a missing key reads as an empty text.
 using LanguageReader = std::function<std::u16string(const char16_t* section, const char* key)>;
 

@@ -1,0 +1,186 @@
+#include "controls/dialog_win.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "controls/wide_win.h"
+
+namespace {
+
+std::vector<Dialog*>& ModelessDialogs() {
+  static std::vector<Dialog*> open;
+  return open;
+}
+
+// Messages whose answer a dialog procedure returns itself instead of through
+// DWLP_MSGRESULT.
+bool AnswersDirectly(UINT message) {
+  switch (message) {
+    case WM_CTLCOLORMSGBOX: case WM_CTLCOLOREDIT: case WM_CTLCOLORLISTBOX: case WM_CTLCOLORBTN:
+    case WM_CTLCOLORDLG: case WM_CTLCOLORSCROLLBAR: case WM_CTLCOLORSTATIC: case WM_COMPAREITEM:
+    case WM_VKEYTOITEM: case WM_CHARTOITEM: case WM_QUERYDRAGICON: case WM_INITDIALOG:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool Belongs(HWND dialog, HWND window) { return window == dialog || IsChild(dialog, window); }
+
+}  // namespace
+
+HINSTANCE ResourceModule() { return GetModuleHandleW(nullptr); }
+
+void Control::Attach(HWND dialog, int id) {
+  id_ = id;
+  hwnd_ = GetDlgItem(dialog, id);
+}
+
+void Control::Enable(bool enabled) const {
+  if (hwnd_) EnableWindow(hwnd_, enabled);
+}
+bool Control::IsEnabled() const { return hwnd_ && IsWindowEnabled(hwnd_); }
+void Control::Show(bool shown) const {
+  if (hwnd_) ShowWindow(hwnd_, shown ? SW_SHOW : SW_HIDE);
+}
+bool Control::IsVisible() const { return hwnd_ && IsWindowVisible(hwnd_); }
+void Control::SetText(std::u16string_view text) const {
+  if (hwnd_) SetWindowTextW(hwnd_, Wide(text).c_str());
+}
+std::u16string Control::Text() const {
+  if (!hwnd_) return {};
+  std::wstring text(GetWindowTextLengthW(hwnd_) + 1, L'\0');
+  text.resize(GetWindowTextW(hwnd_, text.data(), static_cast<int>(text.size())));
+  return FromWide(text);
+}
+
+Dialog::~Dialog() {
+  if (hwnd_) {
+    SetWindowLongPtrW(hwnd_, DWLP_USER, 0);
+    DestroyWindow(hwnd_);
+  }
+  auto& open = ModelessDialogs();
+  open.erase(std::remove(open.begin(), open.end(), this), open.end());
+}
+
+bool Dialog::Create(HWND owner) {
+  endRequested_ = false;
+  result_ = 0;
+  return CreateDialogParamW(ResourceModule(), MAKEINTRESOURCEW(templateId_), owner, Procedure,
+                            reinterpret_cast<LPARAM>(this)) != nullptr;
+}
+
+INT_PTR Dialog::RunModal(HWND owner) {
+  if (hwnd_) return -1;
+  modal_ = true;
+  if (!Create(owner)) {
+    modal_ = false;
+    return -1;
+  }
+  const bool disableOwner = owner && IsWindowEnabled(owner);
+  if (disableOwner) EnableWindow(owner, FALSE);
+  if (!endRequested_ && hwnd_) ShowWindow(hwnd_, SW_SHOWNORMAL);
+
+  MSG message;
+  while (!endRequested_ && hwnd_) {
+    const BOOL got = GetMessageW(&message, nullptr, 0, 0);
+    if (got == 0) {
+      PostQuitMessage(static_cast<int>(message.wParam));  // let the outer loop see it too
+      break;
+    }
+    if (got < 0) break;
+    if (Belongs(hwnd_, message.hwnd)) {
+      if (PreTranslateMessage(message) || IsDialogMessageW(hwnd_, &message)) continue;
+    } else if (TranslateModelessMessage(message)) {
+      continue;
+    }
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
+
+  if (disableOwner) EnableWindow(owner, TRUE);  // before the window goes, so the owner gets the focus
+  if (hwnd_) DestroyWindow(hwnd_);
+  modal_ = false;
+  return result_;
+}
+
+bool Dialog::CreateModeless(HWND owner) {
+  if (hwnd_) return false;
+  modal_ = false;
+  if (!Create(owner)) return false;
+  ModelessDialogs().push_back(this);
+  return true;
+}
+
+void Dialog::EndDialog(INT_PTR result) {
+  result_ = result;
+  endRequested_ = true;
+  if (!hwnd_) return;
+  if (modal_)
+    PostMessageW(hwnd_, WM_NULL, 0, 0);  // wake the loop if it waits
+  else
+    DestroyWindow(hwnd_);
+}
+
+bool Dialog::TranslateModelessMessage(MSG& message) {
+  // A copy: a dialog may close itself while it handles the message.
+  const std::vector<Dialog*> open = ModelessDialogs();
+  for (Dialog* dialog : open) {
+    if (!dialog->hwnd_ || !Belongs(dialog->hwnd_, message.hwnd)) continue;
+    return dialog->PreTranslateMessage(message) || IsDialogMessageW(dialog->hwnd_, &message);
+  }
+  return false;
+}
+
+INT_PTR CALLBACK Dialog::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  Dialog* self = nullptr;
+  if (message == WM_INITDIALOG) {
+    self = reinterpret_cast<Dialog*>(lParam);
+    SetWindowLongPtrW(window, DWLP_USER, lParam);
+    self->hwnd_ = window;
+  } else {
+    self = reinterpret_cast<Dialog*>(GetWindowLongPtrW(window, DWLP_USER));
+  }
+  if (!self) return FALSE;
+  try {
+    return self->Dispatch(message, wParam, lParam);
+  } catch (...) {
+    return FALSE;  // an exception never crosses the system's code
+  }
+}
+
+INT_PTR Dialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_INITDIALOG:
+      BindControls();
+      return OnInitDialog();
+    case WM_COMMAND: {
+      const int id = LOWORD(wParam);
+      if (OnCommand(id, HIWORD(wParam), reinterpret_cast<HWND>(lParam))) return TRUE;
+      if (id == IDOK) {
+        OnOK();
+        return TRUE;
+      }
+      if (id == IDCANCEL) {
+        OnCancel();
+        return TRUE;
+      }
+      return FALSE;
+    }
+    case WM_NCDESTROY: {
+      OnDestroy();
+      SetWindowLongPtrW(hwnd_, DWLP_USER, 0);
+      hwnd_ = nullptr;
+      auto& open = ModelessDialogs();
+      open.erase(std::remove(open.begin(), open.end(), this), open.end());
+      return FALSE;
+    }
+    default:
+      break;
+  }
+  LRESULT result = 0;
+  if (!OnMessage(message, wParam, lParam, result)) return FALSE;
+  if (AnswersDirectly(message)) return static_cast<INT_PTR>(result);
+  SetWindowLongPtrW(hwnd_, DWLP_MSGRESULT, result);
+  return TRUE;
+}

@@ -1,0 +1,93 @@
+// Our small window layer: a dialog bound to a resource template, whose
+// procedure finds the object again, routes commands and messages to virtual
+// handlers and never lets an exception out. A dialog runs modal (with its own
+// message loop, so that it can look at queued messages first) or modeless.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <string_view>
+
+// A control of a dialog, bound by id to a member object of the dialog.
+class Control {
+ public:
+  void Attach(HWND dialog, int id);
+  void Detach() { hwnd_ = nullptr; }
+  HWND hwnd() const { return hwnd_; }
+  int id() const { return id_; }
+
+  void Enable(bool enabled) const;
+  bool IsEnabled() const;
+  void Show(bool shown) const;
+  bool IsVisible() const;
+  void SetText(std::u16string_view text) const;
+  std::u16string Text() const;
+
+ private:
+  HWND hwnd_ = nullptr;
+  int id_ = 0;
+};
+
+class Dialog {
+ public:
+  explicit Dialog(int templateId) : templateId_(templateId) {}
+  virtual ~Dialog();
+  Dialog(const Dialog&) = delete;
+  Dialog& operator=(const Dialog&) = delete;
+
+  // Creates the dialog, shows it and runs its message loop until EndDialog;
+  // the owner is disabled meanwhile. Returns the result given to EndDialog, or
+  // -1 when the dialog could not be created.
+  INT_PTR RunModal(HWND owner = nullptr);
+
+  // Creates the dialog without a loop of its own (shown only if its template
+  // says so). Tests drive such a dialog with messages.
+  bool CreateModeless(HWND owner = nullptr);
+
+  // Ends a modal dialog's loop with `result`, or destroys a modeless one.
+  void EndDialog(INT_PTR result);
+
+  bool IsOpen() const { return hwnd_ != nullptr; }
+  bool IsModal() const { return modal_; }
+  HWND hwnd() const { return hwnd_; }
+  HWND Item(int id) const { return GetDlgItem(hwnd_, id); }
+  int templateId() const { return templateId_; }
+
+  // Gives a queued message to the open modeless dialog it belongs to (their
+  // keyboard navigation); true when that dialog took it. Message loops call it.
+  static bool TranslateModelessMessage(MSG& message);
+
+ protected:
+  // Binds the member controls to their ids; runs before OnInitDialog.
+  virtual void BindControls() {}
+  virtual BOOL OnInitDialog() { return TRUE; }
+  // A command from a control or a menu; true when handled. Unhandled IDOK and
+  // IDCANCEL go to OnOK and OnCancel.
+  virtual bool OnCommand(int id, int notifyCode, HWND control) { return false; }
+  // Any other message; true when handled, with its answer in `result`.
+  virtual bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) { return false; }
+  // A queued message for this dialog before the dialog's own keyboard handling;
+  // true swallows it.
+  virtual bool PreTranslateMessage(MSG& message) { return false; }
+  virtual void OnOK() { EndDialog(IDOK); }
+  virtual void OnCancel() { EndDialog(IDCANCEL); }
+  // The window is being destroyed; member controls are detached afterwards.
+  virtual void OnDestroy() {}
+
+  void Bind(Control& control, int id) { control.Attach(hwnd_, id); }
+
+ private:
+  static INT_PTR CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  INT_PTR Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
+  bool Create(HWND owner);
+
+  int templateId_;
+  HWND hwnd_ = nullptr;
+  bool modal_ = false;
+  bool endRequested_ = false;
+  INT_PTR result_ = 0;
+};
+
+// The module whose resources hold the dialog templates, menus and icons.
+HINSTANCE ResourceModule();

@@ -1,0 +1,47 @@
+#include "localisation/language_file_win.h"
+
+#include <windows.h>
+
+#include "controls/wide_win.h"
+#include "localisation/text_slots.h"
+#include "profiles/settings.h"
+#include "shell/app_paths.h"
+
+namespace {
+
+// Longer than any slot, so a text that is too long reaches the slot whole and
+// is cut there.
+constexpr DWORD kReadBuffer = 1024;
+
+std::wstring LanguageFile() { return Wide(Paths().languageFile); }
+
+}  // namespace
+
+int ReadStoredLanguage() {
+  wchar_t text[32] = {};
+  GetPrivateProfileStringW(L"LANGUAGE", L"language", L"0", text, 32, LanguageFile().c_str());
+  return ParseDecimalSetting(FromWide(text));
+}
+
+const char16_t* ChosenLanguageSection() {
+  return ChooseLanguageSection(ReadStoredLanguage(), CurrentLanguageChoice());
+}
+
+std::u16string ReadLanguageText(const char16_t* section, const char* key) {
+  std::wstring text(kReadBuffer, L'\0');
+  const std::wstring wideKey(key, key + std::char_traits<char>::length(key));
+  // A single blank as the default: the reader trims it to an empty text.
+  const DWORD length = GetPrivateProfileStringW(Wide(section).c_str(), wideKey.c_str(), L" ", text.data(),
+                                                kReadBuffer, LanguageFile().c_str());
+  text.resize(length);
+  return FromWide(text);
+}
+
+void LoadLanguageGroup(int group) {
+  LoadTextGroup(group, ChosenLanguageSection(), ReadLanguageText);
+}
+
+void StoreLanguageChoice(int choice) {
+  SetCurrentLanguageChoice(choice);
+  WritePrivateProfileStringW(L"language", L"language", std::to_wstring(choice).c_str(), LanguageFile().c_str());
+}

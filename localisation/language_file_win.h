@@ -1,0 +1,24 @@
+// Reading the language file Skins\language.ini into the text slots, and storing
+// the language choice there.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// The stored `language` value of section LANGUAGE; 0 when missing.
+int ReadStoredLanguage();
+
+// The section the stored value and the current choice pick.
+const char16_t* ChosenLanguageSection();
+
+// One text of a section; a missing file, section or key gives an empty text.
+std::u16string ReadLanguageText(const char16_t* section, const char* key);
+
+// Fills the slots of a group (1 at start and after a language command, 2 when
+// the composite editor opens, 3 with the main window's profile labels).
+void LoadLanguageGroup(int group);
+inline void LoadLanguageTexts() { LoadLanguageGroup(1); }
+
+// The first two steps of a language command: the current choice becomes
+// `choice` (0 Chinese, 1 English) and is written to the file as `language`.
+void StoreLanguageChoice(int choice);

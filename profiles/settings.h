@@ -1,0 +1,39 @@
+// Names and small rules of the settings the program keeps: the per-user
+// settings folder, vovi.ini and the registry section PROFILES.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+inline constexpr char16_t kSettingsRootKey[] = u"Ostrak_Brelund";  // under HKCU\Software
+inline constexpr char16_t kProfilesSection[] = u"PROFILES";
+inline constexpr char16_t kFlipValue[] = u"Flip";
+inline constexpr char16_t kRecordDelayValue[] = u"RecordDelay";
+
+inline constexpr char16_t kSettingsFolderName[] = u"Ostrak_05A";  // under Documents
+inline constexpr char16_t kVoviFileName[] = u"vovi.ini";
+inline constexpr char16_t kKeyColorSection[] = u"KEYCOLOR";
+inline constexpr char16_t kSelectorValue[] = u"KBDPI";      // 1 to 4, default 1
+inline constexpr char16_t kLightingOnValue[] = u"DengCheck";  // 0 or 1, default 0
+
+// A stored setting as a number: a decimal integer, blanks around it allowed.
+// Anything else (empty, letters, trailing junk, out of int range) reads as 0.
+int ParseDecimalSetting(std::u16string_view text);
+
+// What a two-state setting stores for a requested value: the value itself when
+// it is 0 or 1, otherwise 0.
+unsigned FlagValueToStore(unsigned requested);
+
+// "%d" of a number, as the settings store it.
+std::u16string DecimalText(long long value);
+
+// Documents + "\Ostrak_05A".
+std::u16string SettingsFolderIn(std::u16string_view documentsFolder);
+
+// The profile file in the settings folder. Every profile index shares the one
+// file "$Profile0": the file holds all of the keyboard's profiles.
+std::u16string ProfileFileIn(std::u16string_view settingsFolder, int profileIndex);
+
+// Names of the profile manager's rows in PROFILES: "PROFILE00" (row count),
+// "PROFILE01", ...
+std::u16string ProfileListValueName(int number);

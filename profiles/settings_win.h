@@ -1,0 +1,36 @@
+// Where the settings live on Windows: the registry section PROFILES under
+// HKCU\Software\Ostrak_Brelund\<application name>, the settings folder in the
+// user's Documents folder, and vovi.ini there.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// Sets the application key that the registry values go under. Start-up calls it
+// with "Ostrak_Brelund" and the executable's base name.
+void SetRegistryRoot(std::u16string_view company, std::u16string_view applicationName);
+
+// A string value of a section of the application key (REG_SZ); the default when
+// the key, the value or the text is missing.
+std::u16string ReadProfileString(std::u16string_view section, std::u16string_view name,
+                                 std::u16string_view defaultValue);
+// Creates the section as needed; returns whether the value was written.
+bool WriteProfileString(std::u16string_view section, std::u16string_view name,
+                        std::u16string_view value);
+
+// The two-state options Flip and RecordDelay of section PROFILES.
+int ReadFlagSetting(std::u16string_view name);
+unsigned WriteFlagSetting(std::u16string_view name, unsigned value);  // returns what was stored
+
+// The user's Documents folder, looked up afresh on every call.
+std::u16string DocumentsFolder();
+std::u16string SettingsFolderPath();
+// Creates the settings folder if it is missing (one level; failure is ignored).
+void EnsureSettingsFolder();
+std::u16string ProfileFilePath(int profileIndex);
+
+// vovi.ini: its path is formed once, when the main window initialises.
+void FormVoviIniPath();
+const std::u16string& VoviIniPath();
+int ReadVoviSetting(std::u16string_view key, int defaultValue);
+void WriteVoviSetting(std::u16string_view key, int value);

@@ -1,0 +1,277 @@
+#include "shell/main_dialog_win.h"
+
+#include <algorithm>
+
+#include "controls/wide_win.h"
+#include "localisation/language_file_win.h"
+#include "localisation/text_slots.h"
+#include "resources/resource_ids.h"
+#include "shell/app_paths.h"
+#include "shell/messages.h"
+#include "shell/shell_state.h"
+
+namespace {
+
+COstrakDlg* mainDialog = nullptr;
+HWND mainWindow = nullptr;
+
+// The framework shows a modal dialog when its loop starts; the main window
+// undoes that by hiding itself at its first non-client paints, so that it
+// starts in the notification area only.
+int hideAtStartCount = 2;
+
+// The system's message boxes owned by the main window (our own dialogs are
+// closed through their objects).
+struct OwnedBoxes {
+  HWND owner;
+  const std::vector<Dialog*>* ours;
+};
+
+BOOL CALLBACK CancelOwnedMessageBox(HWND window, LPARAM context) {
+  const auto* boxes = reinterpret_cast<const OwnedBoxes*>(context);
+  if (GetWindow(window, GW_OWNER) != boxes->owner) return TRUE;
+  for (const Dialog* dialog : *boxes->ours)
+    if (dialog->hwnd() == window) return TRUE;
+  wchar_t className[16] = {};
+  GetClassNameW(window, className, 16);
+  if (wcscmp(className, L"#32770") == 0) EndDialog(window, IDCANCEL);
+  return TRUE;
+}
+
+}  // namespace
+
+COstrakDlg* MainDialog() { return mainDialog; }
+HWND MainWindow() { return mainWindow; }
+
+void ExitApplication() {
+  if (mainDialog) mainDialog->ExitApplication();
+}
+
+void COstrakDlg::ArmHideAtStart() { hideAtStartCount = 2; }
+
+COstrakDlg::COstrakDlg() : Dialog(IDD_MAIN) {
+  applicationIcon_ = LoadIconW(ResourceModule(), MAKEINTRESOURCEW(IDI_APPLICATION_ICON));
+}
+
+COstrakDlg::~COstrakDlg() {
+  if (instanceMutex_) CloseHandle(instanceMutex_);
+  if (mainDialog == this) {
+    mainDialog = nullptr;
+    mainWindow = nullptr;
+  }
+}
+
+void COstrakDlg::BindControls() {
+  Bind(okButton_, IDOK);
+  Bind(cancelButton_, IDCANCEL);
+  Bind(applyButton_, IDC_APPLY);
+  Bind(helpButton_, IDC_HELP_BUTTON);
+  Bind(minimizeButton_, IDC_MINIMIZE);
+  Bind(menuButton_, IDC_MENU_BUTTON);
+  Bind(closeButton_, IDC_CLOSE);
+  Bind(versionLabel_, IDC_VERSION);
+}
+
+BOOL COstrakDlg::OnInitDialog() {
+  // The system menu's "About" item.
+  wchar_t aboutText[64] = {};
+  HMENU systemMenu = GetSystemMenu(hwnd(), FALSE);
+  if (systemMenu && LoadStringW(ResourceModule(), IDS_ABOUTBOX, aboutText, 64) > 0) {
+    AppendMenuW(systemMenu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(systemMenu, MF_STRING, IDM_ABOUTBOX, aboutText);
+  }
+  SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(applicationIcon_));
+  SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(applicationIcon_));
+
+  initDone_ = false;
+  mainDialog = this;
+  mainWindow = hwnd();
+  Shell().currentProfileIndex = -1;
+
+  SetPendingChanges(false);
+
+  // No taskbar button until the user opens the window; the marker lets a
+  // second start find this window.
+  LONG_PTR exStyle = GetWindowLongPtrW(hwnd(), GWL_EXSTYLE);
+  SetWindowLongPtrW(hwnd(), GWL_EXSTYLE, (exStyle & ~WS_EX_APPWINDOW) | WS_EX_TOOLWINDOW);
+  SetWindowLongPtrW(hwnd(), GWLP_USERDATA, kMainWindowMarker);
+  SetWindowLongPtrW(hwnd(), GWL_STYLE, GetWindowLongPtrW(hwnd(), GWL_STYLE) | WS_MINIMIZEBOX | WS_SYSMENU);
+  SetWindowTextW(hwnd(), Wide(Text(TextKey::MAIN_CAPTION)).c_str());
+
+  Shell().displayMode = 0;
+  PostMessageW(hwnd(), WM_DEFERRED_INIT, kInitTag, 0);
+  ApplyLanguageTexts();
+  return TRUE;
+}
+
+void COstrakDlg::ApplyLanguageTexts() {
+  LoadLanguageGroup(3);
+  okButton_.SetText(Text(TextKey::PROFILE_OK));
+  cancelButton_.SetText(Text(TextKey::PROFILE_CANCLE));
+  applyButton_.SetText(Text(TextKey::PROFILE_APPLY));
+  versionLabel_.SetText(Text(TextKey::MAIN_BUTTON_KORVAN_VER));
+  SetWindowTextW(hwnd(), Wide(Text(TextKey::MAIN_CAPTION)).c_str());
+}
+
+void COstrakDlg::LanguageCommand(int choice) {
+  StoreLanguageChoice(choice);
+  LoadLanguageTexts();
+  ApplyLanguageTexts();
+  RedrawWindow(hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+}
+
+void COstrakDlg::ShowButtonMenu() {
+  HMENU menu = LoadMenuW(ResourceModule(), MAKEINTRESOURCEW(IDR_BUTTON_MENU));
+  if (!menu) return;
+  HMENU items = GetSubMenu(menu, 0);
+  LoadLanguageGroup(4);
+  const struct { TextKey text; UINT command; } entries[] = {
+      {TextKey::MENU_1, ID_MENU_IMPORT}, {TextKey::MENU_2, ID_MENU_EXPORT},
+      {TextKey::MENU_3, ID_APP_ABOUT}, {TextKey::MENU_4, ID_MENU_CLOSE}};
+  for (UINT position = 0; position < 4; ++position)
+    ModifyMenuW(items, position, MF_BYPOSITION | MF_STRING, entries[position].command,
+                Wide(Text(entries[position].text)).c_str());
+  POINT at{};
+  GetCursorPos(&at);
+  TrackPopupMenu(items, TPM_LEFTALIGN | TPM_LEFTBUTTON, at.x, at.y, 0, hwnd(), nullptr);
+  DestroyMenu(menu);
+}
+
+void COstrakDlg::SetPendingChanges(bool pending) {
+  pendingChanges_ = pending;
+  applyButton_.Enable(pending);
+}
+
+void COstrakDlg::ApplyPendingChanges() {
+  // Saving and downloading the profile come with the device link.
+}
+
+void COstrakDlg::ShowMainWindow() {
+  if (Shell().devicesPresent == 0) {
+    MessageBoxW(hwnd(), Wide(Text(TextKey::MAIN_NO_DEVICE_PROMPT)).c_str(),
+                Wide(Paths().applicationName).c_str(), MB_OK | MB_ICONWARNING | MB_SETFOREGROUND);
+    return;
+  }
+  // Once the user asks for the window, the start-time hiding is over, however
+  // many frame paints the system has sent so far.
+  hideAtStartCount = 0;
+  LONG_PTR exStyle = GetWindowLongPtrW(hwnd(), GWL_EXSTYLE);
+  SetWindowLongPtrW(hwnd(), GWL_EXSTYLE, (exStyle & ~WS_EX_TOOLWINDOW) | WS_EX_APPWINDOW);
+  ShowWindow(hwnd(), SW_SHOWNORMAL);
+  SetForegroundWindow(hwnd());
+}
+
+void COstrakDlg::HideMainWindow() { ShowWindow(hwnd(), SW_HIDE); }
+
+void COstrakDlg::AddChildDialog(Dialog* child) {
+  if (std::find(childDialogs_.begin(), childDialogs_.end(), child) == childDialogs_.end())
+    childDialogs_.push_back(child);
+}
+
+void COstrakDlg::RemoveChildDialog(Dialog* child) {
+  childDialogs_.erase(std::remove(childDialogs_.begin(), childDialogs_.end(), child), childDialogs_.end());
+}
+
+void COstrakDlg::CancelChildDialogs() {
+  const std::vector<Dialog*> open = childDialogs_;  // a child removes itself as it closes
+  for (Dialog* child : open)
+    if (child->IsOpen()) child->EndDialog(IDCANCEL);
+  // A message box of ours (such as the no-keyboard notice) runs its own loop;
+  // it must close too, or the exit waits for the user.
+  const OwnedBoxes boxes{hwnd(), &open};
+  EnumThreadWindows(GetCurrentThreadId(), CancelOwnedMessageBox, reinterpret_cast<LPARAM>(&boxes));
+}
+
+void COstrakDlg::ExitApplication() {
+  HideMainWindow();
+  CancelChildDialogs();
+  if (instanceMutex_) {
+    CloseHandle(instanceMutex_);
+    instanceMutex_ = nullptr;
+  }
+  SetPendingChanges(false);
+  EndDialog(IDCANCEL);
+}
+
+bool COstrakDlg::PreTranslateMessage(MSG& message) {
+  if (message.message == WM_TIMECHANGE && message.hwnd == hwnd()) ApplyPendingChanges();
+  if ((message.message == WM_KEYDOWN || message.message == WM_KEYUP) &&
+      (message.wParam == VK_RETURN || message.wParam == VK_ESCAPE))
+    return true;  // the main window never closes on Enter or Escape
+  return false;
+}
+
+void COstrakDlg::OnOK() {
+  ApplyPendingChanges();
+  HideMainWindow();
+}
+
+void COstrakDlg::OnCancel() { HideMainWindow(); }
+
+void COstrakDlg::OnDestroy() {
+  if (mainDialog == this) mainWindow = nullptr;
+}
+
+bool COstrakDlg::OnCommand(int id, int notifyCode, HWND control) {
+  switch (id) {
+    case IDC_CLOSE:
+    case ID_TRAY_EXIT:
+    case ID_MENU_CLOSE:
+      ExitApplication();
+      return true;
+    case ID_TRAY_OPEN:
+      ShowMainWindow();
+      return true;
+    case IDC_MINIMIZE:
+      PostMessageW(hwnd(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
+      return true;
+    case IDC_MENU_BUTTON:
+      ShowButtonMenu();
+      return true;
+    case IDC_APPLY:
+      ApplyPendingChanges();
+      return true;
+    case ID_LANGUAGE_CHINESE:
+      LanguageCommand(0);
+      return true;
+    case ID_LANGUAGE_ENGLISH:
+      LanguageCommand(1);
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool COstrakDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+  switch (message) {
+    case WM_NCPAINT:
+      if (hideAtStartCount <= 0) return false;
+      --hideAtStartCount;
+      ShowWindow(hwnd(), SW_HIDE);
+      result = 0;
+      return true;
+    case WM_QUERYDRAGICON:
+      result = reinterpret_cast<LRESULT>(applicationIcon_);
+      return true;
+    case WM_INSTANCE_OPEN:
+      result = 0;
+      if (static_cast<std::uint32_t>(wParam) == kOpenTag) {
+        ShowMainWindow();
+        result = 1;
+      }
+      return true;
+    case WM_INSTANCE_KILL:
+      result = 0;
+      if (static_cast<std::uint32_t>(wParam) == kKillTag) {
+        ExitApplication();
+        result = 1;
+      }
+      return true;
+    case WM_DEFERRED_INIT:
+      result = 0;
+      if (static_cast<std::uint32_t>(wParam) == kInitTag) initDone_ = true;
+      return true;
+    default:
+      return false;
+  }
+}

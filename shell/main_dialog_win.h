@@ -1,0 +1,74 @@
+// COstrakDlg, the one main window. It starts hidden, lives in the notification
+// area and routes every command and private message to the code that owns it.
+#pragma once
+
+#include <windows.h>
+
+#include <vector>
+
+#include "controls/dialog_win.h"
+
+class COstrakDlg : public Dialog {
+ public:
+  COstrakDlg();
+  ~COstrakDlg() override;
+
+  // Shows the window with its taskbar button, or tells the user that no
+  // keyboard is present.
+  void ShowMainWindow();
+  // Hides the window; its extended styles stay as they are.
+  void HideMainWindow();
+  // The exit sequence: everything the running instance holds is given back and
+  // the modal loop ends.
+  void ExitApplication();
+  // Closes every open child dialog as if the user had cancelled it.
+  void CancelChildDialogs();
+
+  void SetPendingChanges(bool pending);
+  bool pendingChanges() const { return pendingChanges_; }
+  bool initDone() const { return initDone_; }
+  HICON applicationIcon() const { return applicationIcon_; }
+
+  // Child dialogs register while they are open, so that the exit sequence and
+  // the keyboard's removal can cancel them.
+  void AddChildDialog(Dialog* child);
+  void RemoveChildDialog(Dialog* child);
+
+  // The single-instance mutex that this process holds as the running instance.
+  void TakeInstanceMutex(HANDLE mutex) { instanceMutex_ = mutex; }
+
+  // Puts the start-time hiding back (each process starts with it armed).
+  static void ArmHideAtStart();
+
+ protected:
+  void BindControls() override;
+  BOOL OnInitDialog() override;
+  bool OnCommand(int id, int notifyCode, HWND control) override;
+  bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+  bool PreTranslateMessage(MSG& message) override;
+  void OnOK() override;
+  void OnCancel() override;
+  void OnDestroy() override;
+
+ private:
+  void ApplyLanguageTexts();
+  void ShowButtonMenu();
+  void LanguageCommand(int choice);
+  void ApplyPendingChanges();
+
+  HICON applicationIcon_ = nullptr;
+  HANDLE instanceMutex_ = nullptr;
+  bool pendingChanges_ = false;
+  bool initDone_ = false;
+  std::vector<Dialog*> childDialogs_;
+
+  Control applyButton_, okButton_, cancelButton_, helpButton_, minimizeButton_, menuButton_, closeButton_;
+  Control versionLabel_;
+};
+
+// The main window of this process, once it has initialised (else null).
+COstrakDlg* MainDialog();
+HWND MainWindow();
+
+// The exit sequence of the running instance (tray "Exit", close button, "/Kill").
+void ExitApplication();
