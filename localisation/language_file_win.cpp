@@ -30,8 +30,8 @@ const char16_t* ChosenLanguageSection() {
 std::u16string ReadLanguageText(const char16_t* section, const char* key) {
   std::wstring text(kReadBuffer, L'\0');
   const std::wstring wideKey(key, key + std::char_traits<char>::length(key));
-  // A single blank as the default: the reader trims it to an empty text.
-  const DWORD length = GetPrivateProfileStringW(Wide(section).c_str(), wideKey.c_str(), L" ", text.data(),
+  // A missing key reads as an empty text (not every reader trims a blank default).
+  const DWORD length = GetPrivateProfileStringW(Wide(section).c_str(), wideKey.c_str(), L"", text.data(),
                                                 kReadBuffer, LanguageFile().c_str());
   text.resize(length);
   return FromWide(text);

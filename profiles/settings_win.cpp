@@ -28,7 +28,7 @@ void SetRegistryRoot(std::u16string_view company, std::u16string_view applicatio
   ApplicationKey() = L"Software\\" + Wide(company) + L"\\" + Wide(applicationName);
 }
 
-std::u16string ReadProfileString(std::u16string_view section, std::u16string_view name,
+std::u16string ReadRegistryString(std::u16string_view section, std::u16string_view name,
                                  std::u16string_view defaultValue) {
   HKEY key = nullptr;
   if (RegOpenKeyExW(HKEY_CURRENT_USER, SectionKey(section).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
@@ -50,7 +50,7 @@ std::u16string ReadProfileString(std::u16string_view section, std::u16string_vie
   return result;
 }
 
-bool WriteProfileString(std::u16string_view section, std::u16string_view name,
+bool WriteRegistryString(std::u16string_view section, std::u16string_view name,
                         std::u16string_view value) {
   HKEY key = nullptr;
   if (RegCreateKeyExW(HKEY_CURRENT_USER, SectionKey(section).c_str(), 0, nullptr, 0, KEY_WRITE, nullptr,
@@ -65,12 +65,12 @@ bool WriteProfileString(std::u16string_view section, std::u16string_view name,
 }
 
 int ReadFlagSetting(std::u16string_view name) {
-  return ParseDecimalSetting(ReadProfileString(kProfilesSection, name, u"0"));
+  return ParseDecimalSetting(ReadRegistryString(kProfilesSection, name, u"0"));
 }
 
 unsigned WriteFlagSetting(std::u16string_view name, unsigned value) {
   const unsigned stored = FlagValueToStore(value);
-  WriteProfileString(kProfilesSection, name, DecimalText(stored));
+  WriteRegistryString(kProfilesSection, name, DecimalText(stored));
   return stored;
 }
 

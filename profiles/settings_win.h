@@ -12,10 +12,10 @@ void SetRegistryRoot(std::u16string_view company, std::u16string_view applicatio
 
 // A string value of a section of the application key (REG_SZ); the default when
 // the key, the value or the text is missing.
-std::u16string ReadProfileString(std::u16string_view section, std::u16string_view name,
+std::u16string ReadRegistryString(std::u16string_view section, std::u16string_view name,
                                  std::u16string_view defaultValue);
 // Creates the section as needed; returns whether the value was written.
-bool WriteProfileString(std::u16string_view section, std::u16string_view name,
+bool WriteRegistryString(std::u16string_view section, std::u16string_view name,
                         std::u16string_view value);
 
 // The two-state options Flip and RecordDelay of section PROFILES.

@@ -1,0 +1,135 @@
+// Reading Skins\language.ini through the private-profile functions.
+#include "localisation/language_file_win.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "controls/wide_win.h"
+#include "localisation/text_slots.h"
+#include "shell/app_paths.h"
+#include "tests/support/windows_test_support_win.h"
+
+namespace {
+
+const std::u16string kChineseCaption = u"\x6E38\x620F\x952E\x76D8\x8BBE\x7F6E";  // 游戏键盘设置
+
+class LanguageFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    folder_ = MakeScratchFolder(L"language");
+    CreateDirectoryW((folder_ + L"Skins").c_str(), nullptr);
+    file_ = folder_ + L"Skins\\language.ini";
+    SetPaths(MakeAppPaths(FromWide(folder_ + L"Ostrak.exe")));
+    ResetTexts();
+    SetCurrentLanguageChoice(0);
+  }
+  void TearDown() override {
+    ResetTexts();
+    SetCurrentLanguageChoice(0);
+    RemoveTree(folder_);
+  }
+
+  void WriteLanguageFile(int language, std::u16string_view extraChinese = u"") {
+    std::u16string text = u"[LANGUAGE]\r\nlanguage=" + std::u16string(1, u'0' + language) + u"\r\n";
+    text += u"[CHINESE]\r\nMAIN_CAPTION=" + kChineseCaption + u"\r\nUNKNOWN_KEY=\x672A\x77E5\x6309\x952E %03x\r\n";
+    text += extraChinese;
+    text += u"[ENGINSH]\r\nMAIN_CAPTION=Keyboard Settings\r\nUNKNOWN_KEY=Unknown Key: %03x\r\n";
+    WriteUtf16File(file_, text);
+  }
+
+  std::wstring folder_, file_;
+};
+
+TEST_F(LanguageFileTest, AChineseTextComesBackExactly) {
+  WriteLanguageFile(0);
+  LoadLanguageTexts();
+  EXPECT_EQ(Text(TextKey::MAIN_CAPTION), kChineseCaption);
+  EXPECT_EQ(Text(TextKey::UNKNOWN_KEY), u"\x672A\x77E5\x6309\x952E %03x");
+  // A key missing from the section empties its slot.
+  EXPECT_EQ(Text(TextKey::MAIN_HELP_PROMPT), u"");
+}
+
+TEST_F(LanguageFileTest, StoringTheChoiceKeepsTheFileReadableInBothLanguages) {
+  WriteLanguageFile(0);
+  StoreLanguageChoice(1);
+  EXPECT_EQ(ReadStoredLanguage(), 1);
+  EXPECT_EQ(CurrentLanguageChoice(), 1);
+  LoadLanguageTexts();
+  EXPECT_EQ(Text(TextKey::MAIN_CAPTION), u"Keyboard Settings");
+
+  const std::string bytes = ReadBytes(file_);
+  ASSERT_GE(bytes.size(), 2u);
+  EXPECT_EQ(bytes.substr(0, 2), "\xFF\xFE") << "the file must stay UTF-16";
+
+  StoreLanguageChoice(0);
+  EXPECT_EQ(ReadStoredLanguage(), 0);
+  LoadLanguageTexts();
+  EXPECT_EQ(Text(TextKey::MAIN_CAPTION), kChineseCaption);
+}
+
+TEST_F(LanguageFileTest, TheStoredValueOrTheChoiceOfOnePicksEnglish) {
+  struct Case { int stored; int choice; const char16_t* section; };
+  const Case cases[] = {{0, 0, u"CHINESE"}, {1, 0, u"ENGINSH"}, {7, 0, u"CHINESE"}, {7, 1, u"ENGINSH"}};
+  for (const Case& c : cases) {
+    WriteLanguageFile(c.stored);
+    SetCurrentLanguageChoice(c.choice);
+    EXPECT_EQ(std::u16string(ChosenLanguageSection()), c.section) << c.stored << "," << c.choice;
+  }
+}
+
+TEST_F(LanguageFileTest, NoFileEmptiesEverySlotAndReadsAsChinese) {
+  LoadLanguageTexts();
+  EXPECT_EQ(ReadStoredLanguage(), 0);
+  for (int i = 0; i < kTextKeyCount; ++i) {
+    const auto key = static_cast<TextKey>(i);
+    if (TextGroup(key) == 1) {
+      EXPECT_EQ(Text(key), u"") << TextKeyName(key);
+    }
+  }
+}
+
+TEST_F(LanguageFileTest, ATextLongerThanItsSlotIsCut) {
+  const std::u16string longText(600, u'\x952E');
+  WriteLanguageFile(0, u"MAIN_PROMPT_DEFAULT=" + longText + u"\r\nMAIN_UPDATE_BACKUP_OK=" + longText + u"\r\n");
+  LoadLanguageTexts();
+  EXPECT_EQ(Text(TextKey::MAIN_PROMPT_DEFAULT), longText.substr(0, TextCapacity(TextKey::MAIN_PROMPT_DEFAULT)));
+  EXPECT_EQ(Text(TextKey::MAIN_UPDATE_BACKUP_OK).size(), TextCapacity(TextKey::MAIN_UPDATE_BACKUP_OK));
+}
+
+TEST_F(LanguageFileTest, AGarbledFileNeverCrashes) {
+  std::string noise;
+  unsigned seed = 12345;
+  for (int i = 0; i < 20000; ++i) {
+    seed = seed * 1103515245 + 12345;
+    noise += static_cast<char>(seed >> 16);
+  }
+  for (const std::string& bytes : {noise, std::string("\xFF\xFE") + noise, std::string(), std::string("[CHINESE")}) {
+    WriteBytes(file_, bytes);
+    LoadLanguageTexts();
+    LoadLanguageGroup(2);
+    (void)ReadStoredLanguage();
+  }
+  SUCCEED();
+}
+
+// The language file we ship: every slot's key is in both sections and fits.
+TEST(ShippedLanguageFile, HasEveryKeyInBothSections) {
+  SetPaths(MakeAppPaths(FromWide(BuiltProgramFolder() + L"Ostrak.exe")));
+  for (const char16_t* section : {u"CHINESE", u"ENGINSH"}) {
+    for (int i = 0; i < kTextKeyCount; ++i) {
+      const auto key = static_cast<TextKey>(i);
+      if (key == TextKey::MAIN_BUTTON_KORVAN_VER) continue;  // empty on purpose
+      const std::u16string text = ReadLanguageText(section, TextKeyName(key));
+      EXPECT_FALSE(text.empty()) << TextKeyName(key);
+      EXPECT_LE(text.size(), TextCapacity(key)) << TextKeyName(key);
+    }
+    for (const char* key : {"MENU_11", "MENU_22", "MENU_33", "GUANYU_JIESHAO", "GUANYU_BANQUAN"})
+      EXPECT_FALSE(ReadLanguageText(section, key).empty()) << key;
+  }
+  EXPECT_EQ(ReadStoredLanguage(), 0);
+}
+
+}  // namespace

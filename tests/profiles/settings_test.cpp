@@ -1,0 +1,38 @@
+#include "profiles/settings.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(Settings, StoredNumbersReadAsDecimalOrZero) {
+  struct Case { const char16_t* text; int value; };
+  const Case cases[] = {
+      {u"0", 0}, {u"1", 1}, {u"4", 4}, {u" 3 ", 3}, {u"-2", -2}, {u"+7", 7},
+      {u"", 0}, {u"yes", 0}, {u"1x", 0}, {u"0x1", 0}, {u"1 2", 0}, {u"-", 0},
+      {u"99999999999", 0}, {u"2147483647", 2147483647},
+  };
+  for (const Case& c : cases) EXPECT_EQ(ParseDecimalSetting(c.text), c.value) << std::string(c.text, c.text + std::char_traits<char16_t>::length(c.text));
+}
+
+TEST(Settings, TwoStateValuesStoreZeroForAnythingButZeroAndOne) {
+  EXPECT_EQ(FlagValueToStore(0), 0u);
+  EXPECT_EQ(FlagValueToStore(1), 1u);
+  EXPECT_EQ(FlagValueToStore(2), 0u);
+  EXPECT_EQ(FlagValueToStore(static_cast<unsigned>(-1)), 0u);  // a negative request
+}
+
+TEST(Settings, TheProfileFileIsTheSameForEveryProfile) {
+  const std::u16string folder = SettingsFolderIn(u"C:\\Users\\me\\Documents");
+  EXPECT_EQ(folder, u"C:\\Users\\me\\Documents\\Ostrak_05A");
+  for (int index : {-1, 0, 1, 2, 3})
+    EXPECT_EQ(ProfileFileIn(folder, index), u"C:\\Users\\me\\Documents\\Ostrak_05A\\$Profile0");
+}
+
+TEST(Settings, ProfileListNamesHaveTwoDigits) {
+  EXPECT_EQ(ProfileListValueName(0), u"PROFILE00");
+  EXPECT_EQ(ProfileListValueName(7), u"PROFILE07");
+  EXPECT_EQ(ProfileListValueName(12), u"PROFILE12");
+  EXPECT_EQ(ProfileListValueName(100), u"PROFILE100");
+}
+
+}  // namespace

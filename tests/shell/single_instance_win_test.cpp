@@ -1,0 +1,217 @@
+// One running instance per logon, tested with real processes: a copy of the
+// program folder with a probe standing in for the companion program.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "shell/messages.h"
+#include "resources/resource_ids.h"
+#include "tests/support/windows_test_support_win.h"
+
+namespace {
+
+constexpr DWORD kStartTimeoutMs = 20000;
+
+HWND MainWindowOf(DWORD processId) {
+  struct Search { DWORD pid; HWND found; } search{processId, nullptr};
+  EnumWindows(
+      [](HWND window, LPARAM context) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(context);
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        if (owner == s->pid && static_cast<std::uint32_t>(GetWindowLongPtrW(window, GWLP_USERDATA)) == kMainWindowMarker) {
+          s->found = window;
+          return FALSE;
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+// A visible message box of the process, with the texts of its children.
+HWND MessageBoxOf(DWORD processId, std::wstring* text) {
+  struct Search { DWORD pid; HWND found; } search{processId, nullptr};
+  EnumWindows(
+      [](HWND window, LPARAM context) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(context);
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        wchar_t className[16] = {};
+        GetClassNameW(window, className, 16);
+        if (owner == s->pid && IsWindowVisible(window) && wcscmp(className, L"#32770") == 0 &&
+            static_cast<std::uint32_t>(GetWindowLongPtrW(window, GWLP_USERDATA)) != kMainWindowMarker) {
+          s->found = window;
+          return FALSE;
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  if (search.found && text) {
+    text->clear();
+    EnumChildWindows(
+        search.found,
+        [](HWND child, LPARAM context) -> BOOL {
+          wchar_t buffer[512] = {};
+          GetWindowTextW(child, buffer, 512);
+          *reinterpret_cast<std::wstring*>(context) += buffer;
+          *reinterpret_cast<std::wstring*>(context) += L"\n";
+          return TRUE;
+        },
+        reinterpret_cast<LPARAM>(text));
+  }
+  return search.found;
+}
+
+bool MutexExists() {
+  HANDLE mutex = OpenMutexW(SYNCHRONIZE, FALSE, L"Ostrak_Mutex");
+  if (!mutex) return false;
+  CloseHandle(mutex);
+  return true;
+}
+
+class SingleInstanceTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    folder_ = MakeScratchFolder(L"instance");
+    ASSERT_TRUE(CopyTree(BuiltProgramFolder(), folder_));
+    ASSERT_TRUE(CopyFileW((TestProgramsFolder() + L"companion_probe.exe").c_str(),
+                          (folder_ + L"VoDizuru.exe").c_str(), FALSE));
+    // English texts, so the notice can be compared with the file's own text.
+    WritePrivateProfileStringW(L"LANGUAGE", L"language", L"1", (folder_ + L"Skins\\language.ini").c_str());
+    log_ = folder_ + L"companion.log";
+    SetEnvironmentVariableW(L"OSTRAK_PROBE_LOG", log_.c_str());
+    ASSERT_FALSE(MutexExists()) << "another Ostrak is running";
+  }
+
+  void TearDown() override {
+    for (PROCESS_INFORMATION& p : started_) {
+      if (WaitForSingleObject(p.hProcess, 0) == WAIT_TIMEOUT) {
+        TerminateProcess(p.hProcess, 1);
+        WaitForSingleObject(p.hProcess, 5000);
+      }
+      CloseHandle(p.hProcess);
+      CloseHandle(p.hThread);
+    }
+    WaitUntil([] { return !MutexExists(); }, 5000);
+    RemoveTree(folder_);
+  }
+
+  PROCESS_INFORMATION Start(const std::wstring& arguments = L"") {
+    std::wstring commandLine = L"\"" + folder_ + L"Ostrak.exe\"" + (arguments.empty() ? L"" : L" " + arguments);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    EXPECT_TRUE(CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder_.c_str(),
+                               &startup, &process));
+    started_.push_back(process);
+    return process;
+  }
+
+  // The first start: it becomes the running instance with its hidden window.
+  PROCESS_INFORMATION StartRunningInstance() {
+    PROCESS_INFORMATION running = Start();
+    EXPECT_TRUE(WaitUntil([&] { return MainWindowOf(running.dwProcessId) != nullptr; }, kStartTimeoutMs));
+    return running;
+  }
+
+  static DWORD ExitCodeAfter(const PROCESS_INFORMATION& process, DWORD timeoutMs) {
+    if (WaitForSingleObject(process.hProcess, timeoutMs) != WAIT_OBJECT_0) return STILL_ACTIVE;
+    DWORD code = STILL_ACTIVE;
+    GetExitCodeProcess(process.hProcess, &code);
+    return code;
+  }
+
+  int CompanionStarts() const {
+    const std::string log = ReadBytes(log_);
+    return static_cast<int>(std::count(log.begin(), log.end(), '\n'));
+  }
+
+  std::wstring LanguageText(const wchar_t* key) const {
+    wchar_t text[512] = {};
+    GetPrivateProfileStringW(L"ENGINSH", key, L"", text, 512, (folder_ + L"Skins\\language.ini").c_str());
+    return text;
+  }
+
+  std::wstring folder_, log_;
+  std::vector<PROCESS_INFORMATION> started_;
+};
+
+TEST_F(SingleInstanceTest, TheFirstStartRunsHiddenHoldsTheMutexAndLaunchesTheCompanionOnce) {
+  const PROCESS_INFORMATION running = StartRunningInstance();
+  HWND window = MainWindowOf(running.dwProcessId);
+  ASSERT_NE(window, nullptr);
+  // The start-time hiding has had its say once the deferred start-up ran.
+  Sleep(500);
+  EXPECT_FALSE(IsWindowVisible(window));
+  EXPECT_TRUE(GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
+  EXPECT_TRUE(MutexExists());
+  EXPECT_TRUE(WaitUntil([&] { return CompanionStarts() == 1; }, 5000));
+  EXPECT_EQ(ExitCodeAfter(running, 0), STILL_ACTIVE);
+}
+
+TEST_F(SingleInstanceTest, ASecondStartMakesTheRunningInstanceTellThatNoKeyboardIsPresent) {
+  const PROCESS_INFORMATION running = StartRunningInstance();
+  ASSERT_TRUE(WaitUntil([&] { return CompanionStarts() == 1; }, 5000));
+
+  const PROCESS_INFORMATION second = Start(L"/Start");
+  std::wstring text;
+  ASSERT_TRUE(WaitUntil([&] { return MessageBoxOf(running.dwProcessId, &text) != nullptr; }, kStartTimeoutMs));
+  EXPECT_NE(text.find(LanguageText(L"MAIN_NO_DEVICE_PROMPT")), std::wstring::npos) << text.c_str();
+  EXPECT_EQ(MainWindowOf(second.dwProcessId), nullptr);
+
+  // The window stays hidden; the box closes with OK and the second start ends.
+  EXPECT_FALSE(IsWindowVisible(MainWindowOf(running.dwProcessId)));
+  PostMessageW(MessageBoxOf(running.dwProcessId, nullptr), WM_COMMAND, IDOK, 0);
+  EXPECT_EQ(ExitCodeAfter(second, kStartTimeoutMs), 0u);
+  EXPECT_EQ(ExitCodeAfter(running, 0), STILL_ACTIVE);
+  EXPECT_EQ(CompanionStarts(), 1);
+}
+
+TEST_F(SingleInstanceTest, KillInAnyCaseEndsTheRunningInstanceAndItsMutex) {
+  const PROCESS_INFORMATION running = StartRunningInstance();
+  const PROCESS_INFORMATION killer = Start(L"/Start /kIlL /Kill");
+  EXPECT_EQ(ExitCodeAfter(killer, kStartTimeoutMs), 0u);
+  EXPECT_EQ(ExitCodeAfter(running, kStartTimeoutMs), 0u);
+  EXPECT_FALSE(MutexExists());
+}
+
+TEST_F(SingleInstanceTest, KillWithNoneRunningEndsWithoutBecomingTheRunningInstance) {
+  const PROCESS_INFORMATION killer = Start(L"/KILL");
+  EXPECT_EQ(ExitCodeAfter(killer, kStartTimeoutMs), 0u);
+  Sleep(500);
+  EXPECT_EQ(CompanionStarts(), 0);
+  EXPECT_FALSE(MutexExists());
+}
+
+TEST_F(SingleInstanceTest, KillEndsTheRunningInstanceEvenWhileItsNoticeIsOpen) {
+  const PROCESS_INFORMATION running = StartRunningInstance();
+  Start();
+  ASSERT_TRUE(WaitUntil([&] { return MessageBoxOf(running.dwProcessId, nullptr) != nullptr; }, kStartTimeoutMs));
+  const PROCESS_INFORMATION killer = Start(L"/Kill");
+  EXPECT_EQ(ExitCodeAfter(killer, kStartTimeoutMs), 0u);
+  EXPECT_EQ(ExitCodeAfter(running, kStartTimeoutMs), 0u);
+}
+
+TEST_F(SingleInstanceTest, AfterTheRunningInstanceExitsANewStartBecomesTheRunningInstance) {
+  const PROCESS_INFORMATION first = StartRunningInstance();
+  // "Exit" from the notification-area menu arrives as a command.
+  PostMessageW(MainWindowOf(first.dwProcessId), WM_COMMAND, ID_TRAY_EXIT, 0);
+  ASSERT_EQ(ExitCodeAfter(first, kStartTimeoutMs), 0u);
+  EXPECT_FALSE(MutexExists());
+
+  const PROCESS_INFORMATION next = StartRunningInstance();
+  EXPECT_NE(MainWindowOf(next.dwProcessId), nullptr);
+  EXPECT_TRUE(MutexExists());
+  EXPECT_TRUE(WaitUntil([&] { return CompanionStarts() == 2; }, 5000));
+
+  // The close button ends it the same way.
+  PostMessageW(MainWindowOf(next.dwProcessId), WM_COMMAND, IDC_CLOSE, 0);
+  EXPECT_EQ(ExitCodeAfter(next, kStartTimeoutMs), 0u);
+}
+
+}  // namespace

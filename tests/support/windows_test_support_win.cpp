@@ -1,0 +1,100 @@
+#include "tests/support/windows_test_support_win.h"
+
+#include <shellapi.h>
+
+#include <atomic>
+#include <vector>
+
+std::wstring WindowsPathOf(std::string_view unixPath) {
+  std::wstring path = L"Z:";
+  for (char c : unixPath) path += c == '/' ? L'\\' : static_cast<wchar_t>(c);
+  return path;
+}
+
+std::wstring BuiltProgramFolder() { return WindowsPathOf(OSTRAK_PROGRAM_DIR_UNIX) + L"\\"; }
+std::wstring TestProgramsFolder() { return WindowsPathOf(OSTRAK_TEST_PROGRAMS_DIR_UNIX) + L"\\"; }
+
+std::wstring MakeScratchFolder(std::wstring_view name) {
+  static std::atomic<int> serial{0};
+  wchar_t temp[MAX_PATH] = {};
+  GetTempPathW(MAX_PATH, temp);
+  const std::wstring folder = std::wstring(temp) + L"ostrak-" + std::wstring(name) + L"-" +
+                              std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(serial++);
+  RemoveTree(folder);
+  CreateDirectoryW(folder.c_str(), nullptr);
+  return folder + L"\\";
+}
+
+void RemoveTree(const std::wstring& folder) {
+  std::wstring from = folder;
+  while (!from.empty() && from.back() == L'\\') from.pop_back();
+  from.push_back(L'\0');  // the list ends with two terminators
+  SHFILEOPSTRUCTW op{};
+  op.wFunc = FO_DELETE;
+  op.pFrom = from.c_str();
+  op.fFlags = FOF_NO_UI;
+  SHFileOperationW(&op);
+}
+
+bool CopyTree(const std::wstring& from, const std::wstring& to) {
+  CreateDirectoryW(to.c_str(), nullptr);
+  WIN32_FIND_DATAW found{};
+  HANDLE search = FindFirstFileW((from + L"*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return false;
+  bool ok = true;
+  do {
+    const std::wstring name = found.cFileName;
+    if (name == L"." || name == L"..") continue;
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+      ok = CopyTree(from + name + L"\\", to + name + L"\\") && ok;
+    else
+      ok = CopyFileW((from + name).c_str(), (to + name).c_str(), FALSE) && ok;
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+  return ok;
+}
+
+bool FileExists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+void WriteBytes(const std::wstring& path, const std::string& bytes) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return;
+  DWORD written = 0;
+  WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+  CloseHandle(file);
+}
+
+void WriteUtf16File(const std::wstring& path, std::u16string_view text) {
+  std::string bytes = "\xFF\xFE";
+  for (char16_t c : text) {
+    bytes += static_cast<char>(c & 0xFF);
+    bytes += static_cast<char>(c >> 8);
+  }
+  WriteBytes(path, bytes);
+}
+
+std::string ReadBytes(const std::wstring& path) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return {};
+  std::string bytes;
+  char buffer[4096];
+  DWORD got = 0;
+  while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) bytes.append(buffer, got);
+  CloseHandle(file);
+  return bytes;
+}
+
+bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs) {
+  const ULONGLONG end = GetTickCount64() + timeoutMs;
+  for (;;) {
+    if (done()) return true;
+    if (GetTickCount64() >= end) return false;
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&message);
+      DispatchMessageW(&message);
+    }
+    Sleep(20);
+  }
+}

@@ -1,0 +1,30 @@
+// Small helpers for the Windows tests: paths of the build under Wine, scratch
+// folders, files in UTF-16, waiting for another process.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+// A Unix path of the build as Wine sees it (the Z: drive maps /).
+std::wstring WindowsPathOf(std::string_view unixPath);
+
+// The program folder that the build assembled, ending in a backslash.
+std::wstring BuiltProgramFolder();
+std::wstring TestProgramsFolder();
+
+// A new empty folder under the temporary folder; removed by RemoveTree.
+std::wstring MakeScratchFolder(std::wstring_view name);
+void RemoveTree(const std::wstring& folder);
+bool CopyTree(const std::wstring& from, const std::wstring& to);
+
+bool FileExists(const std::wstring& path);
+void WriteUtf16File(const std::wstring& path, std::u16string_view text);  // with a byte-order mark
+void WriteBytes(const std::wstring& path, const std::string& bytes);
+std::string ReadBytes(const std::wstring& path);
+
+// Polls `done` every 20 ms, handling this thread's messages meanwhile, until it
+// holds or `timeoutMs` has passed. Returns whether it held.
+bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs);
