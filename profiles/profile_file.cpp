@@ -1,0 +1,159 @@
+#include "profiles/profile_file.h"
+
+#include <cstring>
+#include <new>
+
+#include "macros/macro_image.h"
+
+namespace {
+
+constexpr std::uint32_t kKeyTableLength = sizeof(KeyTableHeader) + sizeof(AssignmentArea);
+static_assert(kKeyTableLength == 32800);
+
+bool CarriesText(const KeyAssignment& record) {
+  return record.type == AssignmentType::LaunchProgram || record.type == AssignmentType::TextBlock;
+}
+
+}  // namespace
+
+std::uint64_t ProfileFileLength(std::uint64_t macroCount, std::uint64_t poolSize) {
+  return kHeaderBlockBytes + kMacroRecordBytes * macroCount + poolSize;
+}
+
+std::uint8_t FileHeaderCheck(const ProfileFileHeader& header) {
+  const auto* bytes = reinterpret_cast<const std::uint8_t*>(&header);
+  unsigned sum = 0;
+  for (std::size_t i = 0; i < offsetof(ProfileFileHeader, check); ++i) sum += bytes[i];
+  return static_cast<std::uint8_t>(sum);
+}
+
+void RebuildFileHeader(ProfileFileHeader& header, std::uint16_t macroCount, std::uint32_t poolSize) {
+  header = ProfileFileHeader{};
+  header.magic = kProfileFileMagic;
+  header.headerLength = 32;
+  header.three = 3;
+  header.one = 1;
+  header.fileLength = static_cast<std::uint32_t>(ProfileFileLength(macroCount, poolSize));
+  header.recordCount = kAreaEntryCount;
+  header.macroCount = macroCount;
+  header.poolSize = poolSize;
+  header.flag = 0;
+  header.check = FileHeaderCheck(header);
+}
+
+bool IsValidFileHeader(const ProfileFileHeader& header) {
+  return header.magic == kProfileFileMagic && header.headerLength == 32 && header.three == 3 &&
+         header.one == 1 && header.fileLength >= kHeaderBlockBytes && header.recordCount == kAreaEntryCount &&
+         header.macroCount <= kMaxMacros && header.flag <= 1 &&
+         header.fileLength == ProfileFileLength(header.macroCount, header.poolSize) &&
+         header.check == FileHeaderCheck(header);
+}
+
+std::unique_ptr<HeaderBlock> NewDefaultHeaderBlock() {
+  auto block = std::unique_ptr<HeaderBlock>(new (std::nothrow) HeaderBlock{});
+  if (!block) return nullptr;
+  RebuildFileHeader(block->header, 0, 0);
+  KeyTableHeader& table = block->keyTable;
+  table.magic = 0x484B;
+  table.headerLength = 32;
+  table.tableLength = kKeyTableLength;
+  table.bankCount = kAreaProfileCount;
+  table.recordsPerBank = kEntriesPerProfile;
+  table.vendorId = 0x04B4;
+  table.productId = 0x1007;
+  table.model = 0x000E1C4F;
+  // Only bank 0 carries the G-key ids; the other banks stay zero.
+  ClearProfileEntries(EntriesOfProfile(block->area, 0));
+  return block;
+}
+
+int ParseProfileFile(std::span<const std::uint8_t> bytes, ProfileContents& out) {
+  if (bytes.size() < kHeaderBlockBytes) return 0;
+  auto block = std::unique_ptr<HeaderBlock>(new (std::nothrow) HeaderBlock);
+  if (!block) return 0;
+  std::memcpy(block.get(), bytes.data(), kHeaderBlockBytes);
+
+  const std::uint16_t n = block->header.macroCount;
+  const std::uint32_t p = block->header.poolSize;
+  if (n > kMaxMacros) return 0;
+  const std::uint64_t needed = ProfileFileLength(n, p);
+  if (bytes.size() < needed) return 0;
+
+  MacroList macros;
+  if (n > 0) {
+    if (!AllocateMacroList(macros, n)) return 0;
+    std::memcpy(macros.records.data(), bytes.data() + kHeaderBlockBytes, kMacroRecordBytes * n);
+  }
+
+  const std::span<const std::uint8_t> pool = bytes.subspan(kHeaderBlockBytes + kMacroRecordBytes * n, p);
+  const std::size_t units = pool.size() / 2;
+  const auto unitAt = [&](std::size_t i) { return static_cast<char16_t>(pool[2 * i] | (pool[2 * i + 1] << 8)); };
+  // Where the string that starts at each unit ends: the next zero unit, or
+  // `units` when the pool ends first. One pass, however many records share a string.
+  std::vector<std::uint32_t> end(units + 1, static_cast<std::uint32_t>(units));
+  for (std::size_t i = units; i-- > 0;) end[i] = unitAt(i) == 0 ? static_cast<std::uint32_t>(i) : end[i + 1];
+
+  AssignmentText text;
+  for (int r = 0; r < kAreaEntryCount; ++r) {
+    const KeyAssignment& record = block->area[r];
+    if (!CarriesText(record)) continue;
+    const std::size_t first = (record.param & ~1u) / 2;
+    if (first >= units || end[first] >= units) continue;  // outside the pool, or no terminator in it
+    std::u16string string;
+    for (std::size_t i = first; i < end[first]; ++i) string += unitAt(i);
+    if (!string.empty()) SetAssignmentText(text, r, string);
+  }
+
+  out.block = std::move(block);
+  out.macros = std::move(macros);
+  out.text = std::move(text);
+  return 1;
+}
+
+std::vector<std::uint8_t> PackStrings(HeaderBlock& block, const AssignmentText& text) {
+  std::vector<std::uint8_t> pool(text.totalBytes, 0);
+  std::size_t offset = 0;
+  for (int r = 0; r < kAreaEntryCount; ++r) {
+    const AssignmentTextSlot& slot = text.slots[r];
+    const std::size_t length = slot.byteLength;
+    if (length == 0 || offset + length > pool.size() || !CarriesText(block.area[r])) continue;
+    for (std::size_t i = 0; i < slot.text.size() && 2 * i + 1 < length; ++i) {
+      pool[offset + 2 * i] = static_cast<std::uint8_t>(slot.text[i] & 0xFF);
+      pool[offset + 2 * i + 1] = static_cast<std::uint8_t>(slot.text[i] >> 8);
+    }
+    block.area[r].param = static_cast<std::uint32_t>(offset);
+    offset += length;
+  }
+  return pool;
+}
+
+std::vector<std::uint8_t> SerializeProfileFile(HeaderBlock& block, std::span<const MacroRecord> macros,
+                                               const AssignmentText& text) {
+  const std::vector<std::uint8_t> pool = PackStrings(block, text);
+  RebuildFileHeader(block.header, static_cast<std::uint16_t>(macros.size()),
+                    static_cast<std::uint32_t>(pool.size()));
+  std::vector<std::uint8_t> bytes(ProfileFileLength(macros.size(), pool.size()));
+  std::memcpy(bytes.data(), &block, kHeaderBlockBytes);
+  if (!macros.empty()) std::memcpy(bytes.data() + kHeaderBlockBytes, macros.data(), macros.size_bytes());
+  if (!pool.empty()) std::memcpy(bytes.data() + kHeaderBlockBytes + macros.size_bytes(), pool.data(), pool.size());
+  return bytes;
+}
+
+std::vector<std::uint8_t> ProfileFileFromKeyboard(std::span<const DeviceKeyTable, 3> tables,
+                                                  const DeviceKeyTable& defaults,
+                                                  std::span<const std::uint8_t> image) {
+  std::unique_ptr<HeaderBlock> block = NewDefaultHeaderBlock();
+  if (!block) return {};
+  for (int profile = 0; profile < kKeyboardProfileCount; ++profile)
+    ReadDeviceKeyTable(tables[profile], defaults, EntriesOfProfile(block->area, profile));
+  std::fill(block->area.begin() + 3 * kEntriesPerProfile, block->area.end(), KeyAssignment{});
+
+  MacroList macros;
+  MacroImageHeader header{};
+  if (!image.empty() && ReadMacroImageHeader(image, header) == 1 && header.macroCount > 0 &&
+      AllocateMacroList(macros, header.macroCount)) {
+    const int parsed = ParseMacroImage(macros.records, image);
+    if (parsed <= 0) FreeMacroList(macros);  // a damaged image reads as no macros
+  }
+  return SerializeProfileFile(*block, macros.records, AssignmentText{});
+}

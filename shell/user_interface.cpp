@@ -1,0 +1,23 @@
+#include "shell/user_interface.h"
+
+namespace {
+
+class SilentInterface : public UserInterface {
+ public:
+  void ShowMessage(std::u16string_view) override {}
+  bool AskYesNo(std::u16string_view) override { return false; }
+  void RefreshKeyGrid() override {}
+  void SetPendingChanges(bool pending) override { pending_ = pending; }
+  bool PendingChanges() const override { return pending_; }
+
+ private:
+  bool pending_ = false;
+};
+
+SilentInterface silent;
+UserInterface* current = &silent;
+
+}  // namespace
+
+UserInterface& UI() { return *current; }
+void SetUserInterface(UserInterface* ui) { current = ui ? ui : &silent; }

@@ -1,0 +1,294 @@
+#include "profiles/profile_file.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+
+#include "macros/macro_image.h"
+#include "profiles/file_io.h"
+#include "profiles/profile_store.h"
+#include "shell/user_interface.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+template <typename T>
+T ReadAt(const std::vector<std::uint8_t>& bytes, std::size_t offset) {
+  T value{};
+  std::memcpy(&value, bytes.data() + offset, sizeof value);
+  return value;
+}
+
+class RecordingInterface : public UserInterface {
+ public:
+  std::vector<std::u16string> messages;
+  void ShowMessage(std::u16string_view text) override { messages.emplace_back(text); }
+  bool AskYesNo(std::u16string_view) override { return false; }
+  void RefreshKeyGrid() override {}
+  void SetPendingChanges(bool) override {}
+  bool PendingChanges() const override { return false; }
+};
+
+// A scratch folder and a fresh WorkingProfile for each test.
+class ProfileFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    folder_ = fs::temp_directory_path() / ("ostrak-profile-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+                                           "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(folder_);
+    fs::create_directories(folder_);
+    SetUserInterface(&ui_);
+    ASSERT_EQ(NewDefaultProfile(profile_), 1);
+  }
+  void TearDown() override {
+    SetUserInterface(nullptr);
+    fs::remove_all(folder_);
+  }
+
+  std::u16string Path(const char* name) const { return (folder_ / name).u16string(); }
+
+  static std::vector<std::uint8_t> Bytes(const std::u16string& path) {
+    std::vector<std::uint8_t> bytes;
+    EXPECT_EQ(ReadWholeFile(path, bytes), 1);
+    return bytes;
+  }
+
+  static void WriteRaw(const std::u16string& path, const std::vector<std::uint8_t>& bytes) {
+    std::ofstream(fs::path(path), std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+  }
+
+  // A profile with two macros and one program path of ten characters.
+  void FillExample() {
+    ASSERT_EQ(AllocateMacroList(profile_.macros, 2), 1);
+    FillNewMacroRecord(profile_.macros.records[0], u"First", 1);
+    FillNewMacroRecord(profile_.macros.records[1], u"Second", 2);
+    profile_.macros.records[1].actionCount = 1;
+    profile_.macros.records[1].actions[0] = {120, 0x01E, kMacroPress};
+    KeyAssignment& key = profile_.block->area[AssignmentIndex(1, 0x1E)];
+    key.type = AssignmentType::LaunchProgram;
+    SetAssignmentText(profile_.text, AssignmentIndex(1, 0x1E), u"C:\\game.ex");
+  }
+
+  fs::path folder_;
+  RecordingInterface ui_;
+  WorkingProfile profile_;
+};
+
+TEST_F(ProfileFileTest, ANewDefaultProfileFileHoldsOnlyItsHeadersAndTheGKeyIds) {
+  ASSERT_EQ(NewDefaultProfileFile(Path("new")), 1);
+  const std::vector<std::uint8_t> bytes = Bytes(Path("new"));
+  ASSERT_EQ(bytes.size(), 32832u);
+
+  const std::uint8_t header[32] = {0x46, 0x44, 32, 0, 3, 0, 1, 0, 0x40, 0x80, 0, 0, 0x00, 0x08, 0, 0,
+                                   0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+  unsigned sum = 0;
+  for (int i = 0; i < 31; ++i) sum += header[i];
+  EXPECT_EQ(std::memcmp(bytes.data(), header, 31), 0);
+  EXPECT_EQ(bytes[31], sum & 0xFF);
+
+  const std::uint8_t keyTable[32] = {0x4B, 0x48, 32, 0, 0x20, 0x80, 0, 0, 4, 0, 0, 2, 0, 0, 0, 0,
+                                     0xB4, 0x04, 0x07, 0x10, 0x4F, 0x1C, 0x0E, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+  EXPECT_EQ(std::memcmp(bytes.data() + 32, keyTable, 32), 0);
+
+  // Only the gkey fields of bank 0's eighteen G-key records are not zero.
+  for (std::size_t at = 64; at < bytes.size(); ++at) {
+    const std::size_t record = (at - 64) / 16, field = (at - 64) % 16;
+    const bool gkeyField = record >= 256 && record < 274 && (field == 2 || field == 3);
+    if (!gkeyField) ASSERT_EQ(bytes[at], 0) << "byte " << at;
+  }
+  EXPECT_EQ(ReadAt<std::uint16_t>(bytes, 64 + 16 * 256 + 2), 0x0301);
+  EXPECT_EQ(ReadAt<std::uint16_t>(bytes, 64 + 16 * 264 + 2), 0x0309);
+  EXPECT_EQ(ReadAt<std::uint16_t>(bytes, 64 + 16 * 265 + 2), 0x1301);
+  EXPECT_EQ(ReadAt<std::uint16_t>(bytes, 64 + 16 * 273 + 2), 0x1309);
+}
+
+TEST_F(ProfileFileTest, TwoMacrosAndAProgramPathMakeTheirLengthAndComeBack) {
+  FillExample();
+  ASSERT_EQ(ExportProfileFile(profile_, Path("example.fwc"), true), 1);
+  const std::vector<std::uint8_t> bytes = Bytes(Path("example.fwc"));
+  EXPECT_EQ(bytes.size(), 32832u + 33024u + 22u);
+  EXPECT_EQ(ReadAt<std::uint32_t>(bytes, 8), bytes.size());
+  EXPECT_EQ(ReadAt<std::uint16_t>(bytes, 14), 2);
+  EXPECT_EQ(ReadAt<std::uint32_t>(bytes, 16), 22u);
+  EXPECT_EQ(ValidateProfileFile(Path("example.fwc")), 1);
+
+  WorkingProfile loaded;
+  ASSERT_EQ(LoadProfileFile(loaded, Path("example.fwc")), 1);
+  ASSERT_EQ(loaded.macros.count(), 2);
+  EXPECT_EQ(MacroName(loaded.macros.records[1]), u"Second");
+  EXPECT_EQ(loaded.macros.records[1].actions[0].keyCode, 0x01E);
+  EXPECT_EQ(loaded.text.slots[AssignmentIndex(1, 0x1E)].text, u"C:\\game.ex");
+  EXPECT_EQ(loaded.text.totalBytes, 22u);
+  EXPECT_EQ(loaded.block->area[AssignmentIndex(1, 0x1E)].param, 0u);
+  EXPECT_EQ(std::memcmp(loaded.block.get(), profile_.block.get(), sizeof(HeaderBlock)), 0);
+}
+
+TEST_F(ProfileFileTest, ValidationRejectsABadHeaderAndNamesTheFile) {
+  FillExample();
+  ASSERT_EQ(ExportProfileFile(profile_, Path("good.fwc"), true), 1);
+  const std::vector<std::uint8_t> good = Bytes(Path("good.fwc"));
+
+  struct Case { const char* name; std::size_t offset; std::uint8_t value; bool fixCheck; int result; };
+  const Case cases[] = {
+      {"check byte off by one", 31, static_cast<std::uint8_t>(good[31] + 1), false, 0},
+      {"101 macros", 14, 101, true, 0},
+      {"flag 2", 30, 2, true, 0},
+      {"flag 1", 30, 1, true, 1},
+      {"wrong magic", 0, 0x47, true, 0},
+      {"length that does not add up", 8, static_cast<std::uint8_t>(good[8] + 2), true, 0},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::uint8_t> bytes = good;
+    bytes[c.offset] = c.value;
+    if (c.fixCheck) {
+      unsigned sum = 0;
+      for (int i = 0; i < 31; ++i) sum += bytes[i];
+      bytes[31] = static_cast<std::uint8_t>(sum);
+    }
+    WriteRaw(Path("case.fwc"), bytes);
+    ui_.messages.clear();
+    EXPECT_EQ(ValidateProfileFile(Path("case.fwc")), c.result) << c.name;
+    EXPECT_EQ(ui_.messages.size(), c.result == 1 ? 0u : 1u) << c.name;
+    if (!ui_.messages.empty()) EXPECT_NE(ui_.messages[0].find(Path("case.fwc")), std::u16string::npos) << c.name;
+  }
+}
+
+TEST_F(ProfileFileTest, AShortOrMissingFileIsRejectedWithoutAMessage) {
+  WriteRaw(Path("short"), std::vector<std::uint8_t>(32831, 0));
+  EXPECT_EQ(ValidateProfileFile(Path("short")), 0);
+  EXPECT_EQ(ValidateProfileFile(Path("missing")), 0);
+  EXPECT_TRUE(ui_.messages.empty());
+}
+
+TEST_F(ProfileFileTest, SavingNeedsTheFileToExistAndReplacesItWhole) {
+  EXPECT_EQ(SaveProfileFile(profile_, Path("$Profile0"), true), 0);
+  EXPECT_FALSE(FileExists(Path("$Profile0")));
+
+  ASSERT_EQ(NewDefaultProfileFile(Path("$Profile0")), 1);
+  FillExample();
+  EXPECT_EQ(SaveProfileFile(profile_, Path("$Profile0"), false), 1);
+  EXPECT_EQ(Bytes(Path("$Profile0")).size(), 32832u + 33024u + 22u);
+  EXPECT_FALSE(FileExists(Path("$Profile0.saving")));
+}
+
+TEST_F(ProfileFileTest, AFailedWriteLeavesThePreviousFileWhole) {
+  ASSERT_EQ(NewDefaultProfileFile(Path("$Profile0")), 1);
+  const std::vector<std::uint8_t> before = Bytes(Path("$Profile0"));
+  // The new file cannot be written beside the old one.
+  fs::create_directory(folder_ / "$Profile0.saving");
+  FillExample();
+  EXPECT_EQ(SaveProfileFile(profile_, Path("$Profile0"), true), 0);
+  EXPECT_EQ(Bytes(Path("$Profile0")), before);
+}
+
+TEST_F(ProfileFileTest, UntrustedStringsAndLengthsNeverReadOutsideTheFile) {
+  FillExample();
+  ASSERT_EQ(ExportProfileFile(profile_, Path("base.fwc"), true), 1);
+  const std::vector<std::uint8_t> base = Bytes(Path("base.fwc"));
+  const std::size_t record = 64 + 16 * AssignmentIndex(1, 0x1E);
+  const std::size_t pool = 32832 + 2 * 16512;
+
+  // A string offset past the pool: the record's text is empty, the rest loads.
+  std::vector<std::uint8_t> outside = base;
+  outside[record + 4] = 0x40;
+  ProfileContents contents;
+  ASSERT_EQ(ParseProfileFile(outside, contents), 1);
+  EXPECT_EQ(contents.text.slots[AssignmentIndex(1, 0x1E)].byteLength, 0u);
+  EXPECT_EQ(contents.text.totalBytes, 0u);
+  EXPECT_EQ(contents.macros.count(), 2);
+
+  // A string without its terminator inside the pool.
+  std::vector<std::uint8_t> unterminated = base;
+  unterminated[pool + 20] = 'x';
+  ProfileContents second;
+  ASSERT_EQ(ParseProfileFile(unterminated, second), 1);
+  EXPECT_EQ(second.text.totalBytes, 0u);
+
+  // Shorter than the header claims: nothing loads.
+  std::vector<std::uint8_t> cut(base.begin(), base.end() - 1);
+  ProfileContents third;
+  EXPECT_EQ(ParseProfileFile(cut, third), 0);
+  EXPECT_EQ(third.block, nullptr);
+
+  // A huge pool size must not wrap the length into something short.
+  std::vector<std::uint8_t> huge = base;
+  huge[16] = huge[17] = huge[18] = huge[19] = 0xFF;
+  ProfileContents fourth;
+  EXPECT_EQ(ParseProfileFile(huge, fourth), 0);
+
+  // More macros than a profile holds.
+  std::vector<std::uint8_t> many = base;
+  many[14] = 101;
+  ProfileContents fifth;
+  EXPECT_EQ(ParseProfileFile(many, fifth), 0);
+
+  // A failed load leaves the working profile as it was.
+  WriteRaw(Path("cut.fwc"), cut);
+  EXPECT_EQ(LoadProfileFile(profile_, Path("cut.fwc")), 0);
+  EXPECT_EQ(profile_.macros.count(), 2);
+  EXPECT_NE(profile_.block, nullptr);
+}
+
+TEST_F(ProfileFileTest, TheKeyboardsTablesAndImageBecomeAFileWithNoStrings) {
+  // A profile the keyboard would hold: a remapped key and a macro on another.
+  std::unique_ptr<HeaderBlock> source = NewDefaultHeaderBlock();
+  source->area[AssignmentIndex(2, 0x1E)] = {AssignmentType::Key, 0, 0x030, 0, 0};
+  source->area[AssignmentIndex(0, 0x10)] = {AssignmentType::Macro, 0, 1, 0, 0};
+  MacroList macros;
+  ASSERT_EQ(AllocateMacroList(macros, 1), 1);
+  FillNewMacroRecord(macros.records[0], u"Combo", 1);
+  macros.records[0].actionCount = 2;
+  macros.records[0].actions[0] = {50, 0x02A, kMacroPress};
+  macros.records[0].actions[1] = {0, 0x02A, kMacroRelease};
+
+  DeviceKeyTable tables[3];
+  const auto lookup = [&](std::uint16_t id) { return MacroIndexOfId(macros.records, id); };
+  for (int p = 0; p < 3; ++p)
+    tables[p] = BuildDeviceKeyTable(EntriesOfProfile(std::as_const(source->area), p), kBuiltInDefaultKeyTable, lookup);
+  const MacroImageSizes sizes = ComputeMacroImageSizes(macros.records);
+  std::vector<std::uint8_t> image(sizes.fullSize);
+  ASSERT_EQ(BuildMacroImage(macros.records, image, sizes.fullSize, true), 1);
+
+  const std::vector<std::uint8_t> file = ProfileFileFromKeyboard(tables, kBuiltInDefaultKeyTable, image);
+  ProfileContents read;
+  ASSERT_EQ(ParseProfileFile(file, read), 1);
+  EXPECT_TRUE(IsValidFileHeader(read.block->header));
+  EXPECT_EQ(read.block->header.poolSize, 0u);
+  EXPECT_EQ(read.block->area[AssignmentIndex(2, 0x1E)], (KeyAssignment{AssignmentType::Key, 0, 0x030, 0, 0}));
+  EXPECT_EQ(read.block->area[AssignmentIndex(0, 0x10)].type, AssignmentType::Macro);
+  EXPECT_EQ(read.block->area[AssignmentIndex(1, GKeyEntry(0, 1))].gkey, 0x0301);
+  for (int e = 0; e < kEntriesPerProfile; ++e) EXPECT_EQ(read.block->area[AssignmentIndex(3, e)], KeyAssignment{});
+  ASSERT_EQ(read.macros.count(), 1);
+  EXPECT_EQ(MacroName(read.macros.records[0]), u"Combo");
+  EXPECT_EQ(read.macros.records[0].actionCount, 2);
+
+  // No image: no macros.
+  ProfileContents none;
+  ASSERT_EQ(ParseProfileFile(ProfileFileFromKeyboard(tables, kBuiltInDefaultKeyTable, {}), none), 1);
+  EXPECT_EQ(none.macros.count(), 0);
+}
+
+TEST_F(ProfileFileTest, ApplyingCopiesTheWorkingProfileWithItsStringsPacked) {
+  FillExample();
+  AppliedProfile applied;
+  ASSERT_EQ(CopyToAppliedProfile(profile_, applied), 1);
+  EXPECT_EQ(applied.macros.count(), 2);
+  EXPECT_EQ(applied.pool.size(), 22u);
+  EXPECT_EQ(applied.pool[0], 'C');
+  EXPECT_EQ(applied.block->header.macroCount, 2);
+  EXPECT_EQ(applied.block->header.poolSize, 22u);
+  EXPECT_TRUE(IsValidFileHeader(applied.block->header));
+
+  FreeWorkingProfile(profile_);
+  EXPECT_EQ(profile_.block, nullptr);
+  EXPECT_EQ(profile_.text.totalBytes, 0u);
+  EXPECT_EQ(CopyToAppliedProfile(profile_, applied), 0);
+  FreeAppliedProfile(applied);
+  EXPECT_EQ(applied.block, nullptr);
+  EXPECT_TRUE(applied.pool.empty());
+}
+
+}  // namespace
