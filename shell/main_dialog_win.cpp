@@ -54,6 +54,7 @@ COstrakDlg::COstrakDlg() : Dialog(IDD_MAIN) {
 }
 
 COstrakDlg::~COstrakDlg() {
+  if (&UI() == this) SetUserInterface(nullptr);
   if (instanceMutex_) CloseHandle(instanceMutex_);
   if (mainDialog == this) {
     mainDialog = nullptr;
@@ -86,6 +87,7 @@ BOOL COstrakDlg::OnInitDialog() {
   initDone_ = false;
   mainDialog = this;
   mainWindow = hwnd();
+  SetUserInterface(this);
   Shell().currentProfileIndex = -1;
 
   SetPendingChanges(false);
@@ -117,6 +119,7 @@ void COstrakDlg::LanguageCommand(int choice) {
   StoreLanguageChoice(choice);
   LoadLanguageTexts();
   ApplyLanguageTexts();
+  tray_.SetTooltip(Text(TextKey::KEYBOARD_TRAY_DESC));
   RedrawWindow(hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
 }
 
@@ -135,6 +138,19 @@ void COstrakDlg::ShowButtonMenu() {
   GetCursorPos(&at);
   TrackPopupMenu(items, TPM_LEFTALIGN | TPM_LEFTBUTTON, at.x, at.y, 0, hwnd(), nullptr);
   DestroyMenu(menu);
+}
+
+void COstrakDlg::ShowMessage(std::u16string_view text) {
+  MessageBoxW(hwnd(), Wide(text).c_str(), Wide(Paths().applicationName).c_str(), MB_OK | MB_ICONWARNING);
+}
+
+bool COstrakDlg::AskYesNo(std::u16string_view text) {
+  return MessageBoxW(hwnd(), Wide(text).c_str(), Wide(Paths().applicationName).c_str(),
+                     MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES;
+}
+
+void COstrakDlg::RefreshKeyGrid() {
+  // The key grid comes with the skinned main window.
 }
 
 void COstrakDlg::SetPendingChanges(bool pending) {
@@ -189,6 +205,7 @@ void COstrakDlg::ExitApplication() {
     CloseHandle(instanceMutex_);
     instanceMutex_ = nullptr;
   }
+  tray_.Remove();
   SetPendingChanges(false);
   EndDialog(IDCANCEL);
 }
@@ -231,6 +248,9 @@ bool COstrakDlg::OnCommand(int id, int notifyCode, HWND control) {
     case IDC_APPLY:
       ApplyPendingChanges();
       return true;
+    case IDC_HELP_BUTTON:
+      OpenHelp();
+      return true;
     case ID_LANGUAGE_CHINESE:
       LanguageCommand(0);
       return true;
@@ -269,7 +289,15 @@ bool COstrakDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& 
       return true;
     case WM_DEFERRED_INIT:
       result = 0;
-      if (static_cast<std::uint32_t>(wParam) == kInitTag) initDone_ = true;
+      if (static_cast<std::uint32_t>(wParam) == kInitTag) {
+        tray_.Add(hwnd(), kTrayCallbackMessage, Text(TextKey::KEYBOARD_TRAY_DESC), applicationIcon_, kTrayIconId);
+        tray_.SetTrayState(0, IDI_APPLICATION_ICON);
+        initDone_ = true;
+      }
+      return true;
+    case WM_HELP:
+      OpenHelp();
+      result = TRUE;
       return true;
     default:
       return false;

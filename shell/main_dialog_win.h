@@ -7,8 +7,10 @@
 #include <vector>
 
 #include "controls/dialog_win.h"
+#include "shell/tray_icon_win.h"
+#include "shell/user_interface.h"
 
-class COstrakDlg : public Dialog {
+class COstrakDlg : public Dialog, public UserInterface {
  public:
   COstrakDlg();
   ~COstrakDlg() override;
@@ -24,8 +26,14 @@ class COstrakDlg : public Dialog {
   // Closes every open child dialog as if the user had cancelled it.
   void CancelChildDialogs();
 
-  void SetPendingChanges(bool pending);
-  bool pendingChanges() const { return pendingChanges_; }
+  // What the portable core asks of the window.
+  void ShowMessage(std::u16string_view text) override;
+  bool AskYesNo(std::u16string_view text) override;
+  void RefreshKeyGrid() override;
+  void SetPendingChanges(bool pending) override;
+  bool PendingChanges() const override { return pendingChanges_; }
+  void SetTrayState(int kind, int iconId) override { tray_.SetTrayState(kind, iconId); }
+
   bool initDone() const { return initDone_; }
   HICON applicationIcon() const { return applicationIcon_; }
 
@@ -36,6 +44,8 @@ class COstrakDlg : public Dialog {
 
   // The single-instance mutex that this process holds as the running instance.
   void TakeInstanceMutex(HANDLE mutex) { instanceMutex_ = mutex; }
+
+  CTrayIcon& tray() { return tray_; }
 
   // Puts the start-time hiding back (each process starts with it armed).
   static void ArmHideAtStart();
@@ -61,6 +71,7 @@ class COstrakDlg : public Dialog {
   bool pendingChanges_ = false;
   bool initDone_ = false;
   std::vector<Dialog*> childDialogs_;
+  CTrayIcon tray_;
 
   Control applyButton_, okButton_, cancelButton_, helpButton_, minimizeButton_, menuButton_, closeButton_;
   Control versionLabel_;

@@ -9,6 +9,7 @@ class SilentInterface : public UserInterface {
   void RefreshKeyGrid() override {}
   void SetPendingChanges(bool pending) override { pending_ = pending; }
   bool PendingChanges() const override { return pending_; }
+  void SetTrayState(int, int) override {}
 
  private:
   bool pending_ = false;

@@ -16,6 +16,9 @@ class UserInterface {
   // The Apply button and the pending-changes flag.
   virtual void SetPendingChanges(bool pending) = 0;
   virtual bool PendingChanges() const = 0;
+  // The notification-area icon: kind 0 with an icon id shows it as the normal
+  // icon, kind 0 with 0 the normal icon again, kind 1 the special state's icon.
+  virtual void SetTrayState(int kind, int iconId) = 0;
 };
 
 // The process's user interface; a silent one until the main window sets its own.

@@ -30,6 +30,7 @@ class RecordingInterface : public UserInterface {
   void RefreshKeyGrid() override {}
   void SetPendingChanges(bool) override {}
   bool PendingChanges() const override { return false; }
+  void SetTrayState(int, int) override {}
 };
 
 // A scratch folder and a fresh WorkingProfile for each test.

@@ -34,7 +34,7 @@ TEST_F(MainDialogTest, CarriesTheMarkerAndNoTaskbarButtonUntilOpened) {
   EXPECT_TRUE(GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
   EXPECT_FALSE(GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_APPWINDOW);
   EXPECT_EQ(Shell().currentProfileIndex, -1);
-  EXPECT_FALSE(dialog_.pendingChanges());
+  EXPECT_FALSE(dialog_.PendingChanges());
   EXPECT_FALSE(IsWindowEnabled(GetDlgItem(window, IDC_APPLY)));
 
   // The deferred start-up runs once the queue is read.
@@ -80,7 +80,7 @@ TEST_F(MainDialogTest, KillWithTheRightTagRunsTheExitSequence) {
 
   SendMessageW(dialog_.hwnd(), WM_INSTANCE_KILL, kKillTag, 0);
   EXPECT_FALSE(dialog_.IsOpen());
-  EXPECT_FALSE(dialog_.pendingChanges());
+  EXPECT_FALSE(dialog_.PendingChanges());
   HANDLE again = OpenMutexW(SYNCHRONIZE, FALSE, L"Ostrak_Mutex_MainDialogTest");
   EXPECT_EQ(again, nullptr) << "the exit closed the instance mutex";
   if (again) CloseHandle(again);
@@ -106,6 +106,61 @@ TEST_F(MainDialogTest, TheEnglishCommandStoresTheChoiceAndRetitlesTheWindow) {
   SetCurrentLanguageChoice(0);
   ResetTexts();
   RemoveTree(folder);
+}
+
+}  // namespace
+
+namespace {
+
+// The notification-area icon: its states and its menu's texts.
+TEST(TrayIcon, RemembersTheNormalIconAcrossTheSpecialState) {
+  CTrayIcon tray;
+  EXPECT_EQ(tray.shownIconId(), 128);
+  tray.SetTrayState(0, IDI_KEYBOARD_PRESENT);
+  EXPECT_EQ(tray.shownIconId(), 141);
+  tray.SetTrayState(1, 0);
+  EXPECT_EQ(tray.shownIconId(), 142);
+  EXPECT_EQ(tray.normalIconId(), 141);
+  tray.SetTrayState(0, IDI_APPLICATION_ICON);  // the keyboard left meanwhile
+  tray.SetTrayState(1, 0);
+  tray.SetTrayState(0, 0);
+  EXPECT_EQ(tray.shownIconId(), 128);
+}
+
+TEST(TrayIcon, TheMenuTakesItsTextsFromTheChosenSection) {
+  const std::wstring folder = MakeScratchFolder(L"tray-menu");
+  CreateDirectoryW((folder + L"Skins").c_str(), nullptr);
+  SetPaths(MakeAppPaths(FromWide(folder + L"Ostrak.exe")));
+  const auto itemText = [](HMENU menu, UINT position) {
+    wchar_t text[64] = {};
+    GetMenuStringW(GetSubMenu(menu, 0), position, text, 64, MF_BYPOSITION);
+    return std::wstring(text);
+  };
+
+  // No language file: the Chinese section, whose keys are missing: empty texts.
+  HMENU menu = CTrayIcon::BuildMenu();
+  ASSERT_NE(menu, nullptr);
+  EXPECT_EQ(itemText(menu, 0), L"");
+  EXPECT_EQ(GetMenuDefaultItem(GetSubMenu(menu, 0), TRUE, 0), 0u);
+  DestroyMenu(menu);
+
+  WriteUtf16File(folder + L"Skins\\language.ini",
+                 u"[LANGUAGE]\r\nlanguage=1\r\n[ENGINSH]\r\nMENU_11=Open(&O)\r\nMENU_22=About(&A)\r\nMENU_33=Exit(&X)\r\n");
+  menu = CTrayIcon::BuildMenu();
+  EXPECT_EQ(itemText(menu, 0), L"Open(&O)");
+  EXPECT_EQ(itemText(menu, 1), L"About(&A)");
+  EXPECT_EQ(itemText(menu, 2), L"Exit(&X)");
+  EXPECT_EQ(GetMenuItemID(GetSubMenu(menu, 0), 0), static_cast<UINT>(ID_TRAY_OPEN));
+  EXPECT_EQ(GetMenuItemID(GetSubMenu(menu, 0), 2), static_cast<UINT>(ID_TRAY_EXIT));
+  DestroyMenu(menu);
+  RemoveTree(folder);
+}
+
+TEST_F(MainDialogTest, ADoubleClickOnTheIconOpensTheWindow) {
+  ASSERT_TRUE(WaitUntil([&] { return dialog_.initDone(); }, 2000));
+  EXPECT_EQ(dialog_.tray().shownIconId(), 128);
+  SendMessageW(dialog_.hwnd(), kTrayCallbackMessage, kTrayIconId, WM_LBUTTONDBLCLK);
+  EXPECT_TRUE(IsWindowVisible(dialog_.hwnd()));
 }
 
 }  // namespace

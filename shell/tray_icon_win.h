@@ -1,0 +1,60 @@
+// CTrayIcon: the program's icon in the notification area, its menu and mouse
+// actions, and its return after the taskbar restarts.
+#pragma once
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <mutex>
+#include <string_view>
+
+inline constexpr UINT kTrayCallbackMessage = 0x06BD;
+inline constexpr UINT kTrayIconId = 140;  // also the number of the icon's menu
+
+class CTrayIcon {
+ public:
+  CTrayIcon();
+  ~CTrayIcon();
+  CTrayIcon(const CTrayIcon&) = delete;
+  CTrayIcon& operator=(const CTrayIcon&) = delete;
+
+  // Adds the icon and hooks the owner window so that the icon's mouse messages
+  // and the taskbar's restart are seen before the window's own handler.
+  // Returns whether the shell took the icon.
+  bool Add(HWND owner, UINT callbackMessage, std::u16string_view tooltip, HICON icon, UINT id);
+  void Remove();
+
+  // Kind 0 with an icon id shows it and remembers it as the normal icon; kind 0
+  // with id 0 shows the remembered normal icon again; kind 1 shows the special
+  // state's icon (142) and keeps the remembered one. Any thread may call it.
+  void SetTrayState(int kind, int iconId);
+  void SetTooltip(std::u16string_view tooltip);
+
+  bool created() const;
+  int shownIconId() const;
+  int normalIconId() const;
+
+  // The icon's menu with its texts in the chosen language, item 0 the default;
+  // the caller destroys it. Exposed so that its texts can be checked.
+  static HMENU BuildMenu();
+
+ private:
+  static LRESULT CALLBACK OwnerHook(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                    DWORD_PTR self);
+  void OnIconMouse(UINT mouseMessage);
+  void ShowIcon(int iconId);  // with mutex_ held
+  void Readd();
+
+  mutable std::mutex mutex_;
+  NOTIFYICONDATAW data_{};
+  HWND owner_ = nullptr;
+  HWND hookedParent_ = nullptr;
+  bool created_ = false;
+  bool hidden_ = false;
+  int shownId_ = 128;
+  int normalId_ = 128;
+  UINT taskbarCreated_ = 0;
+};
+
+// Opens the help page (Help\index.html in the program folder) with the shell.
+void OpenHelp();
