@@ -30,14 +30,30 @@ int ReadWholeFile(const std::u16string& path, std::vector<std::uint8_t>& bytes) 
   return 1;
 }
 
-bool ReplaceFile(const std::u16string& path, std::span<const std::uint8_t> bytes) {
+int ReadFileStart(const std::u16string& path, std::size_t length, std::uintmax_t minimumSize,
+                  std::vector<std::uint8_t>& bytes) {
+  std::error_code error;
+  const fs::path file(path);
+  if (!fs::exists(file, error)) return 0;
+  std::ifstream in(file, std::ios::binary);
+  if (!in) return -2;
+  const std::uintmax_t size = fs::file_size(file, error);
+  if (error) return -2;
+  if (size < minimumSize || size < length || size >= (std::uintmax_t{1} << 32)) return 0;
+  bytes.resize(length);
+  if (!in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(length))) return -2;
+  return 1;
+}
+
+bool ReplaceFile(const std::u16string& path, std::initializer_list<std::span<const std::uint8_t>> parts) {
   const fs::path target(path);
   fs::path temporary = target;
   temporary += u".saving";
   {
     std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
     if (!out) return false;
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    for (const std::span<const std::uint8_t>& bytes : parts)
+      out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     out.flush();
     if (!out) {
       out.close();

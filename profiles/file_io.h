@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <span>
 #include <string>
 #include <vector>
@@ -10,9 +11,19 @@
 // opened; -3 no memory for it.
 int ReadWholeFile(const std::u16string& path, std::vector<std::uint8_t>& bytes);
 
+// Reads the first `length` bytes of a file that is at least `minimumSize`
+// bytes long (and below 4 GiB). 1 read; 0 missing or of the wrong size; -2
+// cannot be opened or read.
+int ReadFileStart(const std::u16string& path, std::size_t length, std::uintmax_t minimumSize,
+                  std::vector<std::uint8_t>& bytes);
+
 bool FileExists(const std::u16string& path);
 
 // Writes `bytes` to a new file beside `path` and only then puts it in the
 // place of `path`, so that a full disk or a crash leaves the old file whole.
 // Returns whether the new file is in place.
-bool ReplaceFile(const std::u16string& path, std::span<const std::uint8_t> bytes);
+// The new file is written from `parts`, one after another.
+bool ReplaceFile(const std::u16string& path, std::initializer_list<std::span<const std::uint8_t>> parts);
+inline bool ReplaceFile(const std::u16string& path, std::span<const std::uint8_t> bytes) {
+  return ReplaceFile(path, {bytes});
+}

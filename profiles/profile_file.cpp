@@ -1,7 +1,9 @@
 #include "profiles/profile_file.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
+#include <utility>
 
 #include "macros/macro_image.h"
 
@@ -85,23 +87,33 @@ int ParseProfileFile(std::span<const std::uint8_t> bytes, ProfileContents& out) 
     std::memcpy(macros.records.data(), bytes.data() + kHeaderBlockBytes, kMacroRecordBytes * n);
   }
 
+  // The pool's units (the host is little-endian, as the file).
   const std::span<const std::uint8_t> pool = bytes.subspan(kHeaderBlockBytes + kMacroRecordBytes * n, p);
   const std::size_t units = pool.size() / 2;
   const auto unitAt = [&](std::size_t i) { return static_cast<char16_t>(pool[2 * i] | (pool[2 * i + 1] << 8)); };
-  // Where the string that starts at each unit ends: the next zero unit, or
-  // `units` when the pool ends first. One pass, however many records share a string.
-  std::vector<std::uint32_t> end(units + 1, static_cast<std::uint32_t>(units));
-  for (std::size_t i = units; i-- > 0;) end[i] = unitAt(i) == 0 ? static_cast<std::uint32_t>(i) : end[i + 1];
+
+  // The records that carry text, by string offset, so that one forward sweep
+  // finds every terminator however many records share or overlap a string.
+  std::vector<std::pair<std::size_t, int>> starts;
+  for (int r = 0; r < kAreaEntryCount; ++r)
+    if (CarriesText(block->area[r])) starts.push_back({(block->area[r].param & ~1u) / 2, r});
+  std::sort(starts.begin(), starts.end());
 
   AssignmentText text;
-  for (int r = 0; r < kAreaEntryCount; ++r) {
-    const KeyAssignment& record = block->area[r];
-    if (!CarriesText(record)) continue;
-    const std::size_t first = (record.param & ~1u) / 2;
-    if (first >= units || end[first] >= units) continue;  // outside the pool, or no terminator in it
-    std::u16string string;
-    for (std::size_t i = first; i < end[first]; ++i) string += unitAt(i);
-    if (!string.empty()) SetAssignmentText(text, r, string);
+  std::size_t zero = 0;  // the first zero unit at or after the last start, or `units`
+  bool zeroKnown = false;
+  std::u16string string;
+  for (const auto& [first, record] : starts) {
+    if (first >= units) break;  // this and every later start lie outside the pool
+    if (!zeroKnown || zero < first) {
+      zero = first;
+      while (zero < units && unitAt(zero) != 0) ++zero;
+      zeroKnown = true;
+    }
+    if (zero >= units || zero == first) continue;  // no terminator in the pool, or an empty string
+    string.resize(zero - first);
+    std::memcpy(string.data(), pool.data() + 2 * first, 2 * (zero - first));
+    SetAssignmentText(text, record, string);
   }
 
   out.block = std::move(block);
@@ -117,10 +129,8 @@ std::vector<std::uint8_t> PackStrings(HeaderBlock& block, const AssignmentText& 
     const AssignmentTextSlot& slot = text.slots[r];
     const std::size_t length = slot.byteLength;
     if (length == 0 || offset + length > pool.size() || !CarriesText(block.area[r])) continue;
-    for (std::size_t i = 0; i < slot.text.size() && 2 * i + 1 < length; ++i) {
-      pool[offset + 2 * i] = static_cast<std::uint8_t>(slot.text[i] & 0xFF);
-      pool[offset + 2 * i + 1] = static_cast<std::uint8_t>(slot.text[i] >> 8);
-    }
+    // The text and its terminator, as many bytes as the slot counts.
+    std::memcpy(pool.data() + offset, slot.text.data(), std::min(length - 2, 2 * slot.text.size()));
     block.area[r].param = static_cast<std::uint32_t>(offset);
     offset += length;
   }

@@ -17,15 +17,25 @@ std::u16string WithPath(std::u16string_view format, const std::u16string& path) 
   return text;
 }
 
+std::span<const std::uint8_t> BytesOf(const void* data, std::size_t size) {
+  return {static_cast<const std::uint8_t*>(data), size};
+}
+
+// The file straight from the profile's own buffers, its strings packed first.
 int WriteProfile(WorkingProfile& profile, const std::u16string& path) {
   if (!profile.block) return 0;
-  std::vector<std::uint8_t> bytes;
+  std::vector<std::uint8_t> pool;
   try {
-    bytes = SerializeProfileFile(*profile.block, profile.macros.records, profile.text);
+    pool = PackStrings(*profile.block, profile.text);
   } catch (const std::bad_alloc&) {
     return 0;
   }
-  return ReplaceFile(path, bytes) ? 1 : 0;
+  RebuildFileHeader(profile.block->header, profile.macros.count(), static_cast<std::uint32_t>(pool.size()));
+  const std::span<const MacroRecord> macros = profile.macros.records;
+  return ReplaceFile(path, {BytesOf(profile.block.get(), kHeaderBlockBytes),
+                            BytesOf(macros.data(), macros.size_bytes()), pool})
+             ? 1
+             : 0;
 }
 
 }  // namespace
@@ -69,13 +79,13 @@ int NewDefaultProfile(WorkingProfile& profile) {
 }
 
 int ValidateProfileFile(const std::u16string& path) {
-  std::vector<std::uint8_t> bytes;
-  const int read = ReadWholeFile(path, bytes);
+  // Only the header decides; the rest of the file is never read here.
+  std::vector<std::uint8_t> header;
+  const int read = ReadFileStart(path, sizeof(ProfileFileHeader), kHeaderBlockBytes, header);
   if (read != 1) return read;
-  if (bytes.size() < kHeaderBlockBytes) return 0;
-  ProfileFileHeader header;
-  std::memcpy(&header, bytes.data(), sizeof header);
-  if (IsValidFileHeader(header)) return 1;
+  ProfileFileHeader fields;
+  std::memcpy(&fields, header.data(), sizeof fields);
+  if (IsValidFileHeader(fields)) return 1;
   UI().ShowMessage(WithPath(Text(TextKey::PROFILE_FORMAT_ERROR), path));
   return 0;
 }

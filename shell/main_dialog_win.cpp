@@ -20,6 +20,8 @@ HWND mainWindow = nullptr;
 // starts in the notification area only.
 int hideAtStartCount = 2;
 
+constexpr UINT_PTR kLightingRefreshTimer = 1051;
+
 // The system's message boxes owned by the main window (our own dialogs are
 // closed through their objects).
 struct OwnedBoxes {
@@ -151,6 +153,24 @@ bool COstrakDlg::AskYesNo(std::u16string_view text) {
 
 void COstrakDlg::RefreshKeyGrid() {
   // The key grid comes with the skinned main window.
+}
+
+// Other threads reach the window only through messages, sent and waited for.
+void COstrakDlg::DeviceReady() { SendMessageW(hwnd(), WM_DEVICE_READY, kProfileTag, 0); }
+
+void COstrakDlg::DeviceGone() {
+  SendMessageW(hwnd(), WM_DEVICE_GONE, 0, 0);
+  ShowWindow(hwnd(), SW_HIDE);
+}
+
+void COstrakDlg::ShowLayer() { SendMessageW(hwnd(), WM_LED_REFRESH, kLedTag, 0); }
+
+void COstrakDlg::RefreshLightingSoon() { SetTimer(hwnd(), kLightingRefreshTimer, 0, nullptr); }
+
+void COstrakDlg::SendApplyCommand() { SendMessageW(hwnd(), WM_COMMAND, IDC_APPLY, 0); }
+
+void COstrakDlg::ProfileSwitched(int) {
+  // The profile menu and label come with the skinned main window.
 }
 
 void COstrakDlg::SetPendingChanges(bool pending) {
@@ -295,6 +315,16 @@ bool COstrakDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& 
         initDone_ = true;
       }
       return true;
+    case WM_DEVICE_READY:
+      result = 0;
+      return true;
+    case WM_DEVICE_GONE:
+      CancelChildDialogs();
+      result = 0;
+      return true;
+    case WM_TIMER:
+      if (wParam == kLightingRefreshTimer) KillTimer(hwnd(), kLightingRefreshTimer);
+      return false;
     case WM_HELP:
       OpenHelp();
       result = TRUE;

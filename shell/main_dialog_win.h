@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <vector>
 
 #include "controls/dialog_win.h"
@@ -33,8 +34,16 @@ class COstrakDlg : public Dialog, public UserInterface {
   void SetPendingChanges(bool pending) override;
   bool PendingChanges() const override { return pendingChanges_; }
   void SetTrayState(int kind, int iconId) override { tray_.SetTrayState(kind, iconId); }
+  void DeviceReady() override;
+  void DeviceGone() override;
+  bool InitDone() const override { return initDone_; }
+  void ShowLayer() override;
+  void RefreshLightingSoon() override;
+  bool KeyEditorOpen() const override { return false; }
+  bool ProfileManagerPending() const override { return false; }
+  void SendApplyCommand() override;
+  void ProfileSwitched(int profileIndex) override;
 
-  bool initDone() const { return initDone_; }
   HICON applicationIcon() const { return applicationIcon_; }
 
   // Child dialogs register while they are open, so that the exit sequence and
@@ -69,7 +78,7 @@ class COstrakDlg : public Dialog, public UserInterface {
   HICON applicationIcon_ = nullptr;
   HANDLE instanceMutex_ = nullptr;
   bool pendingChanges_ = false;
-  bool initDone_ = false;
+  std::atomic<bool> initDone_{false};
   std::vector<Dialog*> childDialogs_;
   CTrayIcon tray_;
 

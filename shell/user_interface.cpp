@@ -10,6 +10,15 @@ class SilentInterface : public UserInterface {
   void SetPendingChanges(bool pending) override { pending_ = pending; }
   bool PendingChanges() const override { return pending_; }
   void SetTrayState(int, int) override {}
+  void DeviceReady() override {}
+  void DeviceGone() override {}
+  bool InitDone() const override { return true; }
+  void ShowLayer() override {}
+  void RefreshLightingSoon() override {}
+  bool KeyEditorOpen() const override { return false; }
+  bool ProfileManagerPending() const override { return false; }
+  void SendApplyCommand() override {}
+  void ProfileSwitched(int) override {}
 
  private:
   bool pending_ = false;

@@ -19,6 +19,25 @@ class UserInterface {
   // The notification-area icon: kind 0 with an icon id shows it as the normal
   // icon, kind 0 with 0 the normal icon again, kind 1 the special state's icon.
   virtual void SetTrayState(int kind, int iconId) = 0;
+
+  // The keyboard arrived (its profile is to be read back) or left (open
+  // editors close, the window hides). Sent to the window and waited for.
+  virtual void DeviceReady() = 0;
+  virtual void DeviceGone() = 0;
+  // Whether the window has finished starting up.
+  virtual bool InitDone() const = 0;
+  // The G-key layer changed: the extra keys show the new layer.
+  virtual void ShowLayer() = 0;
+  // The keyboard's own settings changed: the lighting panel reads them again soon.
+  virtual void RefreshLightingSoon() = 0;
+
+  // For switching profiles: whether the key editor is open, whether the
+  // profile manager holds changes, the window's Apply command, and the
+  // profile menu and manager once the profile has changed.
+  virtual bool KeyEditorOpen() const = 0;
+  virtual bool ProfileManagerPending() const = 0;
+  virtual void SendApplyCommand() = 0;
+  virtual void ProfileSwitched(int profileIndex) = 0;
 };
 
 // The process's user interface; a silent one until the main window sets its own.

@@ -10,6 +10,7 @@
 #include "profiles/file_io.h"
 #include "profiles/profile_store.h"
 #include "shell/user_interface.h"
+#include "tests/support/fake_user_interface.h"
 
 namespace {
 
@@ -22,16 +23,6 @@ T ReadAt(const std::vector<std::uint8_t>& bytes, std::size_t offset) {
   return value;
 }
 
-class RecordingInterface : public UserInterface {
- public:
-  std::vector<std::u16string> messages;
-  void ShowMessage(std::u16string_view text) override { messages.emplace_back(text); }
-  bool AskYesNo(std::u16string_view) override { return false; }
-  void RefreshKeyGrid() override {}
-  void SetPendingChanges(bool) override {}
-  bool PendingChanges() const override { return false; }
-  void SetTrayState(int, int) override {}
-};
 
 // A scratch folder and a fresh WorkingProfile for each test.
 class ProfileFileTest : public ::testing::Test {
@@ -74,7 +65,7 @@ class ProfileFileTest : public ::testing::Test {
   }
 
   fs::path folder_;
-  RecordingInterface ui_;
+  FakeUserInterface ui_;
   WorkingProfile profile_;
 };
 
@@ -290,6 +281,30 @@ TEST_F(ProfileFileTest, ApplyingCopiesTheWorkingProfileWithItsStringsPacked) {
   FreeAppliedProfile(applied);
   EXPECT_EQ(applied.block, nullptr);
   EXPECT_TRUE(applied.pool.empty());
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ProfileFileTest, ExportValidateLoadRoundTripsByteForByte) {
+  FillExample();
+  // Every bank gets something, and many records carry strings.
+  for (int bank = 0; bank < 4; ++bank) {
+    profile_.block->area[AssignmentIndex(bank, 0x02)] = {AssignmentType::Media, 0, 7, 1, 0};
+    profile_.block->area[AssignmentIndex(bank, 0x03)] = {AssignmentType::Function, 0, 4, 0, 0};
+    const int textRecord = AssignmentIndex(bank, 0x04);
+    profile_.block->area[textRecord].type = AssignmentType::TextBlock;
+    SetAssignmentText(profile_.text, textRecord, u"text of bank " + std::u16string(1, u'0' + bank));
+  }
+  ASSERT_EQ(ExportProfileFile(profile_, Path("round.fwc"), true), 1);
+  ASSERT_EQ(ValidateProfileFile(Path("round.fwc")), 1);
+
+  WorkingProfile loaded;
+  ASSERT_EQ(LoadProfileFile(loaded, Path("round.fwc")), 1);
+  ASSERT_EQ(ExportProfileFile(loaded, Path("again.fwc"), true), 1);
+  EXPECT_EQ(Bytes(Path("again.fwc")), Bytes(Path("round.fwc")));
+  EXPECT_EQ(loaded.text.slots[AssignmentIndex(3, 0x04)].text, u"text of bank 3");
 }
 
 }  // namespace

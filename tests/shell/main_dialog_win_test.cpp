@@ -38,7 +38,7 @@ TEST_F(MainDialogTest, CarriesTheMarkerAndNoTaskbarButtonUntilOpened) {
   EXPECT_FALSE(IsWindowEnabled(GetDlgItem(window, IDC_APPLY)));
 
   // The deferred start-up runs once the queue is read.
-  EXPECT_TRUE(WaitUntil([&] { return dialog_.initDone(); }, 2000));
+  EXPECT_TRUE(WaitUntil([&] { return dialog_.InitDone(); }, 2000));
 }
 
 TEST_F(MainDialogTest, OpenWithTheRightTagShowsTheWindowWithItsTaskbarButton) {
@@ -157,7 +157,7 @@ TEST(TrayIcon, TheMenuTakesItsTextsFromTheChosenSection) {
 }
 
 TEST_F(MainDialogTest, ADoubleClickOnTheIconOpensTheWindow) {
-  ASSERT_TRUE(WaitUntil([&] { return dialog_.initDone(); }, 2000));
+  ASSERT_TRUE(WaitUntil([&] { return dialog_.InitDone(); }, 2000));
   EXPECT_EQ(dialog_.tray().shownIconId(), 128);
   SendMessageW(dialog_.hwnd(), kTrayCallbackMessage, kTrayIconId, WM_LBUTTONDBLCLK);
   EXPECT_TRUE(IsWindowVisible(dialog_.hwnd()));

@@ -1,0 +1,56 @@
+// A user interface for tests: it records what the core asks of it and answers
+// questions as told.
+#pragma once
+
+#include <atomic>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "shell/user_interface.h"
+
+class FakeUserInterface : public UserInterface {
+ public:
+  void ShowMessage(std::u16string_view text) override {
+    std::lock_guard guard(mutex);
+    messages.emplace_back(text);
+  }
+  bool AskYesNo(std::u16string_view text) override {
+    std::lock_guard guard(mutex);
+    questions.emplace_back(text);
+    return answerYes;
+  }
+  void RefreshKeyGrid() override { ++gridRefreshes; }
+  void SetPendingChanges(bool value) override { pending = value; }
+  bool PendingChanges() const override { return pending; }
+  void SetTrayState(int kind, int iconId) override {
+    std::lock_guard guard(mutex);
+    trayStates.push_back({kind, iconId});
+  }
+  void DeviceReady() override { ++readyCount; }
+  void DeviceGone() override { ++goneCount; }
+  bool InitDone() const override { return initDone; }
+  void ShowLayer() override { ++layerShows; }
+  void RefreshLightingSoon() override { ++lightingRefreshes; }
+  bool KeyEditorOpen() const override { return editorOpen; }
+  bool ProfileManagerPending() const override { return managerPending; }
+  void SendApplyCommand() override { ++applyCommands; }
+  void ProfileSwitched(int index) override { switchedTo.push_back(index); }
+
+  std::vector<std::u16string> Messages() {
+    std::lock_guard guard(mutex);
+    return messages;
+  }
+  std::vector<std::pair<int, int>> TrayStates() {
+    std::lock_guard guard(mutex);
+    return trayStates;
+  }
+
+  std::mutex mutex;
+  std::vector<std::u16string> messages, questions;
+  std::vector<std::pair<int, int>> trayStates;
+  std::vector<int> switchedTo;
+  std::atomic<int> gridRefreshes{0}, readyCount{0}, goneCount{0}, layerShows{0}, lightingRefreshes{0},
+      applyCommands{0};
+  std::atomic<bool> pending{false}, initDone{true}, editorOpen{false}, managerPending{false}, answerYes{false};
+};
