@@ -54,6 +54,18 @@ foreach(main IN LISTS test_programs)
   list(APPEND test_program_targets ${name})
 endforeach()
 
+# The keyboard simulator's server, built for Windows too: the Windows tests
+# start it under Wine beside the test program.
+file(GLOB simulator_programs CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/simulator/*main.cpp")
+foreach(main IN LISTS simulator_programs)
+  get_filename_component(name "${main}" NAME_WE)
+  string(REGEX REPLACE "_main$" "" name "${name}")
+  add_executable(${name} "${main}")
+  target_link_libraries(${name} PRIVATE ostrak_core ws2_32)
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${OSTRAK_TEST_PROGRAMS_DIR}")
+  list(APPEND test_program_targets ${name})
+endforeach()
+
 file(GLOB_RECURSE windows_tests CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/tests/*_win_test.cpp")
 file(GLOB windows_test_support CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/tests/support/*_win.cpp")
 add_executable(ostrak_win_tests ${windows_tests} ${windows_test_support} ${resource_script})

@@ -1,0 +1,406 @@
+#include "device/device_link.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstring>
+#include <thread>
+#include <vector>
+
+#include "device/device_check.h"
+#include "macros/macro_image.h"
+
+namespace {
+
+// The link DeviceNoticeHandler serves: the callback the service calls carries
+// no context of its own.
+std::atomic<DeviceLink*> gStartedLink{nullptr};
+
+}  // namespace
+
+extern "C" int DeviceNoticeHandler(const RequestNotice* notice) {
+  if (DeviceLink* link = gStartedLink.load()) link->HandleNotice(notice);
+  return 1;
+}
+
+DeviceLink::DeviceLink(const DeviceService& service, LinkTimings timings)
+    : service_(service), timings_(timings) {}
+
+DeviceLink::~DeviceLink() { Stop(); }
+
+int DeviceLink::PlaceRead(const UnitSelector& selector, std::uint32_t tag, std::uint32_t& id) {
+  if (id != 0) service_.DeleteRequestFromUnitId(id);
+  id = 0;
+  const std::uint32_t check = RequestCheck(selector, DeviceNoticeHandler, tag, nullptr, 0);
+  return service_.RequestAsyncRead(&selector, DeviceNoticeHandler, tag, check, &id) > 0 ? 1 : 0;
+}
+
+int DeviceLink::Start(DeviceNoticeSink* sink) {
+  sink_ = sink;
+  gStartedLink.store(this);
+  {
+    std::lock_guard lock(replyMutex_);
+    eventSet_ = false;
+    waiting_ = false;
+  }
+  const int consumer = PlaceRead(kConsumerSelector, OSTRAK_TAG_CONS, consumerId_);
+  const int control = PlaceRead(kControlSelector, OSTRAK_TAG_CTRL, controlId_);
+  if (consumer != 1 || control != 1) return -1;
+  return DeviceCount();
+}
+
+void DeviceLink::Stop() {
+  DeviceLink* self = this;
+  gStartedLink.compare_exchange_strong(self, nullptr);
+  for (std::uint32_t* id : {&consumerId_, &controlId_, &lockLightId_}) {
+    if (*id != 0 && service_.DeleteRequestFromUnitId) service_.DeleteRequestFromUnitId(*id);
+    *id = 0;
+  }
+}
+
+int DeviceLink::DeviceCount() {
+  const std::uint32_t check = RequestCheck(kControlSelector, nullptr, 0, nullptr, 0);
+  const int count = service_.RequestGetDeviceCount(&kControlSelector, nullptr, 0, check, nullptr);
+  return count > 0 ? count : 0;
+}
+
+int DeviceLink::SendCommand(const std::uint8_t* request, std::size_t length, std::uint8_t* reply,
+                            std::size_t capacity, std::size_t* received) {
+  std::lock_guard transaction(transaction_);
+  if (received) *received = 0;
+  if (DeviceCount() == 0) return kDeviceAbsent;
+
+  CommandFrame frame{};
+  std::copy_n(request, std::min(length, kFrameSize), frame.begin());
+  const std::uint32_t check = RequestCheck(kControlSelector, nullptr, 0, frame.data(), frame.size());
+
+  auto finish = [&](int result) {
+    std::lock_guard lock(replyMutex_);
+    waiting_ = false;
+    destination_ = nullptr;
+    capacity_ = 0;
+    return result;
+  };
+
+  for (int attempt = 1;; ++attempt) {
+    bool stale;
+    {
+      std::lock_guard lock(replyMutex_);
+      stale = waiting_;
+    }
+    if (stale) {
+      std::this_thread::sleep_for(timings_.staleFlagPause);
+      std::lock_guard lock(replyMutex_);
+      waiting_ = false;
+    }
+    {
+      std::lock_guard lock(replyMutex_);
+      // A short reply must not leave bytes of an earlier one behind.
+      if (reply && capacity) std::memset(reply, 0, capacity);
+      destination_ = reply;
+      capacity_ = capacity;
+      receivedLength_ = 0;
+      eventSet_ = false;
+      waiting_ = true;
+    }
+    if (service_.RequestWriteOne(&kControlSelector, nullptr, 0, frame.data(), kFrameSize, check, nullptr) <= 0)
+      return finish(kDeviceWriteFailed);
+
+    bool arrived;
+    std::size_t got;
+    {
+      std::unique_lock lock(replyMutex_);
+      arrived = replyEvent_.wait_for(lock, timings_.replyWait, [&] { return eventSet_; });
+      eventSet_ = false;  // auto-reset
+      got = receivedLength_;
+    }
+    if (received) *received = got;
+
+    bool retry;
+    if (!arrived) {
+      retry = true;
+    } else if (got <= kFrameCode || reply[kFrameCode] != frame[kFrameCode]) {
+      retry = true;
+    } else if (got > kFrameStatus && (reply[kFrameStatus] == kReplyFailed || reply[kFrameStatus] == kReplyBusy)) {
+      if (attempt >= kSendAttempts) return finish(kDeviceOk);  // the command maps the status
+      retry = true;
+    } else {
+      return finish(kDeviceOk);
+    }
+    if (retry && attempt >= kSendAttempts) return finish(kDeviceNoReply);
+    {
+      std::lock_guard lock(replyMutex_);
+      waiting_ = false;
+    }
+    std::this_thread::sleep_for(timings_.retryPause);
+  }
+}
+
+void DeviceLink::CompleteReply(const std::uint8_t* bytes, std::size_t length) {
+  std::lock_guard lock(replyMutex_);
+  if (!waiting_) {
+    ++ignoredReplies_;
+    return;
+  }
+  const std::size_t n = std::min(length, capacity_);
+  if (n > 0 && destination_ && bytes) std::memcpy(destination_, bytes, n);
+  receivedLength_ = n;
+  waiting_ = false;  // one reply per wait; a second one finds nobody waiting
+  eventSet_ = true;
+  replyEvent_.notify_all();
+}
+
+int DeviceLink::IgnoredReplies() const {
+  std::lock_guard lock(replyMutex_);
+  return ignoredReplies_;
+}
+
+void DeviceLink::HandleNotice(const RequestNotice* notice) {
+  if (notice == nullptr || notice->block == nullptr) return;
+  const RequestBlock& block = *notice->block;
+  if (notice->kind == OSTRAK_NOTICE_DATA && block.tag == OSTRAK_TAG_CTRL) {
+    CompleteReply(block.bytes, block.bytes ? block.count : 0);
+  } else if (notice->kind == OSTRAK_NOTICE_DATA && block.tag == OSTRAK_TAG_CONS) {
+    if (block.bytes && block.count >= 2 && sink_)
+      sink_->OnConsumerNotice(static_cast<std::uint16_t>(block.bytes[0] | (block.bytes[1] << 8)));
+  } else if (notice->kind == OSTRAK_NOTICE_COUNT && block.tag == OSTRAK_TAG_CTRL) {
+    if (sink_) sink_->OnDeviceCount(static_cast<int>(block.count));
+  }
+}
+
+// ---- Commands ---------------------------------------------------------------
+
+namespace {
+
+int MapStatus(const CommandFrame& reply) {
+  if (reply[kFrameStatus] == kReplyFailed) return kDeviceReplyFailed;
+  if (reply[kFrameStatus] == kReplyBusy) return kDeviceReplyBusy;
+  return kDeviceOk;
+}
+
+}  // namespace
+
+int DeviceLink::Simple(std::uint8_t code, std::uint8_t length, std::uint16_t offset,
+                       std::span<const std::uint8_t> data, std::uint8_t* replyData, std::size_t replyDataSize) {
+  const CommandFrame request = MakeCommandFrame(code, length, offset, data);
+  CommandFrame reply{};
+  std::size_t received = 0;
+  const int sent = SendCommand(request.data(), request.size(), reply.data(), reply.size(), &received);
+  if (sent != kDeviceOk) return sent;
+  const int status = MapStatus(reply);
+  if (status != kDeviceOk) return status;
+  if (replyData)
+    std::memcpy(replyData, reply.data() + kFrameDataOffset, std::min(replyDataSize, kFrameDataSize));
+  return kDeviceOk;
+}
+
+int DeviceLink::BeginConfiguration() { return Simple(kCommandBeginConfiguration, 0, 0, {}, nullptr, 0); }
+
+int DeviceLink::EndConfiguration() {
+  const CommandFrame request = MakeCommandFrame(kCommandEndConfiguration, 0, 0);
+  std::this_thread::sleep_for(timings_.endConfigurationDelay);
+  CommandFrame reply{};
+  std::size_t received = 0;
+  const int sent = SendCommand(request.data(), request.size(), reply.data(), reply.size(), &received);
+  return sent != kDeviceOk ? sent : MapStatus(reply);
+}
+
+int DeviceLink::ReadStatus(StatusBlock& status) {
+  return Simple(kCommandReadStatus, kStatusBlockSize, 0, {}, status.data(), status.size());
+}
+
+int DeviceLink::WriteStatus(const StatusBlock& status) {
+  return Simple(kCommandWriteStatus, kStatusBlockSize, 0, status, nullptr, 0);
+}
+
+int DeviceLink::ReadSettings(std::uint8_t length, std::uint16_t offset,
+                             std::span<std::uint8_t, kFrameDataSize> out) {
+  return Simple(kCommandReadSettings, length, offset, {}, out.data(), out.size());
+}
+
+int DeviceLink::WriteSettings(std::uint16_t offset, std::span<const std::uint8_t> data) {
+  if (data.size() > kFrameDataSize) return kDeviceWriteFailed;
+  return Simple(kCommandWriteSettings, static_cast<std::uint8_t>(data.size()), offset, data, nullptr, 0);
+}
+
+int DeviceLink::ReadKeyColours(int keyIndex, std::uint8_t length, std::span<std::uint8_t, kFrameDataSize> out) {
+  if (keyIndex < 0 || keyIndex * 3 > 0xFFFF) return kDeviceWriteFailed;
+  return Simple(kCommandReadKeyColours, length, static_cast<std::uint16_t>(keyIndex * 3), {}, out.data(),
+                out.size());
+}
+
+int DeviceLink::WriteKeyColours(int keyIndex, std::span<const std::uint8_t> data) {
+  if (keyIndex < 0 || keyIndex * 3 > 0xFFFF || data.size() > kFrameDataSize) return kDeviceWriteFailed;
+  return Simple(kCommandWriteKeyColours, static_cast<std::uint8_t>(data.size()),
+                static_cast<std::uint16_t>(keyIndex * 3), data, nullptr, 0);
+}
+
+int DeviceLink::Chunked(std::uint8_t code, std::uint32_t base, std::uint8_t* read, const std::uint8_t* write,
+                        std::size_t length) {
+  for (std::size_t done = 0; done < length;) {
+    const std::size_t n = std::min(kFrameDataSize, length - done);
+    const auto offset = static_cast<std::uint16_t>(base + done);
+    std::span<const std::uint8_t> data;
+    if (write) data = {write + done, n};
+    const int result = Simple(code, static_cast<std::uint8_t>(n), offset, data, read ? read + done : nullptr,
+                              read ? n : 0);
+    if (result != kDeviceOk) return result;
+    done += n;
+  }
+  return kDeviceOk;
+}
+
+int DeviceLink::ReadKeyTable(int profile, DeviceKeyTable& table) {
+  if (profile < 0 || profile > 2) return kDeviceBadProfile;
+  std::uint8_t bytes[kKeyTableBytes];
+  const int result = Chunked(kCommandReadKeyTable, profile * kKeyTableStride, bytes, nullptr, sizeof bytes);
+  if (result == kDeviceOk) std::memcpy(table.data(), bytes, sizeof bytes);
+  return result;
+}
+
+int DeviceLink::WriteKeyTable(int profile, const DeviceKeyTable& table) {
+  if (profile < 0 || profile > 2) return kDeviceBadProfile;
+  return Chunked(kCommandWriteKeyTable, profile * kKeyTableStride, nullptr,
+                 reinterpret_cast<const std::uint8_t*>(table.data()), kKeyTableBytes);
+}
+
+int DeviceLink::ReadDefaultKeyTable(DeviceKeyTable& table) {
+  std::uint8_t bytes[kKeyTableBytes];
+  const int result = Chunked(kCommandReadDefaultKeyTable, 0, bytes, nullptr, sizeof bytes);
+  if (result == kDeviceOk) std::memcpy(table.data(), bytes, sizeof bytes);
+  return result;
+}
+
+int DeviceLink::ReadMacroImage(std::span<std::uint8_t> image) {
+  if (image.size() > kMaxMacroImageSize) return kDeviceWriteFailed;
+  return Chunked(kCommandReadMacroImage, 0, image.data(), nullptr, image.size());
+}
+
+int DeviceLink::WriteMacroImage(std::span<const std::uint8_t> image) {
+  if (image.size() > kMaxMacroImageSize) return kDeviceWriteFailed;
+  return Chunked(kCommandWriteMacroImage, 0, nullptr, image.data(), image.size());
+}
+
+// ---- Current profile, capacity, lock lights, boot ---------------------------
+
+int DeviceLink::CachedProfile() const {
+  std::lock_guard lock(stateMutex_);
+  return cachedProfile_;
+}
+
+void DeviceLink::ForgetCurrentProfile() {
+  std::lock_guard lock(stateMutex_);
+  cachedProfile_ = kUnknownProfile;
+}
+
+int DeviceLink::CurrentProfile() {
+  if (const int cached = CachedProfile(); cached != kUnknownProfile) return cached;
+  StatusBlock status{};
+  if (ReadStatus(status) != kDeviceOk) return kUnknownProfile;
+  std::lock_guard lock(stateMutex_);
+  cachedProfile_ = status[kStatusCurrentProfile];
+  return cachedProfile_;
+}
+
+int DeviceLink::SetCurrentProfile(int profile) {
+  if (profile < 0) return kDeviceWriteFailed;
+  if (profile > 2) return kDeviceBadProfile;
+  StatusBlock status{};
+  int result = ReadStatus(status);
+  if (result == kDeviceOk) {
+    status[kStatusCurrentProfile] = static_cast<std::uint8_t>(profile);
+    result = WriteStatus(status);
+  }
+  std::lock_guard lock(stateMutex_);
+  cachedProfile_ = result == kDeviceOk ? profile : kUnknownProfile;
+  return result;
+}
+
+void DeviceLink::SetMacroCapacity(std::uint32_t bytes) {
+  std::lock_guard lock(stateMutex_);
+  macroCapacity_ = bytes;
+}
+
+std::uint32_t DeviceLink::MacroCapacity() const {
+  std::lock_guard lock(stateMutex_);
+  return macroCapacity_;
+}
+
+int DeviceLink::RefreshMacroCapacity() {
+  StatusBlock status{};
+  const int result = ReadStatus(status);
+  if (result == kDeviceOk) SetMacroCapacity(status[kStatusMacroCapacity] * kMacroCapacityUnit);
+  return result;
+}
+
+int DeviceLink::Layer() const {
+  std::lock_guard lock(stateMutex_);
+  return lockLights_[1] & 1;
+}
+
+int DeviceLink::WriteLockLights() {
+  std::lock_guard write(lockLightWrite_);
+  std::uint8_t bytes[2];
+  {
+    std::lock_guard lock(stateMutex_);
+    std::memcpy(bytes, lockLights_, 2);
+  }
+  if (lockLightId_ != 0) service_.DeleteRequestFromUnitId(lockLightId_);
+  lockLightId_ = 0;
+  const std::uint32_t check = RequestCheck(kLockLightSelector, DeviceNoticeHandler, OSTRAK_TAG_LED, bytes, 2);
+  return service_.RequestStatusWrite(&kLockLightSelector, DeviceNoticeHandler, OSTRAK_TAG_LED, bytes, 2, check,
+                                     &lockLightId_) > 0
+             ? 1
+             : 0;
+}
+
+int DeviceLink::ToggleLayer() {
+  {
+    std::lock_guard lock(stateMutex_);
+    lockLights_[1] ^= 1;
+  }
+  return WriteLockLights();
+}
+
+int DeviceLink::SendBootRequest() {
+  const CommandFrame frame = BootRequestFrame();
+  const std::uint32_t check = RequestCheck(kControlSelector, nullptr, 0, frame.data(), frame.size());
+  return service_.RequestWriteOne(&kControlSelector, nullptr, 0, frame.data(), kFrameSize, check, nullptr);
+}
+
+// ---- Download ---------------------------------------------------------------
+
+int DownloadProfiles(DeviceLink& link, DeviceMessages& messages, bool all, const DownloadSource& source) {
+  const MacroImageSizes sizes = ComputeMacroImageSizes(source.macros);
+  const std::uint32_t capacity = link.MacroCapacity();
+  if (capacity < sizes.baseSize) {
+    messages.ShowDeviceMessage(TextKey::EXTRA_MACRO_TOO_LONG);
+    return 0;
+  }
+  const bool withNames = sizes.fullSize <= capacity;
+  const std::uint32_t imageSize = withNames ? sizes.fullSize : sizes.baseSize;
+  std::vector<std::uint8_t> image(imageSize);
+  if (BuildMacroImage(source.macros, image, imageSize, withNames) != 1) return 0;
+
+  int first = 0, last = 2;
+  if (!all) {
+    const int current = link.CurrentProfile();
+    if (current < 0) return 0;
+    if (current > 2) return kDeviceBadProfile;
+    first = last = current;
+  }
+  const DeviceKeyTable defaults = DefaultKeyTable();
+  const MacroIndexLookup indexOfId = [&](std::uint16_t id) { return MacroIndexOfId(source.macros, id); };
+  DeviceKeyTable tables[3];
+  for (int p = first; p <= last; ++p)
+    tables[p] = BuildDeviceKeyTable(EntriesOfProfile(source.area, p), defaults, indexOfId);
+
+  // A failed begin, image or table write ends the download with its code: the
+  // keyboard would otherwise hold a half-written profile reported as applied.
+  int result = link.BeginConfiguration();
+  if (result != kDeviceOk) return result;
+  result = link.WriteMacroImage(image);
+  for (int p = first; p <= last && result == kDeviceOk; ++p) result = link.WriteKeyTable(p, tables[p]);
+  link.EndConfiguration();
+  if (!withNames) messages.ShowDeviceMessage(TextKey::EXTRA_PROFILE_SPACE_TIGHT);
+  return result;
+}

@@ -1,0 +1,186 @@
+// The program's side of the keyboard link: the command transaction that pairs
+// each command with its reply, every command the program sends, the chunked
+// transfers, the current-profile cache, the lock-light bytes, the boot request
+// and the download of the profiles.
+//
+// The link reaches the keyboard only through a DeviceService table (HidServ.dll
+// in the program, an in-process service over the simulator in tests). Replies
+// come back through DeviceNoticeHandler on the service's thread; everything the
+// link does not handle itself (consumer notices, a change in the keyboard
+// count) goes to a DeviceNoticeSink.
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <mutex>
+#include <span>
+
+#include "device/command_frame.h"
+#include "device/device_service.h"
+#include "keyboard/key_assignment.h"
+#include "localisation/text_slots.h"
+#include "macros/macro_record.h"
+
+// Receives what the link does not handle itself. Called on the service's
+// thread: implementations must not wait.
+class DeviceNoticeSink {
+ public:
+  virtual ~DeviceNoticeSink() = default;
+  // A code from the keyboard's consumer collection (its own function keys).
+  virtual void OnConsumerNotice(std::uint16_t code) = 0;
+  // The number of attached keyboards changed.
+  virtual void OnDeviceCount(int count) = 0;
+};
+
+// The messages a download shows; the main window shows them in message boxes.
+class DeviceMessages {
+ public:
+  virtual ~DeviceMessages() = default;
+  virtual void ShowDeviceMessage(TextKey key) = 0;
+};
+
+// The waits of a transaction. The defaults are the keyboard's; tests of
+// timeouts may shorten them.
+struct LinkTimings {
+  std::chrono::milliseconds replyWait{1000};     // one attempt's wait for the reply
+  std::chrono::milliseconds retryPause{10};      // between attempts
+  std::chrono::milliseconds staleFlagPause{1001};  // when another transaction left its flag set
+  std::chrono::milliseconds endConfigurationDelay{10};  // command 2 goes out 10 ms after it is built
+};
+
+inline constexpr int kSendAttempts = 3;
+inline constexpr int kUnknownProfile = -1;
+
+// The two lock-light bytes; bit 0 of the second is the G-key layer.
+inline constexpr std::uint8_t kLockLightFirst = 0x05;
+inline constexpr std::uint8_t kLockLightSecond = 0x02;
+
+class DeviceLink {
+ public:
+  explicit DeviceLink(const DeviceService& service, LinkTimings timings = {});
+  ~DeviceLink();
+  DeviceLink(const DeviceLink&) = delete;
+  DeviceLink& operator=(const DeviceLink&) = delete;
+
+  // Makes this the link that DeviceNoticeHandler serves, places the 'CONS'
+  // read, arms the reply wait and places the 'CTRL' read. Returns the number of
+  // keyboards on the control collection (0 none), or -1 when a request was
+  // refused. The caller starts its attach work with that count.
+  int Start(DeviceNoticeSink* sink);
+  // Withdraws the standing requests; DeviceNoticeHandler then ignores notices.
+  void Stop();
+
+  // Keyboards present on the control collection; 0 none (or refused).
+  int DeviceCount();
+
+  // One transaction: the request (zero-filled or cut to 64 bytes) is written
+  // and its reply awaited, at most three attempts. Returns 1 with the reply in
+  // `reply` (received bytes, at most `capacity`), or a DeviceResult. A lock is
+  // held for the whole transaction, so concurrent callers never take each
+  // other's reply.
+  int SendCommand(const std::uint8_t* request, std::size_t length, std::uint8_t* reply,
+                  std::size_t capacity, std::size_t* received);
+
+  // ---- Commands. Each returns 1 or a DeviceResult. ----
+  int BeginConfiguration();                                   // 1
+  int EndConfiguration();                                     // 2
+  int ReadStatus(StatusBlock& status);                        // 3
+  int WriteStatus(const StatusBlock& status);                 // 4
+  // 5: n bytes at settings offset o; 56 bytes of reply data go to `out`.
+  int ReadSettings(std::uint8_t length, std::uint16_t offset, std::span<std::uint8_t, kFrameDataSize> out);
+  // 6: up to 56 bytes at settings offset o (more sends nothing and gives -1).
+  int WriteSettings(std::uint16_t offset, std::span<const std::uint8_t> data);
+  int ReadKeyTable(int profile, DeviceKeyTable& table);         // 7
+  int WriteKeyTable(int profile, const DeviceKeyTable& table);  // 8
+  // 9, 10: the image at offset 0; a length of 0 sends nothing and succeeds;
+  // more than 65 535 bytes (offsets are 16 bits) sends nothing and gives -1.
+  int ReadMacroImage(std::span<std::uint8_t> image);
+  int WriteMacroImage(std::span<const std::uint8_t> image);
+  int ReadDefaultKeyTable(DeviceKeyTable& table);  // 15
+  // 16, 17: colours from key position `keyIndex` (three bytes per key).
+  int ReadKeyColours(int keyIndex, std::uint8_t length, std::span<std::uint8_t, kFrameDataSize> out);
+  int WriteKeyColours(int keyIndex, std::span<const std::uint8_t> data);
+
+  // ---- The current profile, cached (-1 unknown). ----
+  int CurrentProfile();             // the cache, else status byte 10; -1 on failure
+  int SetCurrentProfile(int profile);  // status read, byte 10 = p, status write
+  void ForgetCurrentProfile();      // the keyboard left
+  int CachedProfile() const;
+
+  // The keyboard's macro capacity in bytes (status byte 11 x 128), set when a
+  // keyboard attaches; 0 before.
+  void SetMacroCapacity(std::uint32_t bytes);
+  std::uint32_t MacroCapacity() const;
+  // Reads the status block and takes the capacity from it. Returns the result.
+  int RefreshMacroCapacity();
+
+  // ---- Lock lights and the G-key layer. ----
+  int Layer() const;  // 0 or 1
+  // Flips the layer bit and writes the lock-light bytes again. Returns 1 when
+  // the service took the write.
+  int ToggleLayer();
+  int WriteLockLights();
+
+  // The boot request: written once, no presence check, no reply awaited.
+  // Returns RequestWriteOne's result.
+  int SendBootRequest();
+
+  // Handles one notice of the service (the link's part of DeviceNoticeHandler).
+  void HandleNotice(const RequestNotice* notice);
+
+  // Replies delivered while no transaction waited (they are dropped).
+  int IgnoredReplies() const;
+
+ private:
+  int Chunked(std::uint8_t code, std::uint32_t base, std::uint8_t* read, const std::uint8_t* write,
+              std::size_t length);
+  int Simple(std::uint8_t code, std::uint8_t length, std::uint16_t offset, std::span<const std::uint8_t> data,
+             std::uint8_t* replyData, std::size_t replyDataSize);
+  int PlaceRead(const UnitSelector& selector, std::uint32_t tag, std::uint32_t& id);
+  void CompleteReply(const std::uint8_t* bytes, std::size_t length);
+
+  DeviceService service_;
+  LinkTimings timings_;
+  DeviceNoticeSink* sink_ = nullptr;
+
+  std::mutex transaction_;  // held for a whole transaction
+
+  // ReplyWait: the waiting flag, destination, capacity, received length and
+  // the auto-reset event, all under replyMutex_.
+  mutable std::mutex replyMutex_;
+  std::condition_variable replyEvent_;
+  bool eventSet_ = false;
+  bool waiting_ = false;
+  std::uint8_t* destination_ = nullptr;
+  std::size_t capacity_ = 0;
+  std::size_t receivedLength_ = 0;
+  int ignoredReplies_ = 0;
+
+  mutable std::mutex stateMutex_;
+  int cachedProfile_ = kUnknownProfile;
+  std::uint32_t macroCapacity_ = 0;
+  std::uint8_t lockLights_[2] = {kLockLightFirst, kLockLightSecond};  // layer 0
+
+  std::mutex lockLightWrite_;  // one lock-light write at a time (notice thread and UI)
+
+  std::uint32_t consumerId_ = 0;
+  std::uint32_t controlId_ = 0;
+  std::uint32_t lockLightId_ = 0;
+};
+
+// The callback given with every standing request: completes the waiting
+// transaction on a 'CTRL' reply, passes consumer notices and count changes to
+// the started link's sink. Always returns 1.
+extern "C" int DeviceNoticeHandler(const RequestNotice* notice);
+
+// What DownloadProfiles sends: the applied key maps and their macro list.
+struct DownloadSource {
+  const AssignmentArea& area;
+  std::span<const MacroRecord> macros;
+};
+
+// Downloads the macro image and the key tables (all three profiles, or the
+// current one) between commands 1 and 2. Returns 1, or 0 / a DeviceResult.
+int DownloadProfiles(DeviceLink& link, DeviceMessages& messages, bool all, const DownloadSource& source);

@@ -1,0 +1,30 @@
+// Loading the device service: HidServ.dll from the program's own folder, its
+// twelve entry points resolved by name, and the start of the device link.
+#pragma once
+
+#include <string>
+
+#include "device/device_link.h"
+#include "device/device_service.h"
+
+inline constexpr wchar_t kDeviceServiceFile[] = L"HidServ.dll";
+
+// Loads `folder`\HidServ.dll and fills `service` with its twelve entry points.
+// Returns 1, or 0 when the library or any entry point is missing (the library
+// is then unloaded and `service` left empty).
+int LoadDeviceService(const std::wstring& folder, DeviceService& service);
+
+// The folder of the running program, without a trailing backslash.
+std::wstring ProgramFolder();
+
+// Main-window start-up of the device link: loads the service from the program
+// folder, calls Init(0), then starts the process-wide link (the 'CONS' read,
+// the reply event, the 'CTRL' read) with `sink` receiving consumer notices and
+// count changes. Returns the link and stores the keyboard count of the control
+// collection in `count` (start the attach work with it); returns null when the
+// library, an entry point or Init fails (the caller then ends the process with
+// exit code 0 and no message).
+DeviceLink* StartDeviceLink(DeviceNoticeSink* sink, int& count);
+
+// The link started by StartDeviceLink; null before.
+DeviceLink* TheDeviceLink();

@@ -1,0 +1,424 @@
+#include "device/device_link.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <thread>
+
+#include "device/device_check.h"
+#include "tests/device/link_fixture.h"
+
+namespace {
+
+std::vector<std::uint8_t> Bytes(std::size_t n, std::uint8_t first) {
+  std::vector<std::uint8_t> bytes(n);
+  for (std::size_t i = 0; i < n; ++i) bytes[i] = static_cast<std::uint8_t>(first + i);
+  return bytes;
+}
+
+std::vector<std::uint8_t> TableBytes(const DeviceKeyTable& table) {
+  const auto* p = reinterpret_cast<const std::uint8_t*>(table.data());
+  return {p, p + kKeyTableBytes};
+}
+
+DeviceKeyTable PatternTable(std::uint8_t seed) {
+  DeviceKeyTable table{};
+  auto* p = reinterpret_cast<std::uint8_t*>(table.data());
+  for (std::size_t i = 0; i < kKeyTableBytes; ++i) p[i] = static_cast<std::uint8_t>(seed + i * 7);
+  return table;
+}
+
+struct NamedCommand {
+  const char* name;
+  std::function<int(DeviceLink&)> run;
+};
+
+std::vector<NamedCommand> EveryCommand() {
+  static std::array<std::uint8_t, kFrameDataSize> out{};
+  static StatusBlock status{};
+  static DeviceKeyTable table{};
+  static std::vector<std::uint8_t> image(100);
+  return {
+      {"begin", [](DeviceLink& l) { return l.BeginConfiguration(); }},
+      {"end", [](DeviceLink& l) { return l.EndConfiguration(); }},
+      {"read status", [](DeviceLink& l) { return l.ReadStatus(status); }},
+      {"write status", [](DeviceLink& l) { return l.WriteStatus(status); }},
+      {"read settings", [](DeviceLink& l) { return l.ReadSettings(56, 0, out); }},
+      {"write settings", [](DeviceLink& l) { return l.WriteSettings(10, std::vector<std::uint8_t>{1, 2, 3}); }},
+      {"read key table", [](DeviceLink& l) { return l.ReadKeyTable(1, table); }},
+      {"write key table", [](DeviceLink& l) { return l.WriteKeyTable(2, table); }},
+      {"read macros", [](DeviceLink& l) { return l.ReadMacroImage(image); }},
+      {"write macros", [](DeviceLink& l) { return l.WriteMacroImage(image); }},
+      {"read default table", [](DeviceLink& l) { return l.ReadDefaultKeyTable(table); }},
+      {"read colours", [](DeviceLink& l) { return l.ReadKeyColours(18, 54, out); }},
+      {"write colours", [](DeviceLink& l) { return l.WriteKeyColours(5, std::vector<std::uint8_t>{9, 9, 9}); }},
+  };
+}
+
+}  // namespace
+
+// ---- No keyboard ---------------------------------------------------------------
+
+TEST(DeviceLinkAbsent, EveryCommandReturnsZeroAndWritesNothing) {
+  LinkRig rig;
+  rig.keyboard.Unplug();
+  for (const NamedCommand& command : EveryCommand()) {
+    SCOPED_TRACE(command.name);
+    EXPECT_EQ(command.run(rig.link), kDeviceAbsent);
+  }
+  EXPECT_EQ(rig.link.CurrentProfile(), kUnknownProfile);
+  EXPECT_TRUE(rig.SentFrames().empty());
+  EXPECT_EQ(rig.service.Engine().RefusedRequests(), 0);
+}
+
+TEST(DeviceLinkAbsent, StartReportsTheCount) {
+  LinkRig plugged;
+  EXPECT_EQ(plugged.startCount, 1);
+  EXPECT_EQ(plugged.service.Engine().StandingRequests(), 2);  // 'CONS' and 'CTRL'
+}
+
+// ---- Round trips against the simulator -----------------------------------------
+
+TEST(DeviceLinkCommands, EveryCommandSucceedsWithSoundFrames) {
+  LinkRig rig;
+  for (const NamedCommand& command : EveryCommand()) {
+    SCOPED_TRACE(command.name);
+    EXPECT_EQ(command.run(rig.link), kDeviceOk);
+  }
+  // The simulator answers 0xFF to a frame whose check sum is wrong, and the
+  // service refuses a wrong check value: neither happened.
+  for (const CommandFrame& frame : rig.SentFrames()) EXPECT_TRUE(FrameSumMatches(frame));
+  EXPECT_EQ(rig.service.Engine().RefusedRequests(), 0);
+}
+
+TEST(DeviceLinkCommands, StatusAndCurrentProfile) {
+  LinkRig rig;
+  StatusBlock status{};
+  ASSERT_EQ(rig.link.ReadStatus(status), kDeviceOk);
+  EXPECT_EQ(status[kStatusMacroCapacity], kSimDefaultCapacityUnits);
+  EXPECT_EQ(rig.link.CurrentProfile(), 0);
+
+  ASSERT_EQ(rig.link.SetCurrentProfile(2), kDeviceOk);
+  EXPECT_EQ(rig.Memory(SimArea::kStatus, kStatusCurrentProfile, 1)[0], 2);
+  EXPECT_EQ(rig.link.CachedProfile(), 2);
+  // The rest of the block went back as read.
+  StatusBlock after{};
+  ASSERT_EQ(rig.link.ReadStatus(after), kDeviceOk);
+  status[kStatusCurrentProfile] = 2;
+  EXPECT_EQ(after, status);
+
+  // The cache answers without asking the keyboard.
+  rig.keyboard.ClearLog();
+  EXPECT_EQ(rig.link.CurrentProfile(), 2);
+  EXPECT_TRUE(rig.SentFrames().empty());
+
+  rig.link.ForgetCurrentProfile();
+  EXPECT_EQ(rig.link.CurrentProfile(), 2);
+  EXPECT_EQ(rig.SentFrames().size(), 1u);
+
+  ASSERT_EQ(rig.link.RefreshMacroCapacity(), kDeviceOk);
+  EXPECT_EQ(rig.link.MacroCapacity(), kSimDefaultCapacityUnits * 128u);
+}
+
+TEST(DeviceLinkCommands, FailedProfileSwitchForgetsTheCache) {
+  LinkRig rig;
+  ASSERT_EQ(rig.link.SetCurrentProfile(1), kDeviceOk);
+  rig.keyboard.SetFaults({.statusReplies = 3, .status = kReplyFailed});
+  EXPECT_EQ(rig.link.SetCurrentProfile(2), kDeviceReplyFailed);
+  EXPECT_EQ(rig.link.CachedProfile(), kUnknownProfile);
+}
+
+TEST(DeviceLinkCommands, SettingsAndColoursGoToTheirOffsets) {
+  LinkRig rig;
+  const auto data = Bytes(5, 0x40);
+  ASSERT_EQ(rig.link.WriteSettings(10, data), kDeviceOk);
+  EXPECT_EQ(rig.Memory(SimArea::kSettings, 10, 5), data);
+  std::array<std::uint8_t, kFrameDataSize> out{};
+  ASSERT_EQ(rig.link.ReadSettings(5, 10, out), kDeviceOk);
+  EXPECT_TRUE(std::equal(data.begin(), data.end(), out.begin()));
+
+  const auto colours = Bytes(54, 1);
+  ASSERT_EQ(rig.link.WriteKeyColours(144, colours), kDeviceOk);  // the last chunk of nine
+  EXPECT_EQ(rig.Memory(SimArea::kColours, 432, 54), colours);
+  out.fill(0xCC);
+  ASSERT_EQ(rig.link.ReadKeyColours(144, 54, out), kDeviceOk);
+  EXPECT_TRUE(std::equal(colours.begin(), colours.end(), out.begin()));
+  EXPECT_EQ(out[54], 0);  // 56 bytes copied whatever the length
+  EXPECT_EQ(rig.link.WriteSettings(0, Bytes(57, 0)), kDeviceWriteFailed);
+}
+
+TEST(DeviceLinkCommands, KeyTablesOfEachProfileLieAtTheirOffsets) {
+  LinkRig rig;
+  for (int p = 0; p < 3; ++p) {
+    SCOPED_TRACE(p);
+    const DeviceKeyTable table = PatternTable(static_cast<std::uint8_t>(p * 40));
+    ASSERT_EQ(rig.link.WriteKeyTable(p, table), kDeviceOk);
+    EXPECT_EQ(rig.Memory(SimArea::kKeyTables, p * 512, 480), TableBytes(table));
+    DeviceKeyTable back{};
+    ASSERT_EQ(rig.link.ReadKeyTable(p, back), kDeviceOk);
+    EXPECT_EQ(back, table);
+  }
+  DeviceKeyTable defaults{};
+  ASSERT_EQ(rig.link.ReadDefaultKeyTable(defaults), kDeviceOk);
+  EXPECT_EQ(defaults, kBuiltInDefaultKeyTable);
+}
+
+TEST(DeviceLinkChunks, KeyTableOfProfileOneGoesInNineChunks) {
+  LinkRig rig;
+  ASSERT_EQ(rig.link.WriteKeyTable(1, PatternTable(3)), kDeviceOk);
+  const auto frames = rig.SentFrames();
+  ASSERT_EQ(frames.size(), 9u);
+  for (std::size_t i = 0; i < frames.size(); ++i) {
+    EXPECT_EQ(frames[i][kFrameCode], kCommandWriteKeyTable);
+    EXPECT_EQ(FrameOffset(frames[i]), 512 + 56 * i);
+    EXPECT_EQ(frames[i][kFrameLength], i < 8 ? 56 : 32);
+  }
+}
+
+TEST(DeviceLinkChunks, MacroImageLengths) {
+  struct Case {
+    std::size_t length;
+    std::vector<std::pair<int, int>> chunks;  // offset, length
+  };
+  const Case cases[] = {
+      {0, {}},
+      {1, {{0, 1}}},
+      {56, {{0, 56}}},
+      {57, {{0, 56}, {56, 1}}},
+      {112, {{0, 56}, {56, 56}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.length);
+    LinkRig rig;
+    const auto image = Bytes(c.length, 0x10);
+    ASSERT_EQ(rig.link.WriteMacroImage(image), kDeviceOk);
+    const auto frames = rig.SentFrames();
+    ASSERT_EQ(frames.size(), c.chunks.size());
+    for (std::size_t i = 0; i < frames.size(); ++i) {
+      EXPECT_EQ(frames[i][kFrameCode], kCommandWriteMacroImage);
+      EXPECT_EQ(FrameOffset(frames[i]), c.chunks[i].first);
+      EXPECT_EQ(frames[i][kFrameLength], c.chunks[i].second);
+    }
+    EXPECT_EQ(rig.Memory(SimArea::kMacros, 0, c.length), image);
+    std::vector<std::uint8_t> back(c.length);
+    ASSERT_EQ(rig.link.ReadMacroImage(back), kDeviceOk);
+    EXPECT_EQ(back, image);
+  }
+}
+
+TEST(DeviceLinkChunks, ProfileAboveTwoSendsNothing) {
+  LinkRig rig;
+  DeviceKeyTable table{};
+  EXPECT_EQ(rig.link.WriteKeyTable(3, table), kDeviceBadProfile);
+  EXPECT_EQ(rig.link.ReadKeyTable(3, table), kDeviceBadProfile);
+  EXPECT_EQ(rig.link.SetCurrentProfile(3), kDeviceBadProfile);
+  EXPECT_TRUE(rig.SentFrames().empty());
+}
+
+TEST(DeviceLinkChunks, ImageBeyondSixteenBitOffsetsSendsNothing) {
+  LinkRig rig;
+  std::vector<std::uint8_t> image(0x10000);
+  EXPECT_EQ(rig.link.WriteMacroImage(image), kDeviceWriteFailed);
+  EXPECT_TRUE(rig.SentFrames().empty());
+}
+
+TEST(DeviceLinkChunks, FailingChunkEndsTheTransfer) {
+  // A keyboard with 128 bytes of macro memory refuses the third chunk.
+  LinkRig small(QuickTimings(), 1);
+  EXPECT_EQ(small.link.WriteMacroImage(Bytes(200, 0)), kDeviceReplyFailed);
+  const auto frames = small.SentFrames();
+  ASSERT_EQ(frames.size(), 5u);  // two chunks, then the third three times
+  EXPECT_EQ(FrameOffset(frames.back()), 112);
+}
+
+// ---- Faults: the attempt loop ----------------------------------------------------
+
+TEST(DeviceLinkFaults, RepliesAreRetriedAsTheProtocolSays) {
+  struct Case {
+    const char* name;
+    SimFaults faults;
+    int result;
+    std::size_t frames;
+  };
+  const Case cases[] = {
+      {"wrong code three times", {.wrongCodeReplies = 3}, kDeviceNoReply, 3},
+      {"wrong code twice", {.wrongCodeReplies = 2}, kDeviceOk, 3},
+      {"busy three times", {.statusReplies = 3, .status = kReplyBusy}, kDeviceReplyBusy, 3},
+      {"failed three times", {.statusReplies = 3, .status = kReplyFailed}, kDeviceReplyFailed, 3},
+      {"busy once", {.statusReplies = 1, .status = kReplyBusy}, kDeviceOk, 2},
+      {"lost once", {.loseReplies = 1}, kDeviceOk, 2},
+      {"lost three times", {.loseReplies = 3}, kDeviceNoReply, 3},
+      {"late replies", {.latencyMs = 5}, kDeviceOk, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    LinkRig rig;
+    rig.keyboard.SetFaults(c.faults);
+    StatusBlock status{};
+    EXPECT_EQ(rig.link.ReadStatus(status), c.result);
+    EXPECT_EQ(rig.SentFrames().size(), c.frames);
+    if (c.result == kDeviceOk) {
+      EXPECT_EQ(status[kStatusMacroCapacity], kSimDefaultCapacityUnits);
+    }
+  }
+}
+
+TEST(DeviceLinkFaults, LateReplyOfATimedOutAttemptIsNotTakenByTheNextCommand) {
+  LinkTimings timings = QuickTimings();
+  timings.replyWait = std::chrono::milliseconds(40);
+  LinkRig rig(timings);
+  rig.keyboard.SetFaults({.latencyMs = 250});  // later than all three attempts
+  StatusBlock status{};
+  EXPECT_EQ(rig.link.ReadStatus(status), kDeviceNoReply);
+  rig.keyboard.SetFaults({});
+  std::this_thread::sleep_for(std::chrono::milliseconds(400));  // the late replies arrive, nobody waits
+  EXPECT_GE(rig.link.IgnoredReplies(), 1);
+  DeviceKeyTable table{};
+  EXPECT_EQ(rig.link.ReadDefaultKeyTable(table), kDeviceOk);
+  EXPECT_EQ(table, kBuiltInDefaultKeyTable);
+}
+
+// ---- Reply dispatch -------------------------------------------------------------
+
+TEST(DeviceLinkReplies, ReplyWithNoTransactionWaitingChangesNothing) {
+  LinkRig rig;
+  const CommandFrame stray = MakeCommandFrame(kCommandReadStatus, 28, 0);
+  const RequestBlock block{OSTRAK_TAG_CTRL, 64, stray.data(), nullptr};
+  const RequestNotice notice{OSTRAK_NOTICE_DATA, 0, &block};
+  EXPECT_EQ(DeviceNoticeHandler(&notice), 1);
+  EXPECT_EQ(rig.link.IgnoredReplies(), 1);
+  StatusBlock status{};
+  EXPECT_EQ(rig.link.ReadStatus(status), kDeviceOk);
+  EXPECT_EQ(status[kStatusMacroCapacity], kSimDefaultCapacityUnits);
+}
+
+TEST(DeviceLinkReplies, ReplyIsCutToTheCapacity) {
+  LinkRig rig;
+  const CommandFrame request = MakeCommandFrame(kCommandReadStatus, 28, 0);
+  std::uint8_t reply[10] = {};
+  std::size_t received = 99;
+  EXPECT_EQ(rig.link.SendCommand(request.data(), request.size(), reply, sizeof reply, &received), kDeviceOk);
+  EXPECT_EQ(received, sizeof reply);
+  EXPECT_EQ(reply[kFrameCode], kCommandReadStatus);
+}
+
+TEST(DeviceLinkReplies, UnknownKindsAndTagsAreIgnored) {
+  LinkRig rig;
+  const std::uint8_t bytes[2] = {0xFF, 0x02};
+  const struct {
+    std::uint32_t kind, tag;
+  } cases[] = {{OSTRAK_NOTICE_DATA, OSTRAK_TAG_LED}, {7, OSTRAK_TAG_CONS}, {OSTRAK_NOTICE_COUNT, OSTRAK_TAG_CONS}};
+  for (const auto& c : cases) {
+    const RequestBlock block{c.tag, 2, bytes, nullptr};
+    const RequestNotice notice{c.kind, 0, &block};
+    EXPECT_EQ(DeviceNoticeHandler(&notice), 1);
+  }
+  EXPECT_EQ(DeviceNoticeHandler(nullptr), 1);
+  EXPECT_TRUE(rig.sink.codes.empty());
+  EXPECT_TRUE(rig.sink.counts.empty());
+  EXPECT_EQ(rig.link.IgnoredReplies(), 0);
+}
+
+TEST(DeviceLinkNotices, ConsumerCodesAndCountsReachTheSink) {
+  LinkRig rig;
+  const std::uint16_t codes[] = {0x02FF, 0x0401, 0x1801, 0x1804, 0x1810, 0x1811};
+  for (std::uint16_t code : codes) EXPECT_EQ(rig.keyboard.SendConsumerNotice(code), 1);
+  ASSERT_TRUE(rig.sink.WaitFor([](RecordingSink& s) { return s.codes.size() == 6; }));
+  EXPECT_EQ(rig.sink.codes, std::vector<std::uint16_t>(std::begin(codes), std::end(codes)));
+
+  rig.keyboard.Unplug();
+  rig.keyboard.Plug();
+  ASSERT_TRUE(rig.sink.WaitFor([](RecordingSink& s) { return s.counts.size() == 2; }));
+  EXPECT_EQ(rig.sink.counts, (std::vector<int>{0, 1}));
+}
+
+TEST(DeviceLinkNotices, StoppedLinkPassesNothingOn) {
+  LinkRig rig;
+  rig.link.Stop();
+  EXPECT_EQ(rig.service.Engine().StandingRequests(), 0);
+  rig.keyboard.SendConsumerNotice(0x02FF);
+  rig.keyboard.Unplug();
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EXPECT_TRUE(rig.sink.codes.empty());
+  EXPECT_TRUE(rig.sink.counts.empty());
+}
+
+// ---- Lock lights and the boot request --------------------------------------------
+
+TEST(DeviceLinkLockLights, TwoTogglesRestoreTheLayerAndWriteTwice) {
+  LinkRig rig;
+  EXPECT_EQ(rig.link.Layer(), 0);
+  EXPECT_EQ(rig.link.ToggleLayer(), 1);
+  EXPECT_EQ(rig.link.Layer(), 1);
+  EXPECT_EQ(rig.Memory(SimArea::kLockLights, 0, 2), (std::vector<std::uint8_t>{0x05, 0x03}));
+  EXPECT_EQ(rig.link.ToggleLayer(), 1);
+  EXPECT_EQ(rig.link.Layer(), 0);
+  EXPECT_EQ(rig.Memory(SimArea::kLockLights, 0, 2), (std::vector<std::uint8_t>{0x05, 0x02}));
+  int writes = 0;
+  for (const SimLogEntry& e : rig.keyboard.Log()) writes += e.fromHost && e.usagePage == kLockLightUsagePage;
+  EXPECT_EQ(writes, 2);
+  EXPECT_EQ(rig.service.Engine().RefusedRequests(), 0);
+}
+
+TEST(DeviceLinkBoot, BootRequestIsWrittenOnceAndTheKeyboardLeaves) {
+  LinkRig rig;
+  EXPECT_EQ(rig.link.SendBootRequest(), 1);
+  EXPECT_EQ(rig.keyboard.BootRequests(), 1);
+  const auto frames = rig.SentFrames();
+  ASSERT_EQ(frames.size(), 1u);
+  EXPECT_EQ(frames[0], BootRequestFrame());
+  ASSERT_TRUE(rig.sink.WaitFor([](RecordingSink& s) { return s.counts == std::vector<int>{0}; }));
+  EXPECT_EQ(rig.link.DeviceCount(), 0);
+  EXPECT_EQ(rig.service.Engine().RefusedRequests(), 0);
+}
+
+// ---- The service refuses wrong checks -------------------------------------------
+
+TEST(DeviceService, RequestsWithAWrongCheckAreRefused) {
+  LinkRig rig;
+  const DeviceService& s = rig.table;
+  const CommandFrame frame = MakeCommandFrame(kCommandReadStatus, 28, 0);
+  const std::uint32_t good = RequestCheck(kControlSelector, nullptr, 0, frame.data(), 64);
+  std::uint32_t id = 0;
+  EXPECT_LT(s.RequestWriteOne(&kControlSelector, nullptr, 0, frame.data(), 64, good + 1, nullptr), 0);
+  EXPECT_LT(s.RequestGetDeviceCount(&kControlSelector, nullptr, 0, 12345, nullptr), 0);
+  EXPECT_LT(s.RequestAsyncRead(&kControlSelector, DeviceNoticeHandler, OSTRAK_TAG_CTRL, 1, &id), 0);
+  EXPECT_EQ(id, 0u);
+  const std::uint8_t leds[2] = {5, 2};
+  EXPECT_LT(s.RequestStatusWrite(&kLockLightSelector, DeviceNoticeHandler, OSTRAK_TAG_LED, leds, 2, 0, &id), 0);
+  EXPECT_EQ(rig.service.Engine().RefusedRequests(), 4);
+  EXPECT_TRUE(rig.keyboard.Log().empty());
+  // The right check goes through.
+  EXPECT_EQ(s.RequestWriteOne(&kControlSelector, nullptr, 0, frame.data(), 64, good, nullptr), 1);
+}
+
+// ---- Two threads at once ----------------------------------------------------------
+
+TEST(DeviceLinkConcurrency, EachTransactionGetsItsOwnReply) {
+  LinkRig rig(LinkTimings{});  // the keyboard's own waits
+  rig.keyboard.SetFaults({.latencyMs = 1});
+  const DeviceKeyTable profile1 = PatternTable(0x33);
+  ASSERT_EQ(rig.link.WriteKeyTable(1, profile1), kDeviceOk);
+  std::atomic<int> wrong{0};
+  auto readTables = [&] {
+    for (int i = 0; i < 6; ++i) {
+      DeviceKeyTable t{};
+      if (rig.link.ReadKeyTable(1, t) != kDeviceOk || t != profile1) ++wrong;
+    }
+  };
+  auto readStatus = [&] {
+    for (int i = 0; i < 40; ++i) {
+      StatusBlock s{};
+      if (rig.link.ReadStatus(s) != kDeviceOk || s[kStatusMacroCapacity] != kSimDefaultCapacityUnits) ++wrong;
+      DeviceKeyTable d{};
+      if (rig.link.ReadDefaultKeyTable(d) != kDeviceOk || d != kBuiltInDefaultKeyTable) ++wrong;
+    }
+  };
+  std::thread ui(readTables), worker(readStatus);
+  ui.join();
+  worker.join();
+  EXPECT_EQ(wrong.load(), 0);
+  // Every command was answered at its first attempt.
+  EXPECT_EQ(rig.keyboard.CommandsReceived(), 9 + 6 * 9 + 40 * 10);
+}

@@ -1,0 +1,168 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "device/device_link.h"
+#include "macros/macro_image.h"
+#include "tests/device/link_fixture.h"
+
+namespace {
+
+constexpr KeyCode kKeyA = 0x01E;
+constexpr KeyCode kKeyB = 0x030;
+
+MacroRecord MakeMacro(std::uint16_t id, std::u16string_view name, int actions) {
+  MacroRecord record;
+  FillNewMacroRecord(record, name, id);
+  record.actionCount = static_cast<std::uint16_t>(actions);
+  for (int i = 0; i < actions; ++i)
+    record.actions[i] = {static_cast<std::uint32_t>(10 * (i % 7)), kKeyA,
+                         static_cast<std::uint16_t>(i % 2 ? kMacroRelease : kMacroPress)};
+  return record;
+}
+
+// Profile 0 sends B for A, profile 1 plays the second macro on A, profile 2
+// mutes on A.
+std::unique_ptr<AssignmentArea> MakeArea() {
+  auto area = std::make_unique<AssignmentArea>();
+  area->fill({});
+  const int slot = KeyCodeToSlot(kKeyA);
+  (*area)[AssignmentIndex(0, slot)] = {AssignmentType::Key, 0, kKeyB, 0, 0};
+  (*area)[AssignmentIndex(1, slot)] = {AssignmentType::Macro, 1, 2, 0, 0};
+  (*area)[AssignmentIndex(2, slot)] = {AssignmentType::Media, 0, 7, 0, 0};
+  return area;
+}
+
+std::vector<std::uint8_t> ExpectedTable(const AssignmentArea& area, int profile, std::span<const MacroRecord> macros) {
+  const DeviceKeyTable table = BuildDeviceKeyTable(EntriesOfProfile(area, profile), kBuiltInDefaultKeyTable,
+                                                   [&](std::uint16_t id) { return MacroIndexOfId(macros, id); });
+  const auto* p = reinterpret_cast<const std::uint8_t*>(table.data());
+  return {p, p + kKeyTableBytes};
+}
+
+std::vector<std::uint8_t> ExpectedImage(std::span<const MacroRecord> macros, bool withNames) {
+  const MacroImageSizes sizes = ComputeMacroImageSizes(macros);
+  const std::uint32_t size = withNames ? sizes.fullSize : sizes.baseSize;
+  std::vector<std::uint8_t> image(size);
+  EXPECT_EQ(BuildMacroImage(macros, image, size, withNames), 1);
+  return image;
+}
+
+class Download : public ::testing::Test {
+ protected:
+  void SetUp() override { ResetDefaultKeyTable(); }
+  void TearDown() override { ResetDefaultKeyTable(); }
+};
+
+}  // namespace
+
+TEST_F(Download, ThreeTablesAndAFullImageLandByteForByte) {
+  LinkRig rig;
+  rig.link.SetMacroCapacity(kSimDefaultCapacityUnits * 128);
+  // Two macros whose image with names fills the 8 KiB exactly.
+  std::vector<MacroRecord> macros{MakeMacro(1, u"A", 2000), MakeMacro(2, u"B", 40)};
+  ASSERT_EQ(ComputeMacroImageSizes(macros).fullSize, 8192u);
+  const auto area = MakeArea();
+  RecordingMessages messages;
+
+  ASSERT_EQ(DownloadProfiles(rig.link, messages, true, {*area, macros}), 1);
+  EXPECT_TRUE(messages.shown.empty());
+  EXPECT_EQ(rig.Memory(SimArea::kMacros, 0, 8192), ExpectedImage(macros, true));
+  for (int p = 0; p < 3; ++p) {
+    SCOPED_TRACE(p);
+    EXPECT_EQ(rig.Memory(SimArea::kKeyTables, p * 512, 480), ExpectedTable(*area, p, macros));
+  }
+  // The tables differ where the assignments do (a guard against packing the same profile thrice).
+  EXPECT_NE(rig.Memory(SimArea::kKeyTables, 0, 480), rig.Memory(SimArea::kKeyTables, 512, 480));
+
+  const auto frames = rig.SentFrames();
+  ASSERT_EQ(frames.size(), 1 + 147 + 27 + 1u);
+  EXPECT_EQ(frames.front()[kFrameCode], kCommandBeginConfiguration);
+  EXPECT_EQ(frames[1][kFrameCode], kCommandWriteMacroImage);
+  EXPECT_EQ(frames[147][kFrameCode], kCommandWriteMacroImage);
+  EXPECT_EQ(frames[147][kFrameLength], 8192 - 146 * 56);
+  EXPECT_EQ(frames[148][kFrameCode], kCommandWriteKeyTable);
+  EXPECT_EQ(frames.back()[kFrameCode], kCommandEndConfiguration);
+  EXPECT_EQ(rig.service.Engine().RefusedRequests(), 0);
+}
+
+TEST_F(Download, ImageWithoutNamesWhenTheNamesDoNotFit) {
+  LinkRig rig(QuickTimings(), 1);
+  rig.link.SetMacroCapacity(128);
+  std::vector<MacroRecord> macros{MakeMacro(1, std::u16string(100, u'n'), 10)};
+  const MacroImageSizes sizes = ComputeMacroImageSizes(macros);
+  ASSERT_LE(sizes.baseSize, 128u);
+  ASSERT_GT(sizes.fullSize, 128u);
+  const auto area = MakeArea();
+  RecordingMessages messages;
+  ASSERT_EQ(DownloadProfiles(rig.link, messages, true, {*area, macros}), 1);
+  EXPECT_EQ(messages.shown, std::vector<TextKey>{TextKey::EXTRA_PROFILE_SPACE_TIGHT});
+  EXPECT_EQ(rig.Memory(SimArea::kMacros, 0, sizes.baseSize), ExpectedImage(macros, false));
+}
+
+TEST_F(Download, ImageLargerThanTheCapacityStopsBeforeSending) {
+  struct Case {
+    const char* name;
+    std::uint32_t capacity;
+    int actions;
+  };
+  const Case cases[] = {
+      {"too many actions", 128, 100},
+      {"capacity never read", 0, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    LinkRig rig;
+    rig.link.SetMacroCapacity(c.capacity);
+    std::vector<MacroRecord> macros;
+    if (c.actions) macros.push_back(MakeMacro(1, u"M", c.actions));
+    const auto area = MakeArea();
+    RecordingMessages messages;
+    EXPECT_EQ(DownloadProfiles(rig.link, messages, true, {*area, macros}), 0);
+    EXPECT_EQ(messages.shown, std::vector<TextKey>{TextKey::EXTRA_MACRO_TOO_LONG});
+    EXPECT_TRUE(rig.SentFrames().empty());
+  }
+}
+
+TEST_F(Download, CurrentProfileOnly) {
+  LinkRig rig;
+  rig.link.SetMacroCapacity(8192);
+  ASSERT_EQ(rig.link.SetCurrentProfile(1), kDeviceOk);
+  rig.keyboard.ClearLog();
+  std::vector<MacroRecord> macros{MakeMacro(1, u"A", 3), MakeMacro(2, u"B", 4)};
+  const auto area = MakeArea();
+  RecordingMessages messages;
+  ASSERT_EQ(DownloadProfiles(rig.link, messages, false, {*area, macros}), 1);
+  const auto defaults = rig.Memory(SimArea::kDefaultTable, 0, 480);
+  EXPECT_EQ(rig.Memory(SimArea::kKeyTables, 0, 480), defaults);
+  EXPECT_EQ(rig.Memory(SimArea::kKeyTables, 512, 480), ExpectedTable(*area, 1, macros));
+  EXPECT_EQ(rig.Memory(SimArea::kKeyTables, 1024, 480), defaults);
+  for (const CommandFrame& f : rig.SentFrames())
+    if (f[kFrameCode] == kCommandWriteKeyTable) {
+      EXPECT_GE(FrameOffset(f), 512);
+    }
+}
+
+TEST_F(Download, KeyboardPulledOutEndsItWithAFailureAndTheNextCommandWorks) {
+  struct Case {
+    const char* name;
+    int reportsBeforeUnplug;
+  };
+  const Case cases[] = {{"during the image", 30}, {"during a key table", 160}, {"at begin", 0}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    LinkRig rig(LinkTimings{});  // the keyboard's own waits: nothing may hang
+    rig.link.SetMacroCapacity(8192);
+    std::vector<MacroRecord> macros{MakeMacro(1, u"A", 2000)};
+    const auto area = MakeArea();
+    RecordingMessages messages;
+    rig.keyboard.SetFaults({.unplugAfterReports = c.reportsBeforeUnplug});
+    const int result = DownloadProfiles(rig.link, messages, true, {*area, macros});
+    EXPECT_NE(result, 1);
+    EXPECT_LE(rig.keyboard.CommandsReceived(), c.reportsBeforeUnplug + 1);
+    ASSERT_TRUE(rig.sink.WaitFor([](RecordingSink& s) { return !s.counts.empty(); }));
+    rig.keyboard.Plug();
+    StatusBlock status{};
+    EXPECT_EQ(rig.link.ReadStatus(status), kDeviceOk);
+  }
+}

@@ -1,0 +1,332 @@
+// HidServ.dll under Wine with the keyboard simulator's server (its Windows
+// build, started by the test beside it): loading, the keyboard count, command
+// round trips, a notice reaching the callback, a wrong check refused, and the
+// HID back end with no keyboard attached.
+#include <winsock2.h>
+#include <ws2tcpip.h>
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <condition_variable>
+#include <memory>
+#include <cstdio>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "device/device_check.h"
+#include "device/device_link.h"
+#include "device/device_service_win.h"
+#include "macros/macro_image.h"
+#include "simulator/sim_protocol.h"
+
+namespace {
+
+std::wstring WindowsPath(const char* unixPath) {
+  std::wstring path = L"Z:";
+  for (const char* p = unixPath; *p; ++p) path += *p == '/' ? L'\\' : static_cast<wchar_t>(*p);
+  return path;
+}
+
+class Sink : public DeviceNoticeSink {
+ public:
+  void OnConsumerNotice(std::uint16_t code) override {
+    std::lock_guard lock(mutex_);
+    codes.push_back(code);
+    changed_.notify_all();
+  }
+  void OnDeviceCount(int count) override {
+    std::lock_guard lock(mutex_);
+    counts.push_back(count);
+    changed_.notify_all();
+  }
+  template <typename Done>
+  bool WaitFor(Done done) {
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, std::chrono::seconds(10), [&] { return done(*this); });
+  }
+  std::vector<std::uint16_t> codes;
+  std::vector<int> counts;
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+};
+
+// The simulator server as a child process, and a control connection to it.
+class SimServer {
+ public:
+  bool Start() {
+    WSADATA wsa;
+    WSAStartup(MAKEWORD(2, 2), &wsa);
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    portFile_ = std::wstring(temp) + L"ostrak_h5_sim_" + std::to_wstring(GetCurrentProcessId()) + L".port";
+    DeleteFileW(portFile_.c_str());
+    std::wstring command = L"\"" + WindowsPath(OSTRAK_TEST_PROGRAMS_DIR_UNIX) +
+                           L"\\keyboard_sim.exe\" --port 0 --port-file \"" + portFile_ + L"\"";
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &si,
+                        &process_))
+      return false;
+    // The server writes the port file once it listens.
+    for (int i = 0; i < 200 && port_ == 0; ++i) {
+      if (FILE* in = _wfopen(portFile_.c_str(), L"r")) {
+        if (std::fscanf(in, "%d", &port_) != 1) port_ = 0;
+        std::fclose(in);
+      }
+      if (port_ == 0) Sleep(50);
+    }
+    if (port_ == 0) return false;
+    control_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<u_short>(port_));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const DWORD timeoutMs = 10000;
+    setsockopt(control_, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeoutMs), sizeof timeoutMs);
+    return connect(control_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+  }
+
+  std::string Control(const std::string& line) {
+    const std::string text = line + "\n";
+    send(control_, text.data(), static_cast<int>(text.size()), 0);
+    for (;;) {
+      const std::size_t end = input_.find('\n');
+      if (end != std::string::npos) {
+        std::string answer = input_.substr(0, end);
+        input_.erase(0, end + 1);
+        return answer;
+      }
+      char buffer[8192];
+      const int n = recv(control_, buffer, sizeof buffer, 0);
+      if (n <= 0) return "ERR connection";
+      input_.append(buffer, n);
+    }
+  }
+
+  void Stop() {
+    if (control_ != INVALID_SOCKET) {
+      Control("quit");
+      closesocket(control_);
+      control_ = INVALID_SOCKET;
+    }
+    if (process_.hProcess) {
+      if (WaitForSingleObject(process_.hProcess, 10000) != WAIT_OBJECT_0) TerminateProcess(process_.hProcess, 1);
+      CloseHandle(process_.hProcess);
+      CloseHandle(process_.hThread);
+      process_ = {};
+    }
+    DeleteFileW(portFile_.c_str());
+  }
+
+  int Port() const { return port_; }
+
+ private:
+  PROCESS_INFORMATION process_{};
+  std::wstring portFile_;
+  int port_ = 0;
+  SOCKET control_ = INVALID_SOCKET;
+  std::string input_;
+};
+
+std::vector<std::uint8_t> HexOf(const std::string& answer) {
+  std::vector<std::uint8_t> bytes;
+  if (answer.rfind("OK ", 0) == 0) ParseHexBytes(answer.substr(3), bytes);
+  return bytes;
+}
+
+class HidServWithSimulator : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    server_ = new SimServer;
+    ASSERT_TRUE(server_->Start());
+    const std::string setting = "sim:127.0.0.1:" + std::to_string(server_->Port());
+    SetEnvironmentVariableA("OSTRAK_DEVICE", setting.c_str());
+    ASSERT_EQ(LoadDeviceService(WindowsPath(OSTRAK_PROGRAM_DIR_UNIX), service_), 1);
+    ASSERT_EQ(service_.Init(0), 1);
+  }
+  static void TearDownTestSuite() {
+    if (service_.End) service_.End();
+    SetEnvironmentVariableA("OSTRAK_DEVICE", nullptr);
+    if (server_) server_->Stop();
+    delete server_;
+    server_ = nullptr;
+  }
+  void SetUp() override {
+    ASSERT_NE(server_, nullptr);
+    ASSERT_EQ(server_->Control("plug"), "OK");
+    ASSERT_EQ(server_->Control("faults latency=0 lose=0 wrongcode=0 status=0 unplugafter=-1"), "OK");
+    link_ = std::make_unique<DeviceLink>(service_);
+    startCount_ = link_->Start(&sink_);
+  }
+  void TearDown() override {
+    link_->Stop();
+    link_.reset();
+  }
+
+  static SimServer* server_;
+  static DeviceService service_;
+  Sink sink_;
+  std::unique_ptr<DeviceLink> link_;
+  int startCount_ = -1;
+};
+
+SimServer* HidServWithSimulator::server_ = nullptr;
+DeviceService HidServWithSimulator::service_{};
+
+}  // namespace
+
+TEST(HidServLoad, EveryEntryPointIsResolvedAndAMissingLibraryIsRefused) {
+  DeviceService service{};
+  ASSERT_EQ(LoadDeviceService(WindowsPath(OSTRAK_PROGRAM_DIR_UNIX), service), 1);
+  const void* const* entries = reinterpret_cast<const void* const*>(&service);
+  for (int i = 0; i < OSTRAK_DEVICE_SERVICE_ENTRY_COUNT; ++i) EXPECT_NE(entries[i], nullptr) << i;
+  DeviceService none{};
+  EXPECT_EQ(LoadDeviceService(WindowsPath(OSTRAK_TEST_PROGRAMS_DIR_UNIX), none), 0);
+  EXPECT_EQ(none.Init, nullptr);
+}
+
+TEST_F(HidServWithSimulator, CountFollowsPlugAndUnplug) {
+  EXPECT_EQ(startCount_, 1);
+  EXPECT_EQ(link_->DeviceCount(), 1);
+  ASSERT_EQ(server_->Control("unplug"), "OK");
+  ASSERT_TRUE(sink_.WaitFor([](Sink& s) { return !s.counts.empty(); }));
+  EXPECT_EQ(sink_.counts.front(), 0);
+  EXPECT_EQ(link_->DeviceCount(), 0);
+  StatusBlock status{};
+  EXPECT_EQ(link_->ReadStatus(status), kDeviceAbsent);
+  ASSERT_EQ(server_->Control("plug"), "OK");
+  ASSERT_TRUE(sink_.WaitFor([](Sink& s) { return s.counts.size() == 2; }));
+  EXPECT_EQ(sink_.counts.back(), 1);
+  EXPECT_EQ(link_->ReadStatus(status), kDeviceOk);
+}
+
+TEST_F(HidServWithSimulator, CommandsRoundTrip) {
+  StatusBlock status{};
+  ASSERT_EQ(link_->ReadStatus(status), kDeviceOk);
+  EXPECT_EQ(status[kStatusMacroCapacity], 0x40);
+  ASSERT_EQ(link_->SetCurrentProfile(1), kDeviceOk);
+  EXPECT_EQ(HexOf(server_->Control("read status 10 1")), std::vector<std::uint8_t>{1});
+
+  DeviceKeyTable table{};
+  auto* bytes = reinterpret_cast<std::uint8_t*>(table.data());
+  for (std::size_t i = 0; i < kKeyTableBytes; ++i) bytes[i] = static_cast<std::uint8_t>(i * 13);
+  ASSERT_EQ(link_->WriteKeyTable(2, table), kDeviceOk);
+  EXPECT_EQ(HexOf(server_->Control("read keytables 1024 480")), std::vector<std::uint8_t>(bytes, bytes + 480));
+  DeviceKeyTable back{};
+  ASSERT_EQ(link_->ReadKeyTable(2, back), kDeviceOk);
+  EXPECT_EQ(back, table);
+
+  ASSERT_EQ(server_->Control("faults status=3 statusbyte=FE"), "OK");
+  EXPECT_EQ(link_->ReadStatus(status), kDeviceReplyBusy);
+}
+
+class NoMessages : public DeviceMessages {
+ public:
+  void ShowDeviceMessage(TextKey key) override { shown.push_back(key); }
+  std::vector<TextKey> shown;
+};
+
+TEST_F(HidServWithSimulator, DownloadLandsInTheKeyboardsMemory) {
+  ASSERT_EQ(link_->RefreshMacroCapacity(), kDeviceOk);
+  std::vector<MacroRecord> macros(1);
+  FillNewMacroRecord(macros[0], u"Wine", 1);
+  macros[0].actionCount = 300;
+  for (int i = 0; i < 300; ++i) macros[0].actions[i] = {20, 0x01E, static_cast<std::uint16_t>(i % 2)};
+  auto area = std::make_unique<AssignmentArea>();
+  area->fill({});
+  (*area)[AssignmentIndex(2, KeyCodeToSlot(0x01E))] = {AssignmentType::Macro, 1, 1, 0, 0};
+  NoMessages messages;
+  ASSERT_EQ(DownloadProfiles(*link_, messages, true, {*area, macros}), 1);
+  EXPECT_TRUE(messages.shown.empty());
+
+  const std::uint32_t size = ComputeMacroImageSizes(macros).fullSize;
+  std::vector<std::uint8_t> image(size);
+  ASSERT_EQ(BuildMacroImage(macros, image, size, true), 1);
+  EXPECT_EQ(HexOf(server_->Control("read macros 0 " + std::to_string(size))), image);
+  const DeviceKeyTable table = BuildDeviceKeyTable(EntriesOfProfile(*area, 2), DefaultKeyTable(),
+                                                   [&](std::uint16_t id) { return MacroIndexOfId(macros, id); });
+  const auto* bytes = reinterpret_cast<const std::uint8_t*>(table.data());
+  EXPECT_EQ(HexOf(server_->Control("read keytables 1024 480")), std::vector<std::uint8_t>(bytes, bytes + 480));
+}
+
+TEST_F(HidServWithSimulator, KeyboardPulledOutDuringADownload) {
+  link_->SetMacroCapacity(8192);
+  std::vector<MacroRecord> macros(1);
+  FillNewMacroRecord(macros[0], u"Long", 1);
+  macros[0].actionCount = 1000;
+  auto area = std::make_unique<AssignmentArea>();
+  area->fill({});
+  NoMessages messages;
+  ASSERT_EQ(server_->Control("faults unplugafter=20"), "OK");
+  EXPECT_NE(DownloadProfiles(*link_, messages, true, {*area, macros}), 1);
+  ASSERT_TRUE(sink_.WaitFor([](Sink& s) { return !s.counts.empty(); }));
+  ASSERT_EQ(server_->Control("plug"), "OK");
+  ASSERT_TRUE(sink_.WaitFor([](Sink& s) { return s.counts.size() == 2; }));
+  StatusBlock status{};
+  EXPECT_EQ(link_->ReadStatus(status), kDeviceOk);
+}
+
+TEST_F(HidServWithSimulator, ConsumerNoticeReachesTheCallback) {
+  ASSERT_EQ(server_->Control("notice 02FF"), "OK");
+  ASSERT_EQ(server_->Control("notice 1811"), "OK");
+  ASSERT_TRUE(sink_.WaitFor([](Sink& s) { return s.codes.size() == 2; }));
+  EXPECT_EQ(sink_.codes, (std::vector<std::uint16_t>{0x02FF, 0x1811}));
+}
+
+TEST_F(HidServWithSimulator, LockLightsReachTheKeyboard) {
+  ASSERT_EQ(link_->ToggleLayer(), 1);
+  EXPECT_EQ(HexOf(server_->Control("read leds 0 2")), (std::vector<std::uint8_t>{0x05, 0x03}));
+  ASSERT_EQ(link_->ToggleLayer(), 1);
+  EXPECT_EQ(HexOf(server_->Control("read leds 0 2")), (std::vector<std::uint8_t>{0x05, 0x02}));
+}
+
+TEST_F(HidServWithSimulator, RequestWithAWrongCheckIsRefused) {
+  const std::string before = server_->Control("commands");
+  const CommandFrame frame = MakeCommandFrame(kCommandBeginConfiguration, 0, 0);
+  const std::uint32_t check = RequestCheck(kControlSelector, nullptr, 0, frame.data(), frame.size());
+  EXPECT_LE(service_.RequestWriteOne(&kControlSelector, nullptr, 0, frame.data(), 64, check ^ 1, nullptr), 0);
+  EXPECT_LE(service_.RequestGetDeviceCount(&kControlSelector, nullptr, 0, 7, nullptr), 0);
+  std::uint32_t id = 0;
+  EXPECT_LE(service_.RequestAsyncRead(&kConsumerSelector, DeviceNoticeHandler, OSTRAK_TAG_CONS, 0, &id), 0);
+  EXPECT_EQ(id, 0u);
+  EXPECT_EQ(server_->Control("commands"), before);
+  // The same request with its right check is sent.
+  EXPECT_EQ(service_.RequestWriteOne(&kControlSelector, nullptr, 0, frame.data(), 64, check, nullptr), 1);
+  EXPECT_NE(server_->Control("commands"), before);
+}
+
+TEST_F(HidServWithSimulator, BootRequestTakesTheKeyboardAway) {
+  EXPECT_EQ(link_->SendBootRequest(), 1);
+  ASSERT_TRUE(sink_.WaitFor([](Sink& s) { return !s.counts.empty(); }));
+  EXPECT_EQ(server_->Control("boots"), "OK 1");
+  EXPECT_EQ(link_->DeviceCount(), 0);
+}
+
+// Last: switches the library to its HID back end, where Wine shows no keyboard.
+TEST_F(HidServWithSimulator, ZHidBackEndWithoutAKeyboard) {
+  link_->Stop();
+  ASSERT_EQ(service_.End(), 1);
+  SetEnvironmentVariableA("OSTRAK_DEVICE", "sim:127.0.0.1:1");  // nobody listens there
+  EXPECT_EQ(service_.Init(0), 0);
+  SetEnvironmentVariableA("OSTRAK_DEVICE", nullptr);
+  ASSERT_EQ(service_.Init(0), 1);
+  DeviceLink link(service_);
+  EXPECT_EQ(link.Start(&sink_), 0);
+  StatusBlock status{};
+  EXPECT_EQ(link.ReadStatus(status), kDeviceAbsent);
+  link.Stop();
+}
+
+TEST(DeviceLinkStart, MissingLibraryInTheProgramFolderGivesNoLink) {
+  const std::wstring library = ProgramFolder() + L"\\" + kDeviceServiceFile;
+  if (GetFileAttributesW(library.c_str()) != INVALID_FILE_ATTRIBUTES) GTEST_SKIP() << "the test runs beside a library";
+  Sink sink;
+  int count = -1;
+  EXPECT_EQ(StartDeviceLink(&sink, count), nullptr);
+  EXPECT_EQ(count, 0);
+  EXPECT_EQ(TheDeviceLink(), nullptr);
+}
