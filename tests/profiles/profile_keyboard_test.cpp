@@ -1,0 +1,230 @@
+#include "profiles/profile_keyboard.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+
+#include "profiles/file_io.h"
+#include "simulator/keyboard_simulator.h"
+#include "tests/device/link_fixture.h"
+#include "tests/support/fake_user_interface.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class ProfileKeyboardTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    folder_ = fs::temp_directory_path() /
+              (std::string("ostrak-kbd-") + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(folder_);
+    fs::create_directories(folder_);
+    path_ = (folder_ / "$Profile0").u16string();
+    SetUserInterface(&ui_);
+    ResetDefaultKeyTable();
+    rig_.link.RefreshMacroCapacity();
+    std::lock_guard guard(working_.lock);
+    ASSERT_EQ(NewDefaultProfile(working_), 1);
+  }
+  void TearDown() override {
+    SetUserInterface(nullptr);
+    fs::remove_all(folder_);
+  }
+
+  // Profile 1 sends B on A and plays a macro on Q; profile 0 launches a program on W.
+  void EditWorkingProfile() {
+    std::lock_guard guard(working_.lock);
+    working_.block->area[AssignmentIndex(1, 0x1E)] = {AssignmentType::Key, 0, 0x030, 0, 0};
+    working_.block->area[AssignmentIndex(1, 0x10)] = {AssignmentType::Macro, 0, 7, 0, 0};
+    working_.block->area[AssignmentIndex(0, 0x11)] = {AssignmentType::LaunchProgram, 0, 0, 0, 0};
+    SetAssignmentText(working_.text, AssignmentIndex(0, 0x11), u"C:\\game.exe");
+    ASSERT_EQ(AllocateMacroList(working_.macros, 1), 1);
+    FillNewMacroRecord(working_.macros.records[0], u"Jump", 7);
+    working_.macros.records[0].actionCount = 2;
+    working_.macros.records[0].actions[0] = {30, 0x039, kMacroPress};
+    working_.macros.records[0].actions[1] = {0, 0x039, kMacroRelease};
+  }
+
+  int Apply(bool all) {
+    std::lock_guard guard(working_.lock);
+    return ApplyProfile(rig_.link, messages_, working_, applied_, all);
+  }
+
+  fs::path folder_;
+  std::u16string path_;
+  LinkRig rig_{QuickTimings()};
+  FakeUserInterface ui_;
+  RecordingMessages messages_;
+  WorkingProfile working_;
+  AppliedProfile applied_;
+};
+
+TEST_F(ProfileKeyboardTest, AnAppliedProfileReadsBackFromTheKeyboardWithoutItsStrings) {
+  EditWorkingProfile();
+  ASSERT_EQ(Apply(true), 1);
+
+  ASSERT_EQ(ReadProfileFromKeyboard(rig_.link, path_), 1);
+  WorkingProfile read;
+  ASSERT_EQ(LoadProfileFile(read, path_), 1);
+  EXPECT_EQ(read.block->area[AssignmentIndex(1, 0x1E)], (KeyAssignment{AssignmentType::Key, 0, 0x030, 0, 0}));
+  EXPECT_EQ(read.block->area[AssignmentIndex(1, 0x10)].type, AssignmentType::Macro);
+  EXPECT_EQ(read.block->area[AssignmentIndex(1, 0x10)].param, 1u) << "macros are renumbered in image order";
+  EXPECT_EQ(read.block->area[AssignmentIndex(0, 0x11)].type, AssignmentType::Default) << "the keyboard keeps no paths";
+  EXPECT_EQ(read.text.totalBytes, 0u);
+  ASSERT_EQ(read.macros.count(), 1);
+  EXPECT_EQ(MacroName(read.macros.records[0]), u"Jump");
+  EXPECT_EQ(read.macros.records[0].actionCount, 2);
+}
+
+TEST_F(ProfileKeyboardTest, ApplyingTheCurrentKeyMapWritesOnlyThatTable) {
+  EditWorkingProfile();
+  ASSERT_EQ(rig_.link.SetCurrentProfile(1), 1);
+  const std::vector<std::uint8_t> before0 = rig_.Memory(SimArea::kKeyTables, 0, 480);
+  ASSERT_EQ(Apply(false), 1);
+
+  const auto lookup = [&](std::uint16_t id) { return MacroIndexOfId(working_.macros.records, id); };
+  const DeviceKeyTable expected =
+      BuildDeviceKeyTable(EntriesOfProfile(std::as_const(working_.block->area), 1), DefaultKeyTable(), lookup);
+  const std::vector<std::uint8_t> written = rig_.Memory(SimArea::kKeyTables, 512, 480);
+  EXPECT_EQ(std::memcmp(written.data(), expected.data(), 480), 0);
+  EXPECT_EQ(rig_.Memory(SimArea::kKeyTables, 0, 480), before0);
+  EXPECT_EQ(applied_.macros.count(), 1);
+  EXPECT_EQ(applied_.pool.size(), 24u);
+}
+
+TEST_F(ProfileKeyboardTest, LoadingFromTheKeyboardFallsBackToADefaultProfile) {
+  EditWorkingProfile();
+  ASSERT_EQ(Apply(true), 1);
+  ui_.pending = true;
+
+  ASSERT_EQ(LoadProfileFromKeyboard(rig_.link, working_, path_), 1);
+  EXPECT_TRUE(FileExists(path_));
+  EXPECT_EQ(working_.block->area[AssignmentIndex(1, 0x1E)].type, AssignmentType::Key);
+  EXPECT_FALSE(ui_.pending);
+  EXPECT_EQ(ui_.gridRefreshes, 1);
+
+  // Without a keyboard: a default profile, and the file is not touched.
+  rig_.keyboard.Unplug();
+  rig_.link.ForgetCurrentProfile();
+  const std::vector<std::uint8_t> fileBefore = [&] { std::vector<std::uint8_t> b; ReadWholeFile(path_, b); return b; }();
+  ASSERT_EQ(LoadProfileFromKeyboard(rig_.link, working_, path_), 1);
+  ASSERT_NE(working_.block, nullptr);
+  EXPECT_EQ(working_.block->area[AssignmentIndex(1, 0x1E)].type, AssignmentType::Default);
+  EXPECT_EQ(working_.macros.count(), 0);
+  std::vector<std::uint8_t> fileAfter;
+  ReadWholeFile(path_, fileAfter);
+  EXPECT_EQ(fileAfter, fileBefore);
+}
+
+TEST_F(ProfileKeyboardTest, SwitchingTellsTheKeyboardAndWrapsHighIndexes) {
+  struct Case { int index; int keyboardProfile; };
+  const Case cases[] = {{2, 2}, {5, 0}, {1, 1}, {-1, 1}};
+  for (const Case& c : cases) {
+    EXPECT_EQ(SwitchProfile(rig_.link, working_, path_, c.index), 1) << c.index;
+    StatusBlock status{};
+    ASSERT_EQ(rig_.link.ReadStatus(status), 1);
+    EXPECT_EQ(status[10], c.keyboardProfile) << c.index;
+  }
+  EXPECT_EQ(ui_.switchedTo, (std::vector<int>{2, 0, 1, -1}));
+  EXPECT_TRUE(ui_.questions.empty());
+}
+
+TEST_F(ProfileKeyboardTest, SwitchingWithTheEditorOpenIsRefused) {
+  ui_.editorOpen = true;
+  EXPECT_EQ(SwitchProfile(rig_.link, working_, path_, 2), 0);
+  EXPECT_EQ(ui_.Messages(), std::vector<std::u16string>{std::u16string(Text(TextKey::PROFILE_SEELCT_PROMPT2))});
+  StatusBlock status{};
+  ASSERT_EQ(rig_.link.ReadStatus(status), 1);
+  EXPECT_EQ(status[10], 0);
+}
+
+TEST_F(ProfileKeyboardTest, PendingChangesAreSavedOrDroppedAsTheUserSays) {
+  ASSERT_EQ(LoadProfileFromKeyboard(rig_.link, working_, path_), 1);  // the file mirrors the keyboard
+  EditWorkingProfile();
+  ui_.pending = true;
+
+  ui_.answerYes = true;
+  EXPECT_EQ(SwitchProfile(rig_.link, working_, path_, 1), 1);
+  EXPECT_EQ(ui_.applyCommands, 1);
+  EXPECT_EQ(ui_.questions.size(), 1u);
+
+  ui_.answerYes = false;
+  EXPECT_EQ(SwitchProfile(rig_.link, working_, path_, 2), 1);
+  EXPECT_FALSE(ui_.pending);
+  EXPECT_EQ(working_.block->area[AssignmentIndex(1, 0x1E)].type, AssignmentType::Default) << "edits dropped";
+  EXPECT_EQ(working_.macros.count(), 0);
+  EXPECT_EQ(rig_.link.CurrentProfile(), 2);
+}
+
+TEST_F(ProfileKeyboardTest, EveryBankComesBackFromTheKeyboardAsItWasApplied) {
+  {
+    std::lock_guard guard(working_.lock);
+    ASSERT_EQ(AllocateMacroList(working_.macros, 3), 1);
+    const std::uint16_t ids[3] = {40, 5, 17};  // renumbered 1, 2, 3 by the keyboard
+    for (int m = 0; m < 3; ++m) {
+      FillNewMacroRecord(working_.macros.records[m], u"M" + std::u16string(1, u'A' + m), ids[m]);
+      working_.macros.records[m].actionCount = 1;
+      working_.macros.records[m].actions[0] = {10u * m, 0x02A, kMacroPress};
+    }
+    // Each profile a different mix over the keyboard's keys.
+    for (int profile = 0; profile < 3; ++profile) {
+      for (std::size_t i = 0; i < KeyboardKeys.size(); ++i) {
+        const KeyCode key = KeyboardKeys[i];
+        KeyAssignment& entry = working_.block->area[AssignmentIndex(profile, KeyCodeToSlot(key))];
+        switch ((i + profile) % 6) {
+          case 0: entry = {AssignmentType::Key, 0, KeyboardKeys[(i * 7 + profile) % KeyboardKeys.size()], 0, 0}; break;
+          case 1: entry = {AssignmentType::Media, 0, static_cast<std::uint32_t>(i % 18), 0, 0}; break;
+          case 2: entry = {AssignmentType::Function, 0, static_cast<std::uint32_t>(i % 11), 0, 0}; break;
+          case 3: entry = {AssignmentType::Macro, 0, ids[i % 3], 0, 0}; break;
+          case 4: entry = {AssignmentType::Disabled, 0, 0, 0, 0}; break;
+          default: break;
+        }
+      }
+    }
+  }
+  ASSERT_EQ(Apply(true), 1);
+  ASSERT_EQ(ReadProfileFromKeyboard(rig_.link, path_), 1);
+  WorkingProfile read;
+  ASSERT_EQ(LoadProfileFile(read, path_), 1);
+
+  ASSERT_EQ(read.macros.count(), 3);
+  for (int m = 0; m < 3; ++m) {
+    EXPECT_EQ(read.macros.records[m].id, m + 1);
+    EXPECT_EQ(MacroName(read.macros.records[m]), MacroName(working_.macros.records[m]));
+  }
+  const auto renumbered = [&](std::uint32_t id) { return MacroIndexOfId(working_.macros.records, static_cast<std::uint16_t>(id)) + 1u; };
+  for (int profile = 0; profile < 3; ++profile) {
+    for (KeyCode key : KeyboardKeys) {
+      const int at = AssignmentIndex(profile, KeyCodeToSlot(key));
+      KeyAssignment expected = working_.block->area[at];
+      if (expected.type == AssignmentType::Macro) expected.param = renumbered(expected.param);
+      if (expected.type == AssignmentType::Key && expected.param == key) expected = {};  // a key on itself is its default
+      // A key the keyboard has no position for cannot be sent.
+      bool positioned = false;
+      for (int p = 0; p < kDeviceKeyDataFirstPosition; ++p)
+        positioned = positioned || DeviceRecordToKeyCode(DefaultKeyTable()[p]) == key;
+      if (!positioned) continue;
+      EXPECT_EQ(read.block->area[at].type, expected.type) << "profile " << profile << " key " << key;
+      EXPECT_EQ(read.block->area[at].param, expected.param) << "profile " << profile << " key " << key;
+    }
+  }
+}
+
+TEST(ProfileMenu, ChecksTheCurrentProfileOrTheDefaultEntry) {
+  ResetTexts();
+  const auto unknown = ProfileMenuItems(-1, u"$Profile0");
+  ASSERT_EQ(unknown.size(), 5u);
+  EXPECT_EQ(unknown[0].text, u"<Default Profile>");
+  EXPECT_EQ(unknown[0].command, 9000);
+  EXPECT_TRUE(unknown[0].checked);
+  EXPECT_EQ(unknown[1].command, 0);
+  EXPECT_EQ(unknown[2].text, u"$Profile0");
+  EXPECT_EQ(unknown[4].command, 9003);
+
+  const auto second = ProfileMenuItems(1, u"$Profile0");
+  for (std::size_t i = 0; i < second.size(); ++i) EXPECT_EQ(second[i].checked, i == 3) << i;
+}
+
+}  // namespace
