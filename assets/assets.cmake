@@ -8,12 +8,23 @@ find_program(IMAGEMAGICK_CONVERT convert-im6.q16 convert PATHS /usr/bin NO_DEFAU
 
 set(OSTRAK_ICON_FILES
   "${OSTRAK_GENERATED_DIR}/icon128.ico" "${OSTRAK_GENERATED_DIR}/icon141.ico" "${OSTRAK_GENERATED_DIR}/icon142.ico")
+find_program(PYTHON3 python3 REQUIRED)
+set(skin_generator "${assets}/skin/generate.py" "${assets}/skin/layout.py")
 add_custom_command(
   OUTPUT ${OSTRAK_ICON_FILES}
   COMMAND "${CMAKE_COMMAND}" -E make_directory "${OSTRAK_GENERATED_DIR}"
   COMMAND "${assets}/make-icons" "${IMAGEMAGICK_CONVERT}" "${OSTRAK_GENERATED_DIR}"
-  DEPENDS "${assets}/make-icons"
+  DEPENDS "${assets}/make-icons" ${skin_generator}
   COMMENT "Drawing the program icons")
+
+# Our skin: every skin file and picture of Skins\, drawn from the layout description.
+set(skin_stamp "${OSTRAK_GENERATED_DIR}/skin.stamp")
+add_custom_command(
+  OUTPUT "${skin_stamp}" "${OSTRAK_PROGRAM_DIR}/Skins/Main.ini"
+  COMMAND "${PYTHON3}" "${assets}/skin/generate.py" "${IMAGEMAGICK_CONVERT}" "${OSTRAK_PROGRAM_DIR}/Skins"
+  COMMAND "${CMAKE_COMMAND}" -E touch "${skin_stamp}"
+  DEPENDS ${skin_generator}
+  COMMENT "Drawing the skin")
 
 set(language_file "${OSTRAK_PROGRAM_DIR}/Skins/language.ini")
 add_custom_command(
@@ -31,4 +42,4 @@ add_custom_command(
 
 add_custom_target(ostrak_program_folder ALL
   COMMAND "${CMAKE_COMMAND}" -E make_directory "${OSTRAK_PROGRAM_DIR}/Package"
-  DEPENDS "${language_file}" "${help_page}" ${OSTRAK_ICON_FILES})
+  DEPENDS "${language_file}" "${help_page}" "${skin_stamp}" ${OSTRAK_ICON_FILES})

@@ -66,6 +66,9 @@ Dialog::~Dialog() {
 bool Dialog::Create(HWND owner) {
   endRequested_ = false;
   result_ = 0;
+  if (templateData_)
+    return CreateDialogIndirectParamW(ResourceModule(), templateData_, owner, Procedure,
+                                      reinterpret_cast<LPARAM>(this)) != nullptr;
   return CreateDialogParamW(ResourceModule(), MAKEINTRESOURCEW(templateId_), owner, Procedure,
                             reinterpret_cast<LPARAM>(this)) != nullptr;
 }
@@ -166,6 +169,16 @@ INT_PTR Dialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
         return TRUE;
       }
       return FALSE;
+    }
+    case WM_DRAWITEM: {
+      // Owner-drawn controls draw themselves.
+      const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+      if (wParam != 0 && item && item->CtlType != ODT_MENU && item->hwndItem &&
+          SendMessageW(item->hwndItem, kReflectedDrawItem, wParam, lParam)) {
+        SetWindowLongPtrW(hwnd_, DWLP_MSGRESULT, TRUE);
+        return TRUE;
+      }
+      break;
     }
     case WM_NCDESTROY: {
       OnDestroy();

@@ -12,7 +12,9 @@
 // A control of a dialog, bound by id to a member object of the dialog.
 class Control {
  public:
-  void Attach(HWND dialog, int id);
+  virtual ~Control() = default;
+  // Kit controls override Attach to take over their window (and call this one).
+  virtual void Attach(HWND dialog, int id);
   void Detach() { hwnd_ = nullptr; }
   HWND hwnd() const { return hwnd_; }
   int id() const { return id_; }
@@ -28,6 +30,10 @@ class Control {
   HWND hwnd_ = nullptr;
   int id_ = 0;
 };
+
+// WM_DRAWITEM reflected by a dialog to the owner-drawn control it concerns
+// (same wParam and lParam); a control that drew itself answers TRUE.
+constexpr UINT kReflectedDrawItem = 0x2000 + WM_DRAWITEM;
 
 class Dialog {
  public:
@@ -76,6 +82,9 @@ class Dialog {
   virtual void OnDestroy() {}
 
   void Bind(Control& control, int id) { control.Attach(hwnd_, id); }
+  // Builds the dialog from an in-memory template (kept alive by the caller)
+  // instead of the resource template.
+  void UseTemplate(const DLGTEMPLATE* dialogTemplate) { templateData_ = dialogTemplate; }
 
  private:
   static INT_PTR CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -83,6 +92,7 @@ class Dialog {
   bool Create(HWND owner);
 
   int templateId_;
+  const DLGTEMPLATE* templateData_ = nullptr;
   HWND hwnd_ = nullptr;
   bool modal_ = false;
   bool endRequested_ = false;

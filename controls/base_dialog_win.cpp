@@ -1,0 +1,63 @@
+#include "controls/base_dialog_win.h"
+
+#include "skin/skin_file_win.h"
+
+CBaseDialog::CBaseDialog(int templateId, std::u16string skinFile, std::u16string skinFolder)
+    : Dialog(templateId), skinFile_(std::move(skinFile)), skinFolder_(std::move(skinFolder)) {}
+
+BOOL CBaseDialog::OnInitDialog() {
+  const std::u16string main = ReadSkinString(skinFile_, u"SCREEN", u"Main", u"");
+  const std::u16string mask = ReadSkinString(skinFile_, u"SCREEN", u"Mask", main.c_str());
+  if (main.empty() || mask.empty() || !DecodePictureFile(skinFolder_ + main, background_) ||
+      !DecodePictureFile(skinFolder_ + mask, mask_))
+    EndProcessForMissingPicture();
+
+  // The pictures are the whole window: no caption or border of its own.
+  HWND window = hwnd();
+  const LONG_PTR style = GetWindowLongPtrW(window, GWL_STYLE);
+  SetWindowLongPtrW(window, GWL_STYLE, style & ~LONG_PTR(WS_CAPTION | WS_THICKFRAME | WS_BORDER | WS_DLGFRAME));
+  const LONG_PTR exStyle = GetWindowLongPtrW(window, GWL_EXSTYLE);
+  SetWindowLongPtrW(window, GWL_EXSTYLE,
+                    exStyle & ~LONG_PTR(WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE | WS_EX_CLIENTEDGE | WS_EX_STATICEDGE));
+  SetWindowPos(window, nullptr, 0, 0, background_.width(), background_.height(),
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED | SWP_HIDEWINDOW);
+  SetWindowRgn(window, RegionFromMask(mask_), FALSE);  // the window owns the region from here on
+  return TRUE;
+}
+
+bool CBaseDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+  switch (message) {
+    case WM_PAINT: {
+      PAINTSTRUCT paint;
+      HDC dc = BeginPaint(hwnd(), &paint);
+      if (!background_.empty()) {
+        HDC source = CreateCompatibleDC(dc);
+        HGDIOBJ old = SelectObject(source, background_.bitmap());
+        BitBlt(dc, 0, 0, background_.width(), background_.height(), source, 0, 0, SRCCOPY);
+        SelectObject(source, old);
+        DeleteDC(source);
+      }
+      EndPaint(hwnd(), &paint);
+      result = 0;
+      return true;
+    }
+    case WM_ERASEBKGND:
+      result = TRUE;  // the background picture covers everything
+      return true;
+    case WM_LBUTTONDOWN:
+      // Dragging the dialog's own surface moves the window, as its caption would.
+      ReleaseCapture();
+      SendMessageW(hwnd(), WM_NCLBUTTONDOWN, HTCAPTION, lParam);
+      if (hwnd()) UpdateWindow(hwnd());
+      result = 0;
+      return true;
+    default:
+      return false;
+  }
+}
+
+void CBaseDialog::OnOK() {
+  background_.Release();
+  mask_.Release();
+  Dialog::OnOK();
+}

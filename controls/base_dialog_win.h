@@ -1,0 +1,37 @@
+// CBaseDialog: the skinned dialog every window of the program but the About
+// box derives from. It paints a background picture, takes its outline from a
+// mask picture (every pixel that is not pure white), and moves when its own
+// surface is dragged. Both pictures are named in section SCREEN of the
+// window's skin file (Main, and Mask defaulting to Main), relative to the skin
+// folder; a picture that cannot be loaded ends the process with exit code 0.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "controls/dialog_win.h"
+#include "skin/skin_picture_win.h"
+
+class CBaseDialog : public Dialog {
+ public:
+  CBaseDialog(int templateId, std::u16string skinFile, std::u16string skinFolder);
+
+  const std::u16string& SkinFile() const { return skinFile_; }
+  const std::u16string& SkinFolder() const { return skinFolder_; }
+  const SkinPicture& Background() const { return background_; }
+  const SkinPicture& Mask() const { return mask_; }
+
+ protected:
+  // Derived dialogs call these first from their own overrides.
+  BOOL OnInitDialog() override;
+  bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+  // Releases both pictures, then ends the dialog with IDOK.
+  void OnOK() override;
+
+ private:
+  std::u16string skinFile_;
+  std::u16string skinFolder_;
+  SkinPicture background_;
+  SkinPicture mask_;
+};

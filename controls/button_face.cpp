@@ -1,0 +1,26 @@
+#include "controls/button_face.h"
+
+#include <cmath>
+
+ButtonFace ChooseButtonFace(const ButtonState& s) {
+  if (s.tint) return ButtonFace::kNormal;
+  if (s.disabled) return ButtonFace::kDisabled;
+  if (s.colourDisplay) return s.colourWord != 0 ? ButtonFace::kColourOn : ButtonFace::kColourOff;
+  if (s.pressed) return ButtonFace::kPressed;
+  if (s.hover) return ButtonFace::kHover;
+  return s.checked ? ButtonFace::kChecked : ButtonFace::kNormal;
+}
+
+TextBox TurnedTextBox(TextBox box, int cx, int cy, int escapement) {
+  const double theta = escapement / 10.0 * 3.14159265358979323846 / 180.0;
+  const auto round = [](double v) { return static_cast<int>(std::lround(v)); };
+  const int runX = round(cx * std::cos(theta));   // cx cos
+  const int riseX = round(cx * std::sin(theta));  // cx sin
+  const int halfRiseY = round(cy * std::sin(theta) / 2);
+  const int halfRunY = round(cy * std::cos(theta) / 2);
+  const int width = box.right - box.left;
+  const int height = box.bottom - box.top;
+  if (runX < width) box.left = box.left + (width - runX) / 2 - halfRiseY;
+  if (riseX < height) box.bottom += halfRunY - (height - riseX) / 2;
+  return box;
+}

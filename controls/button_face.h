@@ -1,0 +1,31 @@
+// The image button's choice of face and the placement of its turned caption:
+// the parts of its drawing that need no window.
+#pragma once
+
+#include <cstdint>
+
+enum class ButtonFace : std::uint8_t { kNormal, kHover, kPressed, kDisabled, kChecked, kColourOff, kColourOn };
+
+struct ButtonState {
+  bool disabled = false;
+  bool colourDisplay = false;
+  std::uint32_t colourWord = 0;  // non-zero selects the colour-on picture
+  bool pressed = false;
+  bool hover = false;
+  bool checked = false;
+  bool tint = false;  // the tinted normal face replaces every state face
+};
+
+// First match wins: tint (normal face), disabled, colour display, pressed,
+// hover, checked, normal.
+ButtonFace ChooseButtonFace(const ButtonState& state);
+
+struct TextBox {
+  int left, top, right, bottom;
+  friend bool operator==(const TextBox&, const TextBox&) = default;
+};
+
+// The rectangle of a turned caption of size cx by cy at `escapement` tenths
+// of a degree: centred horizontally when its run fits the width and shifted at
+// the bottom when its rise fits the height, each product rounded to an integer.
+TextBox TurnedTextBox(TextBox box, int cx, int cy, int escapement);

@@ -1,0 +1,428 @@
+#include "controls/kit_controls_win.h"
+
+#include <commctrl.h>
+#include <commdlg.h>
+#include <shellapi.h>
+
+#include <algorithm>
+
+#include "shell/messages.h"
+
+namespace {
+
+constexpr UINT_PTR kKitSubclassId = 0x4B4954;  // "KIT"
+
+const wchar_t* W(const std::u16string& text) { return reinterpret_cast<const wchar_t*>(text.c_str()); }
+
+void Subclass(HWND window, SUBCLASSPROC procedure, void* self, HWND& subclassed) {
+  if (subclassed) RemoveWindowSubclass(subclassed, procedure, kKitSubclassId);
+  subclassed = nullptr;
+  if (window && SetWindowSubclass(window, procedure, kKitSubclassId, reinterpret_cast<DWORD_PTR>(self)))
+    subclassed = window;
+}
+
+void Unsubclass(SUBCLASSPROC procedure, HWND& subclassed) {
+  if (subclassed && IsWindow(subclassed)) RemoveWindowSubclass(subclassed, procedure, kKitSubclassId);
+  subclassed = nullptr;
+}
+
+void ReplaceStyle(HWND window, LONG_PTR clear, LONG_PTR set) {
+  const LONG_PTR style = GetWindowLongPtrW(window, GWL_STYLE);
+  SetWindowLongPtrW(window, GWL_STYLE, (style & ~clear) | set);
+}
+
+}  // namespace
+
+// --- CReportCtrl ---
+
+void CReportCtrl::Attach(HWND dialog, int id) {
+  Control::Attach(dialog, id);
+  if (!hwnd()) return;
+  ReplaceStyle(hwnd(), LVS_TYPEMASK, LVS_REPORT | LVS_SHOWSELALWAYS);
+  const DWORD extended = LVS_EX_CHECKBOXES | LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT;
+  SendMessageW(hwnd(), LVM_SETEXTENDEDLISTVIEWSTYLE, extended, extended);
+}
+
+void CReportCtrl::AddColumn(const std::u16string& title, int width) {
+  if (!hwnd()) return;
+  HWND header = reinterpret_cast<HWND>(SendMessageW(hwnd(), LVM_GETHEADER, 0, 0));
+  const int index = header ? static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
+  LVCOLUMNW column{};
+  column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
+  column.fmt = LVCFMT_LEFT;
+  column.cx = width;
+  column.pszText = const_cast<wchar_t*>(W(title));
+  SendMessageW(hwnd(), LVM_INSERTCOLUMNW, std::max(index, 0), reinterpret_cast<LPARAM>(&column));
+}
+
+int CReportCtrl::AddRow(const std::vector<std::u16string>& texts) {
+  if (!hwnd()) return -1;
+  LVITEMW item{};
+  item.mask = LVIF_TEXT;
+  item.iItem = RowCount();
+  item.pszText = const_cast<wchar_t*>(texts.empty() ? L"" : W(texts[0]));
+  const int row = static_cast<int>(SendMessageW(hwnd(), LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+  if (row < 0) return -1;
+  for (std::size_t column = 1; column < texts.size(); ++column) {
+    LVITEMW cell{};
+    cell.iSubItem = static_cast<int>(column);
+    cell.pszText = const_cast<wchar_t*>(W(texts[column]));
+    SendMessageW(hwnd(), LVM_SETITEMTEXTW, row, reinterpret_cast<LPARAM>(&cell));
+  }
+  return row;
+}
+
+bool CReportCtrl::DeleteRow(int row) { return hwnd() && SendMessageW(hwnd(), LVM_DELETEITEM, row, 0); }
+void CReportCtrl::Clear() {
+  if (hwnd()) SendMessageW(hwnd(), LVM_DELETEALLITEMS, 0, 0);
+}
+int CReportCtrl::RowCount() const {
+  return hwnd() ? static_cast<int>(SendMessageW(hwnd(), LVM_GETITEMCOUNT, 0, 0)) : 0;
+}
+
+std::u16string CReportCtrl::CellText(int row, int column) const {
+  if (!hwnd()) return {};
+  wchar_t buffer[520] = {};
+  LVITEMW cell{};
+  cell.iSubItem = column;
+  cell.pszText = buffer;
+  cell.cchTextMax = static_cast<int>(std::size(buffer));
+  const auto length = SendMessageW(hwnd(), LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&cell));
+  return std::u16string(reinterpret_cast<const char16_t*>(buffer),
+                        static_cast<std::size_t>(std::max<LRESULT>(length, 0)));
+}
+
+void CReportCtrl::SetChecked(int row, bool checked) {
+  if (!hwnd()) return;
+  LVITEMW item{};
+  item.stateMask = LVIS_STATEIMAGEMASK;
+  item.state = INDEXTOSTATEIMAGEMASK(checked ? 2 : 1);
+  SendMessageW(hwnd(), LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
+}
+
+bool CReportCtrl::IsChecked(int row) const {
+  if (!hwnd()) return false;
+  const auto state = SendMessageW(hwnd(), LVM_GETITEMSTATE, row, LVIS_STATEIMAGEMASK);
+  return ((state & LVIS_STATEIMAGEMASK) >> 12) == 2;
+}
+
+int CReportCtrl::SelectedRow() const {
+  return hwnd() ? static_cast<int>(SendMessageW(hwnd(), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED)) : -1;
+}
+
+// --- CBitmapSlider ---
+
+CBitmapSlider::~CBitmapSlider() { Unsubclass(Procedure, subclassed_); }
+
+void CBitmapSlider::Attach(HWND dialog, int id) {
+  Control::Attach(dialog, id);
+  if (!hwnd()) return;
+  ReplaceStyle(hwnd(), 0, SS_NOTIFY);
+  Subclass(hwnd(), Procedure, this, subclassed_);
+}
+
+void CBitmapSlider::SetPictures(std::vector<HBITMAP> pictures) {
+  pictures_ = std::move(pictures);
+  position_ = std::clamp(position_, 0, std::max(Count() - 1, 0));
+  if (hwnd()) InvalidateRect(hwnd(), nullptr, FALSE);
+}
+
+void CBitmapSlider::SetPosition(int position) {
+  position_ = std::clamp(position, 0, std::max(Count() - 1, 0));
+  if (hwnd()) InvalidateRect(hwnd(), nullptr, FALSE);
+}
+
+int CBitmapSlider::PositionAt(int x) const {
+  if (Count() <= 1 || !hwnd()) return 0;
+  RECT client;
+  GetClientRect(hwnd(), &client);
+  const int width = std::max<int>(client.right, 1);
+  return std::clamp(x * Count() / width, 0, Count() - 1);
+}
+
+void CBitmapSlider::MoveTo(int position) {
+  position = std::clamp(position, 0, std::max(Count() - 1, 0));
+  if (position == position_) return;
+  position_ = position;
+  InvalidateRect(hwnd(), nullptr, FALSE);
+  PostMessageW(GetParent(hwnd()), WM_SLIDER_CHANGED, static_cast<WPARAM>(id()), position_);
+}
+
+LRESULT CALLBACK CBitmapSlider::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                          DWORD_PTR self) {
+  auto* slider = reinterpret_cast<CBitmapSlider*>(self);
+  if (message == WM_NCDESTROY) {
+    RemoveWindowSubclass(window, Procedure, kKitSubclassId);
+    slider->subclassed_ = nullptr;
+    slider->Detach();
+    return DefSubclassProc(window, message, wParam, lParam);
+  }
+  return slider->Handle(message, wParam, lParam);
+}
+
+void CBitmapSlider::Draw(HDC dc) {
+  if (position_ >= Count() || !pictures_[position_]) return;
+  HDC source = CreateCompatibleDC(dc);
+  HGDIOBJ old = SelectObject(source, pictures_[position_]);
+  RECT client;
+  GetClientRect(hwnd(), &client);
+  BitBlt(dc, 0, 0, client.right, client.bottom, source, 0, 0, SRCCOPY);
+  SelectObject(source, old);
+  DeleteDC(source);
+}
+
+LRESULT CBitmapSlider::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+  HWND window = hwnd();
+  switch (message) {
+    case WM_ERASEBKGND:
+      return TRUE;
+    case WM_PRINTCLIENT:
+      Draw(reinterpret_cast<HDC>(wParam));
+      return 0;
+    case WM_PAINT: {
+      PAINTSTRUCT paint;
+      HDC dc = BeginPaint(window, &paint);
+      Draw(dc);
+      EndPaint(window, &paint);
+      return 0;
+    }
+    case WM_LBUTTONDOWN:
+      dragging_ = true;
+      SetCapture(window);
+      MoveTo(PositionAt(static_cast<short>(LOWORD(lParam))));
+      return 0;
+    case WM_MOUSEMOVE:
+      if (dragging_) MoveTo(PositionAt(static_cast<short>(LOWORD(lParam))));
+      return 0;
+    case WM_LBUTTONUP:
+      if (dragging_) {
+        dragging_ = false;
+        ReleaseCapture();
+      }
+      return 0;
+    case WM_CAPTURECHANGED:
+      dragging_ = false;
+      break;
+    default:
+      break;
+  }
+  return DefSubclassProc(window, message, wParam, lParam);
+}
+
+// --- CColourStatic and CHyperLink ---
+
+CColourStatic::~CColourStatic() { Unsubclass(Procedure, subclassed_); }
+
+void CColourStatic::Attach(HWND dialog, int id) {
+  Control::Attach(dialog, id);
+  if (hwnd()) Subclass(hwnd(), Procedure, this, subclassed_);
+}
+
+void CColourStatic::SetStyle(COLORREF colour, int points, std::u16string face, UINT format) {
+  colour_ = colour;
+  points_ = points;
+  face_ = std::move(face);
+  format_ = format;
+  if (hwnd()) InvalidateRect(hwnd(), nullptr, FALSE);
+}
+
+void CColourStatic::Draw(HDC dc) {
+  RECT client;
+  GetClientRect(hwnd(), &client);
+  if (background_) {
+    POINT at{0, 0};
+    MapWindowPoints(hwnd(), GetParent(hwnd()), &at, 1);
+    HDC source = CreateCompatibleDC(dc);
+    HGDIOBJ old = SelectObject(source, background_);
+    BitBlt(dc, 0, 0, client.right, client.bottom, source, at.x, at.y, SRCCOPY);
+    SelectObject(source, old);
+    DeleteDC(source);
+  }
+  const std::u16string text = Text();
+  HFONT font =
+      CreateFontW(-MulDiv(points_, GetDeviceCaps(dc, LOGPIXELSY), 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                  DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, W(face_));
+  HGDIOBJ oldFont = SelectObject(dc, font);
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, colour_);
+  DrawTextW(dc, W(text), static_cast<int>(text.size()), &client, format_);
+  SelectObject(dc, oldFont);
+  DeleteObject(font);
+}
+
+LRESULT CALLBACK CColourStatic::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                          DWORD_PTR self) {
+  auto* text = reinterpret_cast<CColourStatic*>(self);
+  switch (message) {
+    case WM_NCDESTROY:
+      RemoveWindowSubclass(window, Procedure, kKitSubclassId);
+      text->subclassed_ = nullptr;
+      text->Detach();
+      break;
+    case WM_ERASEBKGND:
+      return TRUE;
+    case WM_PRINTCLIENT:
+      text->Draw(reinterpret_cast<HDC>(wParam));
+      return 0;
+    case WM_PAINT: {
+      PAINTSTRUCT paint;
+      HDC dc = BeginPaint(window, &paint);
+      text->Draw(dc);
+      EndPaint(window, &paint);
+      return 0;
+    }
+    case WM_SETTEXT: {
+      const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
+      InvalidateRect(window, nullptr, FALSE);
+      return result;
+    }
+    default:
+      break;
+  }
+  return DefSubclassProc(window, message, wParam, lParam);
+}
+
+void CHyperLink::Attach(HWND dialog, int id) {
+  CColourStatic::Attach(dialog, id);
+  if (!hwnd()) return;
+  ReplaceStyle(hwnd(), 0, SS_NOTIFY);
+  SetWindowSubclass(hwnd(), ClickProcedure, kKitSubclassId + 1, reinterpret_cast<DWORD_PTR>(this));
+  SetStyle(RGB(0x00, 0xC8, 0xFF));
+}
+
+void CHyperLink::Open() const {
+  if (address_.empty()) return;
+  if (opener_)
+    opener_(address_);
+  else
+    ShellExecuteW(nullptr, L"open", W(address_), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+LRESULT CALLBACK CHyperLink::ClickProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                            DWORD_PTR self) {
+  auto* link = reinterpret_cast<CHyperLink*>(self);
+  switch (message) {
+    case WM_NCDESTROY:
+      RemoveWindowSubclass(window, ClickProcedure, kKitSubclassId + 1);
+      break;
+    case WM_SETCURSOR:
+      SetCursor(LoadCursorW(nullptr, IDC_HAND));
+      return TRUE;
+    case WM_LBUTTONUP:
+      link->Open();
+      break;
+    default:
+      break;
+  }
+  return DefSubclassProc(window, message, wParam, lParam);
+}
+
+// --- CSkinColorButton ---
+
+CSkinColorButton::~CSkinColorButton() { Unsubclass(Procedure, subclassed_); }
+
+void CSkinColorButton::Attach(HWND dialog, int id) {
+  Control::Attach(dialog, id);
+  if (!hwnd()) return;
+  ReplaceStyle(hwnd(), BS_TYPEMASK, BS_OWNERDRAW);
+  Subclass(hwnd(), Procedure, this, subclassed_);
+}
+
+void CSkinColorButton::SetColour(COLORREF colour) {
+  colour_ = colour;
+  if (hwnd()) InvalidateRect(hwnd(), nullptr, FALSE);
+}
+
+RECT CSkinColorButton::SwatchRect(const RECT& client) {
+  // Half the width plus 5, grown by 1 pixel, inside the 2-pixel border.
+  const int width = client.right - client.left;
+  return RECT{client.left + 2 - 1, client.top + 2 - 1, client.left + width / 2 + 5 + 1, client.bottom - 2 + 1};
+}
+
+bool CSkinColorButton::Pick() {
+  COLORREF chosen = colour_ == kNoColour ? automatic_ : colour_;
+  bool picked = false;
+  if (picker_) {
+    picked = picker_(GetParent(hwnd()), chosen);
+  } else {
+    static COLORREF custom[16] = {};
+    CHOOSECOLORW dialog{};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = GetParent(hwnd());
+    dialog.rgbResult = chosen;
+    dialog.lpCustColors = custom;
+    dialog.Flags = CC_RGBINIT | CC_FULLOPEN;
+    picked = ChooseColorW(&dialog) != FALSE;
+    chosen = dialog.rgbResult;
+  }
+  if (picked) colour_ = chosen;
+  if (hwnd()) InvalidateRect(hwnd(), nullptr, FALSE);  // the pop-up has covered it
+  return picked;
+}
+
+void CSkinColorButton::Draw(HDC dc, bool pressed) {
+  RECT client;
+  GetClientRect(hwnd(), &client);
+  FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
+  RECT edge = client;
+  DrawEdge(dc, &edge, pressed ? EDGE_SUNKEN : (hover_ ? EDGE_RAISED : EDGE_ETCHED), BF_RECT);
+  if (IsWindowEnabled(hwnd())) {
+    const RECT swatch = SwatchRect(client);
+    HBRUSH brush = CreateSolidBrush(colour_ == kNoColour ? automatic_ : colour_);
+    FillRect(dc, &swatch, brush);
+    DeleteObject(brush);
+  }
+  // The drop-down triangle in the right part.
+  const int cx = (client.right + client.right / 2 + 5) / 2 + 1;
+  const int cy = client.bottom / 2;
+  POINT triangle[] = {{cx - 4, cy - 2}, {cx + 4, cy - 2}, {cx, cy + 2}};
+  HBRUSH ink = GetSysColorBrush(IsWindowEnabled(hwnd()) ? COLOR_BTNTEXT : COLOR_GRAYTEXT);
+  HGDIOBJ oldBrush = SelectObject(dc, ink);
+  HGDIOBJ oldPen = SelectObject(dc, GetStockObject(NULL_PEN));
+  Polygon(dc, triangle, 3);
+  SelectObject(dc, oldPen);
+  SelectObject(dc, oldBrush);
+}
+
+LRESULT CALLBACK CSkinColorButton::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                             DWORD_PTR self) {
+  auto* button = reinterpret_cast<CSkinColorButton*>(self);
+  if (message == WM_NCDESTROY) {
+    RemoveWindowSubclass(window, Procedure, kKitSubclassId);
+    button->subclassed_ = nullptr;
+    button->Detach();
+    return DefSubclassProc(window, message, wParam, lParam);
+  }
+  return button->Handle(message, wParam, lParam);
+}
+
+LRESULT CSkinColorButton::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+  HWND window = hwnd();
+  switch (message) {
+    case kReflectedDrawItem: {
+      const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+      Draw(item->hDC, (item->itemState & ODS_SELECTED) != 0);
+      return TRUE;
+    }
+    case WM_ERASEBKGND:
+      return TRUE;
+    case WM_MOUSEMOVE:
+      if (!tracking_) {
+        TRACKMOUSEEVENT track{sizeof track, TME_HOVER | TME_LEAVE, window, 1};
+        tracking_ = TrackMouseEvent(&track) != FALSE;
+      }
+      break;
+    case WM_MOUSEHOVER:
+      hover_ = true;
+      InvalidateRect(window, nullptr, FALSE);
+      return 0;
+    case WM_MOUSELEAVE:
+      hover_ = false;
+      tracking_ = false;
+      InvalidateRect(window, nullptr, FALSE);
+      return 0;
+    default:
+      break;
+  }
+  return DefSubclassProc(window, message, wParam, lParam);
+}

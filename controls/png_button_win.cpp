@@ -1,0 +1,285 @@
+#include "controls/png_button_win.h"
+
+#include <commctrl.h>
+
+namespace {
+
+constexpr UINT_PTR kSubclassId = 0x504E47;  // "PNG"
+
+const wchar_t* W(const std::u16string& text) { return reinterpret_cast<const wchar_t*>(text.c_str()); }
+
+TOOLINFOW ToolOf(HWND button, const std::u16string& text) {
+  TOOLINFOW tool{};
+  tool.cbSize = TTTOOLINFOW_V2_SIZE;
+  tool.uFlags = TTF_IDISHWND;
+  tool.hwnd = GetParent(button);
+  tool.uId = reinterpret_cast<UINT_PTR>(button);
+  tool.lpszText = const_cast<wchar_t*>(W(text));
+  return tool;
+}
+
+bool IsMouseMessage(UINT message) { return message >= WM_MOUSEFIRST && message <= WM_MOUSELAST; }
+
+}  // namespace
+
+FaceSet FacesFromSlots(const std::string& slots, const StatePictures& p) {
+  HBITMAP chosen[5];
+  for (int i = 0; i < 5; ++i) {
+    const char letter = i < static_cast<int>(slots.size()) ? slots[i] : 'N';
+    chosen[i] = letter == 'O' ? p.over : letter == 'D' ? p.down : letter == 'X' ? p.disable : p.normal;
+  }
+  return {chosen[0], chosen[1], chosen[2], chosen[3], chosen[4]};
+}
+
+CPngButton::~CPngButton() { Release(); }
+
+void CPngButton::Release() {
+  if (subclassed_) {
+    RemoveWindowSubclass(subclassed_, SubclassProcedure, kSubclassId);
+    subclassed_ = nullptr;
+  }
+  if (tooltip_ && IsWindow(tooltip_)) DestroyWindow(tooltip_);
+  tooltip_ = nullptr;
+}
+
+void CPngButton::Attach(HWND dialog, int id) {
+  Release();
+  Control::Attach(dialog, id);
+  if (!hwnd()) return;
+  const LONG_PTR style = GetWindowLongPtrW(hwnd(), GWL_STYLE);
+  SetWindowLongPtrW(hwnd(), GWL_STYLE, (style & ~LONG_PTR(BS_TYPEMASK)) | BS_OWNERDRAW);
+  if (SetWindowSubclass(hwnd(), SubclassProcedure, kSubclassId, reinterpret_cast<DWORD_PTR>(this)))
+    subclassed_ = hwnd();
+  hover_ = pressed_ = tracking_ = false;
+}
+
+void CPngButton::Redraw() const {
+  HWND window = hwnd();
+  if (!window) return;
+  InvalidateRect(window, nullptr, FALSE);
+  // Painting now from another thread would wait for the window's own thread.
+  if (GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId()) UpdateWindow(window);
+}
+
+void CPngButton::SetFaces(const FaceSet& faces, bool redraw) {
+  {
+    std::lock_guard lock(lock_);
+    faces_ = faces;
+  }
+  if (redraw) Redraw();
+}
+
+void CPngButton::PlaceWithFaces(int originX, int originY, const FaceSet& faces) {
+  std::lock_guard lock(lock_);
+  originX_ = originX;
+  originY_ = originY;
+  faces_ = faces;
+}
+
+void CPngButton::SetChecked(bool checked, bool redraw) {
+  {
+    std::lock_guard lock(lock_);
+    checked_ = checked;
+  }
+  if (redraw) Redraw();
+}
+
+void CPngButton::SetColourFaces(HBITMAP colourOff, HBITMAP colourOn, bool displayOn, std::uint32_t colourWord,
+                                bool redraw) {
+  {
+    std::lock_guard lock(lock_);
+    colourOff_ = colourOff;
+    colourOn_ = colourOn;
+    colourDisplay_ = displayOn;
+    colourWord_ = colourWord;
+  }
+  if (redraw) Redraw();
+}
+
+void CPngButton::SetTint(COLORREF colour, bool on) {
+  tintColour_ = colour;
+  tint_ = on;
+  Redraw();
+}
+
+void CPngButton::SetTextStyle(bool on, int points, std::u16string faceName, COLORREF colour, UINT format) {
+  textOn_ = on;
+  textPoints_ = points;
+  textFace_ = std::move(faceName);
+  textColour_ = colour;
+  textFormat_ = format;
+  if (hwnd()) InvalidateRect(hwnd(), nullptr, FALSE);
+}
+
+void CPngButton::SetTextOffsets(int left, int top, int right, int bottom) {
+  offsetLeft_ = left, offsetTop_ = top, offsetRight_ = right, offsetBottom_ = bottom;
+  if (hwnd()) InvalidateRect(hwnd(), nullptr, FALSE);
+}
+
+void CPngButton::SetTextAngle(int escapement, bool turned) {
+  escapement_ = escapement;
+  turned_ = turned;
+  if (hwnd()) InvalidateRect(hwnd(), nullptr, FALSE);
+}
+
+void CPngButton::SetTooltipText(std::u16string text) {
+  tooltipText_ = std::move(text);
+  if (!hwnd()) return;
+  TOOLINFOW tool = ToolOf(hwnd(), tooltipText_);
+  if (!tooltip_) {
+    tooltip_ =
+        CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
+                        CW_USEDEFAULT, CW_USEDEFAULT, GetParent(hwnd()), nullptr, GetModuleHandleW(nullptr), nullptr);
+    if (!tooltip_) return;
+    SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+  } else {
+    SendMessageW(tooltip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+  }
+}
+
+ButtonFace CPngButton::CurrentFace() const {
+  ButtonState state;
+  state.disabled = hwnd() && !IsWindowEnabled(hwnd());
+  std::lock_guard lock(lock_);
+  state.colourDisplay = colourDisplay_;
+  state.colourWord = colourWord_;
+  state.pressed = pressed_;
+  state.hover = hover_;
+  state.checked = checked_;
+  state.tint = tint_;
+  return ChooseButtonFace(state);
+}
+
+HBITMAP CPngButton::PictureOf(ButtonFace face) const {
+  switch (face) {
+    case ButtonFace::kNormal:
+      return faces_.normal;
+    case ButtonFace::kHover:
+      return faces_.hover;
+    case ButtonFace::kPressed:
+      return faces_.pressed;
+    case ButtonFace::kDisabled:
+      return faces_.disabled;
+    case ButtonFace::kChecked:
+      return faces_.checked;
+    case ButtonFace::kColourOff:
+      return colourOff_;
+    case ButtonFace::kColourOn:
+      return colourOn_;
+  }
+  return nullptr;
+}
+
+void CPngButton::Draw(HDC dc, bool pressed) {
+  pressed_ = pressed;
+  RECT client{};
+  if (hwnd()) GetClientRect(hwnd(), &client);
+  const int width = client.right - client.left;
+  const int height = client.bottom - client.top;
+  const ButtonFace face = CurrentFace();
+  HBITMAP picture = nullptr;
+  POINT origin{};
+  {
+    std::lock_guard lock(lock_);
+    picture = PictureOf(face);
+    origin = {originX_, originY_};
+  }
+
+  HDC source = CreateCompatibleDC(dc);
+  HGDIOBJ old = picture ? SelectObject(source, picture) : nullptr;
+  if (tint_) {
+    // The picture's light parts take the tint colour.
+    HBRUSH brush = CreateSolidBrush(tintColour_);
+    FillRect(dc, &client, brush);
+    DeleteObject(brush);
+    if (picture) BitBlt(dc, 0, 0, width, height, source, origin.x, origin.y, SRCAND);
+  } else if (picture) {
+    BitBlt(dc, 0, 0, width, height, source, origin.x, origin.y, SRCCOPY);
+  } else {
+    FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));  // a blank face
+  }
+  if (picture) SelectObject(source, old);
+  DeleteDC(source);
+
+  if (textOn_) DrawCaption(dc, client);
+  if (paintCallback_) paintCallback_(hwnd(), face == ButtonFace::kNormal);
+}
+
+void CPngButton::DrawCaption(HDC dc, const RECT& client) {
+  const std::u16string text = Text();
+  const int oldMode = SetBkMode(dc, TRANSPARENT);
+  const COLORREF oldColour = SetTextColor(dc, textColour_);
+  HFONT font = CreateFontW(-MulDiv(textPoints_, GetDeviceCaps(dc, LOGPIXELSY), 72), 0, escapement_, escapement_,
+                           turned_ ? 956 : FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                           CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, W(textFace_));
+  HGDIOBJ oldFont = SelectObject(dc, font);
+  RECT box{client.left + offsetLeft_, client.top + offsetTop_, client.right + offsetRight_,
+           client.bottom + offsetBottom_};
+  if (turned_) {
+    SIZE size{};
+    GetTextExtentPoint32W(dc, W(text), static_cast<int>(text.size()), &size);
+    const TextBox turned = TurnedTextBox({box.left, box.top, box.right, box.bottom}, size.cx, size.cy, escapement_);
+    box = RECT{turned.left, turned.top, turned.right, turned.bottom};
+  }
+  DrawTextW(dc, W(text), static_cast<int>(text.size()), &box, textFormat_);
+  SelectObject(dc, oldFont);
+  DeleteObject(font);
+  SetTextColor(dc, oldColour);
+  SetBkMode(dc, oldMode);
+}
+
+LRESULT CALLBACK CPngButton::SubclassProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                               DWORD_PTR self) {
+  auto* button = reinterpret_cast<CPngButton*>(self);
+  if (message == WM_NCDESTROY) {
+    RemoveWindowSubclass(window, SubclassProcedure, kSubclassId);
+    button->subclassed_ = nullptr;
+    button->tooltip_ = nullptr;  // owned by the dialog, destroyed with it
+    button->Detach();
+    return DefSubclassProc(window, message, wParam, lParam);
+  }
+  return button->Handle(message, wParam, lParam);
+}
+
+LRESULT CPngButton::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+  HWND window = hwnd();
+  if (tooltip_ && IsMouseMessage(message)) {
+    MSG relayed{window, message, wParam, lParam, static_cast<DWORD>(GetMessageTime()), {}};
+    SendMessageW(tooltip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relayed));
+  }
+  switch (message) {
+    case kReflectedDrawItem: {
+      const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+      Draw(item->hDC, (item->itemState & ODS_SELECTED) != 0);
+      return TRUE;
+    }
+    case WM_ERASEBKGND:
+      return TRUE;  // the face covers the whole button
+    case WM_MOUSEMOVE:
+      if (!tracking_) {
+        TRACKMOUSEEVENT track{sizeof track, TME_HOVER | TME_LEAVE, window, 1};
+        tracking_ = TrackMouseEvent(&track) != FALSE;
+      }
+      break;
+    case WM_MOUSEHOVER:
+      hover_ = true;
+      Redraw();
+      if (tooltip_) {
+        TOOLINFOW tool = ToolOf(window, tooltipText_);
+        SendMessageW(tooltip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+        SendMessageW(tooltip_, TTM_UPDATE, 0, 0);
+      }
+      return 0;
+    case WM_MOUSELEAVE:
+      hover_ = false;
+      tracking_ = false;
+      Redraw();
+      return 0;
+    case WM_LBUTTONDBLCLK:
+      // A quick second click is a click of its own.
+      return DefSubclassProc(window, WM_LBUTTONDOWN, wParam, lParam);
+    default:
+      break;
+  }
+  return DefSubclassProc(window, message, wParam, lParam);
+}

@@ -1,0 +1,44 @@
+#include "controls/button_face.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct FaceCase {
+  const char* name;
+  ButtonState state;
+  ButtonFace face;
+};
+
+// Fields: disabled, colourDisplay, colourWord, pressed, hover, checked, tint.
+const FaceCase kFaceCases[] = {
+    {"normal", {}, ButtonFace::kNormal},
+    {"checked", {false, false, 0, false, false, true, false}, ButtonFace::kChecked},
+    {"hover beats checked", {false, false, 0, false, true, true, false}, ButtonFace::kHover},
+    {"pressed beats hover", {false, false, 0, true, true, true, false}, ButtonFace::kPressed},
+    {"disabled beats checked", {true, false, 0, false, false, true, false}, ButtonFace::kDisabled},
+    {"disabled beats colour", {true, true, 5, true, true, true, false}, ButtonFace::kDisabled},
+    {"colour on hides hover and pressed", {false, true, 0x00FF00, true, true, false, false}, ButtonFace::kColourOn},
+    {"colour off hides hover and pressed", {false, true, 0, true, true, true, false}, ButtonFace::kColourOff},
+    {"tint in every state", {true, true, 1, true, true, true, true}, ButtonFace::kNormal},
+    {"tint while hovered", {false, false, 0, false, true, false, true}, ButtonFace::kNormal},
+};
+
+TEST(ButtonFace, FirstMatchingRuleWins) {
+  for (const FaceCase& c : kFaceCases) EXPECT_EQ(ChooseButtonFace(c.state), c.face) << c.name;
+}
+
+TEST(ButtonFace, TurnedCaptionIsCentredByItsRunAndRise) {
+  // escapement 268: cos = 0.8926, sin = 0.4509. Text 60 x 16 in a 100 x 30 box:
+  // run 54 < 100: left = 0 + (100 - 54) / 2 - round(16 * 0.4509 / 2) = 23 - 4 = 19;
+  // rise 27 < 30: bottom = 30 + round(16 * 0.8926 / 2) - (30 - 27) / 2 = 30 + 7 - 1 = 36.
+  EXPECT_EQ(TurnedTextBox({0, 0, 100, 30}, 60, 16, 268), (TextBox{19, 0, 100, 36}));
+  // A text whose rise exceeds the height keeps the bottom edge.
+  EXPECT_EQ(TurnedTextBox({10, 5, 110, 15}, 60, 16, 268), (TextBox{29, 5, 110, 15}));
+  // A text wider than the box keeps the left edge.
+  EXPECT_EQ(TurnedTextBox({0, 0, 40, 100}, 60, 16, 268).left, 0);
+  // Escapement 0: run cx, no rise, so only the centring of the run applies.
+  EXPECT_EQ(TurnedTextBox({0, 0, 100, 30}, 60, 16, 0), (TextBox{20, 0, 100, 23}));
+}
+
+}  // namespace
