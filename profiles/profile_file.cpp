@@ -126,9 +126,15 @@ std::vector<std::uint8_t> PackStrings(HeaderBlock& block, const AssignmentText& 
   std::vector<std::uint8_t> pool(text.totalBytes, 0);
   std::size_t offset = 0;
   for (int r = 0; r < kAreaEntryCount; ++r) {
+    if (!CarriesText(block.area[r])) continue;
     const AssignmentTextSlot& slot = text.slots[r];
     const std::size_t length = slot.byteLength;
-    if (length == 0 || offset + length > pool.size() || !CarriesText(block.area[r])) continue;
+    if (length == 0 || offset + length > pool.size()) {
+      // A record of a text type without a text points past the pool, so that
+      // it reads back empty rather than as another record's string.
+      block.area[r].param = static_cast<std::uint32_t>(pool.size());
+      continue;
+    }
     // The text and its terminator, as many bytes as the slot counts.
     std::memcpy(pool.data() + offset, slot.text.data(), std::min(length - 2, 2 * slot.text.size()));
     block.area[r].param = static_cast<std::uint32_t>(offset);

@@ -308,3 +308,30 @@ TEST_F(ProfileFileTest, ExportValidateLoadRoundTripsByteForByte) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ProfileFileTest, ATextRecordWithoutItsStringNeverTakesAnotherOnSave) {
+  // Two program-path records; the second's string lies outside the pool.
+  FillExample();
+  const int broken = AssignmentIndex(2, 0x1E);
+  ASSERT_EQ(ExportProfileFile(profile_, Path("base.fwc"), true), 1);
+  std::vector<std::uint8_t> bytes = Bytes(Path("base.fwc"));
+  const std::size_t record = 64 + 16 * broken;
+  bytes[record] = static_cast<std::uint8_t>(AssignmentType::LaunchProgram);
+  bytes[record + 4] = 0x00;
+  bytes[record + 5] = 0x10;  // offset 4096, past the 22-byte pool
+  WriteRaw(Path("broken.fwc"), bytes);
+
+  WorkingProfile loaded;
+  ASSERT_EQ(LoadProfileFile(loaded, Path("broken.fwc")), 1);
+  ASSERT_EQ(loaded.text.slots[broken].byteLength, 0u);
+  ASSERT_EQ(ExportProfileFile(loaded, Path("saved.fwc"), true), 1);
+  WorkingProfile again;
+  ASSERT_EQ(LoadProfileFile(again, Path("saved.fwc")), 1);
+  EXPECT_EQ(again.text.slots[broken].byteLength, 0u) << "still no string";
+  EXPECT_EQ(again.text.slots[AssignmentIndex(1, 0x1E)].text, u"C:\\game.ex");
+  EXPECT_EQ(again.text.totalBytes, 22u);
+}
+
+}  // namespace
