@@ -39,13 +39,25 @@ std::wstring ProgramFolder() {
   return slash == std::wstring::npos ? std::wstring() : folder.substr(0, slash);
 }
 
-DeviceLink* StartDeviceLink(DeviceNoticeSink* sink, int& count) {
-  count = 0;
+DeviceLink* OpenDeviceLink() {
   if (gLink) return gLink.get();
   DeviceService service;
   if (LoadDeviceService(ProgramFolder(), service) != 1) return nullptr;
   if (service.Init(0) <= 0) return nullptr;
   gLink = std::make_unique<DeviceLink>(service);
+  return gLink.get();
+}
+
+int StartOpenedDeviceLink(DeviceNoticeSink* sink) {
+  if (!gLink) return -1;
+  const int present = gLink->Start(sink);
+  if (present < 0) gLink.reset();
+  return present;
+}
+
+DeviceLink* StartDeviceLink(DeviceNoticeSink* sink, int& count) {
+  count = 0;
+  if (!OpenDeviceLink()) return nullptr;
   const int present = gLink->Start(sink);
   if (present < 0) {
     gLink.reset();

@@ -3,6 +3,11 @@
 #include <algorithm>
 
 #include "controls/wide_win.h"
+#include "device/device_service_win.h"
+#include "profiles/profile_keyboard.h"
+#include "profiles/profile_store.h"
+#include "profiles/settings_win.h"
+#include "shell/apply_win.h"
 #include "localisation/language_file_win.h"
 #include "localisation/text_slots.h"
 #include "resources/resource_ids.h"
@@ -51,11 +56,14 @@ void ExitApplication() {
 
 void COstrakDlg::ArmHideAtStart() { hideAtStartCount = 2; }
 
-COstrakDlg::COstrakDlg() : Dialog(IDD_MAIN) {
+COstrakDlg::COstrakDlg(bool withDevice) : Dialog(IDD_MAIN), withDevice_(withDevice) {
   applicationIcon_ = LoadIconW(ResourceModule(), MAKEINTRESOURCEW(IDI_APPLICATION_ICON));
 }
 
 COstrakDlg::~COstrakDlg() {
+  // The attach and icon threads end first: they may still call the window.
+  if (notices_) notices_->Stop();
+  if (link_) link_->Stop();
   if (&UI() == this) SetUserInterface(nullptr);
   if (instanceMutex_) CloseHandle(instanceMutex_);
   if (mainDialog == this) {
@@ -92,6 +100,22 @@ BOOL COstrakDlg::OnInitDialog() {
   SetUserInterface(this);
   Shell().currentProfileIndex = -1;
 
+  // The keyboard: the device service and the link; without them the program
+  // cannot work and ends quietly.
+  if (withDevice_) {
+    link_ = OpenDeviceLink();
+    if (!link_) ExitProcess(0);
+    notices_ = std::make_unique<KeyboardNotices>(*link_);
+    const int count = StartOpenedDeviceLink(notices_.get());
+    if (count < 0) ExitProcess(0);
+    notices_->StartAttachWorker(count);
+  }
+
+  {
+    std::lock_guard guard(Working().lock);
+    FreeWorkingProfile(Working());
+    NewDefaultProfile(Working());
+  }
   SetPendingChanges(false);
 
   // No taskbar button until the user opens the window; the marker lets a
@@ -102,6 +126,7 @@ BOOL COstrakDlg::OnInitDialog() {
   SetWindowLongPtrW(hwnd(), GWL_STYLE, GetWindowLongPtrW(hwnd(), GWL_STYLE) | WS_MINIMIZEBOX | WS_SYSMENU);
   SetWindowTextW(hwnd(), Wide(Text(TextKey::MAIN_CAPTION)).c_str());
 
+  events_.Create();
   Shell().displayMode = 0;
   PostMessageW(hwnd(), WM_DEFERRED_INIT, kInitTag, 0);
   ApplyLanguageTexts();
@@ -179,7 +204,14 @@ void COstrakDlg::SetPendingChanges(bool pending) {
 }
 
 void COstrakDlg::ApplyPendingChanges() {
-  // Saving and downloading the profile come with the device link.
+  WithWaitAnimation(hwnd(), IDC_WAIT_PICTURE, [this] {
+    if (!pendingChanges_) return;
+    std::lock_guard guard(Working().lock);
+    const int profile = link_ ? link_->CurrentProfile() : -1;
+    const int saved = SaveProfileFile(Working(), ProfileFilePath(profile), false);
+    const int applied = link_ ? ApplyProfile(*link_, *this, Working(), Applied(), false) : 0;
+    if (saved == 1 && applied == 1) SetPendingChanges(false);
+  });
 }
 
 void COstrakDlg::ShowMainWindow() {
@@ -225,8 +257,14 @@ void COstrakDlg::ExitApplication() {
     CloseHandle(instanceMutex_);
     instanceMutex_ = nullptr;
   }
+  events_.Close();
   tray_.Remove();
   SetPendingChanges(false);
+  {
+    std::lock_guard working(Working().lock);
+    FreeWorkingProfile(Working());
+    FreeAppliedProfile(Applied());
+  }
   EndDialog(IDCANCEL);
 }
 
@@ -317,6 +355,8 @@ bool COstrakDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& 
       return true;
     case WM_DEVICE_READY:
       result = 0;
+      if (static_cast<std::uint32_t>(wParam) == kProfileTag && link_)
+        LoadProfileFromKeyboard(*link_, Working(), ProfileFilePath(link_->CurrentProfile()));
       return true;
     case WM_DEVICE_GONE:
       CancelChildDialogs();

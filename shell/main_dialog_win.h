@@ -5,15 +5,21 @@
 #include <windows.h>
 
 #include <atomic>
+#include <memory>
 #include <vector>
 
 #include "controls/dialog_win.h"
+#include "device/device_link.h"
+#include "device/keyboard_notices.h"
+#include "shell/named_events_win.h"
 #include "shell/tray_icon_win.h"
 #include "shell/user_interface.h"
 
-class COstrakDlg : public Dialog, public UserInterface {
+class COstrakDlg : public Dialog, public UserInterface, public DeviceMessages {
  public:
-  COstrakDlg();
+  // Without the device, the window runs with no keyboard at all (tests of the
+  // window alone); the program always starts it.
+  explicit COstrakDlg(bool withDevice = true);
   ~COstrakDlg() override;
 
   // Shows the window with its taskbar button, or tells the user that no
@@ -43,6 +49,9 @@ class COstrakDlg : public Dialog, public UserInterface {
   bool ProfileManagerPending() const override { return false; }
   void SendApplyCommand() override;
   void ProfileSwitched(int profileIndex) override;
+  void ShowDeviceMessage(TextKey key) override { ShowMessage(Text(key)); }
+
+  DeviceLink* link() const { return link_; }
 
   HICON applicationIcon() const { return applicationIcon_; }
 
@@ -81,6 +90,10 @@ class COstrakDlg : public Dialog, public UserInterface {
   std::atomic<bool> initDone_{false};
   std::vector<Dialog*> childDialogs_;
   CTrayIcon tray_;
+  NamedEvents events_;
+  bool withDevice_;
+  DeviceLink* link_ = nullptr;
+  std::unique_ptr<KeyboardNotices> notices_;
 
   Control applyButton_, okButton_, cancelButton_, helpButton_, minimizeButton_, menuButton_, closeButton_;
   Control versionLabel_;

@@ -23,7 +23,7 @@ class MainDialogTest : public ::testing::Test {
   }
   void TearDown() override { Shell().devicesPresent = 0; }
 
-  COstrakDlg dialog_;
+  COstrakDlg dialog_{false};
 };
 
 TEST_F(MainDialogTest, CarriesTheMarkerAndNoTaskbarButtonUntilOpened) {

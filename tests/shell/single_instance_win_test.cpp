@@ -1,5 +1,6 @@
 // One running instance per logon, tested with real processes: a copy of the
 // program folder with a probe standing in for the companion program.
+#include <winsock2.h>
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -8,8 +9,11 @@
 #include <string>
 #include <vector>
 
+#include <shlobj.h>
+
 #include "shell/messages.h"
 #include "resources/resource_ids.h"
+#include "tests/support/sim_server_win.h"
 #include "tests/support/windows_test_support_win.h"
 
 namespace {
@@ -77,6 +81,7 @@ bool MutexExists() {
 class SingleInstanceTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    SetEnvironmentVariableW(L"OSTRAK_DEVICE", nullptr);  // no keyboard unless a test plugs one in
     folder_ = MakeScratchFolder(L"instance");
     ASSERT_TRUE(CopyTree(BuiltProgramFolder(), folder_));
     ASSERT_TRUE(CopyFileW((TestProgramsFolder() + L"companion_probe.exe").c_str(),
@@ -212,6 +217,69 @@ TEST_F(SingleInstanceTest, AfterTheRunningInstanceExitsANewStartBecomesTheRunnin
   // The close button ends it the same way.
   PostMessageW(MainWindowOf(next.dwProcessId), WM_COMMAND, IDC_CLOSE, 0);
   EXPECT_EQ(ExitCodeAfter(next, kStartTimeoutMs), 0u);
+}
+
+// The program with a simulated keyboard attached through HidServ.dll.
+class ProgramWithKeyboardTest : public SingleInstanceTest {
+ protected:
+  void SetUp() override {
+    SingleInstanceTest::SetUp();
+    ASSERT_TRUE(keyboard_.Start());
+    SetEnvironmentVariableW(L"OSTRAK_DEVICE", (L"sim:127.0.0.1:" + std::to_wstring(keyboard_.Port())).c_str());
+    wchar_t documents[MAX_PATH] = {};
+    SHGetFolderPathW(nullptr, CSIDL_PERSONAL, nullptr, SHGFP_TYPE_CURRENT, documents);
+    profileFile_ = std::wstring(documents) + L"\\Ostrak_05A\\$Profile0";
+    DeleteFileW(profileFile_.c_str());
+  }
+  void TearDown() override {
+    SingleInstanceTest::TearDown();
+    keyboard_.Stop();
+    SetEnvironmentVariableW(L"OSTRAK_DEVICE", nullptr);
+  }
+
+  SimServer keyboard_;
+  std::wstring profileFile_;
+};
+
+TEST_F(ProgramWithKeyboardTest, StartsHiddenReadsTheKeyboardBackAndOpensOnASecondStart) {
+  const PROCESS_INFORMATION running = StartRunningInstance();
+  HWND window = MainWindowOf(running.dwProcessId);
+  ASSERT_TRUE(WaitUntil([&] { return FileExists(profileFile_); }, kStartTimeoutMs)) << "the profile is read back";
+  EXPECT_EQ(ReadBytes(profileFile_).size(), 32832u);
+  EXPECT_FALSE(IsWindowVisible(window));
+
+  const PROCESS_INFORMATION second = Start();
+  EXPECT_EQ(ExitCodeAfter(second, kStartTimeoutMs), 0u);
+  EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(window) != FALSE; }, 5000));
+  EXPECT_TRUE(GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_APPWINDOW);
+  EXPECT_EQ(MessageBoxOf(running.dwProcessId, nullptr), nullptr);
+
+  // Unplugged: the window hides. Plugged in again: the profile is read again.
+  ASSERT_EQ(keyboard_.Control("unplug"), "OK");
+  EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(window); }, 5000));
+  DeleteFileW(profileFile_.c_str());
+  ASSERT_EQ(keyboard_.Control("plug"), "OK");
+  EXPECT_TRUE(WaitUntil([&] { return FileExists(profileFile_); }, kStartTimeoutMs));
+
+  // The named events live while the program runs.
+  for (const wchar_t* name : {L"Ostrak_Event_Main_07", L"Ostrak_Event_Main_100", L"Ostrak_Event_Main_208"}) {
+    HANDLE event = OpenEventW(SYNCHRONIZE, FALSE, name);
+    EXPECT_NE(event, nullptr) << name;
+    if (event) CloseHandle(event);
+  }
+  const PROCESS_INFORMATION killer = Start(L"/Kill");
+  EXPECT_EQ(ExitCodeAfter(killer, kStartTimeoutMs), 0u);
+  EXPECT_EQ(ExitCodeAfter(running, kStartTimeoutMs), 0u);
+  HANDLE gone = OpenEventW(SYNCHRONIZE, FALSE, L"Ostrak_Event_Main_07");
+  EXPECT_EQ(gone, nullptr);
+  if (gone) CloseHandle(gone);
+}
+
+TEST_F(ProgramWithKeyboardTest, WithoutTheDeviceServiceTheProgramEndsQuietly) {
+  DeleteFileW((folder_ + L"HidServ.dll").c_str());
+  const PROCESS_INFORMATION process = Start();
+  EXPECT_EQ(ExitCodeAfter(process, kStartTimeoutMs), 0u);
+  EXPECT_TRUE(WaitUntil([&] { return CompanionStarts() == 1; }, 5000)) << "the companion starts before the window initialises";
 }
 
 }  // namespace
