@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "controls/skin_place_win.h"
 #include "controls/wide_win.h"
 #include "device/device_service_win.h"
 #include "profiles/profile_keyboard.h"
@@ -45,6 +46,20 @@ BOOL CALLBACK CancelOwnedMessageBox(HWND window, LPARAM context) {
   return TRUE;
 }
 
+// The skin gives the window its size; it opens in the middle of the screen.
+void CenterOnWorkArea(HWND window) {
+  RECT frame{};
+  GetWindowRect(window, &frame);
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  if (!GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTOPRIMARY), &monitor)) return;
+  const RECT& area = monitor.rcWork;
+  const int width = frame.right - frame.left, height = frame.bottom - frame.top;
+  const int x = area.left + std::max(0L, (area.right - area.left - width) / 2);
+  const int y = area.top + std::max(0L, (area.bottom - area.top - height) / 2);
+  SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 }  // namespace
 
 COstrakDlg* MainDialog() { return mainDialog; }
@@ -56,7 +71,8 @@ void ExitApplication() {
 
 void COstrakDlg::ArmHideAtStart() { hideAtStartCount = 2; }
 
-COstrakDlg::COstrakDlg(bool withDevice) : Dialog(IDD_MAIN), withDevice_(withDevice) {
+COstrakDlg::COstrakDlg(bool withDevice)
+    : CBaseDialog(IDD_MAIN, Paths().mainSkinFile, Paths().mainSkinFolder), withDevice_(withDevice) {
   applicationIcon_ = LoadIconW(ResourceModule(), MAKEINTRESOURCEW(IDI_APPLICATION_ICON));
 }
 
@@ -81,9 +97,48 @@ void COstrakDlg::BindControls() {
   Bind(menuButton_, IDC_MENU_BUTTON);
   Bind(closeButton_, IDC_CLOSE);
   Bind(versionLabel_, IDC_VERSION);
+  Bind(profilesButton_, IDC_FUNC_PROFILES);
+  Bind(macroButton_, IDC_FUNC_MACRO);
+  Bind(linkButton_, IDC_LINK);
+}
+
+void COstrakDlg::PlaceSkinnedControls() {
+  WindowPictureSet& pictures = SharedPicturesOf(SkinWindow::kMain);
+  pictures.LoadOnce(Paths().programFolder, PictureNamesOf(SkinWindow::kMain), Background().width() + 100,
+                    Background().height() + 100);
+  SkinTargets targets;
+  const struct { const char16_t* key; CPngButton* button; } placed[] = {
+      {u"KORVAN_LINK", &linkButton_},       {u"FUNC_PROFILES", &profilesButton_}, {u"FUNC_MACRO", &macroButton_},
+      {u"CONTROL_OK", &okButton_},          {u"CONTROL_CANCEL", &cancelButton_},  {u"CONTROL_HELP", &helpButton_},
+      {u"CONTROL_CLOSE", &closeButton_},    {u"CONTROL_MINIMIZE", &minimizeButton_},
+      {u"CONTROL_MENU", &menuButton_},      {u"CONTROL2_APPLY", &applyButton_},   {u"KORVAN_VER", &versionLabel_}};
+  for (const auto& control : placed) targets.buttons[control.key] = control.button;
+  PlaceSkinControls(SkinWindow::kMain, SkinFile(), targets, [&pictures](const SkinKey&) {
+    return StatePictures{pictures[0], pictures[1], pictures[2], pictures[3]};
+  });
+}
+
+void COstrakDlg::SetControlTexts() {
+  // Link address: SCREEN/Link of the main skin file, or our own page.
+  wchar_t link[kMaxPath] = {};
+  GetPrivateProfileStringW(L"SCREEN", L"Link", L"", link, kMaxPath, Wide(SkinFile()).c_str());
+  linkAddress_ = link[0] ? FromWide(link) : u"https://ostrak.example/";
+  linkButton_.SetTooltipText(linkAddress_);
+  helpButton_.SetTooltipText(std::u16string(Text(TextKey::MAIN_HELP_PROMPT)));
+  closeButton_.SetTooltipText(std::u16string(Text(TextKey::MAIN_CLOSE_PROMPT)));
+  minimizeButton_.SetTooltipText(std::u16string(Text(TextKey::MAIN_MINIMIZE_PROMPT)));
+  menuButton_.SetTooltipText(std::u16string(Text(TextKey::MAIN_MENU_PROMPT)));
+  profilesButton_.SetTextStyle(true, 10, u"Arial", RGB(0xE4, 0xE4, 0xE4), DT_SINGLELINE | DT_BOTTOM);
+  profilesButton_.SetTextAngle(268, true);
+  versionLabel_.SetTextStyle(true, 8, u"Verdana", RGB(0xE4, 0xE4, 0xE4), DT_SINGLELINE | DT_VCENTER);
+  versionLabel_.Enable(false);
+  for (CPngButton* caption : {&okButton_, &cancelButton_, &applyButton_, &macroButton_})
+    caption->SetTextStyle(true, 9, u"Tahoma", RGB(0xFF, 0xFF, 0xFF), DT_SINGLELINE | DT_CENTER | DT_VCENTER);
 }
 
 BOOL COstrakDlg::OnInitDialog() {
+  CBaseDialog::OnInitDialog();  // background and shape; without them the program ends
+
   // The system menu's "About" item.
   wchar_t aboutText[64] = {};
   HMENU systemMenu = GetSystemMenu(hwnd(), FALSE);
@@ -118,6 +173,10 @@ BOOL COstrakDlg::OnInitDialog() {
   }
   SetPendingChanges(false);
 
+  PlaceSkinnedControls();
+  SetControlTexts();
+  CenterOnWorkArea(hwnd());
+
   // No taskbar button until the user opens the window; the marker lets a
   // second start find this window.
   LONG_PTR exStyle = GetWindowLongPtrW(hwnd(), GWL_EXSTYLE);
@@ -138,6 +197,7 @@ void COstrakDlg::ApplyLanguageTexts() {
   okButton_.SetText(Text(TextKey::PROFILE_OK));
   cancelButton_.SetText(Text(TextKey::PROFILE_CANCLE));
   applyButton_.SetText(Text(TextKey::PROFILE_APPLY));
+  macroButton_.SetText(Text(TextKey::PROFILE_MACRO));
   versionLabel_.SetText(Text(TextKey::MAIN_BUTTON_KORVAN_VER));
   SetWindowTextW(hwnd(), Wide(Text(TextKey::MAIN_CAPTION)).c_str());
 }
@@ -323,7 +383,7 @@ bool COstrakDlg::OnCommand(int id, int notifyCode, HWND control) {
 bool COstrakDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
   switch (message) {
     case WM_NCPAINT:
-      if (hideAtStartCount <= 0) return false;
+      if (hideAtStartCount <= 0) return CBaseDialog::OnMessage(message, wParam, lParam, result);
       --hideAtStartCount;
       ShowWindow(hwnd(), SW_HIDE);
       result = 0;
@@ -364,12 +424,13 @@ bool COstrakDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& 
       return true;
     case WM_TIMER:
       if (wParam == kLightingRefreshTimer) KillTimer(hwnd(), kLightingRefreshTimer);
-      return false;
+      break;
     case WM_HELP:
       OpenHelp();
       result = TRUE;
       return true;
     default:
-      return false;
+      break;
   }
+  return CBaseDialog::OnMessage(message, wParam, lParam, result);
 }

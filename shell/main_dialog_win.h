@@ -8,14 +8,15 @@
 #include <memory>
 #include <vector>
 
-#include "controls/dialog_win.h"
+#include "controls/base_dialog_win.h"
+#include "controls/png_button_win.h"
 #include "device/device_link.h"
 #include "device/keyboard_notices.h"
 #include "shell/named_events_win.h"
 #include "shell/tray_icon_win.h"
 #include "shell/user_interface.h"
 
-class COstrakDlg : public Dialog, public UserInterface, public DeviceMessages {
+class COstrakDlg : public CBaseDialog, public UserInterface, public DeviceMessages {
  public:
   // Without the device, the window runs with no keyboard at all (tests of the
   // window alone); the program always starts it.
@@ -95,8 +96,14 @@ class COstrakDlg : public Dialog, public UserInterface, public DeviceMessages {
   DeviceLink* link_ = nullptr;
   std::unique_ptr<KeyboardNotices> notices_;
 
-  Control applyButton_, okButton_, cancelButton_, helpButton_, minimizeButton_, menuButton_, closeButton_;
-  Control versionLabel_;
+  void PlaceSkinnedControls();
+  void SetControlTexts();
+
+  // The skinned controls of the window itself (the key grid and the lighting
+  // panel have their own).
+  CPngButton applyButton_, okButton_, cancelButton_, helpButton_, minimizeButton_, menuButton_, closeButton_;
+  CPngButton profilesButton_, macroButton_, linkButton_, versionLabel_;
+  std::u16string linkAddress_;
 };
 
 // The main window of this process, once it has initialised (else null).

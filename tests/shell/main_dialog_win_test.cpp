@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "controls/wide_win.h"
 #include "localisation/text_slots.h"
 #include "resources/resource_ids.h"
@@ -19,30 +21,34 @@ class MainDialogTest : public ::testing::Test {
   void SetUp() override {
     SetPaths(MakeAppPaths(FromWide(BuiltProgramFolder() + L"Ostrak.exe")));
     Shell().devicesPresent = 1;
-    ASSERT_TRUE(dialog_.CreateModeless());
+    window_ = std::make_unique<COstrakDlg>(false);  // skinned from the built program folder
+    ASSERT_TRUE(window_->CreateModeless());
   }
-  void TearDown() override { Shell().devicesPresent = 0; }
+  void TearDown() override {
+    window_.reset();
+    Shell().devicesPresent = 0;
+  }
 
-  COstrakDlg dialog_{false};
+  std::unique_ptr<COstrakDlg> window_;
 };
 
 TEST_F(MainDialogTest, CarriesTheMarkerAndNoTaskbarButtonUntilOpened) {
-  HWND window = dialog_.hwnd();
+  HWND window = window_->hwnd();
   EXPECT_EQ(MainWindow(), window);
-  EXPECT_EQ(MainDialog(), &dialog_);
+  EXPECT_EQ(MainDialog(), window_.get());
   EXPECT_EQ(static_cast<std::uint32_t>(GetWindowLongPtrW(window, GWLP_USERDATA)), kMainWindowMarker);
   EXPECT_TRUE(GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
   EXPECT_FALSE(GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_APPWINDOW);
   EXPECT_EQ(Shell().currentProfileIndex, -1);
-  EXPECT_FALSE(dialog_.PendingChanges());
+  EXPECT_FALSE(window_->PendingChanges());
   EXPECT_FALSE(IsWindowEnabled(GetDlgItem(window, IDC_APPLY)));
 
   // The deferred start-up runs once the queue is read.
-  EXPECT_TRUE(WaitUntil([&] { return dialog_.InitDone(); }, 2000));
+  EXPECT_TRUE(WaitUntil([&] { return window_->InitDone(); }, 2000));
 }
 
 TEST_F(MainDialogTest, OpenWithTheRightTagShowsTheWindowWithItsTaskbarButton) {
-  HWND window = dialog_.hwnd();
+  HWND window = window_->hwnd();
   EXPECT_EQ(SendMessageW(window, WM_INSTANCE_OPEN, kKillTag, 0), 0);  // wrong tag: ignored
   EXPECT_FALSE(IsWindowVisible(window));
 
@@ -54,33 +60,33 @@ TEST_F(MainDialogTest, OpenWithTheRightTagShowsTheWindowWithItsTaskbarButton) {
   // Cancel only hides; Enter and Escape are swallowed before the dialog sees them.
   SendMessageW(window, WM_COMMAND, IDCANCEL, 0);
   EXPECT_FALSE(IsWindowVisible(window));
-  EXPECT_TRUE(dialog_.IsOpen());
+  EXPECT_TRUE(window_->IsOpen());
 }
 
 TEST_F(MainDialogTest, EnterAndEscapeNeverCloseTheWindow) {
-  SendMessageW(dialog_.hwnd(), WM_INSTANCE_OPEN, kOpenTag, 0);
+  SendMessageW(window_->hwnd(), WM_INSTANCE_OPEN, kOpenTag, 0);
   for (WPARAM key : {VK_RETURN, VK_ESCAPE}) {
-    PostMessageW(dialog_.Item(IDCANCEL), WM_KEYDOWN, key, 0);
-    PostMessageW(dialog_.Item(IDCANCEL), WM_KEYUP, key, 0);
+    PostMessageW(window_->Item(IDCANCEL), WM_KEYDOWN, key, 0);
+    PostMessageW(window_->Item(IDCANCEL), WM_KEYUP, key, 0);
   }
   MSG message;
   while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
     if (!Dialog::TranslateModelessMessage(message)) DispatchMessageW(&message);
-  EXPECT_TRUE(IsWindowVisible(dialog_.hwnd()));
+  EXPECT_TRUE(IsWindowVisible(window_->hwnd()));
 }
 
 TEST_F(MainDialogTest, KillWithTheRightTagRunsTheExitSequence) {
   HANDLE mutex = CreateMutexW(nullptr, TRUE, L"Ostrak_Mutex_MainDialogTest");
-  dialog_.TakeInstanceMutex(mutex);
-  dialog_.SetPendingChanges(true);
-  EXPECT_TRUE(IsWindowEnabled(dialog_.Item(IDC_APPLY)));
+  window_->TakeInstanceMutex(mutex);
+  window_->SetPendingChanges(true);
+  EXPECT_TRUE(IsWindowEnabled(window_->Item(IDC_APPLY)));
 
-  EXPECT_EQ(SendMessageW(dialog_.hwnd(), WM_INSTANCE_KILL, kOpenTag, 0), 0);
-  EXPECT_TRUE(dialog_.IsOpen());
+  EXPECT_EQ(SendMessageW(window_->hwnd(), WM_INSTANCE_KILL, kOpenTag, 0), 0);
+  EXPECT_TRUE(window_->IsOpen());
 
-  SendMessageW(dialog_.hwnd(), WM_INSTANCE_KILL, kKillTag, 0);
-  EXPECT_FALSE(dialog_.IsOpen());
-  EXPECT_FALSE(dialog_.PendingChanges());
+  SendMessageW(window_->hwnd(), WM_INSTANCE_KILL, kKillTag, 0);
+  EXPECT_FALSE(window_->IsOpen());
+  EXPECT_FALSE(window_->PendingChanges());
   HANDLE again = OpenMutexW(SYNCHRONIZE, FALSE, L"Ostrak_Mutex_MainDialogTest");
   EXPECT_EQ(again, nullptr) << "the exit closed the instance mutex";
   if (again) CloseHandle(again);
@@ -93,15 +99,15 @@ TEST_F(MainDialogTest, TheEnglishCommandStoresTheChoiceAndRetitlesTheWindow) {
   CopyFileW((BuiltProgramFolder() + L"Skins\\language.ini").c_str(), (folder + L"Skins\\language.ini").c_str(), FALSE);
   SetPaths(MakeAppPaths(FromWide(folder + L"Ostrak.exe")));
 
-  SendMessageW(dialog_.hwnd(), WM_COMMAND, ID_LANGUAGE_ENGLISH, 0);
+  SendMessageW(window_->hwnd(), WM_COMMAND, ID_LANGUAGE_ENGLISH, 0);
   wchar_t title[128] = {};
-  GetWindowTextW(dialog_.hwnd(), title, 128);
+  GetWindowTextW(window_->hwnd(), title, 128);
   EXPECT_EQ(FromWide(title), Text(TextKey::MAIN_CAPTION));
   EXPECT_EQ(FromWide(title), u"Gaming Keyboard Settings");
   EXPECT_EQ(GetPrivateProfileIntW(L"LANGUAGE", L"language", -1, (folder + L"Skins\\language.ini").c_str()), 1);
 
-  SendMessageW(dialog_.hwnd(), WM_COMMAND, ID_LANGUAGE_CHINESE, 0);
-  GetWindowTextW(dialog_.hwnd(), title, 128);
+  SendMessageW(window_->hwnd(), WM_COMMAND, ID_LANGUAGE_CHINESE, 0);
+  GetWindowTextW(window_->hwnd(), title, 128);
   EXPECT_EQ(FromWide(title), u"\x6E38\x620F\x952E\x76D8\x8BBE\x7F6E");
   SetCurrentLanguageChoice(0);
   ResetTexts();
@@ -157,10 +163,10 @@ TEST(TrayIcon, TheMenuTakesItsTextsFromTheChosenSection) {
 }
 
 TEST_F(MainDialogTest, ADoubleClickOnTheIconOpensTheWindow) {
-  ASSERT_TRUE(WaitUntil([&] { return dialog_.InitDone(); }, 2000));
-  EXPECT_EQ(dialog_.tray().shownIconId(), 128);
-  SendMessageW(dialog_.hwnd(), kTrayCallbackMessage, kTrayIconId, WM_LBUTTONDBLCLK);
-  EXPECT_TRUE(IsWindowVisible(dialog_.hwnd()));
+  ASSERT_TRUE(WaitUntil([&] { return window_->InitDone(); }, 2000));
+  EXPECT_EQ(window_->tray().shownIconId(), 128);
+  SendMessageW(window_->hwnd(), kTrayCallbackMessage, kTrayIconId, WM_LBUTTONDBLCLK);
+  EXPECT_TRUE(IsWindowVisible(window_->hwnd()));
 }
 
 }  // namespace
