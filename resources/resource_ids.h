@@ -32,6 +32,10 @@
 #define IDD_ABOUT 100
 #define IDC_ABOUT_DESCRIPTION 1200
 #define IDC_ABOUT_RIGHTS 1201
+#define IDC_ABOUT_LINK 1124
+#ifndef IDC_STATIC
+#define IDC_STATIC (-1)
+#endif
 
 // Main window
 #define IDD_MAIN 102

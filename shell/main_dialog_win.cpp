@@ -254,8 +254,32 @@ void COstrakDlg::RefreshLightingSoon() { SetTimer(hwnd(), kLightingRefreshTimer,
 
 void COstrakDlg::SendApplyCommand() { SendMessageW(hwnd(), WM_COMMAND, IDC_APPLY, 0); }
 
-void COstrakDlg::ProfileSwitched(int) {
-  // The profile menu and label come with the skinned main window.
+void COstrakDlg::ProfileSwitched(int) { RefreshProfileLabel(); }
+
+void COstrakDlg::RefreshProfileLabel() {
+  const int current = link_ ? link_->CachedProfile() : -1;
+  for (const ProfileMenuItem& item : ProfileMenuItems(current, FileNameOf(ProfileFilePath(0)))) {
+    if (!item.checked) continue;
+    profilesButton_.SetText(item.text);
+    profilesButton_.SetTooltipText(std::u16string(Text(TextKey::PROFILE_TIP)) + item.text);
+  }
+}
+
+void COstrakDlg::ShowProfileMenu() {
+  HMENU menu = CreatePopupMenu();
+  if (!menu) return;
+  const int current = link_ ? link_->CachedProfile() : -1;
+  for (const ProfileMenuItem& item : ProfileMenuItems(current, FileNameOf(ProfileFilePath(0)))) {
+    if (item.command == 0)
+      AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    else
+      AppendMenuW(menu, MF_STRING | (item.checked ? MF_CHECKED : 0), item.command, Wide(item.text).c_str());
+  }
+  POINT at{};
+  GetCursorPos(&at);
+  SetForegroundWindow(hwnd());
+  TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_LEFTBUTTON, at.x, at.y, 0, hwnd(), nullptr);
+  DestroyMenu(menu);
 }
 
 void COstrakDlg::SetPendingChanges(bool pending) {
@@ -301,6 +325,7 @@ void COstrakDlg::RemoveChildDialog(Dialog* child) {
 }
 
 void COstrakDlg::CancelChildDialogs() {
+  about_.Close();
   const std::vector<Dialog*> open = childDialogs_;  // a child removes itself as it closes
   for (Dialog* child : open)
     if (child->IsOpen()) child->EndDialog(IDCANCEL);
@@ -369,6 +394,12 @@ bool COstrakDlg::OnCommand(int id, int notifyCode, HWND control) {
     case IDC_HELP_BUTTON:
       OpenHelp();
       return true;
+    case ID_APP_ABOUT:
+      ShowAboutBox();
+      return true;
+    case IDC_PROFILE_MENU:
+      ShowProfileMenu();
+      return true;
     case ID_LANGUAGE_CHINESE:
       LanguageCommand(0);
       return true;
@@ -376,6 +407,10 @@ bool COstrakDlg::OnCommand(int id, int notifyCode, HWND control) {
       LanguageCommand(1);
       return true;
     default:
+      if (id >= kProfileMenuFirstCommand && id <= kProfileMenuFirstCommand + 200 && link_) {
+        SwitchProfile(*link_, Working(), ProfileFilePath(link_->CachedProfile()), id - kProfileMenuFirstCommand - 1);
+        return true;
+      }
       return false;
   }
 }
@@ -410,13 +445,21 @@ bool COstrakDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& 
       if (static_cast<std::uint32_t>(wParam) == kInitTag) {
         tray_.Add(hwnd(), kTrayCallbackMessage, Text(TextKey::KEYBOARD_TRAY_DESC), applicationIcon_, kTrayIconId);
         tray_.SetTrayState(0, IDI_APPLICATION_ICON);
+        RefreshProfileLabel();
         initDone_ = true;
       }
       return true;
     case WM_DEVICE_READY:
       result = 0;
-      if (static_cast<std::uint32_t>(wParam) == kProfileTag && link_)
+      if (static_cast<std::uint32_t>(wParam) == kProfileTag && link_) {
         LoadProfileFromKeyboard(*link_, Working(), ProfileFilePath(link_->CurrentProfile()));
+        RefreshProfileLabel();
+      }
+      return true;
+    case WM_SYSCOMMAND:
+      if ((wParam & 0xFFF0) != IDM_ABOUTBOX) break;
+      ShowAboutBox();
+      result = 0;
       return true;
     case WM_DEVICE_GONE:
       CancelChildDialogs();

@@ -12,6 +12,7 @@
 #include "controls/png_button_win.h"
 #include "device/device_link.h"
 #include "device/keyboard_notices.h"
+#include "shell/about_dialog_win.h"
 #include "shell/named_events_win.h"
 #include "shell/tray_icon_win.h"
 #include "shell/user_interface.h"
@@ -65,6 +66,11 @@ class COstrakDlg : public CBaseDialog, public UserInterface, public DeviceMessag
   void TakeInstanceMutex(HANDLE mutex) { instanceMutex_ = mutex; }
 
   CTrayIcon& tray() { return tray_; }
+  CAboutDlg& aboutBox() { return about_; }
+  void ShowAboutBox() { about_.Show(linkAddress_); }
+
+  // The profile button shows the checked entry of the profile menu.
+  void RefreshProfileLabel();
 
   // Puts the start-time hiding back (each process starts with it armed).
   static void ArmHideAtStart();
@@ -91,6 +97,8 @@ class COstrakDlg : public CBaseDialog, public UserInterface, public DeviceMessag
   std::atomic<bool> initDone_{false};
   std::vector<Dialog*> childDialogs_;
   CTrayIcon tray_;
+  CAboutDlg about_;
+  void ShowProfileMenu();
   NamedEvents events_;
   bool withDevice_;
   DeviceLink* link_ = nullptr;

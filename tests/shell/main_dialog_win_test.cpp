@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "controls/wide_win.h"
+#include "localisation/language_file_win.h"
 #include "localisation/text_slots.h"
 #include "resources/resource_ids.h"
 #include "shell/app_paths.h"
@@ -167,6 +168,44 @@ TEST_F(MainDialogTest, ADoubleClickOnTheIconOpensTheWindow) {
   EXPECT_EQ(window_->tray().shownIconId(), 128);
   SendMessageW(window_->hwnd(), kTrayCallbackMessage, kTrayIconId, WM_LBUTTONDBLCLK);
   EXPECT_TRUE(IsWindowVisible(window_->hwnd()));
+}
+
+}  // namespace
+
+namespace {
+
+int AboutBoxes() {
+  int count = 0;
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND window, LPARAM context) -> BOOL {
+        wchar_t title[64] = {};
+        GetWindowTextW(window, title, 64);
+        if (IsWindowVisible(window) && std::wstring(title) == L"About Ostrak") ++*reinterpret_cast<int*>(context);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&count));
+  return count;
+}
+
+TEST_F(MainDialogTest, AboutOpensOneBoxWithTheTextsOfTheChosenLanguage) {
+  SendMessageW(window_->hwnd(), WM_COMMAND, ID_APP_ABOUT, 0);
+  SendMessageW(window_->hwnd(), WM_SYSCOMMAND, IDM_ABOUTBOX, 0);
+  EXPECT_EQ(AboutBoxes(), 1);
+  ASSERT_TRUE(window_->aboutBox().shown());
+
+  wchar_t text[512] = {};
+  GetDlgItemTextW(window_->aboutBox().hwnd(), IDC_ABOUT_RIGHTS, text, 512);
+  wchar_t expected[512] = {};
+  GetPrivateProfileStringW(ChosenLanguageSection() == std::u16string(u"ENGINSH") ? L"ENGINSH" : L"CHINESE",
+                           L"GUANYU_BANQUAN", L"", expected, 512, Wide(Paths().languageFile).c_str());
+  EXPECT_STREQ(text, expected);
+  EXPECT_NE(text[0], L'\0');
+
+  // The keyboard leaving closes it, as every child window.
+  SendMessageW(window_->hwnd(), WM_DEVICE_GONE, 0, 0);
+  EXPECT_FALSE(window_->aboutBox().shown());
+  EXPECT_EQ(AboutBoxes(), 0);
 }
 
 }  // namespace

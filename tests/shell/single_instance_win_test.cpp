@@ -254,6 +254,15 @@ TEST_F(ProgramWithKeyboardTest, StartsHiddenReadsTheKeyboardBackAndOpensOnASecon
   EXPECT_TRUE(GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_APPWINDOW);
   EXPECT_EQ(MessageBoxOf(running.dwProcessId, nullptr), nullptr);
 
+  // OK with nothing pending hides the window and sends the keyboard nothing.
+  const std::string commandsBefore = keyboard_.Control("commands");
+  PostMessageW(window, WM_COMMAND, IDOK, 0);
+  EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(window); }, 5000));
+  Sleep(300);
+  EXPECT_EQ(keyboard_.Control("commands"), commandsBefore);
+  PostMessageW(window, WM_COMMAND, ID_TRAY_OPEN, 0);
+  EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(window) != FALSE; }, 5000));
+
   // Unplugged: the window hides. Plugged in again: the profile is read again.
   ASSERT_EQ(keyboard_.Control("unplug"), "OK");
   EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(window); }, 5000));

@@ -1,0 +1,43 @@
+#include "shell/about_dialog_win.h"
+
+#include "localisation/language_file_win.h"
+#include "resources/resource_ids.h"
+#include "shell/tray_icon_win.h"
+
+CAboutDlg::CAboutDlg() : Dialog(IDD_ABOUT) {}
+
+bool CAboutDlg::Show(const std::u16string& link) {
+  if (IsOpen()) return false;  // one About box at a time
+  link_ = link;
+  return CreateModeless(nullptr);
+}
+
+bool CAboutDlg::Close() {
+  if (IsOpen()) EndDialog(IDCANCEL);
+  return true;
+}
+
+void CAboutDlg::BindControls() {
+  Bind(description_, IDC_ABOUT_DESCRIPTION);
+  Bind(rights_, IDC_ABOUT_RIGHTS);
+  Bind(hyperlink_, IDC_ABOUT_LINK);
+}
+
+BOOL CAboutDlg::OnInitDialog() {
+  ShowWindow(hwnd(), SW_SHOW);
+  hyperlink_.SetText(link_);
+  hyperlink_.SetAddress(link_);
+  const char16_t* section = ChosenLanguageSection();
+  description_.SetText(ReadLanguageText(section, "GUANYU_JIESHAO").substr(0, 260));
+  rights_.SetText(ReadLanguageText(section, "GUANYU_BANQUAN").substr(0, 260));
+  InvalidateRect(description_.hwnd(), nullptr, TRUE);
+  InvalidateRect(rights_.hwnd(), nullptr, TRUE);
+  return TRUE;
+}
+
+bool CAboutDlg::OnMessage(UINT message, WPARAM, LPARAM, LRESULT& result) {
+  if (message != WM_HELP) return false;
+  OpenHelp();
+  result = TRUE;
+  return true;
+}
