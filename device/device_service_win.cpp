@@ -39,10 +39,10 @@ std::wstring ProgramFolder() {
   return slash == std::wstring::npos ? std::wstring() : folder.substr(0, slash);
 }
 
-DeviceLink* OpenDeviceLink() {
+DeviceLink* OpenDeviceLink(const std::wstring& folder) {
   if (gLink) return gLink.get();
   DeviceService service;
-  if (LoadDeviceService(ProgramFolder(), service) != 1) return nullptr;
+  if (LoadDeviceService(folder, service) != 1) return nullptr;
   if (service.Init(0) <= 0) return nullptr;
   gLink = std::make_unique<DeviceLink>(service);
   return gLink.get();
@@ -57,7 +57,7 @@ int StartOpenedDeviceLink(DeviceNoticeSink* sink) {
 
 DeviceLink* StartDeviceLink(DeviceNoticeSink* sink, int& count) {
   count = 0;
-  if (!OpenDeviceLink()) return nullptr;
+  if (!OpenDeviceLink(ProgramFolder())) return nullptr;
   const int present = gLink->Start(sink);
   if (present < 0) {
     gLink.reset();

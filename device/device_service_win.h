@@ -27,10 +27,11 @@ std::wstring ProgramFolder();
 DeviceLink* StartDeviceLink(DeviceNoticeSink* sink, int& count);
 
 // The same in two steps, for a sink that needs the link: OpenDeviceLink loads
-// the service, calls Init(0) and makes the link (null on failure);
+// the service from `folder` (the program's own), calls Init(0) and makes the
+// link (null on failure);
 // StartOpenedDeviceLink starts it and returns the keyboard count, or -1 when a
 // request was refused (the link is then gone).
-DeviceLink* OpenDeviceLink();
+DeviceLink* OpenDeviceLink(const std::wstring& folder);
 int StartOpenedDeviceLink(DeviceNoticeSink* sink);
 
 // The link started by StartDeviceLink; null before.

@@ -77,6 +77,8 @@ COstrakDlg::COstrakDlg(bool withDevice)
 }
 
 COstrakDlg::~COstrakDlg() {
+  for (HBITMAP& picture : waitPictures_)
+    if (picture) DeleteObject(picture);
   // The attach and icon threads end first: they may still call the window.
   if (notices_) notices_->Stop();
   if (link_) link_->Stop();
@@ -113,9 +115,24 @@ void COstrakDlg::PlaceSkinnedControls() {
       {u"CONTROL_CLOSE", &closeButton_},    {u"CONTROL_MINIMIZE", &minimizeButton_},
       {u"CONTROL_MENU", &menuButton_},      {u"CONTROL2_APPLY", &applyButton_},   {u"KORVAN_VER", &versionLabel_}};
   for (const auto& control : placed) targets.buttons[control.key] = control.button;
+  targets.others[u"CONTROL_JDTStatic"] = Item(IDC_WAIT_PICTURE);
   PlaceSkinControls(SkinWindow::kMain, SkinFile(), targets, [&pictures](const SkinKey&) {
     return StatePictures{pictures[0], pictures[1], pictures[2], pictures[3]};
   });
+}
+
+void COstrakDlg::LoadWaitPictures() {
+  for (int i = 0; i < 10; ++i) {
+    const std::wstring file = Wide(SkinFolder()) + L"jdt" + std::to_wstring(i + 1) + L".bmp";
+    if (!waitPictures_[i])
+      waitPictures_[i] = static_cast<HBITMAP>(LoadImageW(nullptr, file.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
+  }
+}
+
+void COstrakDlg::ShowNextWaitPicture() {
+  if (HBITMAP picture = waitPictures_[waitFrame_])
+    SendDlgItemMessageW(hwnd(), IDC_WAIT_PICTURE, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(picture));
+  waitFrame_ = (waitFrame_ + 1) % 10;
 }
 
 void COstrakDlg::SetControlTexts() {
@@ -158,7 +175,9 @@ BOOL COstrakDlg::OnInitDialog() {
   // The keyboard: the device service and the link; without them the program
   // cannot work and ends quietly.
   if (withDevice_) {
-    link_ = OpenDeviceLink();
+    std::wstring folder = Wide(Paths().programFolder);
+    if (!folder.empty() && folder.back() == L'\\') folder.pop_back();
+    link_ = OpenDeviceLink(folder);
     if (!link_) ExitProcess(0);
     notices_ = std::make_unique<KeyboardNotices>(*link_);
     const int count = StartOpenedDeviceLink(notices_.get());
@@ -175,6 +194,7 @@ BOOL COstrakDlg::OnInitDialog() {
 
   PlaceSkinnedControls();
   SetControlTexts();
+  LoadWaitPictures();
   CenterOnWorkArea(hwnd());
 
   // No taskbar button until the user opens the window; the marker lets a
@@ -467,6 +487,7 @@ bool COstrakDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& 
       return true;
     case WM_TIMER:
       if (wParam == kLightingRefreshTimer) KillTimer(hwnd(), kLightingRefreshTimer);
+      if (wParam == kWaitTimer) ShowNextWaitPicture();
       break;
     case WM_HELP:
       OpenHelp();

@@ -112,6 +112,11 @@ class COstrakDlg : public CBaseDialog, public UserInterface, public DeviceMessag
   CPngButton applyButton_, okButton_, cancelButton_, helpButton_, minimizeButton_, menuButton_, closeButton_;
   CPngButton profilesButton_, macroButton_, linkButton_, versionLabel_;
   std::u16string linkAddress_;
+  // The wait animation's ten pictures ("jdt1.bmp" to "jdt10.bmp") and the next one to show.
+  HBITMAP waitPictures_[10] = {};
+  int waitFrame_ = 0;
+  void LoadWaitPictures();
+  void ShowNextWaitPicture();
 };
 
 // The main window of this process, once it has initialised (else null).

@@ -1,0 +1,147 @@
+// The main window with the simulated keyboard in this process: applying edits
+// saves the profile file and sends the current key map, and a macro set too
+// large for the keyboard is refused with its message, the edits still pending.
+#include <winsock2.h>
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstring>
+#include <memory>
+#include <thread>
+
+#include "controls/wide_win.h"
+#include "localisation/text_slots.h"
+#include "profiles/profile_store.h"
+#include "profiles/settings_win.h"
+#include "resources/resource_ids.h"
+#include "shell/app_paths.h"
+#include "shell/main_dialog_win.h"
+#include "simulator/sim_protocol.h"
+#include "tests/support/sim_server_win.h"
+#include "tests/support/windows_test_support_win.h"
+
+namespace {
+
+// Presses OK on every message box of this process that shows `text`, from a
+// thread of its own (the window's thread is inside the box meanwhile).
+class MessageBoxWatcher {
+ public:
+  explicit MessageBoxWatcher(std::wstring text) : text_(std::move(text)) {
+    thread_ = std::thread([this] {
+      while (!stop_) {
+        EnumWindows(
+            [](HWND window, LPARAM context) -> BOOL {
+              auto* self = reinterpret_cast<MessageBoxWatcher*>(context);
+              DWORD owner = 0;
+              GetWindowThreadProcessId(window, &owner);
+              wchar_t className[16] = {};
+              GetClassNameW(window, className, 16);
+              if (owner != GetCurrentProcessId() || wcscmp(className, L"#32770") != 0 || !IsWindowVisible(window))
+                return TRUE;
+              wchar_t text[512] = {};
+              GetDlgItemTextW(window, 0xFFFF, text, 512);
+              if (self->text_ == text) {
+                ++self->seen;
+                PostMessageW(window, WM_COMMAND, IDOK, 0);
+              }
+              return TRUE;
+            },
+            reinterpret_cast<LPARAM>(this));
+        Sleep(50);
+      }
+    });
+  }
+  ~MessageBoxWatcher() {
+    stop_ = true;
+    thread_.join();
+  }
+  std::atomic<int> seen{0};
+
+ private:
+  std::wstring text_;
+  std::atomic<bool> stop_{false};
+  std::thread thread_;
+};
+
+class MainWindowApplyTest : public ::testing::Test {
+ protected:
+  void Open(const std::wstring& simulatorOptions) {
+    // The window loads HidServ.dll from the program folder of its paths.
+    ASSERT_TRUE(keyboard_.Start(simulatorOptions));
+    SetEnvironmentVariableW(L"OSTRAK_DEVICE", (L"sim:127.0.0.1:" + std::to_wstring(keyboard_.Port())).c_str());
+    SetPaths(MakeAppPaths(FromWide(BuiltProgramFolder() + L"Ostrak.exe")));
+    SetRegistryRoot(u"Ostrak_Brelund", u"OstrakApplyTest");
+    DeleteFileW(Wide(ProfileFilePath(0)).c_str());
+
+    window_ = std::make_unique<COstrakDlg>(true);
+    ASSERT_TRUE(window_->CreateModeless());
+    // The keyboard arrives: its profile is read back into the file.
+    ASSERT_TRUE(WaitUntil([&] { return FileExists(Wide(ProfileFilePath(0))); }, 10000));
+    ASSERT_TRUE(WaitUntil([&] { return window_->InitDone(); }, 5000));
+  }
+  void TearDown() override {
+    window_.reset();
+    keyboard_.Stop();
+    SetEnvironmentVariableW(L"OSTRAK_DEVICE", nullptr);
+  }
+
+  // Remaps A to B on the keyboard's current profile (0).
+  void EditKeyA(std::uint16_t macros) {
+    std::lock_guard guard(Working().lock);
+    Working().block->area[AssignmentIndex(0, 0x1E)] = {AssignmentType::Key, 0, 0x030, 0, 0};
+    if (macros) {
+      ASSERT_EQ(AllocateMacroList(Working().macros, macros), 1);
+      for (std::uint16_t m = 0; m < macros; ++m) {
+        FillNewMacroRecord(Working().macros.records[m], u"Long", static_cast<std::uint16_t>(m + 1));
+        Working().macros.records[m].actionCount = 1000;
+      }
+    }
+    window_->SetPendingChanges(true);
+  }
+
+  SimServer keyboard_;
+  std::unique_ptr<COstrakDlg> window_;
+};
+
+TEST_F(MainWindowApplyTest, ApplySavesTheFileAndSendsTheCurrentKeyMap) {
+  Open(L"");
+  EditKeyA(0);
+  PostMessageW(window_->hwnd(), WM_COMMAND, IDC_APPLY, 0);
+  ASSERT_TRUE(WaitUntil([&] { return !window_->PendingChanges(); }, 10000));
+  EXPECT_FALSE(IsWindowEnabled(window_->Item(IDC_APPLY)));
+
+  std::vector<std::uint8_t> table;
+  ParseHexBytes(keyboard_.Control("read keytables 0 480").substr(3), table);
+  const DeviceKeyTable expected = BuildDeviceKeyTable(EntriesOfProfile(std::as_const(Working().block->area), 0),
+                                                      DefaultKeyTable(), [](std::uint16_t) { return 0; });
+  ASSERT_EQ(table.size(), 480u);
+  EXPECT_EQ(std::memcmp(table.data(), expected.data(), 480), 0);
+
+  WorkingProfile saved;
+  ASSERT_EQ(LoadProfileFile(saved, ProfileFilePath(0)), 1);
+  EXPECT_EQ(saved.block->area[AssignmentIndex(0, 0x1E)].type, AssignmentType::Key);
+
+  // Two applies in a row: each animation thread ends and the picture is hidden.
+  window_->SetPendingChanges(true);
+  PostMessageW(window_->hwnd(), WM_COMMAND, IDC_APPLY, 0);
+  PostMessageW(window_->hwnd(), WM_COMMAND, IDC_APPLY, 0);
+  EXPECT_TRUE(WaitUntil([&] { return !window_->PendingChanges(); }, 10000));
+  EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(window_->Item(IDC_WAIT_PICTURE)); }, 5000));
+}
+
+TEST_F(MainWindowApplyTest, MacrosTooLargeForTheKeyboardAreRefusedAndStayPending) {
+  Open(L"--capacity 1");  // 128 bytes of macro memory
+  EditKeyA(2);
+  MessageBoxWatcher watcher(Wide(Text(TextKey::EXTRA_MACRO_TOO_LONG)));
+  const std::string before = keyboard_.Control("read keytables 0 480");
+  PostMessageW(window_->hwnd(), WM_COMMAND, IDC_APPLY, 0);
+  ASSERT_TRUE(WaitUntil([&] { return watcher.seen > 0; }, 10000));
+  WaitUntil([] { return false; }, 500);  // let the apply finish
+  EXPECT_TRUE(window_->PendingChanges());
+  EXPECT_TRUE(IsWindowEnabled(window_->Item(IDC_APPLY)));
+  EXPECT_EQ(keyboard_.Control("read keytables 0 480"), before);
+}
+
+}  // namespace
