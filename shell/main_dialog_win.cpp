@@ -1,5 +1,7 @@
 #include "shell/main_dialog_win.h"
 
+#include <shellapi.h>
+
 #include <algorithm>
 
 #include "controls/skin_place_win.h"
@@ -426,7 +428,19 @@ bool COstrakDlg::OnCommand(int id, int notifyCode, HWND control) {
     case ID_LANGUAGE_ENGLISH:
       LanguageCommand(1);
       return true;
+    case IDC_FUNC_PROFILES:   // the profile manager
+    case IDC_FUNC_MACRO:      // the macro key's editor
+    case ID_MENU_IMPORT:      // profile import
+    case ID_MENU_EXPORT:      // profile export
+    case ID_FIRMWARE_UPDATE:  // the firmware update dialog
+      return true;            // their windows are not part of the program yet
+    case IDC_LINK:
+      ShellExecuteW(nullptr, L"open", Wide(linkAddress_).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+      return true;
     default:
+      // The key grid and its indicators (1000-1004, 1010-1143, 1174) and the
+      // lighting panel (1146-1194) answer their own commands once they exist.
+      if ((id >= 1000 && id <= 1004) || (id >= 1010 && id <= 1143) || (id >= 1146 && id <= 1194)) return true;
       if (id >= kProfileMenuFirstCommand && id <= kProfileMenuFirstCommand + 200 && link_) {
         SwitchProfile(*link_, Working(), ProfileFilePath(link_->CachedProfile()), id - kProfileMenuFirstCommand - 1);
         return true;
@@ -441,6 +455,21 @@ bool COstrakDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& 
       if (hideAtStartCount <= 0) return CBaseDialog::OnMessage(message, wParam, lParam, result);
       --hideAtStartCount;
       ShowWindow(hwnd(), SW_HIDE);
+      result = 0;
+      return true;
+    case WM_PAINT:
+      if (!IsIconic(hwnd())) break;
+      {
+        // Minimised to an icon: the application icon in the middle.
+        PAINTSTRUCT paint;
+        HDC dc = BeginPaint(hwnd(), &paint);
+        RECT client;
+        GetClientRect(hwnd(), &client);
+        const int x = (client.right - GetSystemMetrics(SM_CXICON) + 1) / 2;
+        const int y = (client.bottom - GetSystemMetrics(SM_CYICON) + 1) / 2;
+        DrawIcon(dc, x, y, applicationIcon_);
+        EndPaint(hwnd(), &paint);
+      }
       result = 0;
       return true;
     case WM_QUERYDRAGICON:
