@@ -42,13 +42,19 @@ set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 add_subdirectory(/usr/src/googletest "${CMAKE_BINARY_DIR}/googletest" EXCLUDE_FROM_ALL)
 
 set(OSTRAK_TEST_PROGRAMS_DIR "${CMAKE_BINARY_DIR}/test-programs")
+file(GLOB windows_test_support CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/tests/support/*_win.cpp")
+set(test_build_folders
+  OSTRAK_PROGRAM_DIR_UNIX="${OSTRAK_PROGRAM_DIR}"
+  OSTRAK_TEST_PROGRAMS_DIR_UNIX="${OSTRAK_TEST_PROGRAMS_DIR}"
+  OSTRAK_SOURCE_DIR_UNIX="${PROJECT_SOURCE_DIR}")
 file(GLOB test_programs CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/tests/programs/*_main_win.cpp")
 set(test_program_targets "")
 foreach(main IN LISTS test_programs)
   get_filename_component(name "${main}" NAME_WE)
   string(REGEX REPLACE "_main_win$" "" name "${name}")
-  add_executable(${name} WIN32 "${main}")
+  add_executable(${name} WIN32 "${main}" ${windows_test_support})
   target_link_libraries(${name} PRIVATE ostrak_win)
+  target_compile_definitions(${name} PRIVATE ${test_build_folders})
   target_link_options(${name} PRIVATE -municode)
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${OSTRAK_TEST_PROGRAMS_DIR}")
   list(APPEND test_program_targets ${name})
@@ -67,15 +73,11 @@ foreach(main IN LISTS simulator_programs)
 endforeach()
 
 file(GLOB_RECURSE windows_tests CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/tests/*_win_test.cpp")
-file(GLOB windows_test_support CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/tests/support/*_win.cpp")
 add_executable(ostrak_win_tests ${windows_tests} ${windows_test_support} ${resource_script})
 target_link_libraries(ostrak_win_tests PRIVATE ostrak_win gtest gmock gtest_main)
 target_compile_options(ostrak_win_tests PRIVATE ${warning_flags})
 target_include_directories(ostrak_win_tests PRIVATE "${OSTRAK_GENERATED_DIR}")
-target_compile_definitions(ostrak_win_tests PRIVATE
-  OSTRAK_PROGRAM_DIR_UNIX="${OSTRAK_PROGRAM_DIR}"
-  OSTRAK_TEST_PROGRAMS_DIR_UNIX="${OSTRAK_TEST_PROGRAMS_DIR}"
-  OSTRAK_SOURCE_DIR_UNIX="${PROJECT_SOURCE_DIR}")
+target_compile_definitions(ostrak_win_tests PRIVATE ${test_build_folders})
 add_dependencies(ostrak_win_tests Ostrak ${test_program_targets})
 if(TARGET HidServ)
   add_dependencies(ostrak_win_tests HidServ)
