@@ -12,15 +12,28 @@ bool FileExists(const std::u16string& path) {
   return fs::is_regular_file(fs::path(path), error);
 }
 
-int ReadWholeFile(const std::u16string& path, std::vector<std::uint8_t>& bytes) {
+namespace {
+
+constexpr std::uintmax_t kFileSizeLimit = std::uintmax_t{1} << 32;  // 4 GiB
+
+// Opens a file and tells its size: 1 open; 0 missing; -2 cannot be opened.
+int OpenForReading(const std::u16string& path, std::ifstream& in, std::uintmax_t& size) {
   std::error_code error;
   const fs::path file(path);
   if (!fs::exists(file, error)) return 0;
-  std::ifstream in(file, std::ios::binary);
+  in.open(file, std::ios::binary);
   if (!in) return -2;
-  const std::uintmax_t size = fs::file_size(file, error);
-  if (error) return -2;
-  if (size >= (std::uintmax_t{1} << 32)) return 0;
+  size = fs::file_size(file, error);
+  return error ? -2 : 1;
+}
+
+}  // namespace
+
+int ReadWholeFile(const std::u16string& path, std::vector<std::uint8_t>& bytes) {
+  std::ifstream in;
+  std::uintmax_t size = 0;
+  if (const int opened = OpenForReading(path, in, size); opened != 1) return opened;
+  if (size >= kFileSizeLimit) return 0;
   try {
     bytes.resize(static_cast<std::size_t>(size));
   } catch (const std::bad_alloc&) {
@@ -32,14 +45,10 @@ int ReadWholeFile(const std::u16string& path, std::vector<std::uint8_t>& bytes) 
 
 int ReadFileStart(const std::u16string& path, std::size_t length, std::uintmax_t minimumSize,
                   std::vector<std::uint8_t>& bytes) {
-  std::error_code error;
-  const fs::path file(path);
-  if (!fs::exists(file, error)) return 0;
-  std::ifstream in(file, std::ios::binary);
-  if (!in) return -2;
-  const std::uintmax_t size = fs::file_size(file, error);
-  if (error) return -2;
-  if (size < minimumSize || size < length || size >= (std::uintmax_t{1} << 32)) return 0;
+  std::ifstream in;
+  std::uintmax_t size = 0;
+  if (const int opened = OpenForReading(path, in, size); opened != 1) return opened;
+  if (size < minimumSize || size < length || size >= kFileSizeLimit) return 0;
   bytes.resize(length);
   if (!in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(length))) return -2;
   return 1;
