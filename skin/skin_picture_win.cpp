@@ -5,6 +5,7 @@
 #include <olectl.h>
 
 #include <algorithm>
+#include <cstring>
 
 namespace {
 
@@ -172,11 +173,25 @@ HRGN RegionFromMask(const SkinPicture& mask) {
 
 void EndProcessForMissingPicture() { ExitProcess(0); }
 
+SkinPicture SkinPicture::CopyOf(const SkinPicture& source) {
+  SkinPicture copy = Blank(source.width_, source.height_);
+  if (!copy.empty() && source.bits_)
+    std::memcpy(copy.bits_, source.bits_, std::size_t(source.width_) * source.height_ * sizeof(std::uint32_t));
+  return copy;
+}
+
 void WindowPictureSet::LoadOnce(const std::u16string& folder, const std::vector<std::u16string>& names, int width,
                                 int height) {
   if (loaded) return;
   pictures.clear();
-  for (const std::u16string& name : names) pictures.push_back(LoadFacePicture(folder + name, width, height));
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    // A file named twice is decoded once; the second image is a copy of the first.
+    const auto earlier = std::find(names.begin(), names.begin() + static_cast<std::ptrdiff_t>(i), names[i]);
+    if (earlier != names.begin() + static_cast<std::ptrdiff_t>(i))
+      pictures.push_back(SkinPicture::CopyOf(pictures[static_cast<std::size_t>(earlier - names.begin())]));
+    else
+      pictures.push_back(LoadFacePicture(folder + names[i], width, height));
+  }
   loaded = true;
 }
 

@@ -24,6 +24,8 @@ class SkinPicture {
   // A picture of the given size filled with `colour` (0x00BBGGRR); empty when
   // the system cannot create it.
   static SkinPicture Blank(int width, int height, COLORREF colour = 0);
+  // A picture of its own with the same pixels.
+  static SkinPicture CopyOf(const SkinPicture& source);
 
   bool empty() const { return bitmap_ == nullptr; }
   HBITMAP bitmap() const { return bitmap_; }
