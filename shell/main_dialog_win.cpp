@@ -172,7 +172,6 @@ BOOL COstrakDlg::OnInitDialog() {
   mainDialog = this;
   mainWindow = hwnd();
   SetUserInterface(this);
-  Shell().currentProfileIndex = -1;
 
   // The keyboard: the device service and the link; without them the program
   // cannot work and ends quietly.

@@ -40,7 +40,6 @@ TEST_F(MainDialogTest, CarriesTheMarkerAndNoTaskbarButtonUntilOpened) {
   EXPECT_EQ(static_cast<std::uint32_t>(GetWindowLongPtrW(window, GWLP_USERDATA)), kMainWindowMarker);
   EXPECT_TRUE(GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
   EXPECT_FALSE(GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_APPWINDOW);
-  EXPECT_EQ(Shell().currentProfileIndex, -1);
   EXPECT_FALSE(window_->PendingChanges());
   EXPECT_FALSE(IsWindowEnabled(GetDlgItem(window, IDC_APPLY)));
 
