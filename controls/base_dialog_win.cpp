@@ -2,14 +2,21 @@
 
 #include "skin/skin_file_win.h"
 
-CBaseDialog::CBaseDialog(int templateId, std::u16string skinFile, std::u16string skinFolder)
-    : Dialog(templateId), skinFile_(std::move(skinFile)), skinFolder_(std::move(skinFolder)) {}
+CBaseDialog::CBaseDialog(int templateId, std::u16string skinFile, std::u16string skinFolder, Decode decode)
+    : Dialog(templateId),
+      skinFile_(std::move(skinFile)),
+      skinFolder_(std::move(skinFolder)),
+      decodeLater_(decode == Decode::kLater) {}
 
 BOOL CBaseDialog::OnInitDialog() {
   const std::u16string main = ReadSkinString(skinFile_, u"SCREEN", u"Main", u"");
   const std::u16string mask = ReadSkinString(skinFile_, u"SCREEN", u"Mask", main.c_str());
-  if (main.empty() || mask.empty() || !DecodePictureFile(skinFolder_ + main, background_) ||
-      !DecodePictureFile(skinFolder_ + mask, mask_))
+  backgroundFile_ = skinFolder_ + main;
+  maskFile_ = skinFolder_ + mask;
+  decoded_ = false;
+  PictureSize maskSize;
+  if (main.empty() || mask.empty() || !ReadPictureFileSize(backgroundFile_, size_) ||
+      !ReadPictureFileSize(maskFile_, maskSize))
     EndProcessForMissingPicture();
 
   // The pictures are the whole window: no caption or border of its own.
@@ -19,10 +26,20 @@ BOOL CBaseDialog::OnInitDialog() {
   const LONG_PTR exStyle = GetWindowLongPtrW(window, GWL_EXSTYLE);
   SetWindowLongPtrW(window, GWL_EXSTYLE,
                     exStyle & ~LONG_PTR(WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE | WS_EX_CLIENTEDGE | WS_EX_STATICEDGE));
-  SetWindowPos(window, nullptr, 0, 0, background_.width(), background_.height(),
+  SetWindowPos(window, nullptr, 0, 0, size_.width, size_.height,
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED | SWP_HIDEWINDOW);
-  SetWindowRgn(window, RegionFromMask(mask_), FALSE);  // the window owns the region from here on
+  if (!decodeLater_) DecodeSkin();
   return TRUE;
+}
+
+bool CBaseDialog::DecodeSkin() {
+  if (decoded_ || !hwnd()) return false;
+  decoded_ = true;
+  if (!DecodePictureFile(backgroundFile_, background_) || !DecodePictureFile(maskFile_, mask_))
+    EndProcessForMissingPicture();
+  SetWindowRgn(hwnd(), RegionFromMask(mask_), IsWindowVisible(hwnd()));  // the window owns the region from here on
+  InvalidateRect(hwnd(), nullptr, FALSE);
+  return true;
 }
 
 bool CBaseDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {

@@ -4,6 +4,9 @@
 // surface is dragged. Both pictures are named in section SCREEN of the
 // window's skin file (Main, and Mask defaulting to Main), relative to the skin
 // folder; a picture that cannot be loaded ends the process with exit code 0.
+// A window that starts hidden may decode its pictures later: initialising
+// then only reads their headers, and the window takes its size from the
+// background's.
 #pragma once
 
 #include <windows.h>
@@ -15,12 +18,21 @@
 
 class CBaseDialog : public Dialog {
  public:
-  CBaseDialog(int templateId, std::u16string skinFile, std::u16string skinFolder);
+  enum class Decode { kAtInit, kLater };
+  CBaseDialog(int templateId, std::u16string skinFile, std::u16string skinFolder, Decode decode = Decode::kAtInit);
 
   const std::u16string& SkinFile() const { return skinFile_; }
   const std::u16string& SkinFolder() const { return skinFolder_; }
+  // Empty until decoded.
   const SkinPicture& Background() const { return background_; }
   const SkinPicture& Mask() const { return mask_; }
+  // The window's size: the background picture's.
+  const PictureSize& Size() const { return size_; }
+
+  // Decodes the background and the mask and gives the window its shape,
+  // unless that was done; a picture that cannot be decoded ends the process
+  // with exit code 0. False when there was nothing left to do.
+  bool DecodeSkin();
 
  protected:
   // Derived dialogs call these first from their own overrides.
@@ -32,6 +44,10 @@ class CBaseDialog : public Dialog {
  private:
   std::u16string skinFile_;
   std::u16string skinFolder_;
+  std::u16string backgroundFile_, maskFile_;
+  bool decodeLater_;
+  bool decoded_ = false;
+  PictureSize size_;
   SkinPicture background_;
   SkinPicture mask_;
 };

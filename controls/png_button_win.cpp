@@ -124,17 +124,21 @@ void CPngButton::SetTextAngle(int escapement, bool turned) {
 
 void CPngButton::SetTooltipText(std::u16string text) {
   tooltipText_ = std::move(text);
-  if (!hwnd()) return;
+  if (!tooltip_) return;  // made when the mouse first comes
   TOOLINFOW tool = ToolOf(hwnd(), tooltipText_);
-  if (!tooltip_) {
-    tooltip_ =
-        CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
-                        CW_USEDEFAULT, CW_USEDEFAULT, GetParent(hwnd()), nullptr, GetModuleHandleW(nullptr), nullptr);
-    if (!tooltip_) return;
-    SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
-  } else {
-    SendMessageW(tooltip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
-  }
+  SendMessageW(tooltip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+void CPngButton::MakeTooltip() {
+  // A tooltip is a window of its own; a window with many buttons starts
+  // faster when each is made only once the mouse reaches its button.
+  if (tooltip_ || tooltipText_.empty() || !hwnd()) return;
+  tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
+                             CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, GetParent(hwnd()), nullptr,
+                             GetModuleHandleW(nullptr), nullptr);
+  if (!tooltip_) return;
+  TOOLINFOW tool = ToolOf(hwnd(), tooltipText_);
+  SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
 ButtonFace CPngButton::CurrentFace() const {
@@ -243,6 +247,7 @@ LRESULT CALLBACK CPngButton::SubclassProcedure(HWND window, UINT message, WPARAM
 
 LRESULT CPngButton::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
   HWND window = hwnd();
+  if (IsMouseMessage(message)) MakeTooltip();
   if (tooltip_ && IsMouseMessage(message)) {
     MSG relayed{window, message, wParam, lParam, static_cast<DWORD>(GetMessageTime()), {}};
     SendMessageW(tooltip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relayed));

@@ -53,6 +53,7 @@ class CPngButton : public Control {
   void SetTextStyle(bool on, int points, std::u16string faceName, COLORREF colour, UINT format);
   void SetTextOffsets(int left, int top, int right, int bottom);
   void SetTextAngle(int escapement, bool turned);
+  // The tooltip window itself is made when the mouse first moves over the button.
   void SetTooltipText(std::u16string text);
   void SetPaintCallback(PaintCallback callback) { paintCallback_ = std::move(callback); }
 
@@ -86,6 +87,7 @@ class CPngButton : public Control {
   LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
   HBITMAP PictureOf(ButtonFace face) const;
   void DrawCaption(HDC dc, const RECT& client);
+  void MakeTooltip();
   void Release();
 
   // Faces, origin, checked state and colour display may be changed from

@@ -30,6 +30,9 @@ int hideAtStartCount = 2;
 
 constexpr UINT_PTR kLightingRefreshTimer = 1051;
 
+// Posted to itself while pictures are left to decode.
+constexpr UINT WM_DECODE_PICTURES = WM_APP + 0x50;
+
 // The system's message boxes owned by the main window (our own dialogs are
 // closed through their objects).
 struct OwnedBoxes {
@@ -74,7 +77,7 @@ void ExitApplication() {
 void COstrakDlg::ArmHideAtStart() { hideAtStartCount = 2; }
 
 COstrakDlg::COstrakDlg(bool withDevice)
-    : CBaseDialog(IDD_MAIN, Paths().mainSkinFile, Paths().mainSkinFolder), withDevice_(withDevice) {
+    : CBaseDialog(IDD_MAIN, Paths().mainSkinFile, Paths().mainSkinFolder, Decode::kLater), withDevice_(withDevice) {
   applicationIcon_ = LoadIconW(ResourceModule(), MAKEINTRESOURCEW(IDI_APPLICATION_ICON));
 }
 
@@ -108,8 +111,7 @@ void COstrakDlg::BindControls() {
 
 void COstrakDlg::PlaceSkinnedControls() {
   WindowPictureSet& pictures = SharedPicturesOf(SkinWindow::kMain);
-  pictures.LoadOnce(Paths().programFolder, PictureNamesOf(SkinWindow::kMain), Background().width() + 100,
-                    Background().height() + 100);
+  pictures.Create(Paths().programFolder, PictureNamesOf(SkinWindow::kMain), Size().width + 100, Size().height + 100);
   SkinTargets targets;
   const struct { const char16_t* key; CPngButton* button; } placed[] = {
       {u"KORVAN_LINK", &linkButton_},       {u"FUNC_PROFILES", &profilesButton_}, {u"FUNC_MACRO", &macroButton_},
@@ -123,12 +125,20 @@ void COstrakDlg::PlaceSkinnedControls() {
   });
 }
 
-void COstrakDlg::LoadWaitPictures() {
-  for (int i = 0; i < 10; ++i) {
-    const std::wstring file = Wide(SkinFolder()) + L"jdt" + std::to_wstring(i + 1) + L".bmp";
-    if (!waitPictures_[i])
-      waitPictures_[i] = static_cast<HBITMAP>(LoadImageW(nullptr, file.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
-  }
+bool COstrakDlg::DecodeNextPicture() {
+  if (DecodeSkin()) return true;
+  if (SharedPicturesOf(SkinWindow::kMain).DecodeNext()) return true;
+  if (waitPicturesRead_ == 10) return false;
+  const int i = waitPicturesRead_++;
+  const std::wstring file = Wide(SkinFolder()) + L"jdt" + std::to_wstring(i + 1) + L".bmp";
+  waitPictures_[i] = static_cast<HBITMAP>(LoadImageW(nullptr, file.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
+  return true;
+}
+
+void COstrakDlg::FinishPictures() {
+  bool decoded = false;
+  while (DecodeNextPicture()) decoded = true;
+  if (decoded) RedrawWindow(hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
 }
 
 void COstrakDlg::ShowNextWaitPicture() {
@@ -156,7 +166,7 @@ void COstrakDlg::SetControlTexts() {
 }
 
 BOOL COstrakDlg::OnInitDialog() {
-  CBaseDialog::OnInitDialog();  // background and shape; without them the program ends
+  CBaseDialog::OnInitDialog();  // size from the skin's pictures; without them the program ends
 
   // The system menu's "About" item.
   wchar_t aboutText[64] = {};
@@ -195,7 +205,6 @@ BOOL COstrakDlg::OnInitDialog() {
 
   PlaceSkinnedControls();
   SetControlTexts();
-  LoadWaitPictures();
   CenterOnWorkArea(hwnd());
 
   // No taskbar button until the user opens the window; the marker lets a
@@ -309,6 +318,7 @@ void COstrakDlg::SetPendingChanges(bool pending) {
 }
 
 void COstrakDlg::ApplyPendingChanges() {
+  FinishPictures();
   WithWaitAnimation(hwnd(), IDC_WAIT_PICTURE, [this] {
     if (!pendingChanges_) return;
     std::lock_guard guard(Working().lock);
@@ -328,6 +338,7 @@ void COstrakDlg::ShowMainWindow() {
   // Once the user asks for the window, the start-time hiding is over, however
   // many frame paints the system has sent so far.
   hideAtStartCount = 0;
+  FinishPictures();
   LONG_PTR exStyle = GetWindowLongPtrW(hwnd(), GWL_EXSTYLE);
   SetWindowLongPtrW(hwnd(), GWL_EXSTYLE, (exStyle & ~WS_EX_TOOLWINDOW) | WS_EX_APPWINDOW);
   ShowWindow(hwnd(), SW_SHOWNORMAL);
@@ -495,7 +506,15 @@ bool COstrakDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& 
         tray_.SetTrayState(0, IDI_APPLICATION_ICON);
         RefreshProfileLabel();
         initDone_ = true;
+        PostMessageW(hwnd(), WM_DECODE_PICTURES, 0, 0);
       }
+      return true;
+    case WM_DECODE_PICTURES:
+      if (DecodeNextPicture())
+        PostMessageW(hwnd(), WM_DECODE_PICTURES, 0, 0);
+      else
+        RedrawWindow(hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
+      result = 0;
       return true;
     case WM_DEVICE_READY:
       result = 0;

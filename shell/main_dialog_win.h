@@ -114,9 +114,16 @@ class COstrakDlg : public CBaseDialog, public UserInterface, public DeviceMessag
   std::u16string linkAddress_;
   // The wait animation's ten pictures ("jdt1.bmp" to "jdt10.bmp") and the next one to show.
   HBITMAP waitPictures_[10] = {};
+  int waitPicturesRead_ = 0;
   int waitFrame_ = 0;
-  void LoadWaitPictures();
   void ShowNextWaitPicture();
+
+  // The face pictures and the wait pictures are read after start-up, one per
+  // message while the window is still hidden, so that the keyboard is read
+  // and the notification icon added without waiting for them. Showing the
+  // window or the wait animation reads whatever is left first.
+  bool DecodeNextPicture();
+  void FinishPictures();
 };
 
 // The main window of this process, once it has initialised (else null).

@@ -93,9 +93,25 @@ SkinPicture SkinPicture::Blank(int width, int height, COLORREF colour) {
   picture.bits_ = static_cast<std::uint32_t*>(bits);
   picture.width_ = width;
   picture.height_ = height;
+  // A new DIB section's memory is zero, which is black.
   const std::uint32_t pixel = (GetRValue(colour) << 16) | (GetGValue(colour) << 8) | GetBValue(colour);
-  std::fill(picture.bits_, picture.bits_ + std::size_t(width) * height, pixel);
+  if (pixel != 0) std::fill(picture.bits_, picture.bits_ + std::size_t(width) * height, pixel);
   return picture;
+}
+
+const std::uint32_t* SkinPicture::Row(int y) const {
+  if (!bits_ || y < 0 || y >= height_) return nullptr;
+  GdiFlush();
+  return bits_ + std::size_t(y) * width_;
+}
+
+void SkinPicture::CopyPixelsFrom(const SkinPicture& source) {
+  if (!bits_ || !source.bits_) return;
+  GdiFlush();
+  const int width = std::min(width_, source.width_), height = std::min(height_, source.height_);
+  for (int y = 0; y < height; ++y)
+    std::memcpy(bits_ + std::size_t(y) * width_, source.bits_ + std::size_t(y) * source.width_,
+                std::size_t(width) * sizeof(std::uint32_t));
 }
 
 std::uint32_t SkinPicture::Pixel(int x, int y) const {
@@ -137,24 +153,28 @@ bool DecodePictureFile(const std::u16string& path, SkinPicture& picture) {
   return ok;
 }
 
-SkinPicture LoadFacePicture(const std::u16string& path, int width, int height) {
-  SkinPicture decoded;
-  DecodePictureFile(path, decoded);  // a missing or broken file gives black faces
-  SkinPicture face = SkinPicture::Blank(std::max({width, decoded.width(), 1}), std::max({height, decoded.height(), 1}));
-  if (face.empty()) EndProcessForMissingPicture();
-  if (!decoded.empty()) CopyBitmap(decoded.bitmap(), decoded.width(), decoded.height(), face);
-  return face;
+bool ReadPictureFileSize(const std::u16string& path, PictureSize& size) {
+  DWORD length = 0;
+  HGLOBAL memory = ReadWholeFile(path, length);
+  if (!memory) return false;
+  const auto* bytes = static_cast<const std::uint8_t*>(GlobalLock(memory));
+  const bool read = bytes && ReadPictureSize(bytes, length, size);
+  GlobalUnlock(memory);
+  GlobalFree(memory);
+  return read;
 }
 
 HRGN RegionFromMask(const SkinPicture& mask) {
   // Runs of non-white pixels, row by row, in one region data block.
   std::vector<RECT> runs;
+  const auto white = [](std::uint32_t pixel) { return (pixel & 0xFFFFFFu) == 0xFFFFFFu; };
   for (int y = 0; y < mask.height(); ++y) {
+    const std::uint32_t* row = mask.Row(y);
     int x = 0;
     while (x < mask.width()) {
-      while (x < mask.width() && mask.Pixel(x, y) == 0xFFFFFFu) ++x;
+      while (x < mask.width() && white(row[x])) ++x;
       const int start = x;
-      while (x < mask.width() && mask.Pixel(x, y) != 0xFFFFFFu) ++x;
+      while (x < mask.width() && !white(row[x])) ++x;
       if (x > start) runs.push_back(RECT{start, y, x, y + 1});
     }
   }
@@ -173,26 +193,35 @@ HRGN RegionFromMask(const SkinPicture& mask) {
 
 void EndProcessForMissingPicture() { ExitProcess(0); }
 
-SkinPicture SkinPicture::CopyOf(const SkinPicture& source) {
-  SkinPicture copy = Blank(source.width_, source.height_);
-  if (!copy.empty() && source.bits_)
-    std::memcpy(copy.bits_, source.bits_, std::size_t(source.width_) * source.height_ * sizeof(std::uint32_t));
-  return copy;
+void WindowPictureSet::Create(const std::u16string& folder, const std::vector<std::u16string>& names, int width,
+                              int height) {
+  if (!pictures.empty() || names.empty()) return;
+  for (const std::u16string& name : names) {
+    pictures.push_back(SkinPicture::Blank(std::max(width, 1), std::max(height, 1)));
+    if (pictures.back().empty()) EndProcessForMissingPicture();
+    files.push_back(folder + name);
+  }
+  decoded = 0;
+}
+
+bool WindowPictureSet::DecodeNext() {
+  if (Complete()) return false;
+  const std::size_t i = decoded++;
+  // A file named twice is decoded once; the second picture copies the first.
+  const auto earlier = std::find(files.begin(), files.begin() + static_cast<std::ptrdiff_t>(i), files[i]);
+  if (earlier != files.begin() + static_cast<std::ptrdiff_t>(i)) {
+    pictures[i].CopyPixelsFrom(pictures[static_cast<std::size_t>(earlier - files.begin())]);
+  } else {
+    SkinPicture picture;
+    if (DecodePictureFile(files[i], picture)) pictures[i].CopyPixelsFrom(picture);  // else black faces
+  }
+  return true;
 }
 
 void WindowPictureSet::LoadOnce(const std::u16string& folder, const std::vector<std::u16string>& names, int width,
                                 int height) {
-  if (loaded) return;
-  pictures.clear();
-  for (std::size_t i = 0; i < names.size(); ++i) {
-    // A file named twice is decoded once; the second image is a copy of the first.
-    const auto earlier = std::find(names.begin(), names.begin() + static_cast<std::ptrdiff_t>(i), names[i]);
-    if (earlier != names.begin() + static_cast<std::ptrdiff_t>(i))
-      pictures.push_back(SkinPicture::CopyOf(pictures[static_cast<std::size_t>(earlier - names.begin())]));
-    else
-      pictures.push_back(LoadFacePicture(folder + names[i], width, height));
-  }
-  loaded = true;
+  Create(folder, names, width, height);
+  DecodeAll();
 }
 
 const std::vector<std::u16string>& MainWindowPictureNames() {

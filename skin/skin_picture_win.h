@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "skin/picture_header.h"
 #include "skin/skin_keys.h"
 
 // A 32-bit top-down DIB section; owns its bitmap.
@@ -24,8 +25,6 @@ class SkinPicture {
   // A picture of the given size filled with `colour` (0x00BBGGRR); empty when
   // the system cannot create it.
   static SkinPicture Blank(int width, int height, COLORREF colour = 0);
-  // A picture of its own with the same pixels.
-  static SkinPicture CopyOf(const SkinPicture& source);
 
   bool empty() const { return bitmap_ == nullptr; }
   HBITMAP bitmap() const { return bitmap_; }
@@ -33,6 +32,12 @@ class SkinPicture {
   int height() const { return height_; }
   // The pixel as 0x00RRGGBB; 0 outside the picture.
   std::uint32_t Pixel(int x, int y) const;
+  // Row y's pixels (0x00RRGGBB in the low bytes); nullptr outside the picture.
+  // Drawing still queued by the system is finished first.
+  const std::uint32_t* Row(int y) const;
+  // Copies `source` into this picture at (0, 0), cut to this picture's size;
+  // the bitmap handle stays the same, so controls holding it show the new pixels.
+  void CopyPixelsFrom(const SkinPicture& source);
   void Release();
 
  private:
@@ -46,11 +51,9 @@ class SkinPicture {
 // picture loader; false when the file is missing, unreadable or not a picture.
 bool DecodePictureFile(const std::u16string& path, SkinPicture& picture);
 
-// A face picture: a memory picture of at least width x height (black where
-// the file has no pixels) with the file drawn at (0, 0). A missing or broken
-// file is not an error: its faces are black. Ends the process with exit code
-// 0 when the memory picture cannot be created.
-SkinPicture LoadFacePicture(const std::u16string& path, int width, int height);
+// The size a picture file declares, read from its header without decoding;
+// false when the file is missing, unreadable or not a picture.
+bool ReadPictureFileSize(const std::u16string& path, PictureSize& size);
 
 // The region of every pixel that is not pure white (255, 255, 255); an empty
 // region for an all-white or empty picture. The caller owns the region.
@@ -59,14 +62,27 @@ HRGN RegionFromMask(const SkinPicture& mask);
 // Ends the process at once with exit code 0: what a missing window picture does.
 [[noreturn]] void EndProcessForMissingPicture();
 
-// The pictures a window class shares between its controls, decoded the first
-// time one of its windows initialises and kept until the process ends.
+// The pictures a window class shares between its controls, kept until the
+// process ends. The memory pictures are created first (black) and the files
+// drawn into them afterwards, so that a window can place its controls at once
+// and decode while it is still hidden.
 struct WindowPictureSet {
-  bool loaded = false;
   std::vector<SkinPicture> pictures;
+  std::vector<std::u16string> files;  // the file of each picture
+  std::size_t decoded = 0;            // pictures [0, decoded) hold their files
 
-  // Decodes `names` (relative to `folder`) unless already loaded; each
-  // picture is at least width x height.
+  // Creates the black memory pictures of `names` (relative to `folder`), each
+  // width x height, unless the set was already created. Ends the process with
+  // exit code 0 when one cannot be created.
+  void Create(const std::u16string& folder, const std::vector<std::u16string>& names, int width, int height);
+  // Draws the next file into its picture; false when every file is in.
+  bool DecodeNext();
+  void DecodeAll() {
+    while (DecodeNext()) {
+    }
+  }
+  bool Complete() const { return decoded == files.size(); }
+  // Create and DecodeAll.
   void LoadOnce(const std::u16string& folder, const std::vector<std::u16string>& names, int width, int height);
   HBITMAP operator[](std::size_t i) const { return i < pictures.size() ? pictures[i].bitmap() : nullptr; }
 };

@@ -1,5 +1,8 @@
 // The skinned dialog and the image button: faces, shape, dragging, placement
 // from skin files, and the process ending on a missing window picture.
+#include <windows.h>
+#include <commctrl.h>
+
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -224,8 +227,19 @@ TEST_F(SkinnedControls, HoverLeaveDoubleClickTooltipAndPaintCallback) {
   EXPECT_EQ(dialog_->clicks, (std::vector<int>{kButtonId, kButtonId}));
 
   b.SetTooltipText(u"Close");
+  EXPECT_EQ(b.Tooltip(), nullptr) << "made when the mouse comes";
+  SendMessageW(b.hwnd(), WM_MOUSEMOVE, 0, inside);
   const HWND tooltip = b.Tooltip();
   ASSERT_NE(tooltip, nullptr);
+  wchar_t shown[32] = {};
+  TOOLINFOW tool{};
+  tool.cbSize = TTTOOLINFOW_V2_SIZE;
+  tool.uFlags = TTF_IDISHWND;
+  tool.hwnd = GetParent(b.hwnd());
+  tool.uId = reinterpret_cast<UINT_PTR>(b.hwnd());
+  tool.lpszText = shown;
+  SendMessageW(tooltip, TTM_GETTEXTW, 32, reinterpret_cast<LPARAM>(&tool));
+  EXPECT_STREQ(shown, L"Close");
   b.SetTooltipText(u"Minimize");
   EXPECT_EQ(b.Tooltip(), tooltip);  // created once
   EXPECT_EQ(b.TooltipText(), u"Minimize");

@@ -99,6 +99,32 @@ TEST_F(LanguageFileTest, ATextLongerThanItsSlotIsCut) {
   EXPECT_EQ(Text(TextKey::MAIN_UPDATE_BACKUP_OK).size(), TextCapacity(TextKey::MAIN_UPDATE_BACKUP_OK));
 }
 
+// The slots are filled from one read of the section; each must hold what
+// reading its key alone gives, however the line is written.
+TEST_F(LanguageFileTest, ASectionReadGivesWhatEachKeyReadsAlone) {
+  WriteLanguageFile(0,
+                    u"main_help_prompt=lower-case name\r\n"
+                    u"MAIN_CLOSE_PROMPT = spaced out \r\n"
+                    u"MAIN_MINIMIZE_PROMPT=\"quoted\"\r\n"
+                    u"MAIN_MENU_PROMPT='single'\r\n"
+                    u"MAIN_PROMPT_DEFAULT=\"one quote\r\n"
+                    u"KEYBOARD_TRAY_DESC=first\r\nKEYBOARD_TRAY_DESC=second\r\n"
+                    u"MAIN_NO_DEVICE_PROMPT=a=b\r\n"
+                    u"; MAIN_CAPTION=a comment\r\n");
+  LoadLanguageTexts();
+  EXPECT_EQ(Text(TextKey::MAIN_HELP_PROMPT), u"lower-case name");
+  EXPECT_EQ(Text(TextKey::MAIN_MINIMIZE_PROMPT), u"quoted");
+  EXPECT_EQ(Text(TextKey::KEYBOARD_TRAY_DESC), u"first");
+  EXPECT_EQ(Text(TextKey::MAIN_NO_DEVICE_PROMPT), u"a=b");
+  EXPECT_EQ(Text(TextKey::MAIN_CAPTION), kChineseCaption);
+  for (int i = 0; i < kTextKeyCount; ++i) {
+    const auto key = static_cast<TextKey>(i);
+    if (TextGroup(key) != 1) continue;
+    const std::u16string alone = ReadLanguageText(u"CHINESE", TextKeyName(key));
+    EXPECT_EQ(Text(key), alone.substr(0, TextCapacity(key))) << TextKeyName(key);
+  }
+}
+
 TEST_F(LanguageFileTest, AGarbledFileNeverCrashes) {
   std::string noise;
   unsigned seed = 12345;

@@ -47,6 +47,37 @@ TEST_F(MainDialogTest, CarriesTheMarkerAndNoTaskbarButtonUntilOpened) {
   EXPECT_TRUE(WaitUntil([&] { return window_->InitDone(); }, 2000));
 }
 
+// The window starts hidden, so it takes only its size from the skin at once;
+// its pictures are decoded once the queue is read, or at the latest when it is
+// first shown.
+TEST_F(MainDialogTest, DecodesItsPicturesAfterStartingHidden) {
+  HWND window = window_->hwnd();
+  RECT frame{};
+  GetWindowRect(window, &frame);
+  EXPECT_EQ(frame.right - frame.left, window_->Size().width);
+  EXPECT_EQ(frame.bottom - frame.top, window_->Size().height);
+  EXPECT_TRUE(window_->Background().empty()) << "not decoded during initialisation";
+  HRGN shape = CreateRectRgn(0, 0, 0, 0);
+  EXPECT_EQ(GetWindowRgn(window, shape), ERROR) << "no shape before the mask is decoded";
+
+  EXPECT_TRUE(WaitUntil([&] { return !window_->Background().empty() && SharedPicturesOf(SkinWindow::kMain).Complete(); },
+                        5000));
+  EXPECT_EQ(window_->Background().width(), window_->Size().width);
+  EXPECT_NE(GetWindowRgn(window, shape), ERROR);
+  DeleteObject(shape);
+  const SkinPicture& normal = SharedPicturesOf(SkinWindow::kMain).pictures[0];
+  EXPECT_EQ(normal.width(), window_->Size().width + 100);
+  EXPECT_NE(normal.Pixel(normal.width() / 2, 40), 0u) << "the face picture holds its file";
+
+  // A second window shown at once decodes before it shows.
+  COstrakDlg second(false);
+  ASSERT_TRUE(second.CreateModeless());
+  EXPECT_TRUE(second.Background().empty());
+  SendMessageW(second.hwnd(), WM_INSTANCE_OPEN, kOpenTag, 0);
+  EXPECT_TRUE(IsWindowVisible(second.hwnd()));
+  EXPECT_FALSE(second.Background().empty());
+}
+
 TEST_F(MainDialogTest, OpenWithTheRightTagShowsTheWindowWithItsTaskbarButton) {
   HWND window = window_->hwnd();
   EXPECT_EQ(SendMessageW(window, WM_INSTANCE_OPEN, kKillTag, 0), 0);  // wrong tag: ignored

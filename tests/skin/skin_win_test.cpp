@@ -67,23 +67,34 @@ TEST_F(SkinFiles, PicturesDecodeOrFailCleanly) {
   }
 }
 
-TEST_F(SkinFiles, FacePicturesAreAtLeastTheWindowAndBlackWhereMissing) {
+TEST_F(SkinFiles, FacePicturesAreCreatedBlackThenTakeTheirFilesInPlace) {
   WriteBmp(folder_ + L"\\small.bmp", 4, 4, [](int, int) { return 0x00FF00u; });
-  const SkinPicture padded = LoadFacePicture(U16(folder_ + L"\\small.bmp"), 10, 8);
-  EXPECT_EQ(padded.width(), 10);
-  EXPECT_EQ(padded.height(), 8);
-  EXPECT_EQ(padded.Pixel(3, 3), 0x00FF00u);
-  EXPECT_EQ(padded.Pixel(9, 7), 0u);
-  const SkinPicture blank = LoadFacePicture(U16(folder_ + L"\\missing.jpg"), 10, 8);
-  EXPECT_EQ(blank.width(), 10);
-  EXPECT_EQ(blank.Pixel(5, 5), 0u);
-
+  WriteBmp(folder_ + L"\\large.bmp", 20, 20, [](int, int) { return 0xFF0000u; });
   WindowPictureSet set;
-  set.LoadOnce(U16(folder_ + L"\\"), {u"small.bmp", u"missing.jpg"}, 12, 12);
+  set.Create(U16(folder_ + L"\\"), {u"small.bmp", u"missing.jpg", u"large.bmp", u"small.bmp"}, 10, 8);
+  ASSERT_EQ(set.pictures.size(), 4u);
+  EXPECT_FALSE(set.Complete());
+  EXPECT_EQ(set.pictures[0].Pixel(3, 3), 0u) << "black until its file is drawn in";
   const HBITMAP first = set[0];
-  set.LoadOnce(U16(folder_ + L"\\"), {u"other.bmp"}, 12, 12);  // decoded once per window class
+
+  set.DecodeAll();
+  EXPECT_TRUE(set.Complete());
+  EXPECT_FALSE(set.DecodeNext());
+  EXPECT_EQ(set[0], first) << "the controls' bitmap handles stay valid";
+  for (const SkinPicture& picture : set.pictures) {
+    EXPECT_EQ(picture.width(), 10);
+    EXPECT_EQ(picture.height(), 8);
+  }
+  EXPECT_EQ(set.pictures[0].Pixel(3, 3), 0x00FF00u);
+  EXPECT_EQ(set.pictures[0].Pixel(9, 7), 0u) << "black beyond a small picture";
+  EXPECT_EQ(set.pictures[1].Pixel(5, 5), 0u) << "a missing file gives black faces";
+  EXPECT_EQ(set.pictures[2].Pixel(9, 7), 0xFF0000u) << "a large picture is cut at the face size";
+  EXPECT_EQ(set.pictures[3].Pixel(3, 3), 0x00FF00u);
+  EXPECT_NE(set[3], set[0]);
+
+  set.LoadOnce(U16(folder_ + L"\\"), {u"other.bmp"}, 12, 12);  // created once per window class
   EXPECT_EQ(set[0], first);
-  EXPECT_EQ(set.pictures.size(), 2u);
+  EXPECT_EQ(set.pictures.size(), 4u);
   EXPECT_EQ(set[5], nullptr);
 }
 
