@@ -339,6 +339,22 @@ RECT CSkinColorButton::SwatchRect(const RECT& client) {
   return RECT{client.left + 2 - 1, client.top + 2 - 1, client.left + width / 2 + 5 + 1, client.bottom - 2 + 1};
 }
 
+namespace {
+
+// The system's colour dialog. Its library is loaded the first time: loaded
+// with the program it would slow every start, and most runs never pick a colour.
+bool ShowColourDialog(CHOOSECOLORW& dialog) {
+  using ChooseColour = BOOL(WINAPI*)(CHOOSECOLORW*);
+  static const ChooseColour choose = [] {
+    HMODULE library = LoadLibraryW(L"comdlg32.dll");
+    return library ? reinterpret_cast<ChooseColour>(reinterpret_cast<void*>(GetProcAddress(library, "ChooseColorW")))
+                   : nullptr;
+  }();
+  return choose && choose(&dialog) != FALSE;
+}
+
+}  // namespace
+
 bool CSkinColorButton::Pick() {
   COLORREF chosen = colour_ == kNoColour ? automatic_ : colour_;
   bool picked = false;
@@ -352,7 +368,7 @@ bool CSkinColorButton::Pick() {
     dialog.rgbResult = chosen;
     dialog.lpCustColors = custom;
     dialog.Flags = CC_RGBINIT | CC_FULLOPEN;
-    picked = ChooseColorW(&dialog) != FALSE;
+    picked = ShowColourDialog(dialog);
     chosen = dialog.rgbResult;
   }
   if (picked) colour_ = chosen;

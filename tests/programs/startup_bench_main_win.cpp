@@ -1,6 +1,6 @@
 // Start-up benchmark: the time from starting Ostrak.exe with the simulated
-// keyboard until its window has started and the keyboard has been read back
-// into the profile file, divided by the start-up time of the smallest dialog
+// keyboard until its notification-area icon is there and the keyboard has
+// been read back into the profile file, divided by the start-up time of the smallest dialog
 // program under the same Wine. Prints the ratio of the medians (it should stay
 // below 2); the program folder is the first argument.
 #include <winsock2.h>
@@ -67,7 +67,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
     DeleteFileW(profile.c_str());
     const double start = Now();
     PROCESS_INFORMATION process = Run(program, L"", folder);
-    while (GetFileAttributesW(profile.c_str()) == INVALID_FILE_ATTRIBUTES && Now() - start < 30) Sleep(1);
+    const auto started = [&] {
+      return GetFileAttributesW(profile.c_str()) != INVALID_FILE_ATTRIBUTES &&
+             TrayIconShown(MainWindowOf(process.dwProcessId));
+    };
+    while (!started() && Now() - start < 30) Sleep(1);
     ostrak.push_back(Now() - start);
     PROCESS_INFORMATION killer = Run(program, L"/Kill", folder);
     Finish(killer);
@@ -80,7 +84,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
   }
   keyboard.Stop();
 
-  std::printf("start-up until the keyboard is read: %.0f ms; smallest dialog program: %.0f ms; ratio %.2f (should stay below 2)\n",
+  std::printf("start-up until the icon is shown and the keyboard read: %.0f ms; smallest dialog program: %.0f ms; ratio %.2f (should stay below 2)\n",
               Median(ostrak) * 1000, Median(dialog) * 1000, Median(ostrak) / Median(dialog));
   std::fflush(stdout);
   return 0;

@@ -20,23 +20,6 @@ namespace {
 
 constexpr DWORD kStartTimeoutMs = 20000;
 
-HWND MainWindowOf(DWORD processId) {
-  struct Search { DWORD pid; HWND found; } search{processId, nullptr};
-  EnumWindows(
-      [](HWND window, LPARAM context) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(context);
-        DWORD owner = 0;
-        GetWindowThreadProcessId(window, &owner);
-        if (owner == s->pid && static_cast<std::uint32_t>(GetWindowLongPtrW(window, GWLP_USERDATA)) == kMainWindowMarker) {
-          s->found = window;
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
-
 // A visible message box of the process, with the texts of its children.
 HWND MessageBoxOf(DWORD processId, std::wstring* text) {
   struct Search { DWORD pid; HWND found; } search{processId, nullptr};
@@ -246,6 +229,7 @@ TEST_F(ProgramWithKeyboardTest, StartsHiddenReadsTheKeyboardBackAndOpensOnASecon
   HWND window = MainWindowOf(running.dwProcessId);
   ASSERT_TRUE(WaitUntil([&] { return FileExists(profileFile_); }, kStartTimeoutMs)) << "the profile is read back";
   EXPECT_EQ(ReadBytes(profileFile_).size(), 32832u);
+  EXPECT_TRUE(WaitUntil([&] { return TrayIconShown(window); }, 5000)) << "the notification-area icon is added";
   EXPECT_FALSE(IsWindowVisible(window));
 
   const PROCESS_INFORMATION second = Start();
@@ -279,6 +263,7 @@ TEST_F(ProgramWithKeyboardTest, StartsHiddenReadsTheKeyboardBackAndOpensOnASecon
   const PROCESS_INFORMATION killer = Start(L"/Kill");
   EXPECT_EQ(ExitCodeAfter(killer, kStartTimeoutMs), 0u);
   EXPECT_EQ(ExitCodeAfter(running, kStartTimeoutMs), 0u);
+  EXPECT_FALSE(TrayIconShown(window)) << "the icon leaves with the program";
   HANDLE gone = OpenEventW(SYNCHRONIZE, FALSE, L"Ostrak_Event_Main_07");
   EXPECT_EQ(gone, nullptr);
   if (gone) CloseHandle(gone);

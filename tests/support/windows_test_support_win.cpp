@@ -2,8 +2,13 @@
 
 #include <shellapi.h>
 
+#include <cstdint>
+
 #include <atomic>
 #include <vector>
+
+#include "shell/messages.h"
+#include "shell/tray_icon_win.h"
 
 std::wstring WindowsPathOf(std::string_view unixPath) {
   std::wstring path = L"Z:";
@@ -97,4 +102,32 @@ bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs) {
     }
     Sleep(20);
   }
+}
+
+HWND MainWindowOf(DWORD processId) {
+  struct Search {
+    DWORD pid;
+    HWND found;
+  } search{processId, nullptr};
+  EnumWindows(
+      [](HWND window, LPARAM context) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(context);
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        if (owner == s->pid && static_cast<std::uint32_t>(GetWindowLongPtrW(window, GWLP_USERDATA)) == kMainWindowMarker) {
+          s->found = window;
+          return FALSE;
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+bool TrayIconShown(HWND mainWindow) {
+  NOTIFYICONDATAW icon{};
+  icon.cbSize = sizeof icon;
+  icon.hWnd = mainWindow;
+  icon.uID = kTrayIconId;
+  return mainWindow && Shell_NotifyIconW(NIM_MODIFY, &icon);
 }

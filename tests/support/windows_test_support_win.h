@@ -28,3 +28,9 @@ std::string ReadBytes(const std::wstring& path);
 // Polls `done` every 20 ms, handling this thread's messages meanwhile, until it
 // holds or `timeoutMs` has passed. Returns whether it held.
 bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs);
+
+// The program's main window in that process (found by its marker), or null.
+HWND MainWindowOf(DWORD processId);
+// Whether that window's notification-area icon is there (the notification
+// area accepts a change to it).
+bool TrayIconShown(HWND mainWindow);
