@@ -8,6 +8,7 @@
 #include <string>
 
 #include "controls/png_button_win.h"
+#include "profiles/ini_section.h"
 #include "skin/skin_rect.h"
 
 // Moves and sizes the button without repainting, sets its face origin to
@@ -38,12 +39,30 @@ struct SkinTargets {
 // The state pictures a button's face slots take their letters from.
 using SkinPicturesFor = std::function<StatePictures(const SkinKey& key)>;
 
+// What placing a window's controls reads from its skin file (its two
+// sections, each read once) and the pictures its buttons take. Arrows take
+// `arrowPicture` with their origin from BUTTONINFO2 (UP or DOWN by
+// `arrowsDown`, state 1 or 2 by `arrowState`).
+struct SkinPlacement {
+  IniSection buttonInfo;   // BUTTONINFO
+  IniSection buttonInfo2;  // BUTTONINFO2
+  SkinPicturesFor picturesFor;
+  HBITMAP arrowPicture = nullptr;
+  bool arrowsDown = false;
+  int arrowState = 1;
+};
+SkinPlacement ReadSkinPlacement(const std::u16string& skinFile, SkinPicturesFor picturesFor,
+                                HBITMAP arrowPicture = nullptr, bool arrowsDown = false, int arrowState = 1);
+
+// Places the control given for `key` the way its window reads the key
+// (nothing when there is none). A control already at its rectangle is not
+// moved again.
+void PlaceSkinKey(const SkinKey& key, const SkinPlacement& placement, const SkinTargets& targets);
+
 // Applies every BUTTONINFO key that `window` reads to the control given for
-// it, each the way that window reads the key (alternate keys are left to
-// their owner). Arrows take `arrowPicture` with their origin from
-// BUTTONINFO2 (UP or DOWN by `arrowsDown`, state 1 or 2 by `arrowState`).
-// Keys without a control are skipped; controls without a key in the file end
-// at (1, 1) and, for picture buttons, disabled.
+// it (alternate keys are left to their owner). Keys without a control are
+// skipped; controls without a key in the file end at (1, 1) and, for picture
+// buttons, disabled.
 void PlaceSkinControls(SkinWindow window, const std::u16string& skinFile, const SkinTargets& targets,
                        const SkinPicturesFor& picturesFor, HBITMAP arrowPicture = nullptr, bool arrowsDown = false,
                        int arrowState = 1);

@@ -2,10 +2,9 @@
 
 #include <windows.h>
 
-#include <map>
-
 #include "controls/wide_win.h"
 #include "localisation/text_slots.h"
+#include "profiles/ini_section_win.h"
 #include "profiles/settings.h"
 #include "shell/app_paths.h"
 
@@ -39,42 +38,12 @@ std::u16string ReadLanguageText(const char16_t* section, const char* key) {
   return FromWide(text);
 }
 
-std::u16string LowerAscii(std::u16string text) {
-  for (char16_t& c : text)
-    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
-  return text;
-}
-
-// Every key of a section from one read of the file (a group holds hundreds of
-// texts), read as a single key would be: names without case, the first of a
-// name twice, one pair of enclosing quotes removed.
-std::map<std::u16string, std::u16string> ReadLanguageSection(const char16_t* section) {
-  std::wstring entries(16384, L'\0');
-  for (;;) {
-    const DWORD length = GetPrivateProfileSectionW(Wide(section).c_str(), entries.data(),
-                                                   static_cast<DWORD>(entries.size()), LanguageFile().c_str());
-    if (length + 2 < entries.size() || entries.size() >= (1u << 24)) break;
-    entries.assign(entries.size() * 2, L'\0');  // too small: the section was cut
-  }
-  std::map<std::u16string, std::u16string> texts;
-  for (const wchar_t* entry = entries.c_str(); *entry; entry += wcslen(entry) + 1) {
-    const std::u16string line = FromWide(entry);
-    const std::size_t equals = line.find(u'=');
-    if (equals == std::u16string::npos) continue;
-    std::u16string value = line.substr(equals + 1);
-    if (value.size() >= 2 && (value.front() == u'"' || value.front() == u'\'') && value.back() == value.front())
-      value = value.substr(1, value.size() - 2);
-    texts.emplace(LowerAscii(line.substr(0, equals)), std::move(value));
-  }
-  return texts;
-}
-
 void LoadLanguageGroup(int group) {
+  // A group holds hundreds of texts: the section is read once for all of them.
   const char16_t* section = ChosenLanguageSection();
-  const auto texts = ReadLanguageSection(section);
+  const IniSection texts = ReadIniSection(Paths().languageFile, section);
   LoadTextGroup(group, section, [&texts](const char16_t*, const char* key) {
-    const auto found = texts.find(LowerAscii(std::u16string(key, key + std::char_traits<char>::length(key))));
-    return found == texts.end() ? std::u16string() : found->second;
+    return texts.Get(std::u16string(key, key + std::char_traits<char>::length(key)));
   });
 }
 

@@ -50,3 +50,25 @@
 #define IDC_VERSION 1134
 #define IDC_MENU_BUTTON 1139
 #define IDC_WAIT_PICTURE 1177
+// The key grid's own ids (the key buttons by number, G1-G9, D1-D6) are in
+// shell/key_grid_ids.h; the template names the ones below.
+#define IDC_ENTER_TOP 1057
+#define IDC_LOCK_CAPS 1125
+#define IDC_LOCK_NUM 1126
+#define IDC_LOCK_SCROLL 1127
+#define IDC_LOCK_AB 1128
+#define IDC_FLIP_0 1129
+#define IDC_FLIP_1 1130
+#define IDC_FLIP_2 1131
+#define IDC_LEFT_ARROW 1132
+#define IDC_RIGHT_ARROW 1133
+#define IDC_PROFILE1 1135
+#define IDC_PROFILE2 1136
+#define IDC_PROFILE3 1137
+#define IDC_DEFAULT 1138
+#define IDC_SWITCH 1144
+#define IDC_REPORT1 1147
+#define IDC_REPORT2 1168
+#define IDC_REPORT3 1169
+#define IDC_REPORT4 1170
+#define IDC_KEY_FN 1174

@@ -9,8 +9,12 @@
 #include "device/device_service_win.h"
 #include "profiles/profile_keyboard.h"
 #include "profiles/profile_store.h"
+#include "profiles/settings.h"
 #include "profiles/settings_win.h"
+#include "skin/skin_file_win.h"
+#include "skin/skin_keys.h"
 #include "shell/apply_win.h"
+#include "shell/key_grid_ids.h"
 #include "localisation/language_file_win.h"
 #include "localisation/text_slots.h"
 #include "resources/resource_ids.h"
@@ -30,8 +34,8 @@ int hideAtStartCount = 2;
 
 constexpr UINT_PTR kLightingRefreshTimer = 1051;
 
-// Posted to itself while pictures are left to decode.
-constexpr UINT WM_DECODE_PICTURES = WM_APP + 0x50;
+// Posted to itself while steps of the late start are left.
+constexpr UINT WM_LATE_START = WM_APP + 0x50;
 
 // The system's message boxes owned by the main window (our own dialogs are
 // closed through their objects).
@@ -109,9 +113,36 @@ void COstrakDlg::BindControls() {
   Bind(linkButton_, IDC_LINK);
 }
 
+std::vector<COstrakDlg::GridButton> COstrakDlg::GridButtons() {
+  std::vector<GridButton> buttons;
+  for (int j = 0; j < 9; ++j) buttons.push_back({ExtraKeySkinKey(j), kExtraKeyIds[j], &extraKeys_[j]});
+  for (int i = 0; i < kKeyboardKeyCount; ++i)
+    buttons.push_back({KeyButtonSkinKey(KeyboardKeys[i]), kKeyButtonIds[i], &keyButtons_[i]});
+  const int reportRateIds[] = {IDC_REPORT1, IDC_REPORT2, IDC_REPORT3, IDC_REPORT4};
+  for (int k = 0; k < 4; ++k)
+    buttons.push_back({u"FUNC_REPORT" + std::u16string(1, char16_t(u'1' + k)), reportRateIds[k], &reportRateButtons_[k]});
+  const GridButton named[] = {
+      {u"KEY_FN", IDC_KEY_FN, &fnKey_},           {u"LOCK_CAPS", IDC_LOCK_CAPS, &lockCaps_},
+      {u"LOCK_NUM", IDC_LOCK_NUM, &lockNum_},     {u"LOCK_SCROLL", IDC_LOCK_SCROLL, &lockScroll_},
+      {u"LOCK_AB", IDC_LOCK_AB, &layerIndicator_}, {u"FLIP_0", IDC_FLIP_0, &flipIndicator_},
+      {u"FLIP_1", IDC_FLIP_1, &flip1_},           {u"FLIP_2", IDC_FLIP_2, &flip2_},
+      {u"LEFT_ARROW", IDC_LEFT_ARROW, &leftArrow_}, {u"RIGHT_ARROW", IDC_RIGHT_ARROW, &rightArrow_},
+      {u"FUNC_PROFILE1", IDC_PROFILE1, &profile1_}, {u"FUNC_PROFILE2", IDC_PROFILE2, &profile2_},
+      {u"FUNC_PROFILE3", IDC_PROFILE3, &profile3_}, {u"FUNC_DEFAULT", IDC_DEFAULT, &defaultButton_},
+      {u"FUNC_SWITCH", IDC_SWITCH, &switchButton_}};
+  buttons.insert(buttons.end(), std::begin(named), std::end(named));
+  return buttons;
+}
+
 void COstrakDlg::PlaceSkinnedControls() {
   WindowPictureSet& pictures = SharedPicturesOf(SkinWindow::kMain);
   pictures.Create(Paths().programFolder, PictureNamesOf(SkinWindow::kMain), Size().width + 100, Size().height + 100);
+  // The arrows point up while the keys are flipped, down otherwise.
+  const bool flipped = ReadFlagSetting(kFlipValue) != 0;
+  placement_ = ReadSkinPlacement(
+      SkinFile(), [&pictures](const SkinKey&) { return StatePictures{pictures[0], pictures[1], pictures[2], pictures[3]}; },
+      pictures[8], !flipped);
+
   SkinTargets targets;
   const struct { const char16_t* key; CPngButton* button; } placed[] = {
       {u"KORVAN_LINK", &linkButton_},       {u"FUNC_PROFILES", &profilesButton_}, {u"FUNC_MACRO", &macroButton_},
@@ -120,13 +151,36 @@ void COstrakDlg::PlaceSkinnedControls() {
       {u"CONTROL_MENU", &menuButton_},      {u"CONTROL2_APPLY", &applyButton_},   {u"KORVAN_VER", &versionLabel_}};
   for (const auto& control : placed) targets.buttons[control.key] = control.button;
   targets.others[u"CONTROL_JDTStatic"] = Item(IDC_WAIT_PICTURE);
-  PlaceSkinControls(SkinWindow::kMain, SkinFile(), targets, [&pictures](const SkinKey&) {
-    return StatePictures{pictures[0], pictures[1], pictures[2], pictures[3]};
-  });
+  for (const SkinKey& key : SkinKeysOf(SkinWindow::kMain))
+    if (key.alternateOf.empty()) PlaceSkinKey(key, placement_, targets);
 }
 
-bool COstrakDlg::DecodeNextPicture() {
+bool COstrakDlg::BuildGridButtons(std::size_t count) {
+  const std::vector<GridButton> grid = GridButtons();
+  if (gridButtonsBuilt_ >= grid.size()) return false;
+  for (; count > 0 && gridButtonsBuilt_ < grid.size(); --count) {
+    const GridButton& next = grid[gridButtonsBuilt_++];
+    const SkinKey* key = FindSkinKey(SkinWindow::kMain, next.skinKey);
+    if (!key) continue;
+    // Made where the skin puts it: moving a window afterwards costs as much as making it.
+    const SkinRect r = SkinRectIn(placement_.buttonInfo, next.skinKey);
+    DWORD style = WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON;
+    if (next.id == IDC_SWITCH) style &= ~DWORD(WS_VISIBLE);  // the colour-key switch is never offered
+    if (next.id >= kExtraKeyIds[5] && next.id <= kExtraKeyIds[8]) style |= WS_DISABLED;  // G6 to G9
+    if (next.id == IDC_LEFT_ARROW || next.id == IDC_RIGHT_ARROW) style |= WS_DISABLED;
+    CreateWindowExW(0, L"BUTTON", L"", style, r.x, r.y, r.w, r.h, hwnd(),
+                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(next.id)), GetModuleHandleW(nullptr), nullptr);
+    next.button->Attach(hwnd(), next.id);
+    SkinTargets target;
+    target.buttons[next.skinKey] = next.button;
+    PlaceSkinKey(*key, placement_, target);
+  }
+  return true;
+}
+
+bool COstrakDlg::LateStartStep() {
   if (DecodeSkin()) return true;
+  if (BuildGridButtons(16)) return true;
   if (SharedPicturesOf(SkinWindow::kMain).DecodeNext()) return true;
   if (waitPicturesRead_ == 10) return false;
   const int i = waitPicturesRead_++;
@@ -135,10 +189,10 @@ bool COstrakDlg::DecodeNextPicture() {
   return true;
 }
 
-void COstrakDlg::FinishPictures() {
-  bool decoded = false;
-  while (DecodeNextPicture()) decoded = true;
-  if (decoded) RedrawWindow(hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
+void COstrakDlg::FinishLateStart() {
+  bool worked = false;
+  while (LateStartStep()) worked = true;
+  if (worked) RedrawWindow(hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
 }
 
 void COstrakDlg::ShowNextWaitPicture() {
@@ -318,7 +372,7 @@ void COstrakDlg::SetPendingChanges(bool pending) {
 }
 
 void COstrakDlg::ApplyPendingChanges() {
-  FinishPictures();
+  FinishLateStart();
   WithWaitAnimation(hwnd(), IDC_WAIT_PICTURE, [this] {
     if (!pendingChanges_) return;
     std::lock_guard guard(Working().lock);
@@ -338,7 +392,7 @@ void COstrakDlg::ShowMainWindow() {
   // Once the user asks for the window, the start-time hiding is over, however
   // many frame paints the system has sent so far.
   hideAtStartCount = 0;
-  FinishPictures();
+  FinishLateStart();
   LONG_PTR exStyle = GetWindowLongPtrW(hwnd(), GWL_EXSTYLE);
   SetWindowLongPtrW(hwnd(), GWL_EXSTYLE, (exStyle & ~WS_EX_TOOLWINDOW) | WS_EX_APPWINDOW);
   ShowWindow(hwnd(), SW_SHOWNORMAL);
@@ -506,12 +560,12 @@ bool COstrakDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& 
         tray_.SetTrayState(0, IDI_APPLICATION_ICON);
         RefreshProfileLabel();
         initDone_ = true;
-        PostMessageW(hwnd(), WM_DECODE_PICTURES, 0, 0);
+        PostMessageW(hwnd(), WM_LATE_START, 0, 0);
       }
       return true;
-    case WM_DECODE_PICTURES:
-      if (DecodeNextPicture())
-        PostMessageW(hwnd(), WM_DECODE_PICTURES, 0, 0);
+    case WM_LATE_START:
+      if (LateStartStep())
+        PostMessageW(hwnd(), WM_LATE_START, 0, 0);
       else
         RedrawWindow(hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
       result = 0;

@@ -4,14 +4,17 @@
 
 #include <windows.h>
 
+#include <array>
 #include <atomic>
 #include <memory>
 #include <vector>
 
 #include "controls/base_dialog_win.h"
 #include "controls/png_button_win.h"
+#include "controls/skin_place_win.h"
 #include "device/device_link.h"
 #include "device/keyboard_notices.h"
+#include "keyboard/key_codes.h"
 #include "shell/about_dialog_win.h"
 #include "shell/named_events_win.h"
 #include "shell/tray_icon_win.h"
@@ -111,6 +114,25 @@ class COstrakDlg : public CBaseDialog, public UserInterface, public DeviceMessag
   // panel have their own).
   CPngButton applyButton_, okButton_, cancelButton_, helpButton_, minimizeButton_, menuButton_, closeButton_;
   CPngButton profilesButton_, macroButton_, linkButton_, versionLabel_;
+  // The key grid and the buttons around it, laid out from the skin with the
+  // window; what their clicks do comes with the grid.
+  std::array<CPngButton, kKeyboardKeyCount> keyButtons_;
+  std::array<CPngButton, 9> extraKeys_;
+  std::array<CPngButton, 4> reportRateButtons_;
+  CPngButton fnKey_, lockCaps_, lockNum_, lockScroll_, layerIndicator_, flipIndicator_, flip1_, flip2_;
+  CPngButton leftArrow_, rightArrow_, profile1_, profile2_, profile3_, defaultButton_, switchButton_;
+  struct GridButton {
+    std::u16string skinKey;
+    int id;
+    CPngButton* button;
+  };
+  // Every button above with its skin key and control id, in building order.
+  std::vector<GridButton> GridButtons();
+  // Makes, binds and places the next `count` of them; false when all are there.
+  bool BuildGridButtons(std::size_t count);
+  std::size_t gridButtonsBuilt_ = 0;
+  // The skin file's placement sections, read once when the window initialises.
+  SkinPlacement placement_;
   std::u16string linkAddress_;
   // The wait animation's ten pictures ("jdt1.bmp" to "jdt10.bmp") and the next one to show.
   HBITMAP waitPictures_[10] = {};
@@ -118,12 +140,13 @@ class COstrakDlg : public CBaseDialog, public UserInterface, public DeviceMessag
   int waitFrame_ = 0;
   void ShowNextWaitPicture();
 
-  // The face pictures and the wait pictures are read after start-up, one per
-  // message while the window is still hidden, so that the keyboard is read
-  // and the notification icon added without waiting for them. Showing the
-  // window or the wait animation reads whatever is left first.
-  bool DecodeNextPicture();
-  void FinishPictures();
+  // What the window needs only once it is seen is done after start-up, a
+  // step per message while it is still hidden, so that the keyboard is read
+  // and the notification icon added without waiting: decoding the skin's
+  // pictures, building the key grid, reading the wait pictures. Showing the
+  // window or the wait animation finishes whatever is left first.
+  bool LateStartStep();
+  void FinishLateStart();
 };
 
 // The main window of this process, once it has initialised (else null).

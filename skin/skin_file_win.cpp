@@ -26,3 +26,8 @@ bool HasSkinKey(const std::u16string& skinFile, const char16_t* section, const c
 SkinRect ReadSkinRect(const std::u16string& skinFile, const std::u16string& key, const char16_t* section) {
   return ParseSkinRect(ReadSkinString(skinFile, section, key.c_str(), kMissingSkinValue.data(), 64));
 }
+
+SkinRect SkinRectIn(const IniSection& section, std::u16string_view key) {
+  const std::u16string* value = section.Find(key);
+  return ParseSkinRect(value ? std::u16string_view(*value).substr(0, 63) : kMissingSkinValue);
+}

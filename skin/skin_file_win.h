@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "profiles/ini_section.h"
 #include "skin/skin_rect.h"
 
 // The value of `key` in `section`, at most `capacity` - 1 characters.
@@ -16,3 +17,7 @@ bool HasSkinKey(const std::u16string& skinFile, const char16_t* section, const c
 // The rectangle of `key` (section BUTTONINFO unless given); "1,1,1,1,x" when missing.
 SkinRect ReadSkinRect(const std::u16string& skinFile, const std::u16string& key,
                       const char16_t* section = u"BUTTONINFO");
+
+// The rectangle of `key` in a section read at once (ReadIniSection), read as
+// ReadSkinRect reads it from the file.
+SkinRect SkinRectIn(const IniSection& section, std::u16string_view key);

@@ -158,3 +158,9 @@ const std::vector<std::u16string>& LightingCaptionKeys() {
                                                 u"GGCF",  u"QCHX",   u"Tool",   u"Tool2", u"QCTS",  u"QCCD"};
   return keys;
 }
+
+const SkinKey* FindSkinKey(SkinWindow window, std::u16string_view name) {
+  for (const SkinKey& key : SkinKeysOf(window))
+    if (key.key == name) return &key;
+  return nullptr;
+}

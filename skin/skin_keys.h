@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "keyboard/key_codes.h"
@@ -39,6 +40,8 @@ const char16_t* SkinFileName(SkinWindow window);
 
 // Every BUTTONINFO key the window reads, in its reading order.
 const std::vector<SkinKey>& SkinKeysOf(SkinWindow window);
+// The key of `window` named `name`; nullptr when the window reads no such key.
+const SkinKey* FindSkinKey(SkinWindow window, std::u16string_view name);
 
 // "KEY_%03X" of a key's slot: the skin key of a key button of the grid.
 std::u16string KeyButtonSkinKey(KeyCode code);

@@ -408,7 +408,9 @@ TEST(OurSkinnedMainWindow, EveryControlIsPlacedAndEnabled) {
     const std::string name(key.key.begin(), key.key.end());
     EXPECT_EQ(r.left, expected.x) << name;
     // A drop-down list's window is its closed box; the rectangle's height is its list's.
-    if (key.key != u"CONTROL_XGcombox") EXPECT_EQ(r.bottom - r.top, expected.h) << name;
+    if (key.key != u"CONTROL_XGcombox") {
+      EXPECT_EQ(r.bottom - r.top, expected.h) << name;
+    }
     if (CPngButton* b = dialog.Button(key.key)) {
       ++buttons;
       EXPECT_TRUE(b->IsEnabled()) << name;

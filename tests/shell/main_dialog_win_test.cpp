@@ -7,12 +7,17 @@
 #include <memory>
 
 #include "controls/wide_win.h"
+#include "keyboard/key_codes.h"
 #include "localisation/language_file_win.h"
+#include "profiles/ini_section_win.h"
 #include "localisation/text_slots.h"
 #include "resources/resource_ids.h"
 #include "shell/app_paths.h"
 #include "shell/messages.h"
+#include "shell/key_grid_ids.h"
 #include "shell/shell_state.h"
+#include "skin/skin_file_win.h"
+#include "skin/skin_keys.h"
 #include "tests/support/windows_test_support_win.h"
 
 namespace {
@@ -48,15 +53,16 @@ TEST_F(MainDialogTest, CarriesTheMarkerAndNoTaskbarButtonUntilOpened) {
 }
 
 // The window starts hidden, so it takes only its size from the skin at once;
-// its pictures are decoded once the queue is read, or at the latest when it is
-// first shown.
-TEST_F(MainDialogTest, DecodesItsPicturesAfterStartingHidden) {
+// its pictures are decoded and its key grid built once the queue is read, or
+// at the latest when it is first shown.
+TEST_F(MainDialogTest, FinishesItsStartOnceRunningOrWhenFirstShown) {
   HWND window = window_->hwnd();
   RECT frame{};
   GetWindowRect(window, &frame);
   EXPECT_EQ(frame.right - frame.left, window_->Size().width);
   EXPECT_EQ(frame.bottom - frame.top, window_->Size().height);
   EXPECT_TRUE(window_->Background().empty()) << "not decoded during initialisation";
+  EXPECT_EQ(GetDlgItem(window, kKeyButtonIds[0]), nullptr) << "the grid is built later";
   HRGN shape = CreateRectRgn(0, 0, 0, 0);
   EXPECT_EQ(GetWindowRgn(window, shape), ERROR) << "no shape before the mask is decoded";
 
@@ -69,13 +75,36 @@ TEST_F(MainDialogTest, DecodesItsPicturesAfterStartingHidden) {
   EXPECT_EQ(normal.width(), window_->Size().width + 100);
   EXPECT_NE(normal.Pixel(normal.width() / 2, 40), 0u) << "the face picture holds its file";
 
-  // A second window shown at once decodes before it shows.
+  // Every key of the grid is at its skin rectangle; G6 to G9 and the arrows are
+  // disabled, the colour-key switch is hidden.
+  const IniSection buttonInfo = ReadIniSection(window_->SkinFile(), u"BUTTONINFO");
+  for (std::size_t i = 0; i < kKeyButtonIds.size(); ++i) {
+    HWND key = GetDlgItem(window, kKeyButtonIds[i]);
+    ASSERT_NE(key, nullptr) << kKeyButtonIds[i];
+    RECT r{};
+    GetWindowRect(key, &r);
+    MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&r), 2);
+    const SkinRect expected = SkinRectIn(buttonInfo, KeyButtonSkinKey(KeyboardKeys[i]));
+    EXPECT_EQ(r.left, expected.x) << kKeyButtonIds[i];
+    EXPECT_EQ(r.top, expected.y) << kKeyButtonIds[i];
+    EXPECT_EQ(r.right - r.left, expected.w) << kKeyButtonIds[i];
+    EXPECT_TRUE(IsWindowEnabled(key)) << kKeyButtonIds[i];
+  }
+  for (std::size_t j = 0; j < kExtraKeyIds.size(); ++j)
+    EXPECT_EQ(IsWindowEnabled(GetDlgItem(window, kExtraKeyIds[j])) != FALSE, j < 5) << kExtraKeyIds[j];
+  EXPECT_FALSE(IsWindowEnabled(GetDlgItem(window, IDC_LEFT_ARROW)));
+  EXPECT_FALSE(GetWindowLongPtrW(GetDlgItem(window, IDC_SWITCH), GWL_STYLE) & WS_VISIBLE);
+  for (int id : {IDC_LOCK_CAPS, IDC_FLIP_0, IDC_PROFILE1, IDC_DEFAULT, IDC_REPORT4, IDC_KEY_FN})
+    EXPECT_NE(GetDlgItem(window, id), nullptr) << id;
+
+  // A second window shown at once finishes before it shows.
   COstrakDlg second(false);
   ASSERT_TRUE(second.CreateModeless());
   EXPECT_TRUE(second.Background().empty());
   SendMessageW(second.hwnd(), WM_INSTANCE_OPEN, kOpenTag, 0);
   EXPECT_TRUE(IsWindowVisible(second.hwnd()));
   EXPECT_FALSE(second.Background().empty());
+  EXPECT_NE(GetDlgItem(second.hwnd(), kKeyButtonIds[103]), nullptr);
 }
 
 TEST_F(MainDialogTest, OpenWithTheRightTagShowsTheWindowWithItsTaskbarButton) {
