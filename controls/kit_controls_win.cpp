@@ -6,6 +6,8 @@
 
 #include <algorithm>
 
+#include "controls/hyperlink_command.h"
+#include "controls/wide_win.h"
 #include "shell/messages.h"
 
 namespace {
@@ -290,12 +292,50 @@ void CHyperLink::Attach(HWND dialog, int id) {
   SetStyle(RGB(0x00, 0xC8, 0xFF));
 }
 
+namespace {
+
+// The default value of a key under HKEY_CLASSES_ROOT; empty when missing.
+std::wstring ClassesValue(const std::wstring& key) {
+  wchar_t value[1024] = {};
+  DWORD size = sizeof value - sizeof(wchar_t);
+  if (RegGetValueW(HKEY_CLASSES_ROOT, key.c_str(), nullptr, RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND, nullptr,
+                   value, &size) != ERROR_SUCCESS)
+    return {};
+  return value;
+}
+
+}  // namespace
+
+bool RunPageCommand(const std::u16string& address) {
+  const std::wstring type = ClassesValue(L".htm");
+  if (type.empty()) return false;
+  const std::wstring command = ClassesValue(type + L"\\shell\\open\\command");
+  if (command.empty()) return false;
+  std::wstring line = Wide(HyperlinkCommandLine(FromWide(command), address));
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+    return false;
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return true;
+}
+
+bool OpenWebAddress(const std::u16string& address) {
+  const auto shell = reinterpret_cast<INT_PTR>(ShellExecuteW(nullptr, L"open", W(address), nullptr, nullptr, SW_SHOWNORMAL));
+  return shell > 32 || RunPageCommand(address);
+}
+
 void CHyperLink::Open() const {
   if (address_.empty()) return;
-  if (opener_)
+  if (opener_) {
     opener_(address_);
-  else
-    ShellExecuteW(nullptr, L"open", W(address_), nullptr, nullptr, SW_SHOWNORMAL);
+    return;
+  }
+  if (OpenWebAddress(address_)) return;
+  MessageBoxW(GetParent(hwnd()), (L"Unable to open hyperlink:\n\n" + Wide(address_)).c_str(), nullptr,
+              MB_OK | MB_ICONEXCLAMATION);
 }
 
 LRESULT CALLBACK CHyperLink::ClickProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,

@@ -78,6 +78,12 @@ class CColourStatic : public Control {
 
 // CHyperLink: a coloured static whose click opens its address with the
 // shell's "open" verb (or the opener given, for tests).
+// Opens a web address with the shell's "open" verb or, when the shell cannot,
+// with the command registered for ".htm" pages; false when neither ran.
+bool OpenWebAddress(const std::u16string& address);
+// The second way alone: the ".htm" page command with the address.
+bool RunPageCommand(const std::u16string& address);
+
 class CHyperLink : public CColourStatic {
  public:
   using Opener = std::function<void(const std::u16string& address)>;
@@ -85,6 +91,8 @@ class CHyperLink : public CColourStatic {
   void SetAddress(std::u16string address) { address_ = std::move(address); }
   const std::u16string& Address() const { return address_; }
   void SetOpener(Opener opener) { opener_ = std::move(opener); }
+  // Opens the address (OpenWebAddress, or the opener given); when that fails
+  // a message box says so.
   void Open() const;
 
  private:

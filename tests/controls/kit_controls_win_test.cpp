@@ -12,6 +12,7 @@
 #include "controls/memory_template_win.h"
 #include "shell/messages.h"
 #include "skin/skin_picture_win.h"
+#include "tests/support/windows_test_support_win.h"
 
 namespace {
 
@@ -174,6 +175,46 @@ TEST_F(KitControls, ColourButtonShowsItsColourUnlessDisabled) {
   EXPECT_TRUE(button.IsHover());
   SendMessageW(button.hwnd(), WM_MOUSELEAVE, 0, 0);
   EXPECT_FALSE(button.IsHover());
+}
+
+// When the shell cannot open an address, the command registered for ".htm"
+// pages opens it, with the address in place of its "%1".
+TEST(WebAddress, ThePageCommandOpensWhatTheShellCannot) {
+  const std::wstring folder = MakeScratchFolder(L"page-command");
+  const std::wstring log = folder + L"probe.log";
+  SetEnvironmentVariableW(L"OSTRAK_PROBE_LOG", log.c_str());
+  const std::wstring browser = TestProgramsFolder() + L"companion_probe.exe";
+
+  wchar_t previous[256] = {};
+  DWORD size = sizeof previous;
+  const bool hadType = RegGetValueW(HKEY_CLASSES_ROOT, L".htm", nullptr, RRF_RT_REG_SZ, nullptr, previous, &size) ==
+                       ERROR_SUCCESS;
+  const std::wstring type = L"OstrakTestPage";
+  const std::wstring command = L"\"" + browser + L"\" -page \"%1\"";
+  ASSERT_EQ(RegSetKeyValueW(HKEY_CLASSES_ROOT, L".htm", nullptr, REG_SZ, type.c_str(),
+                            static_cast<DWORD>((type.size() + 1) * sizeof(wchar_t))),
+            ERROR_SUCCESS);
+  ASSERT_EQ(RegSetKeyValueW(HKEY_CLASSES_ROOT, L"OstrakTestPage\\shell\\open\\command", nullptr, REG_SZ,
+                            command.c_str(), static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t))),
+            ERROR_SUCCESS);
+
+  EXPECT_TRUE(RunPageCommand(u"https://a.example/a page"));
+  EXPECT_TRUE(WaitUntil([&] { return ReadBytes(log).find('\n') != std::string::npos; }, 10000));
+  EXPECT_NE(ReadBytes(log).find("-page  \"https://a.example/a page\""), std::string::npos) << ReadBytes(log);
+
+  // An address of a kind the shell has no program for goes the same way.
+  EXPECT_TRUE(OpenWebAddress(u"ostrak-no-such-kind:page"));
+  EXPECT_TRUE(WaitUntil([&] { return ReadBytes(log).find("ostrak-no-such-kind:page") != std::string::npos; }, 10000));
+
+  RegDeleteTreeW(HKEY_CLASSES_ROOT, L"OstrakTestPage");
+  if (hadType)
+    RegSetKeyValueW(HKEY_CLASSES_ROOT, L".htm", nullptr, REG_SZ, previous,
+                    static_cast<DWORD>((wcslen(previous) + 1) * sizeof(wchar_t)));
+  else
+    RegDeleteTreeW(HKEY_CLASSES_ROOT, L".htm");
+  EXPECT_FALSE(RunPageCommand(u"https://a.example/")) << "no command is registered any more";
+  SetEnvironmentVariableW(L"OSTRAK_PROBE_LOG", nullptr);
+  RemoveTree(folder);
 }
 
 }  // namespace
