@@ -4,8 +4,10 @@ add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WIN
 add_link_options(-static -static-libgcc -static-libstdc++)
 
 set(OSTRAK_PROGRAM_DIR "${CMAKE_BINARY_DIR}/Ostrak")
-# comdlg32 is loaded when first used (controls/kit_controls_win.cpp): the
-# program starts faster without it.
+# comdlg32 and comctl32 are loaded when first used (controls/kit_controls_win.cpp,
+# controls/subclass_win.cpp): under Wine either one costs a start as much as the
+# smallest dialog program. A call into comctl32 from the program brings its
+# import back; only test programs call it directly.
 set(system_libraries
   user32 gdi32 shell32 comctl32 ole32 oleaut32 uuid advapi32 shlwapi
   setupapi hid gdiplus ws2_32 msimg32)

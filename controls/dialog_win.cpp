@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "controls/subclass_win.h"
 #include "controls/wide_win.h"
 
 namespace {
@@ -66,6 +67,7 @@ Dialog::~Dialog() {
 bool Dialog::Create(HWND owner) {
   endRequested_ = false;
   result_ = 0;
+  if (commonControls_) LoadCommonControls();
   if (templateData_)
     return CreateDialogIndirectParamW(ResourceModule(), templateData_, owner, Procedure,
                                       reinterpret_cast<LPARAM>(this)) != nullptr;

@@ -85,6 +85,9 @@ class Dialog {
   // Builds the dialog from an in-memory template (kept alive by the caller)
   // instead of the resource template.
   void UseTemplate(const DLGTEMPLATE* dialogTemplate) { templateData_ = dialogTemplate; }
+  // A dialog whose own controls all come with the system (buttons, statics,
+  // lists) starts without the common controls library; others load it first.
+  void UseOnlySystemControls() { commonControls_ = false; }
 
  private:
   static INT_PTR CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -95,6 +98,7 @@ class Dialog {
   const DLGTEMPLATE* templateData_ = nullptr;
   HWND hwnd_ = nullptr;
   bool modal_ = false;
+  bool commonControls_ = true;
   bool endRequested_ = false;
   INT_PTR result_ = 0;
 };

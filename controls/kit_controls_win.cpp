@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "controls/hyperlink_command.h"
+#include "controls/subclass_win.h"
 #include "controls/wide_win.h"
 #include "shell/messages.h"
 
@@ -16,15 +17,15 @@ constexpr UINT_PTR kKitSubclassId = 0x4B4954;  // "KIT"
 
 const wchar_t* W(const std::u16string& text) { return reinterpret_cast<const wchar_t*>(text.c_str()); }
 
-void Subclass(HWND window, SUBCLASSPROC procedure, void* self, HWND& subclassed) {
-  if (subclassed) RemoveWindowSubclass(subclassed, procedure, kKitSubclassId);
+void Subclass(HWND window, SubclassProcedure procedure, void* self, HWND& subclassed) {
+  if (subclassed) RemoveSubclass(subclassed, procedure, kKitSubclassId);
   subclassed = nullptr;
-  if (window && SetWindowSubclass(window, procedure, kKitSubclassId, reinterpret_cast<DWORD_PTR>(self)))
+  if (window && AddSubclass(window, procedure, kKitSubclassId, reinterpret_cast<DWORD_PTR>(self)))
     subclassed = window;
 }
 
-void Unsubclass(SUBCLASSPROC procedure, HWND& subclassed) {
-  if (subclassed && IsWindow(subclassed)) RemoveWindowSubclass(subclassed, procedure, kKitSubclassId);
+void Unsubclass(SubclassProcedure procedure, HWND& subclassed) {
+  if (subclassed && IsWindow(subclassed)) RemoveSubclass(subclassed, procedure, kKitSubclassId);
   subclassed = nullptr;
 }
 
@@ -154,10 +155,10 @@ LRESULT CALLBACK CBitmapSlider::Procedure(HWND window, UINT message, WPARAM wPar
                                           DWORD_PTR self) {
   auto* slider = reinterpret_cast<CBitmapSlider*>(self);
   if (message == WM_NCDESTROY) {
-    RemoveWindowSubclass(window, Procedure, kKitSubclassId);
+    RemoveSubclass(window, Procedure, kKitSubclassId);
     slider->subclassed_ = nullptr;
     slider->Detach();
-    return DefSubclassProc(window, message, wParam, lParam);
+    return CallNextProcedure(window, message, wParam, lParam);
   }
   return slider->Handle(message, wParam, lParam);
 }
@@ -208,7 +209,7 @@ LRESULT CBitmapSlider::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     default:
       break;
   }
-  return DefSubclassProc(window, message, wParam, lParam);
+  return CallNextProcedure(window, message, wParam, lParam);
 }
 
 // --- CColourStatic and CHyperLink ---
@@ -257,7 +258,7 @@ LRESULT CALLBACK CColourStatic::Procedure(HWND window, UINT message, WPARAM wPar
   auto* text = reinterpret_cast<CColourStatic*>(self);
   switch (message) {
     case WM_NCDESTROY:
-      RemoveWindowSubclass(window, Procedure, kKitSubclassId);
+      RemoveSubclass(window, Procedure, kKitSubclassId);
       text->subclassed_ = nullptr;
       text->Detach();
       break;
@@ -274,21 +275,21 @@ LRESULT CALLBACK CColourStatic::Procedure(HWND window, UINT message, WPARAM wPar
       return 0;
     }
     case WM_SETTEXT: {
-      const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
+      const LRESULT result = CallNextProcedure(window, message, wParam, lParam);
       InvalidateRect(window, nullptr, FALSE);
       return result;
     }
     default:
       break;
   }
-  return DefSubclassProc(window, message, wParam, lParam);
+  return CallNextProcedure(window, message, wParam, lParam);
 }
 
 void CHyperLink::Attach(HWND dialog, int id) {
   CColourStatic::Attach(dialog, id);
   if (!hwnd()) return;
   ReplaceStyle(hwnd(), 0, SS_NOTIFY);
-  SetWindowSubclass(hwnd(), ClickProcedure, kKitSubclassId + 1, reinterpret_cast<DWORD_PTR>(this));
+  AddSubclass(hwnd(), ClickProcedure, kKitSubclassId + 1, reinterpret_cast<DWORD_PTR>(this));
   SetStyle(RGB(0x00, 0xC8, 0xFF));
 }
 
@@ -343,7 +344,7 @@ LRESULT CALLBACK CHyperLink::ClickProcedure(HWND window, UINT message, WPARAM wP
   auto* link = reinterpret_cast<CHyperLink*>(self);
   switch (message) {
     case WM_NCDESTROY:
-      RemoveWindowSubclass(window, ClickProcedure, kKitSubclassId + 1);
+      RemoveSubclass(window, ClickProcedure, kKitSubclassId + 1);
       break;
     case WM_SETCURSOR:
       SetCursor(LoadCursorW(nullptr, IDC_HAND));
@@ -354,7 +355,7 @@ LRESULT CALLBACK CHyperLink::ClickProcedure(HWND window, UINT message, WPARAM wP
     default:
       break;
   }
-  return DefSubclassProc(window, message, wParam, lParam);
+  return CallNextProcedure(window, message, wParam, lParam);
 }
 
 // --- CSkinColorButton ---
@@ -444,10 +445,10 @@ LRESULT CALLBACK CSkinColorButton::Procedure(HWND window, UINT message, WPARAM w
                                              DWORD_PTR self) {
   auto* button = reinterpret_cast<CSkinColorButton*>(self);
   if (message == WM_NCDESTROY) {
-    RemoveWindowSubclass(window, Procedure, kKitSubclassId);
+    RemoveSubclass(window, Procedure, kKitSubclassId);
     button->subclassed_ = nullptr;
     button->Detach();
-    return DefSubclassProc(window, message, wParam, lParam);
+    return CallNextProcedure(window, message, wParam, lParam);
   }
   return button->Handle(message, wParam, lParam);
 }
@@ -480,5 +481,5 @@ LRESULT CSkinColorButton::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     default:
       break;
   }
-  return DefSubclassProc(window, message, wParam, lParam);
+  return CallNextProcedure(window, message, wParam, lParam);
 }

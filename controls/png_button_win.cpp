@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include "controls/subclass_win.h"
+
 namespace {
 
 constexpr UINT_PTR kSubclassId = 0x504E47;  // "PNG"
@@ -35,7 +37,7 @@ CPngButton::~CPngButton() { Release(); }
 
 void CPngButton::Release() {
   if (subclassed_) {
-    RemoveWindowSubclass(subclassed_, SubclassProcedure, kSubclassId);
+    RemoveSubclass(subclassed_, SubclassProcedure, kSubclassId);
     subclassed_ = nullptr;
   }
   if (tooltip_ && IsWindow(tooltip_)) DestroyWindow(tooltip_);
@@ -48,7 +50,7 @@ void CPngButton::Attach(HWND dialog, int id) {
   if (!hwnd()) return;
   const LONG_PTR style = GetWindowLongPtrW(hwnd(), GWL_STYLE);
   SetWindowLongPtrW(hwnd(), GWL_STYLE, (style & ~LONG_PTR(BS_TYPEMASK)) | BS_OWNERDRAW);
-  if (SetWindowSubclass(hwnd(), SubclassProcedure, kSubclassId, reinterpret_cast<DWORD_PTR>(this)))
+  if (AddSubclass(hwnd(), SubclassProcedure, kSubclassId, reinterpret_cast<DWORD_PTR>(this)))
     subclassed_ = hwnd();
   hover_ = pressed_ = tracking_ = false;
 }
@@ -133,6 +135,7 @@ void CPngButton::MakeTooltip() {
   // A tooltip is a window of its own; a window with many buttons starts
   // faster when each is made only once the mouse reaches its button.
   if (tooltip_ || tooltipText_.empty() || !hwnd()) return;
+  LoadCommonControls();
   tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
                              CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, GetParent(hwnd()), nullptr,
                              GetModuleHandleW(nullptr), nullptr);
@@ -236,11 +239,11 @@ LRESULT CALLBACK CPngButton::SubclassProcedure(HWND window, UINT message, WPARAM
                                                DWORD_PTR self) {
   auto* button = reinterpret_cast<CPngButton*>(self);
   if (message == WM_NCDESTROY) {
-    RemoveWindowSubclass(window, SubclassProcedure, kSubclassId);
+    RemoveSubclass(window, SubclassProcedure, kSubclassId);
     button->subclassed_ = nullptr;
     button->tooltip_ = nullptr;  // owned by the dialog, destroyed with it
     button->Detach();
-    return DefSubclassProc(window, message, wParam, lParam);
+    return CallNextProcedure(window, message, wParam, lParam);
   }
   return button->Handle(message, wParam, lParam);
 }
@@ -282,9 +285,9 @@ LRESULT CPngButton::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_LBUTTONDBLCLK:
       // A quick second click is a click of its own.
-      return DefSubclassProc(window, WM_LBUTTONDOWN, wParam, lParam);
+      return CallNextProcedure(window, WM_LBUTTONDOWN, wParam, lParam);
     default:
       break;
   }
-  return DefSubclassProc(window, message, wParam, lParam);
+  return CallNextProcedure(window, message, wParam, lParam);
 }

@@ -83,6 +83,8 @@ void COstrakDlg::ArmHideAtStart() { hideAtStartCount = 2; }
 COstrakDlg::COstrakDlg(bool withDevice)
     : CBaseDialog(IDD_MAIN, Paths().mainSkinFile, Paths().mainSkinFolder, Decode::kLater), withDevice_(withDevice) {
   applicationIcon_ = LoadIconW(ResourceModule(), MAKEINTRESOURCEW(IDI_APPLICATION_ICON));
+  // Its tooltips load the common controls when the mouse first needs one.
+  UseOnlySystemControls();
 }
 
 COstrakDlg::~COstrakDlg() {

@@ -1,10 +1,9 @@
 #include "shell/tray_icon_win.h"
 
-#include <commctrl.h>
-
 #include <string>
 
 #include "controls/dialog_win.h"
+#include "controls/subclass_win.h"
 #include "controls/wide_win.h"
 #include "localisation/language_file_win.h"
 #include "resources/resource_ids.h"
@@ -45,11 +44,11 @@ bool CTrayIcon::Add(HWND owner, UINT callbackMessage, std::u16string_view toolti
   CopyTooltip(data_, tooltip);
 
   owner_ = owner;
-  SetWindowSubclass(owner, OwnerHook, kHookId, reinterpret_cast<DWORD_PTR>(this));
+  AddSubclass(owner, OwnerHook, kHookId, reinterpret_cast<DWORD_PTR>(this));
   HWND parent = GetAncestor(owner, GA_ROOT);
   if (parent && parent != owner) {
     hookedParent_ = parent;
-    SetWindowSubclass(parent, OwnerHook, kHookId, reinterpret_cast<DWORD_PTR>(this));
+    AddSubclass(parent, OwnerHook, kHookId, reinterpret_cast<DWORD_PTR>(this));
   }
   created_ = Shell_NotifyIconW(NIM_ADD, &data_) != FALSE;
   hidden_ = false;
@@ -62,8 +61,8 @@ void CTrayIcon::Remove() {
     Shell_NotifyIconW(NIM_DELETE, &data_);
     created_ = false;
   }
-  if (owner_) RemoveWindowSubclass(owner_, OwnerHook, kHookId);
-  if (hookedParent_) RemoveWindowSubclass(hookedParent_, OwnerHook, kHookId);
+  if (owner_) RemoveSubclass(owner_, OwnerHook, kHookId);
+  if (hookedParent_) RemoveSubclass(hookedParent_, OwnerHook, kHookId);
   owner_ = hookedParent_ = nullptr;
 }
 
@@ -166,9 +165,9 @@ LRESULT CALLBACK CTrayIcon::OwnerHook(HWND window, UINT message, WPARAM wParam, 
   } else if (message == tray->taskbarCreated_ && tray->taskbarCreated_ != 0) {
     tray->Readd();
   } else if (message == WM_NCDESTROY) {
-    RemoveWindowSubclass(window, OwnerHook, kHookId);
+    RemoveSubclass(window, OwnerHook, kHookId);
   }
-  return DefSubclassProc(window, message, wParam, lParam);
+  return CallNextProcedure(window, message, wParam, lParam);
 }
 
 void OpenHelp() {
