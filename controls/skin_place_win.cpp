@@ -93,9 +93,12 @@ void PlaceSkinKey(const SkinKey& key, const SkinPlacement& placement, const Skin
   }
 }
 
-void PlaceSkinControls(SkinWindow window, const std::u16string& skinFile, const SkinTargets& targets,
-                       const SkinPicturesFor& picturesFor, HBITMAP arrowPicture, bool arrowsDown, int arrowState) {
-  const SkinPlacement placement = ReadSkinPlacement(skinFile, picturesFor, arrowPicture, arrowsDown, arrowState);
+void PlaceSkinControls(SkinWindow window, const SkinPlacement& placement, const SkinTargets& targets) {
   for (const SkinKey& key : SkinKeysOf(window))
     if (key.alternateOf.empty()) PlaceSkinKey(key, placement, targets);
+}
+
+void PlaceSkinControls(SkinWindow window, const std::u16string& skinFile, const SkinTargets& targets,
+                       const SkinPicturesFor& picturesFor, HBITMAP arrowPicture, bool arrowsDown, int arrowState) {
+  PlaceSkinControls(window, ReadSkinPlacement(skinFile, picturesFor, arrowPicture, arrowsDown, arrowState), targets);
 }

@@ -63,6 +63,7 @@ void PlaceSkinKey(const SkinKey& key, const SkinPlacement& placement, const Skin
 // it (alternate keys are left to their owner). Keys without a control are
 // skipped; controls without a key in the file end at (1, 1) and, for picture
 // buttons, disabled.
+void PlaceSkinControls(SkinWindow window, const SkinPlacement& placement, const SkinTargets& targets);
 void PlaceSkinControls(SkinWindow window, const std::u16string& skinFile, const SkinTargets& targets,
                        const SkinPicturesFor& picturesFor, HBITMAP arrowPicture = nullptr, bool arrowsDown = false,
                        int arrowState = 1);

@@ -153,8 +153,7 @@ void COstrakDlg::PlaceSkinnedControls() {
       {u"CONTROL_MENU", &menuButton_},      {u"CONTROL2_APPLY", &applyButton_},   {u"KORVAN_VER", &versionLabel_}};
   for (const auto& control : placed) targets.buttons[control.key] = control.button;
   targets.others[u"CONTROL_JDTStatic"] = Item(IDC_WAIT_PICTURE);
-  for (const SkinKey& key : SkinKeysOf(SkinWindow::kMain))
-    if (key.alternateOf.empty()) PlaceSkinKey(key, placement_, targets);
+  PlaceSkinControls(SkinWindow::kMain, placement_, targets);
 }
 
 bool COstrakDlg::BuildGridButtons(std::size_t count) {
