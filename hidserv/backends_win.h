@@ -15,7 +15,9 @@ class HidServBackend : public ServiceBackend {
 };
 
 // The simulator back end for OSTRAK_DEVICE=sim:HOST:PORT (HOST a loopback
-// address). Null when the setting is malformed or the server does not answer.
+// address). Null when the setting is malformed. Until the server answers, and
+// whenever it has gone, the keyboard counts as not plugged in and the back end
+// keeps trying to connect.
 std::unique_ptr<HidServBackend> ConnectSimulator(const std::string& setting, ServiceEngine& engine);
 
 // The Windows HID back end: the keyboard's collections by vendor id, product

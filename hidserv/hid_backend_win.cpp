@@ -3,8 +3,9 @@
 // Output reports are written with overlapped writes; each collection that has
 // a standing read keeps one overlapped read going on a thread of its own,
 // which hands every report to the engine. Arrival and removal come from
-// device notifications; a change in the number of keyboards becomes a count
-// notice.
+// device notifications: collections still present keep their handle and their
+// read, so another device coming or going never costs a reply in flight; a
+// change in the number of keyboards becomes a count notice.
 #include <windows.h>
 #include <dbt.h>
 #include <setupapi.h>
@@ -24,6 +25,7 @@ extern "C" {
 #include <utility>
 #include <vector>
 
+#include "device/collection_changes.h"
 #include "device/command_frame.h"
 #include "hidserv/backends_win.h"
 
@@ -31,18 +33,59 @@ namespace {
 
 constexpr DWORD kWriteTimeoutMs = 1000;
 
-struct Collection {
-  HANDLE handle = INVALID_HANDLE_VALUE;
-  std::uint16_t usagePage = 0;
-  std::uint16_t usage = 0;
-  USHORT inputLength = 0;
-  USHORT outputLength = 0;
-};
+const wchar_t* W(const std::u16string& text) { return reinterpret_cast<const wchar_t*>(text.c_str()); }
+
+// The ids and the top-level usage of a collection, through any handle to it.
+bool Describe(HANDLE handle, HIDD_ATTRIBUTES& attributes, HIDP_CAPS& caps) {
+  attributes = {};
+  attributes.Size = sizeof attributes;
+  PHIDP_PREPARSED_DATA preparsed = nullptr;
+  if (!HidD_GetAttributes(handle, &attributes) || !HidD_GetPreparsedData(handle, &preparsed)) return false;
+  const bool described = HidP_GetCaps(preparsed, &caps) == HIDP_STATUS_SUCCESS;
+  HidD_FreePreparsedData(preparsed);
+  return described;
+}
+
+// Every HID collection present. Each is described through a handle that asks
+// for no access, which works even for devices that the system holds for
+// itself and leaves the collections we have open alone.
+std::vector<HidCollectionInfo> EnumerateHidCollections() {
+  std::vector<HidCollectionInfo> found;
+  GUID hidGuid;
+  HidD_GetHidGuid(&hidGuid);
+  HDEVINFO set = SetupDiGetClassDevsW(&hidGuid, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
+  if (set == INVALID_HANDLE_VALUE) return found;
+  SP_DEVICE_INTERFACE_DATA data{};
+  data.cbSize = sizeof data;
+  for (DWORD i = 0; SetupDiEnumDeviceInterfaces(set, nullptr, &hidGuid, i, &data); ++i) {
+    DWORD size = 0;
+    SetupDiGetDeviceInterfaceDetailW(set, &data, nullptr, 0, &size, nullptr);
+    if (size == 0) continue;
+    std::vector<std::uint8_t> storage(size);
+    auto* detail = reinterpret_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_W*>(storage.data());
+    detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W);
+    if (!SetupDiGetDeviceInterfaceDetailW(set, &data, detail, size, nullptr, nullptr)) continue;
+    HANDLE handle = CreateFileW(detail->DevicePath, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                                nullptr);
+    if (handle == INVALID_HANDLE_VALUE) continue;
+    HIDD_ATTRIBUTES attributes;
+    HIDP_CAPS caps;
+    if (Describe(handle, attributes, caps)) {
+      const std::wstring_view path = detail->DevicePath;
+      found.push_back({std::u16string(path.begin(), path.end()), attributes.VendorID, attributes.ProductID,
+                       caps.UsagePage, caps.Usage});
+    }
+    CloseHandle(handle);
+  }
+  SetupDiDestroyDeviceInfoList(set);
+  return found;
+}
 
 // One overlapped read loop on one collection.
 class Reader {
  public:
-  Reader(const Collection& collection, ServiceEngine& engine) : collection_(collection), engine_(engine) {
+  Reader(HANDLE handle, std::uint16_t usagePage, std::uint16_t usage, USHORT inputLength, ServiceEngine& engine)
+      : handle_(handle), usagePage_(usagePage), usage_(usage), inputLength_(inputLength), engine_(engine) {
     stop_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     thread_ = std::thread([this] { Run(); });
   }
@@ -52,34 +95,59 @@ class Reader {
     CloseHandle(stop_);
   }
 
+  // The read failed on its own: the device behind the handle went away, even
+  // if a device of the same path is there again by now.
+  bool Ended() const { return ended_; }
+
  private:
   void Run() {
-    std::vector<std::uint8_t> buffer(collection_.inputLength ? collection_.inputLength : kFrameSize);
+    std::vector<std::uint8_t> buffer(inputLength_ ? inputLength_ : kFrameSize);
     OVERLAPPED overlapped{};
     overlapped.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     for (;;) {
       ResetEvent(overlapped.hEvent);
       DWORD got = 0;
-      if (!ReadFile(collection_.handle, buffer.data(), static_cast<DWORD>(buffer.size()), nullptr, &overlapped) &&
+      if (!ReadFile(handle_, buffer.data(), static_cast<DWORD>(buffer.size()), nullptr, &overlapped) &&
           GetLastError() != ERROR_IO_PENDING)
         break;  // the device is gone; the removal notice follows
       const HANDLE waits[2] = {overlapped.hEvent, stop_};
       if (WaitForMultipleObjects(2, waits, FALSE, INFINITE) != WAIT_OBJECT_0) {
-        CancelIo(collection_.handle);
-        GetOverlappedResult(collection_.handle, &overlapped, &got, TRUE);
+        CancelIo(handle_);
+        GetOverlappedResult(handle_, &overlapped, &got, TRUE);
         break;
       }
-      if (!GetOverlappedResult(collection_.handle, &overlapped, &got, FALSE)) break;
-      engine_.Deliver(collection_.usagePage, collection_.usage, {buffer.data(), got}, ServiceEngine::Clock::now());
+      if (!GetOverlappedResult(handle_, &overlapped, &got, FALSE)) break;
+      engine_.Deliver(usagePage_, usage_, {buffer.data(), got}, ServiceEngine::Clock::now());
     }
     CloseHandle(overlapped.hEvent);
+    ended_ = WaitForSingleObject(stop_, 0) != WAIT_OBJECT_0;
   }
 
-  Collection collection_;
+  std::atomic<bool> ended_{false};
+
+  HANDLE handle_;
+  std::uint16_t usagePage_;
+  std::uint16_t usage_;
+  USHORT inputLength_;
   ServiceEngine& engine_;
   HANDLE stop_;
   std::thread thread_;
 };
+
+// One of the keyboard's collections, open for reading and writing.
+struct Collection {
+  HidCollectionInfo info;
+  HANDLE handle = INVALID_HANDLE_VALUE;
+  USHORT inputLength = 0;
+  USHORT outputLength = 0;
+  std::unique_ptr<Reader> reader;  // while a read is placed on its usage
+};
+
+void Close(Collection& c) {
+  c.reader.reset();  // joined before its handle closes
+  CloseHandle(c.handle);
+  c.handle = INVALID_HANDLE_VALUE;
+}
 
 class HidBackend : public HidServBackend {
  public:
@@ -87,7 +155,7 @@ class HidBackend : public HidServBackend {
   ~HidBackend() override { Shutdown(); }
 
   void Begin() {
-    Enumerate();
+    Refresh();
     HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     notifier_ = std::thread([this, ready] { WatchDevices(ready); });
     WaitForSingleObject(ready, INFINITE);  // the window exists (or could not be made)
@@ -102,7 +170,7 @@ class HidBackend : public HidServBackend {
   int Write(std::uint16_t usagePage, std::uint16_t usage, std::span<const std::uint8_t> report) override {
     std::lock_guard lock(mutex_);
     for (const Collection& c : collections_) {
-      if (c.usagePage != usagePage || c.usage != usage) continue;
+      if (c.info.usagePage != usagePage || c.info.usage != usage) continue;
       // The report as the collection's output length wants it: zero-filled or cut.
       std::vector<std::uint8_t> bytes(c.outputLength ? c.outputLength : report.size(), 0);
       std::copy_n(report.begin(), std::min(report.size(), bytes.size()), bytes.begin());
@@ -124,7 +192,7 @@ class HidBackend : public HidServBackend {
 
   void ReadPlaced(std::uint16_t usagePage, std::uint16_t usage) override {
     std::lock_guard lock(mutex_);
-    if (!readCollections_.insert({usagePage, usage}).second) return;
+    readCollections_.insert({usagePage, usage});
     StartReadersLocked();
   }
 
@@ -132,88 +200,90 @@ class HidBackend : public HidServBackend {
     if (window_) PostMessageW(window_, WM_CLOSE, 0, 0);
     if (notifier_.joinable()) notifier_.join();
     std::lock_guard lock(mutex_);
-    CloseLocked();
+    for (Collection& c : collections_) Close(c);
+    collections_.clear();
   }
 
  private:
   int CountLocked() const {
     int n = 0;
-    for (const Collection& c : collections_) n += c.usagePage == kControlUsagePage && c.usage == kControlUsage;
+    for (const Collection& c : collections_)
+      n += c.info.usagePage == kControlUsagePage && c.info.usage == kControlUsage;
     return n;
   }
 
-  void CloseLocked() {
-    readers_.clear();  // joins them before their handles close
-    for (Collection& c : collections_) CloseHandle(c.handle);
-    collections_.clear();
-  }
-
+  // Starts a read on every open collection that a placed read wants and that
+  // has none yet.
   void StartReadersLocked() {
-    readers_.clear();
-    for (const Collection& c : collections_)
-      if (readCollections_.count({c.usagePage, c.usage})) readers_.push_back(std::make_unique<Reader>(c, engine_));
+    for (Collection& c : collections_)
+      if (!c.reader && readCollections_.count({c.info.usagePage, c.info.usage}))
+        c.reader = std::make_unique<Reader>(c.handle, c.info.usagePage, c.info.usage, c.inputLength, engine_);
   }
 
-  // Opens every collection of every attached keyboard. Returns the number of
-  // keyboards (control collections).
-  int Enumerate() {
-    std::vector<Collection> found;
-    GUID hidGuid;
-    HidD_GetHidGuid(&hidGuid);
-    HDEVINFO set = SetupDiGetClassDevsW(&hidGuid, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
-    if (set != INVALID_HANDLE_VALUE) {
-      SP_DEVICE_INTERFACE_DATA data{};
-      data.cbSize = sizeof data;
-      for (DWORD i = 0; SetupDiEnumDeviceInterfaces(set, nullptr, &hidGuid, i, &data); ++i) {
-        DWORD size = 0;
-        SetupDiGetDeviceInterfaceDetailW(set, &data, nullptr, 0, &size, nullptr);
-        if (size == 0) continue;
-        std::vector<std::uint8_t> storage(size);
-        auto* detail = reinterpret_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_W*>(storage.data());
-        detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W);
-        if (!SetupDiGetDeviceInterfaceDetailW(set, &data, detail, size, nullptr, nullptr)) continue;
-        Collection c;
-        if (Open(detail->DevicePath, c)) found.push_back(c);
-      }
-      SetupDiDestroyDeviceInfoList(set);
-    }
-    std::lock_guard lock(mutex_);
-    CloseLocked();
-    collections_ = std::move(found);
-    StartReadersLocked();
-    return CountLocked();
-  }
-
-  static bool Open(const wchar_t* path, Collection& c) {
-    HANDLE handle = CreateFileW(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) return false;
-    HIDD_ATTRIBUTES attributes{};
-    attributes.Size = sizeof attributes;
-    PHIDP_PREPARSED_DATA preparsed = nullptr;
-    HIDP_CAPS caps{};
-    const bool ours = HidD_GetAttributes(handle, &attributes) && attributes.VendorID == OSTRAK_VENDOR_ID &&
-                      attributes.ProductID == OSTRAK_PRODUCT_ID && HidD_GetPreparsedData(handle, &preparsed);
-    bool wanted = false;
-    if (ours) {
-      if (HidP_GetCaps(preparsed, &caps) == HIDP_STATUS_SUCCESS) {
-        const UnitSelector probe = MakeSelector(caps.UsagePage, caps.Usage);
-        wanted = IsKeyboardSelector(probe);
-      }
-      HidD_FreePreparsedData(preparsed);
-    }
-    if (!wanted) {
-      CloseHandle(handle);
+  static bool Open(const HidCollectionInfo& info, Collection& c) {
+    c.handle = CreateFileW(W(info.path), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
+    if (c.handle == INVALID_HANDLE_VALUE) return false;
+    HIDD_ATTRIBUTES attributes;
+    HIDP_CAPS caps;
+    if (!Describe(c.handle, attributes, caps)) {
+      CloseHandle(c.handle);
       return false;
     }
-    c = {handle, caps.UsagePage, caps.Usage, caps.InputReportByteLength, caps.OutputReportByteLength};
+    c.info = info;
+    c.inputLength = caps.InputReportByteLength;
+    c.outputLength = caps.OutputReportByteLength;
     return true;
+  }
+
+  // Brings the open collections in line with the devices present: keeps those
+  // still there with their reads, closes those gone, opens those new. A
+  // collection whose read ended by itself was pulled out, even when a
+  // keyboard of the same path is back already: it is opened again, and the
+  // keyboard counts as having left and come back (`replugged`). True when the
+  // number of keyboards changed.
+  bool Refresh(bool* replugged = nullptr) {
+    const std::vector<HidCollectionInfo> enumerated = EnumerateHidCollections();
+    std::lock_guard lock(mutex_);
+    const int before = CountLocked();
+    const std::size_t opened = collections_.size();
+    std::erase_if(collections_, [](Collection& c) {
+      if (!c.reader || !c.reader->Ended()) return false;
+      Close(c);
+      return true;
+    });
+    if (replugged) *replugged = collections_.size() != opened;
+    std::vector<HidCollectionInfo> open;
+    for (const Collection& c : collections_) open.push_back(c.info);
+    const CollectionChanges changes = PlanCollectionChanges(open, enumerated);
+    for (std::size_t i : changes.close) Close(collections_[i]);
+    std::vector<Collection> next;
+    for (std::size_t i : changes.keep) next.push_back(std::move(collections_[i]));
+    for (std::size_t i : changes.open) {
+      Collection c;
+      if (Open(enumerated[i], c)) next.push_back(std::move(c));
+    }
+    collections_ = std::move(next);
+    StartReadersLocked();
+    return CountLocked() != before;
+  }
+
+  void OnDeviceChange(const DEV_BROADCAST_HDR* header) {
+    // Another USB device's collection needs no enumeration.
+    if (header && header->dbch_devicetype == DBT_DEVTYP_DEVICEINTERFACE) {
+      const std::wstring_view path = reinterpret_cast<const DEV_BROADCAST_DEVICEINTERFACE_W*>(header)->dbcc_name;
+      if (!MayBeKeyboardPath(std::u16string(path.begin(), path.end()))) return;
+    }
+    bool replugged = false;
+    const bool changed = Refresh(&replugged);
+    if (replugged && !changed && Count() > 0) engine_.CountChanged(0);  // it left and came back: read it again
+    if (changed || replugged) engine_.CountChanged(Count());
   }
 
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_DEVICECHANGE && (wParam == DBT_DEVICEARRIVAL || wParam == DBT_DEVICEREMOVECOMPLETE)) {
       auto* self = reinterpret_cast<HidBackend*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-      if (self) self->Recount();
+      if (self) self->OnDeviceChange(reinterpret_cast<const DEV_BROADCAST_HDR*>(lParam));
       return TRUE;
     }
     if (message == WM_CLOSE) {
@@ -225,12 +295,6 @@ class HidBackend : public HidServBackend {
       return 0;
     }
     return DefWindowProcW(window, message, wParam, lParam);
-  }
-
-  void Recount() {
-    const int previous = Count();
-    const int now = Enumerate();
-    if (now != previous) engine_.CountChanged(now);
   }
 
   // A message-only window that receives the HID interface notifications.
@@ -261,9 +325,8 @@ class HidBackend : public HidServBackend {
 
   ServiceEngine& engine_;
   std::mutex mutex_;
-  std::vector<Collection> collections_;
+  std::vector<Collection> collections_;  // the first keyboard's first
   std::set<std::pair<std::uint16_t, std::uint16_t>> readCollections_;
-  std::vector<std::unique_ptr<Reader>> readers_;
   std::thread notifier_;
   std::atomic<HWND> window_{nullptr};
 };

@@ -8,6 +8,7 @@
 #include <mutex>
 #include <string>
 #include <type_traits>
+#include <utility>
 
 #include "device/device_service.h"
 #include "device/service_engine.h"
@@ -17,7 +18,10 @@ namespace {
 
 std::mutex gLock;
 ServiceEngine* gEngine = nullptr;
-std::unique_ptr<HidServBackend> gBackend;
+// From Init to End. The program may never call End: then the back end lives
+// until the process ends, since by the time the library is unloaded its
+// threads are gone and stopping them would wait for ever.
+HidServBackend* gBackend = nullptr;
 
 ServiceEngine* Engine() {
   std::lock_guard lock(gLock);
@@ -34,17 +38,24 @@ std::string DeviceSetting() {
 
 #define HIDSERV_EXPORT extern "C" __declspec(dllexport)
 
-// flags: unused. Returns 1 when a back end is ready, 0 when the simulator named
-// by OSTRAK_DEVICE cannot be reached.
+// flags: unused. Returns 1 when a back end is ready, 0 when OSTRAK_DEVICE names
+// the simulator in a way that cannot be used. A simulator that does not answer
+// is a keyboard that is not plugged in.
 HIDSERV_EXPORT int Init(int) {
   std::lock_guard lock(gLock);
   if (gBackend) return 1;
   if (!gEngine) gEngine = new ServiceEngine();  // lives until the process ends
-  const std::string setting = DeviceSetting();
-  gBackend = setting.rfind("sim:", 0) == 0 ? ConnectSimulator(setting, *gEngine) : OpenHidDevices(*gEngine);
-  if (!gBackend) return 0;
-  gEngine->SetBackend(gBackend.get());
+  // Running before the back end's threads start, so that none of their notices is lost.
   gEngine->Start();
+  const std::string setting = DeviceSetting();
+  std::unique_ptr<HidServBackend> backend =
+      setting.rfind("sim:", 0) == 0 ? ConnectSimulator(setting, *gEngine) : OpenHidDevices(*gEngine);
+  if (!backend) {
+    gEngine->Stop();
+    return 0;
+  }
+  gBackend = backend.release();
+  gEngine->SetBackend(gBackend);
   return 1;
 }
 
@@ -52,7 +63,7 @@ HIDSERV_EXPORT int End() {
   std::unique_ptr<HidServBackend> backend;
   {
     std::lock_guard lock(gLock);
-    backend = std::move(gBackend);
+    backend.reset(std::exchange(gBackend, nullptr));
   }
   if (!backend) return 1;
   gEngine->Stop();

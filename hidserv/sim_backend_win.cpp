@@ -1,9 +1,14 @@
 // The simulator back end: the keyboard simulator's server on a loopback
 // address, reached over TCP with the line protocol of simulator/sim_protocol.h.
+// A server that is not there is a keyboard that is not plugged in: the count
+// is 0, writes fail, and a thread of the back end keeps trying to connect, so
+// that a server started later, or started again, is found.
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstdlib>
 #include <mutex>
 #include <thread>
@@ -13,25 +18,51 @@
 
 namespace {
 
+constexpr long kConnectTimeoutMs = 250;  // on loopback a listening server answers at once
+constexpr auto kRetryPause = std::chrono::milliseconds(250);
+constexpr DWORD kGreetTimeoutMs = 3000;
+
+// One connection attempt that gives up after kConnectTimeoutMs (Windows
+// retries a refused loopback connection for a second or two).
+SOCKET TryConnect(const sockaddr_in& address) {
+  SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  if (s == INVALID_SOCKET) return s;
+  u_long nonBlocking = 1;
+  ioctlsocket(s, FIONBIO, &nonBlocking);
+  bool connected = connect(s, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+  if (!connected && WSAGetLastError() == WSAEWOULDBLOCK) {
+    fd_set writable, failed;
+    FD_ZERO(&writable);
+    FD_ZERO(&failed);
+    FD_SET(s, &writable);
+    FD_SET(s, &failed);
+    timeval timeout{0, kConnectTimeoutMs * 1000};
+    int error = 0;
+    int length = sizeof error;
+    connected = select(0, nullptr, &writable, &failed, &timeout) > 0 && FD_ISSET(s, &writable) &&
+                getsockopt(s, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &length) == 0 && error == 0;
+  }
+  if (!connected) {
+    closesocket(s);
+    return INVALID_SOCKET;
+  }
+  nonBlocking = 0;
+  ioctlsocket(s, FIONBIO, &nonBlocking);
+  BOOL yes = TRUE;
+  setsockopt(s, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&yes), sizeof yes);
+  return s;
+}
+
 class SimBackend : public HidServBackend {
  public:
-  SimBackend(SOCKET socket, ServiceEngine& engine) : socket_(socket), engine_(engine) {}
+  SimBackend(const sockaddr_in& address, ServiceEngine& engine) : address_(address), engine_(engine) {}
   ~SimBackend() override { Shutdown(); }
 
-  // Says DEVICE and takes the first COUNT line. False when the server does
-  // not answer within 3 s.
-  bool Greet() {
-    const DWORD timeoutMs = 3000;
-    setsockopt(socket_, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeoutMs), sizeof timeoutMs);
-    if (!Send(std::string(kSimDeviceHello) + "\n")) return false;
-    std::string line;
-    SimEvent event;
-    if (!ReadLine(line) || !ParseEventLine(line, event) || event.kind != SimEvent::kCount) return false;
-    count_ = event.count;
-    const DWORD forever = 0;
-    setsockopt(socket_, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&forever), sizeof forever);
-    reader_ = std::thread([this] { Read(); });
-    return true;
+  // Tries the server once right away, so that a running server is counted
+  // before Init returns; the back end's thread goes on from there.
+  void Begin() {
+    const bool connected = Connect();
+    thread_ = std::thread([this, connected] { Run(connected); });
   }
 
   int Count() override { return count_.load(); }
@@ -42,24 +73,91 @@ class SimBackend : public HidServBackend {
   }
 
   void Shutdown() override {
-    if (socket_ != INVALID_SOCKET) shutdown(socket_, SD_BOTH);
-    if (reader_.joinable()) reader_.join();
-    if (socket_ != INVALID_SOCKET) closesocket(socket_);
-    socket_ = INVALID_SOCKET;
+    {
+      std::lock_guard lock(lock_);
+      stopping_ = true;
+      if (socket_ != INVALID_SOCKET) shutdown(socket_, SD_BOTH);  // ends a blocked receive
+    }
+    wake_.notify_all();
+    if (thread_.joinable()) thread_.join();
   }
 
  private:
+  // While connected: the server's events. Between connections: an attempt
+  // every kRetryPause until Shutdown.
+  void Run(bool connected) {
+    for (;;) {
+      if (connected) {
+        ReadEvents();
+        Disconnect();
+      }
+      std::unique_lock lock(lock_);
+      if (wake_.wait_for(lock, kRetryPause, [this] { return stopping_; })) return;
+      lock.unlock();
+      connected = Connect();
+      // A keyboard on a new connection was not there before.
+      if (connected && count_.load() != 0) engine_.CountChanged(count_.load());
+    }
+  }
+
+  // Connects and greets: says DEVICE and takes the first COUNT line. The
+  // caller tells the engine: Init's first attempt raises no notice, since
+  // nobody can have asked for one yet.
+  bool Connect() {
+    const SOCKET s = TryConnect(address_);
+    if (s == INVALID_SOCKET) return false;
+    {
+      std::lock_guard lock(lock_);
+      if (stopping_) {
+        closesocket(s);
+        return false;
+      }
+      socket_ = s;
+    }
+    input_.clear();
+    setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&kGreetTimeoutMs), sizeof kGreetTimeoutMs);
+    std::string line;
+    SimEvent event;
+    if (!Send(std::string(kSimDeviceHello) + "\n") || !ReadLine(line) || !ParseEventLine(line, event) ||
+        event.kind != SimEvent::kCount) {
+      Disconnect();
+      return false;
+    }
+    const DWORD forever = 0;
+    setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&forever), sizeof forever);
+    count_ = event.count;
+    return true;
+  }
+
+  // The server is gone: as if the keyboard had been pulled out.
+  void Disconnect() {
+    {
+      std::lock_guard sending(sendLock_);  // no send is using the socket
+      std::lock_guard lock(lock_);
+      closesocket(socket_);
+      socket_ = INVALID_SOCKET;
+    }
+    if (count_.exchange(0) != 0) engine_.CountChanged(0);
+  }
+
   bool Send(const std::string& text) {
-    std::lock_guard lock(sendLock_);
+    std::lock_guard sending(sendLock_);
+    SOCKET s;
+    {
+      std::lock_guard lock(lock_);
+      s = socket_;
+    }
+    if (s == INVALID_SOCKET) return false;
     std::size_t sent = 0;
     while (sent < text.size()) {
-      const int n = send(socket_, text.data() + sent, static_cast<int>(text.size() - sent), 0);
+      const int n = send(s, text.data() + sent, static_cast<int>(text.size() - sent), 0);
       if (n <= 0) return false;
       sent += static_cast<std::size_t>(n);
     }
     return true;
   }
 
+  // On the connecting side (Begin, then the back end's thread), which alone changes socket_.
   bool ReadLine(std::string& line) {
     for (;;) {
       const std::size_t end = input_.find('\n');
@@ -76,7 +174,7 @@ class SimBackend : public HidServBackend {
     }
   }
 
-  void Read() {
+  void ReadEvents() {
     std::string line;
     while (ReadLine(line)) {
       SimEvent event;
@@ -88,16 +186,18 @@ class SimBackend : public HidServBackend {
                         ServiceEngine::Clock::now() + std::chrono::milliseconds(event.delayMs));
       }
     }
-    // The server is gone: as if the keyboard had been pulled out.
-    if (count_.exchange(0) != 0) engine_.CountChanged(0);
   }
 
-  SOCKET socket_;
+  const sockaddr_in address_;
   ServiceEngine& engine_;
-  std::mutex sendLock_;
-  std::string input_;
+  std::mutex sendLock_;  // one send at a time; taken before lock_
+  std::mutex lock_;
+  std::condition_variable wake_;
+  SOCKET socket_ = INVALID_SOCKET;  // changed only by the connecting side, under both locks
+  bool stopping_ = false;
+  std::string input_;  // the connecting thread's
   std::atomic<int> count_{0};
-  std::thread reader_;
+  std::thread thread_;
 };
 
 }  // namespace
@@ -117,15 +217,7 @@ std::unique_ptr<HidServBackend> ConnectSimulator(const std::string& setting, Ser
 
   WSADATA wsa;
   if (WSAStartup(MAKEWORD(2, 2), &wsa) != 0) return nullptr;
-  SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-  if (s == INVALID_SOCKET) return nullptr;
-  if (connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-    closesocket(s);
-    return nullptr;
-  }
-  BOOL yes = TRUE;
-  setsockopt(s, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&yes), sizeof yes);
-  auto backend = std::make_unique<SimBackend>(s, engine);
-  if (!backend->Greet()) return nullptr;
+  auto backend = std::make_unique<SimBackend>(address, engine);
+  backend->Begin();
   return backend;
 }

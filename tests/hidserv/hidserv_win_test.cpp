@@ -1,7 +1,8 @@
 // HidServ.dll under Wine with the keyboard simulator's server (its Windows
 // build, started by the test beside it): loading, the keyboard count, command
-// round trips, a notice reaching the callback, a wrong check refused, and the
-// HID back end with no keyboard attached.
+// round trips, a notice reaching the callback, a wrong check refused, a server
+// that starts after the library and stops again, and the HID back end with no
+// keyboard attached.
 #include <winsock2.h>
 #include <ws2tcpip.h>
 #include <windows.h>
@@ -21,6 +22,7 @@
 #include "macros/macro_image.h"
 #include "simulator/sim_protocol.h"
 #include "tests/support/sim_server_win.h"
+#include "tests/support/wait.h"
 
 namespace {
 
@@ -99,6 +101,44 @@ class HidServWithSimulator : public ::testing::Test {
 
 SimServer* HidServWithSimulator::server_ = nullptr;
 DeviceService HidServWithSimulator::service_{};
+
+// A port on 127.0.0.1 where nothing listens: one the system handed out and
+// took back.
+int UnusedLoopbackPort() {
+  WSADATA wsa;
+  WSAStartup(MAKEWORD(2, 2), &wsa);
+  SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  int length = sizeof address;
+  const bool bound = bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+                     getsockname(s, reinterpret_cast<sockaddr*>(&address), &length) == 0;
+  closesocket(s);
+  return bound ? ntohs(address.sin_port) : 0;
+}
+
+// The count notices that reach a standing 'CTRL' read.
+std::mutex gNoticeLock;
+std::vector<int> gCountNotices;
+
+int RecordCountNotice(const RequestNotice* notice) {
+  if (notice->kind == OSTRAK_NOTICE_COUNT && notice->block->tag == OSTRAK_TAG_CTRL) {
+    std::lock_guard lock(gNoticeLock);
+    gCountNotices.push_back(static_cast<int>(notice->block->count));
+  }
+  return 1;
+}
+
+std::vector<int> CountNotices() {
+  std::lock_guard lock(gNoticeLock);
+  return gCountNotices;
+}
+
+int KeyboardCount(const DeviceService& service) {
+  return service.RequestGetDeviceCount(&kControlSelector, nullptr, 0,
+                                       RequestCheck(kControlSelector, nullptr, 0, nullptr, 0), nullptr);
+}
 
 }  // namespace
 
@@ -201,10 +241,15 @@ TEST_F(HidServWithSimulator, ConsumerNoticeReachesTheCallback) {
 }
 
 TEST_F(HidServWithSimulator, LockLightsReachTheKeyboard) {
+  // The write reaches the server on the device connection, maybe after the
+  // next control command.
+  const auto leds = [&](std::vector<std::uint8_t> expected) {
+    return WaitFor([&] { return HexOf(server_->Control("read leds 0 2")) == expected; }, std::chrono::seconds(10));
+  };
   ASSERT_EQ(link_->ToggleLayer(), 1);
-  EXPECT_EQ(HexOf(server_->Control("read leds 0 2")), (std::vector<std::uint8_t>{0x05, 0x03}));
+  EXPECT_TRUE(leds({0x05, 0x03}));
   ASSERT_EQ(link_->ToggleLayer(), 1);
-  EXPECT_EQ(HexOf(server_->Control("read leds 0 2")), (std::vector<std::uint8_t>{0x05, 0x02}));
+  EXPECT_TRUE(leds({0x05, 0x02}));
 }
 
 TEST_F(HidServWithSimulator, RequestWithAWrongCheckIsRefused) {
@@ -217,9 +262,10 @@ TEST_F(HidServWithSimulator, RequestWithAWrongCheckIsRefused) {
   EXPECT_LE(service_.RequestAsyncRead(&kConsumerSelector, DeviceNoticeHandler, OSTRAK_TAG_CONS, 0, &id), 0);
   EXPECT_EQ(id, 0u);
   EXPECT_EQ(server_->Control("commands"), before);
-  // The same request with its right check is sent.
+  // The same request with its right check is sent (it reaches the server on
+  // the device connection, maybe after the next control command).
   EXPECT_EQ(service_.RequestWriteOne(&kControlSelector, nullptr, 0, frame.data(), 64, check, nullptr), 1);
-  EXPECT_NE(server_->Control("commands"), before);
+  EXPECT_TRUE(WaitFor([&] { return server_->Control("commands") != before; }, std::chrono::seconds(10)));
 }
 
 TEST_F(HidServWithSimulator, BootRequestTakesTheKeyboardAway) {
@@ -233,8 +279,15 @@ TEST_F(HidServWithSimulator, BootRequestTakesTheKeyboardAway) {
 TEST_F(HidServWithSimulator, ZHidBackEndWithoutAKeyboard) {
   link_->Stop();
   ASSERT_EQ(service_.End(), 1);
-  SetEnvironmentVariableA("OSTRAK_DEVICE", "sim:127.0.0.1:1");  // nobody listens there
-  EXPECT_EQ(service_.Init(0), 0);
+  // A setting the library cannot use fails Init.
+  for (const char* unusable : {"sim:192.168.1.1:4000", "sim:127.0.0.1:0", "sim:127.0.0.1:70000", "sim:4000"}) {
+    SetEnvironmentVariableA("OSTRAK_DEVICE", unusable);
+    EXPECT_EQ(service_.Init(0), 0) << unusable;
+  }
+  // End stops the attempts to reach a server that is not there.
+  SetEnvironmentVariableA("OSTRAK_DEVICE", "sim:127.0.0.1:1");
+  ASSERT_EQ(service_.Init(0), 1);
+  EXPECT_EQ(service_.End(), 1);
   SetEnvironmentVariableA("OSTRAK_DEVICE", nullptr);
   ASSERT_EQ(service_.Init(0), 1);
   DeviceLink link(service_);
@@ -242,6 +295,45 @@ TEST_F(HidServWithSimulator, ZHidBackEndWithoutAKeyboard) {
   StatusBlock status{};
   EXPECT_EQ(link.ReadStatus(status), kDeviceAbsent);
   link.Stop();
+}
+
+// A simulator that is not there is a keyboard that is not plugged in; the
+// library finds the server when it starts, and again after it restarts.
+TEST(HidServWithoutSimulator, ServerThatStartsLaterIsFoundLostAndFoundAgain) {
+  const int port = UnusedLoopbackPort();
+  ASSERT_GT(port, 0);
+  SetEnvironmentVariableA("OSTRAK_DEVICE", ("sim:127.0.0.1:" + std::to_string(port)).c_str());
+  DeviceService service{};
+  ASSERT_EQ(LoadDeviceService(WindowsPath(OSTRAK_PROGRAM_DIR_UNIX), service), 1);
+  ASSERT_GT(service.Init(0), 0);
+  SetEnvironmentVariableA("OSTRAK_DEVICE", nullptr);
+  EXPECT_EQ(KeyboardCount(service), 0);
+  const CommandFrame frame = MakeCommandFrame(kCommandBeginConfiguration, 0, 0);
+  EXPECT_EQ(service.RequestWriteOne(&kControlSelector, nullptr, 0, frame.data(), 64,
+                                    RequestCheck(kControlSelector, nullptr, 0, frame.data(), frame.size()), nullptr),
+            0);
+  std::uint32_t id = 0;
+  ASSERT_EQ(service.RequestAsyncRead(&kControlSelector, RecordCountNotice, OSTRAK_TAG_CTRL,
+                                     RequestCheck(kControlSelector, RecordCountNotice, OSTRAK_TAG_CTRL, nullptr, 0),
+                                     &id),
+            1);
+  const auto countAndNotices = [&](int count, std::vector<int> notices) {
+    return WaitFor([&] { return KeyboardCount(service) == count && CountNotices() == notices; },
+                   std::chrono::seconds(10));
+  };
+
+  {
+    SimServer server;
+    ASSERT_TRUE(server.Start(L"", port));
+    ASSERT_TRUE(countAndNotices(1, {1}));
+    server.Stop();
+    ASSERT_TRUE(countAndNotices(0, {1, 0}));
+  }
+  SimServer restarted;
+  ASSERT_TRUE(restarted.Start(L"", port));
+  ASSERT_TRUE(countAndNotices(1, {1, 0, 1}));
+  EXPECT_EQ(service.End(), 1);
+  restarted.Stop();
 }
 
 TEST(DeviceLinkStart, MissingLibraryInTheProgramFolderGivesNoLink) {

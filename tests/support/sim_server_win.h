@@ -13,16 +13,17 @@
 // The simulator server as a child process, and a control connection to it.
 class SimServer {
  public:
-  // Starts the server with extra options; waits until it listens.
-  bool Start(const std::wstring& options = L"") {
+  // Starts the server with extra options on `port` (0: one the system
+  // chooses); waits until it listens.
+  bool Start(const std::wstring& options = L"", int port = 0) {
     WSADATA wsa;
     WSAStartup(MAKEWORD(2, 2), &wsa);
     wchar_t temp[MAX_PATH];
     GetTempPathW(MAX_PATH, temp);
     portFile_ = std::wstring(temp) + L"ostrak_h5_sim_" + std::to_wstring(GetCurrentProcessId()) + L".port";
     DeleteFileW(portFile_.c_str());
-    std::wstring command = L"\"" + TestProgramsFolder() +
-                           L"keyboard_sim.exe\" --port 0 --port-file \"" + portFile_ + L"\" " + options;
+    std::wstring command = L"\"" + TestProgramsFolder() + L"keyboard_sim.exe\" --port " + std::to_wstring(port) +
+                           L" --port-file \"" + portFile_ + L"\" " + options;
     STARTUPINFOW si{};
     si.cb = sizeof si;
     if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &si,
