@@ -61,6 +61,7 @@ enum DeviceResult : int {
   kDeviceAbsent = 0,         // no keyboard present, or the wait failed
   kDeviceWriteFailed = -1,   // the report could not be written (or the request was refused)
   kDeviceNoReply = -2,       // no matching reply after three attempts
+  kDeviceCancelled = -3,     // the program is closing: the transfer was given up
   kDeviceReplyFailed = -102, // reply status 0xFF
   kDeviceReplyBusy = -103,   // reply status 0xFE
   kDeviceBadProfile = -201,  // profile index above 2

@@ -67,6 +67,7 @@ int DeviceLink::SendCommand(const std::uint8_t* request, std::size_t length, std
                             std::size_t capacity, std::size_t* received) {
   std::lock_guard transaction(transaction_);
   if (received) *received = 0;
+  if (cancelled_) return kDeviceCancelled;
   if (DeviceCount() == 0) return kDeviceAbsent;
 
   CommandFrame frame{};
@@ -82,16 +83,6 @@ int DeviceLink::SendCommand(const std::uint8_t* request, std::size_t length, std
   };
 
   for (int attempt = 1;; ++attempt) {
-    bool stale;
-    {
-      std::lock_guard lock(replyMutex_);
-      stale = waiting_;
-    }
-    if (stale) {
-      std::this_thread::sleep_for(timings_.staleFlagPause);
-      std::lock_guard lock(replyMutex_);
-      waiting_ = false;
-    }
     {
       std::lock_guard lock(replyMutex_);
       // A short reply must not leave bytes of an earlier one behind.
@@ -99,53 +90,80 @@ int DeviceLink::SendCommand(const std::uint8_t* request, std::size_t length, std
       destination_ = reply;
       capacity_ = capacity;
       receivedLength_ = 0;
+      std::copy_n(frame.begin() + kFrameCode, expected_.size(), expected_.begin());
       eventSet_ = false;
+      keyboardLeft_ = false;
       waiting_ = true;
     }
     if (service_.RequestWriteOne(&kControlSelector, nullptr, 0, frame.data(), kFrameSize, check, nullptr) <= 0)
       return finish(kDeviceWriteFailed);
 
-    bool arrived;
+    bool arrived, left;
     std::size_t got;
     {
       std::unique_lock lock(replyMutex_);
-      arrived = replyEvent_.wait_for(lock, timings_.replyWait, [&] { return eventSet_; });
+      replyEvent_.wait_for(lock, timings_.replyWait, [&] { return eventSet_ || keyboardLeft_ || cancelled_; });
+      arrived = eventSet_;
+      left = keyboardLeft_;
       eventSet_ = false;  // auto-reset
+      waiting_ = false;   // a reply from now on finds nobody waiting
       got = receivedLength_;
     }
+    if (cancelled_) return finish(kDeviceCancelled);
+    if (left && !arrived) return finish(kDeviceAbsent);
     if (received) *received = got;
 
-    bool retry;
-    if (!arrived) {
-      retry = true;
-    } else if (got <= kFrameCode || reply[kFrameCode] != frame[kFrameCode]) {
-      retry = true;
-    } else if (got > kFrameStatus && (reply[kFrameStatus] == kReplyFailed || reply[kFrameStatus] == kReplyBusy)) {
-      if (attempt >= kSendAttempts) return finish(kDeviceOk);  // the command maps the status
-      retry = true;
-    } else {
-      return finish(kDeviceOk);
+    if (arrived) {
+      const bool refused = got > kFrameStatus && (reply[kFrameStatus] == kReplyFailed || reply[kFrameStatus] == kReplyBusy);
+      // After the third refusal the command maps the status to its result.
+      if (!refused || attempt >= kSendAttempts) return finish(kDeviceOk);
+    } else if (attempt >= kSendAttempts) {
+      return finish(kDeviceNoReply);
     }
-    if (retry && attempt >= kSendAttempts) return finish(kDeviceNoReply);
-    {
-      std::lock_guard lock(replyMutex_);
-      waiting_ = false;
-    }
-    std::this_thread::sleep_for(timings_.retryPause);
+    if (!PauseUnlessCancelled(timings_.retryPause)) return finish(kDeviceCancelled);
   }
+}
+
+bool DeviceLink::PauseUnlessCancelled(std::chrono::milliseconds pause) {
+  std::unique_lock lock(replyMutex_);
+  return !replyEvent_.wait_for(lock, pause, [&] { return cancelled_.load(); });
+}
+
+void DeviceLink::CancelTransfers() {
+  {
+    std::lock_guard lock(replyMutex_);
+    cancelled_ = true;
+  }
+  replyEvent_.notify_all();
+}
+
+void DeviceLink::AllowTransfers() {
+  std::lock_guard lock(replyMutex_);
+  cancelled_ = false;
 }
 
 void DeviceLink::CompleteReply(const std::uint8_t* bytes, std::size_t length) {
   std::lock_guard lock(replyMutex_);
-  if (!waiting_) {
+  const bool answersTheRequest = waiting_ && !eventSet_ && bytes && length >= kFrameStatus &&
+                                 std::equal(expected_.begin(), expected_.end(), bytes + kFrameCode);
+  if (!answersTheRequest) {
     ++ignoredReplies_;
     return;
   }
   const std::size_t n = std::min(length, capacity_);
-  if (n > 0 && destination_ && bytes) std::memcpy(destination_, bytes, n);
+  if (n > 0 && destination_) std::memcpy(destination_, bytes, n);
   receivedLength_ = n;
-  waiting_ = false;  // one reply per wait; a second one finds nobody waiting
-  eventSet_ = true;
+  eventSet_ = true;  // one reply per wait; a second one is ignored
+  replyEvent_.notify_all();
+}
+
+void DeviceLink::KeyboardsNowPresent(int count) {
+  if (count != 0) return;
+  {
+    std::lock_guard lock(replyMutex_);
+    if (!waiting_) return;
+    keyboardLeft_ = true;
+  }
   replyEvent_.notify_all();
 }
 
@@ -163,6 +181,7 @@ void DeviceLink::HandleNotice(const RequestNotice* notice) {
     if (block.bytes && block.count >= 2 && sink_)
       sink_->OnConsumerNotice(static_cast<std::uint16_t>(block.bytes[0] | (block.bytes[1] << 8)));
   } else if (notice->kind == OSTRAK_NOTICE_COUNT && block.tag == OSTRAK_TAG_CTRL) {
+    KeyboardsNowPresent(static_cast<int>(block.count));
     if (sink_) sink_->OnDeviceCount(static_cast<int>(block.count));
   }
 }
@@ -198,6 +217,10 @@ int DeviceLink::BeginConfiguration() { return Simple(kCommandBeginConfiguration,
 int DeviceLink::EndConfiguration() {
   const CommandFrame request = MakeCommandFrame(kCommandEndConfiguration, 0, 0);
   std::this_thread::sleep_for(timings_.endConfigurationDelay);
+  if (cancelled_) {
+    WriteFrame(request);
+    return kDeviceCancelled;
+  }
   CommandFrame reply{};
   std::size_t received = 0;
   const int sent = SendCommand(request.data(), request.size(), reply.data(), reply.size(), &received);
@@ -361,15 +384,25 @@ int DeviceLink::ToggleLayer() {
   return WriteLockLights();
 }
 
-int DeviceLink::SendBootRequest() {
-  const CommandFrame frame = BootRequestFrame();
+int DeviceLink::WriteFrame(const CommandFrame& frame) {
   const std::uint32_t check = RequestCheck(kControlSelector, nullptr, 0, frame.data(), frame.size());
   return service_.RequestWriteOne(&kControlSelector, nullptr, 0, frame.data(), kFrameSize, check, nullptr);
 }
 
+int DeviceLink::SendBootRequest() { return WriteFrame(BootRequestFrame()); }
+
 // ---- Download ---------------------------------------------------------------
 
 int DownloadProfiles(DeviceLink& link, DeviceMessages& messages, bool all, const DownloadSource& source) {
+  if (all) return DownloadKeyMaps(link, messages, 0, 2, source);
+  const int current = link.CurrentProfile();
+  if (current < 0) return 0;
+  if (current > 2) return kDeviceBadProfile;
+  return DownloadKeyMaps(link, messages, current, current, source);
+}
+
+int DownloadKeyMaps(DeviceLink& link, DeviceMessages& messages, int first, int last, const DownloadSource& source) {
+  if (first < 0 || last > 2 || first > last) return kDeviceBadProfile;
   const MacroImageSizes sizes = ComputeMacroImageSizes(source.macros);
   const std::uint32_t capacity = link.MacroCapacity();
   if (capacity < sizes.baseSize) {
@@ -381,13 +414,6 @@ int DownloadProfiles(DeviceLink& link, DeviceMessages& messages, bool all, const
   std::vector<std::uint8_t> image(imageSize);
   if (BuildMacroImage(source.macros, image, imageSize, withNames) != 1) return 0;
 
-  int first = 0, last = 2;
-  if (!all) {
-    const int current = link.CurrentProfile();
-    if (current < 0) return 0;
-    if (current > 2) return kDeviceBadProfile;
-    first = last = current;
-  }
   const DeviceKeyTable defaults = DefaultKeyTable();
   const MacroIndexLookup indexOfId = [&](std::uint16_t id) { return MacroIndexOfId(source.macros, id); };
   DeviceKeyTable tables[3];
@@ -396,11 +422,15 @@ int DownloadProfiles(DeviceLink& link, DeviceMessages& messages, bool all, const
 
   // A failed begin, image or table write ends the download with its code: the
   // keyboard would otherwise hold a half-written profile reported as applied.
+  // Whatever failed, a keyboard that may have seen command 1 gets command 2,
+  // or it could stay in configuration mode; and only a configuration that the
+  // keyboard confirmed ending counts as applied.
   int result = link.BeginConfiguration();
-  if (result != kDeviceOk) return result;
-  result = link.WriteMacroImage(image);
+  if (result == kDeviceAbsent) return result;  // nothing reached a keyboard
+  if (result == kDeviceOk) result = link.WriteMacroImage(image);
   for (int p = first; p <= last && result == kDeviceOk; ++p) result = link.WriteKeyTable(p, tables[p]);
-  link.EndConfiguration();
-  if (!withNames) messages.ShowDeviceMessage(TextKey::EXTRA_PROFILE_SPACE_TIGHT);
+  const int ended = link.EndConfiguration();
+  if (result == kDeviceOk) result = ended;
+  if (!withNames && result != kDeviceCancelled) messages.ShowDeviceMessage(TextKey::EXTRA_PROFILE_SPACE_TIGHT);
   return result;
 }

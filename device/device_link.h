@@ -10,6 +10,8 @@
 // count) goes to a DeviceNoticeSink.
 #pragma once
 
+#include <array>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
@@ -46,7 +48,6 @@ class DeviceMessages {
 struct LinkTimings {
   std::chrono::milliseconds replyWait{1000};     // one attempt's wait for the reply
   std::chrono::milliseconds retryPause{10};      // between attempts
-  std::chrono::milliseconds staleFlagPause{1001};  // when another transaction left its flag set
   std::chrono::milliseconds endConfigurationDelay{10};  // command 2 goes out 10 ms after it is built
 };
 
@@ -80,12 +81,32 @@ class DeviceLink {
   // `reply` (received bytes, at most `capacity`), or a DeviceResult. A lock is
   // held for the whole transaction, so concurrent callers never take each
   // other's reply.
+  //
+  // A reply completes only the request it answers: the keyboard repeats the
+  // request's code, length and offset (bytes 3 to 6), and a reply that does
+  // not is ignored. A reply that comes after its wait has ended (a slow
+  // keyboard) can therefore never complete the next chunk's wait, and read
+  // data never lands at another chunk's offset. It may complete the wait of
+  // a retry of the very same request, which asked for the same thing.
+  //
+  // When the keyboard leaves during the wait the transaction ends at once with
+  // kDeviceAbsent; once CancelTransfers was called, with kDeviceCancelled.
   int SendCommand(const std::uint8_t* request, std::size_t length, std::uint8_t* reply,
                   std::size_t capacity, std::size_t* received);
 
+  // Gives up the transaction under way and every later one (they return
+  // kDeviceCancelled without waiting), so that the program can close without
+  // waiting for a slow keyboard. Any thread.
+  void CancelTransfers();
+  // Lets transfers run again after CancelTransfers.
+  void AllowTransfers();
+  bool TransfersCancelled() const { return cancelled_; }
+
   // ---- Commands. Each returns 1 or a DeviceResult. ----
   int BeginConfiguration();                                   // 1
-  int EndConfiguration();                                     // 2
+  // 2. After CancelTransfers the frame is still written once, without waiting
+  // for its reply, so that a keyboard is never left in configuration mode.
+  int EndConfiguration();
   int ReadStatus(StatusBlock& status);                        // 3
   int WriteStatus(const StatusBlock& status);                 // 4
   // 5: n bytes at settings offset o; 56 bytes of reply data go to `out`.
@@ -130,7 +151,8 @@ class DeviceLink {
   // Handles one notice of the service (the link's part of DeviceNoticeHandler).
   void HandleNotice(const RequestNotice* notice);
 
-  // Replies delivered while no transaction waited (they are dropped).
+  // Replies that completed no wait: none was waiting, or they answered
+  // another request (they are dropped).
   int IgnoredReplies() const;
 
  private:
@@ -140,6 +162,10 @@ class DeviceLink {
              std::uint8_t* replyData, std::size_t replyDataSize);
   int PlaceRead(const UnitSelector& selector, std::uint32_t tag, std::uint32_t& id);
   void CompleteReply(const std::uint8_t* bytes, std::size_t length);
+  void KeyboardsNowPresent(int count);
+  // Waits `pause` unless transfers are cancelled meanwhile; false when cancelled.
+  bool PauseUnlessCancelled(std::chrono::milliseconds pause);
+  int WriteFrame(const CommandFrame& frame);
 
   DeviceService service_;
   LinkTimings timings_;
@@ -147,16 +173,19 @@ class DeviceLink {
 
   std::mutex transaction_;  // held for a whole transaction
 
-  // ReplyWait: the waiting flag, destination, capacity, received length and
-  // the auto-reset event, all under replyMutex_.
+  // ReplyWait: the waiting flag, the bytes a reply must repeat, destination,
+  // capacity, received length and the auto-reset event, all under replyMutex_.
   mutable std::mutex replyMutex_;
   std::condition_variable replyEvent_;
   bool eventSet_ = false;
   bool waiting_ = false;
+  bool keyboardLeft_ = false;  // the keyboard count fell to 0 during the wait
+  std::array<std::uint8_t, kFrameStatus - kFrameCode> expected_{};  // code, length, offset
   std::uint8_t* destination_ = nullptr;
   std::size_t capacity_ = 0;
   std::size_t receivedLength_ = 0;
   int ignoredReplies_ = 0;
+  std::atomic<bool> cancelled_{false};  // changed under replyMutex_, read anywhere
 
   mutable std::mutex stateMutex_;
   int cachedProfile_ = kUnknownProfile;
@@ -184,3 +213,5 @@ struct DownloadSource {
 // Downloads the macro image and the key tables (all three profiles, or the
 // current one) between commands 1 and 2. Returns 1, or 0 / a DeviceResult.
 int DownloadProfiles(DeviceLink& link, DeviceMessages& messages, bool all, const DownloadSource& source);
+// The same for the key maps `first` to `last` (0 to 2).
+int DownloadKeyMaps(DeviceLink& link, DeviceMessages& messages, int first, int last, const DownloadSource& source);

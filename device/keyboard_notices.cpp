@@ -1,6 +1,7 @@
 #include "device/keyboard_notices.h"
 
 #include <chrono>
+#include <utility>
 
 #include "shell/shell_state.h"
 #include "shell/user_interface.h"
@@ -12,32 +13,19 @@ constexpr int kIconKeyboardPresent = 141;
 
 }  // namespace
 
-void KeyboardNotices::Spawn(void (KeyboardNotices::*work)(int), int argument) {
-  std::lock_guard guard(threadsMutex_);
-  if (stopping_) return;
-  // Finished threads are joined here, so they do not pile up.
-  std::erase_if(threads_, [](Worker& worker) {
-    if (!*worker.done) return false;
-    worker.thread.join();
-    return true;
-  });
-  auto done = std::make_shared<std::atomic<bool>>(false);
-  threads_.push_back({std::thread([this, work, argument, done] {
-                        (this->*work)(argument);
-                        *done = true;
-                      }),
-                      done});
-}
+KeyboardNotices::KeyboardNotices(DeviceLink& link, TransferThread& transfers, DeviceMessages& messages,
+                                 ReadBack readBack)
+    : link_(link), transfers_(transfers), messages_(messages), readBack_(std::move(readBack)) {}
 
 void KeyboardNotices::Stop() {
-  std::vector<Worker> running;
+  std::vector<IconThread> running;
   {
     std::lock_guard guard(threadsMutex_);
     stopping_ = true;
     running.swap(threads_);
   }
-  for (Worker& worker : running)
-    if (worker.thread.joinable()) worker.thread.join();
+  for (IconThread& icon : running)
+    if (icon.thread.joinable()) icon.thread.join();
   std::lock_guard guard(threadsMutex_);
   stopping_ = false;
 }
@@ -52,48 +40,106 @@ void KeyboardNotices::OnConsumerNotice(std::uint16_t code) {
       UI().RefreshLightingSoon();
       break;
     case kNoticeSpecialStateOff:
-    case kNoticeSpecialStateOn:
-      Spawn(&KeyboardNotices::ShowSpecialState, code == kNoticeSpecialStateOn);
+    case kNoticeSpecialStateOn: {
+      std::lock_guard guard(threadsMutex_);
+      if (stopping_) break;
+      // Finished threads are joined here, so they do not pile up.
+      std::erase_if(threads_, [](IconThread& icon) {
+        if (!*icon.done) return false;
+        icon.thread.join();
+        return true;
+      });
+      auto done = std::make_shared<std::atomic<bool>>(false);
+      const bool on = code == kNoticeSpecialStateOn;
+      threads_.push_back({std::thread([this, on, done] {
+                            ShowSpecialState(on);
+                            *done = true;
+                          }),
+                          done});
       break;
+    }
     default:
       break;  // 0x1801-0x1804 and anything else: nothing the program acts on
   }
 }
 
-void KeyboardNotices::ShowSpecialState(int on) {
+void KeyboardNotices::ShowSpecialState(bool on) {
   std::lock_guard turn(iconMark_);
-  if (on)
-    UI().SetTrayState(1, 0);
-  else
-    UI().SetTrayState(0, 0);  // the normal icon again
+  UI().SetTrayState(on ? 1 : 0, 0);  // 0 with 0: the normal icon again
 }
 
-void KeyboardNotices::OnDeviceCount(int count) { Spawn(&KeyboardNotices::AttachWorker, count); }
+void KeyboardNotices::OnDeviceCount(int count) {
+  std::lock_guard lock(countMutex_);
+  latestCount_ = count;
+  ++countChanges_;
+  if (count == 0) leftMeanwhile_ = true;
+  // Queued while the count is noticed (under the lock), so that whoever sees
+  // the new count noticed also sees the transfer thread busy.
+  if (!attachQueued_) attachQueued_ = transfers_.Post([this] { Attach(); });
+}
 
-void KeyboardNotices::StartAttachWorker(int count) { Spawn(&KeyboardNotices::AttachWorker, count); }
+unsigned KeyboardNotices::CountsNoticed() const {
+  std::lock_guard lock(countMutex_);
+  return countChanges_;
+}
 
-void KeyboardNotices::AttachWorker(int count) {
-  if (count == lastCount_) return;
-  if (count == 0) {
-    link_.ForgetCurrentProfile();
-    UI().DeviceGone();
-  } else {
-    DeviceKeyTable defaults;
-    if (link_.ReadDefaultKeyTable(defaults) == 1)
-      SetDefaultKeyTable(defaults);
-    else
-      UI().ShowMessage(Text(TextKey::MAIN_DEFAULT_MATRIX_PROMPT));
-    link_.RefreshMacroCapacity();
-    UI().DeviceReady();
-  }
+bool KeyboardNotices::Superseded(unsigned change) const {
+  std::lock_guard lock(countMutex_);
+  return countChanges_ != change;
+}
+
+bool KeyboardNotices::WaitForWindow() const {
   while (!UI().InitDone()) {
-    {
-      std::lock_guard guard(threadsMutex_);
-      if (stopping_) return;
-    }
+    if (transfers_.Stopping()) return false;
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
-  UI().SetTrayState(0, count != 0 ? kIconKeyboardPresent : kIconNoKeyboard);
+  return true;
+}
+
+void KeyboardNotices::Attach() {
+  int count;
+  unsigned change;
+  bool left;
+  {
+    std::lock_guard lock(countMutex_);
+    attachQueued_ = false;
+    count = latestCount_;
+    change = countChanges_;
+    left = std::exchange(leftMeanwhile_, false);
+  }
+  // A keyboard pulled out and plugged in again before this ran is read again:
+  // it may hold something else now.
+  if (count == lastCount_ && !(count != 0 && left)) return;
+
+  int readResult = 0;
+  if (count == 0 || left) link_.ForgetCurrentProfile();
+  if (count != 0) {
+    UI().ReadingKeyboard(true);
+    DeviceKeyTable defaults;
+    const int tableRead = link_.ReadDefaultKeyTable(defaults);
+    if (tableRead == kDeviceOk)
+      SetDefaultKeyTable(defaults);
+    else if (tableRead != kDeviceCancelled && !Superseded(change))
+      messages_.ShowDeviceMessage(TextKey::MAIN_DEFAULT_MATRIX_PROMPT);
+    link_.RefreshMacroCapacity();
+    readResult = readBack_ ? readBack_() : 0;
+    // The keyboard left or came again meanwhile: the newer count decides, and
+    // the window never hears of a keyboard that is no longer there.
+    if (Superseded(change) || link_.TransfersCancelled() || !WaitForWindow()) {
+      {
+        std::lock_guard lock(countMutex_);
+        leftMeanwhile_ = leftMeanwhile_ || left;  // still to be read again
+      }
+      UI().ReadingKeyboard(false);
+      return;
+    }
+  }
+  if (!WaitForWindow()) return;
   lastCount_ = count;
   Shell().devicesPresent = count;
+  if (count == 0)
+    UI().DeviceGone();
+  else
+    UI().DeviceReady(readResult);
+  UI().SetTrayState(0, count != 0 ? kIconKeyboardPresent : kIconNoKeyboard);
 }

@@ -1,17 +1,21 @@
 // What the keyboard reports besides replies: its own function keys (the G-key
 // layer, a change of its settings, its special state) and keyboards arriving
-// and leaving. Runs on the device service's thread, so it never waits: work
-// that waits goes to threads of its own, which Stop joins.
+// and leaving. Notices come on the device service's thread, so nothing here
+// waits there, least of all for the window: the window hears of everything by
+// posted messages, and the work that talks to the keyboard runs on the
+// transfer thread.
 #pragma once
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
 
 #include "device/device_link.h"
+#include "device/transfer_thread.h"
 
 // The keyboard's notice codes on its consumer collection.
 inline constexpr std::uint16_t kNoticeLayerToggle = 0x02FF;
@@ -21,35 +25,51 @@ inline constexpr std::uint16_t kNoticeSpecialStateOn = 0x1811;
 
 class KeyboardNotices : public DeviceNoticeSink {
  public:
-  explicit KeyboardNotices(DeviceLink& link) : link_(link) {}
+  // Reads an arrived keyboard's profile back (on the transfer thread, after
+  // its default key table and capacity); 1 when it was read.
+  using ReadBack = std::function<int()>;
+
+  KeyboardNotices(DeviceLink& link, TransferThread& transfers, DeviceMessages& messages, ReadBack readBack = {});
   ~KeyboardNotices() override { Stop(); }
 
   void OnConsumerNotice(std::uint16_t code) override;
+  // A new keyboard count (also the count found at start-up). The attach work
+  // runs on the transfer thread; when counts change faster than it runs, the
+  // last one wins: work for an older count is dropped or given up.
   void OnDeviceCount(int count) override;
 
-  // Starts the attach work for a keyboard count (at start-up, the count the
-  // link found).
-  void StartAttachWorker(int count);
-
-  // Waits for the threads this object started.
+  // Waits for the icon threads this object started.
   void Stop();
 
   // The last keyboard count the attach work settled on.
   int LastDeviceCount() const { return lastCount_; }
+  // How many keyboard counts were noticed so far.
+  unsigned CountsNoticed() const;
 
  private:
-  void AttachWorker(int count);
-  void Spawn(void (KeyboardNotices::*work)(int), int argument);
-  void ShowSpecialState(int on);
+  void Attach();
+  bool Superseded(unsigned change) const;
+  bool WaitForWindow() const;
+  void ShowSpecialState(bool on);
 
   DeviceLink& link_;
+  TransferThread& transfers_;
+  DeviceMessages& messages_;
+  ReadBack readBack_;
   std::atomic<int> lastCount_{0};
+
+  mutable std::mutex countMutex_;
+  int latestCount_ = 0;      // the newest count noticed
+  unsigned countChanges_ = 0;  // how many counts were noticed
+  bool leftMeanwhile_ = false;  // a count of 0 was noticed since the attach work last ran
+  bool attachQueued_ = false;
+
   std::mutex iconMark_;  // the icon changes of the special state take turns
-  struct Worker {
+  struct IconThread {
     std::thread thread;
     std::shared_ptr<std::atomic<bool>> done;
   };
   std::mutex threadsMutex_;
-  std::vector<Worker> threads_;
+  std::vector<IconThread> threads_;
   bool stopping_ = false;
 };

@@ -12,6 +12,12 @@ bool FileExists(const std::u16string& path) {
   return fs::is_regular_file(fs::path(path), error);
 }
 
+bool RemoveFile(const std::u16string& path) {
+  std::error_code error;
+  fs::remove(fs::path(path), error);
+  return !error;
+}
+
 namespace {
 
 constexpr std::uintmax_t kFileSizeLimit = std::uintmax_t{1} << 32;  // 4 GiB

@@ -18,6 +18,8 @@ int ReadFileStart(const std::u16string& path, std::size_t length, std::uintmax_t
                   std::vector<std::uint8_t>& bytes);
 
 bool FileExists(const std::u16string& path);
+// Removes a file; true when it is gone (or was never there).
+bool RemoveFile(const std::u16string& path);
 
 // Writes `bytes` to a new file beside `path` and only then puts it in the
 // place of `path`, so that a full disk or a crash leaves the old file whole.

@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include "macros/macro_image.h"
+#include "profiles/profile_store.h"
 #include "profiles/file_io.h"
 #include "shell/user_interface.h"
 
@@ -39,13 +40,12 @@ int ReadProfileFromKeyboard(DeviceLink& link, const std::u16string& path) {
   return ReplaceFile(path, file) ? 1 : 0;
 }
 
-int LoadProfileFromKeyboard(DeviceLink& link, WorkingProfile& working, const std::u16string& path) {
-  const bool read = link.CurrentProfile() >= 0 && ReadProfileFromKeyboard(link, path) == 1;
+int LoadProfileFromKeyboard(WorkingProfile& working, const std::u16string& path, int /*readResult*/) {
   {
     std::lock_guard guard(working.lock);
     FreeWorkingProfile(working);
     // A file that does not load leaves a default profile, never none.
-    if (!read || LoadProfileFile(working, path) != 1) {
+    if (LoadProfileFile(working, path) != 1) {
       FreeWorkingProfile(working);
       NewDefaultProfile(working);
     }
@@ -62,7 +62,78 @@ int ApplyProfile(DeviceLink& link, DeviceMessages& messages, WorkingProfile& wor
   return DownloadProfiles(link, messages, allKeyMaps, DownloadSource{applied.block->area, applied.macros.records});
 }
 
-int SwitchProfile(DeviceLink& link, WorkingProfile& working, const std::u16string& path, int index) {
+std::u16string ApplyNotePath(const std::u16string& profilePath) { return profilePath + u".applying"; }
+
+namespace {
+
+// The key map index an unfinished Apply was for; -1 when there is no note, or
+// it cannot be used.
+int ReadApplyNote(const std::u16string& note) {
+  std::vector<std::uint8_t> bytes;
+  if (ReadWholeFile(note, bytes) != 1 || bytes.size() != 1 || bytes[0] < '0' || bytes[0] > '2') return -1;
+  return bytes[0] - '0';
+}
+
+bool WriteApplyNote(const std::u16string& note, int profile) {
+  const std::uint8_t digit = static_cast<std::uint8_t>('0' + profile);
+  return ReplaceFile(note, std::span(&digit, 1));
+}
+
+// Downloads key map `profile` and the macros of `applied`, noted from just
+// before the first command until the keyboard confirmed the end.
+int DownloadNoted(DeviceLink& link, DeviceMessages& messages, AppliedProfile& applied, int profile,
+                  const std::u16string& note) {
+  const DownloadSource source{applied.block->area, applied.macros.records};
+  // Nothing is sent when the macros do not fit: nothing to note then.
+  const bool sends = link.MacroCapacity() >= ComputeMacroImageSizes(source.macros).baseSize;
+  if (sends) WriteApplyNote(note, profile);
+  const int result = DownloadKeyMaps(link, messages, profile, profile, source);
+  if (result == 1) RemoveFile(note);
+  return result;
+}
+
+}  // namespace
+
+int SaveAndApplyProfile(DeviceLink& link, DeviceMessages& messages, WorkingProfile& working,
+                        AppliedProfile& applied, const std::u16string& path) {
+  const int profile = link.CurrentProfile();
+  if (profile < 0 || profile > 2) return 0;
+  int saved;
+  {
+    std::lock_guard guard(working.lock);
+    saved = SaveProfileFile(working, path, false);
+    if (CopyToAppliedProfile(working, applied) != 1) return 0;
+  }
+  std::lock_guard guard(applied.lock);
+  const int downloaded = DownloadNoted(link, messages, applied, profile, ApplyNotePath(path));
+  return saved == 1 && downloaded == 1 ? 1 : 0;
+}
+
+int FinishInterruptedApply(DeviceLink& link, DeviceMessages& messages, const std::u16string& profilePath) {
+  const std::u16string note = ApplyNotePath(profilePath);
+  const int profile = ReadApplyNote(note);
+  if (profile < 0) {
+    RemoveFile(note);
+    return 1;
+  }
+  WorkingProfile saved;
+  AppliedProfile copy;
+  if (LoadProfileFile(saved, profilePath) != 1 || CopyToAppliedProfile(saved, copy) != 1) {
+    RemoveFile(note);  // nothing left to finish it from
+    return 1;
+  }
+  std::lock_guard guard(copy.lock);
+  const int result = DownloadNoted(link, messages, copy, profile, note);
+  if (result == 1) return 1;
+  if (result == 0 && link.DeviceCount() > 0 && !link.TransfersCancelled()) {
+    RemoveFile(note);  // the macros never fitted: nothing was ever sent
+    return 1;
+  }
+  return 0;  // tried again at the next arrival
+}
+
+int SwitchProfile(TransferThread& transfers, DeviceLink& link, WorkingProfile& working, const std::u16string& path,
+                  int index) {
   if (index >= 3) index = 0;
   if (UI().KeyEditorOpen()) {
     UI().ShowMessage(Text(TextKey::PROFILE_SEELCT_PROMPT2));
@@ -74,7 +145,7 @@ int SwitchProfile(DeviceLink& link, WorkingProfile& working, const std::u16strin
     const bool save = UI().AskYesNo(Text(TextKey::PROFILE_SELECT_PROMPT));
     askingToSave = false;
     if (save) {
-      UI().SendApplyCommand();
+      UI().SendApplyCommand();  // queued on the transfer thread before the switch
     } else {
       UI().SetPendingChanges(false);
       if (link.CachedProfile() >= 0) {
@@ -83,15 +154,11 @@ int SwitchProfile(DeviceLink& link, WorkingProfile& working, const std::u16strin
         if (LoadProfileFile(working, path) != 1) NewDefaultProfile(working);
       }
     }
+  }
+  transfers.Post([&link, index] {
     if (index >= 0) link.SetCurrentProfile(index);
-  } else if (index >= 0) {
-    link.SetCurrentProfile(index);
-  }
-  UI().ProfileSwitched(index);
-  {
-    std::lock_guard guard(working.lock);
-    UI().RefreshKeyGrid();
-  }
+    UI().ProfileSwitched(index);
+  });
   return 1;
 }
 

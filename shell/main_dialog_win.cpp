@@ -13,7 +13,6 @@
 #include "profiles/settings_win.h"
 #include "skin/skin_file_win.h"
 #include "skin/skin_keys.h"
-#include "shell/apply_win.h"
 #include "shell/key_grid_ids.h"
 #include "localisation/language_file_win.h"
 #include "localisation/text_slots.h"
@@ -33,9 +32,23 @@ HWND mainWindow = nullptr;
 int hideAtStartCount = 2;
 
 constexpr UINT_PTR kLightingRefreshTimer = 1051;
+// The wait animation: timer 1050 shows the next of its ten pictures every 50 ms.
+constexpr UINT_PTR kWaitTimer = 1050;
+constexpr UINT kWaitTimerPeriodMs = 50;
 
 // Posted to itself while steps of the late start are left.
 constexpr UINT WM_LATE_START = WM_APP + 0x50;
+// Posted by other threads, which never wait for the window: an Apply ended
+// (wParam the edit count it began with, lParam its result), a message of the
+// keyboard link to show (wParam its text key), a notification-area icon
+// state (wParam kind, lParam icon), the keyboard's settings changed, the
+// keyboard switched profiles (wParam the index).
+constexpr UINT WM_APPLY_DONE = WM_APP + 0x51;
+constexpr UINT WM_DEVICE_MESSAGE = WM_APP + 0x52;
+constexpr UINT WM_TRAY_STATE = WM_APP + 0x53;
+constexpr UINT WM_LIGHTING_CHANGED = WM_APP + 0x54;
+constexpr UINT WM_PROFILE_SWITCHED = WM_APP + 0x55;
+constexpr UINT WM_KEYBOARD_READING = WM_APP + 0x56;
 
 // The system's message boxes owned by the main window (our own dialogs are
 // closed through their objects).
@@ -90,9 +103,7 @@ COstrakDlg::COstrakDlg(bool withDevice)
 COstrakDlg::~COstrakDlg() {
   for (HBITMAP& picture : waitPictures_)
     if (picture) DeleteObject(picture);
-  // The attach and icon threads end first: they may still call the window.
-  if (notices_) notices_->Stop();
-  if (link_) link_->Stop();
+  StopKeyboardThreads();
   if (&UI() == this) SetUserInterface(nullptr);
   if (instanceMutex_) CloseHandle(instanceMutex_);
   if (mainDialog == this) {
@@ -245,10 +256,19 @@ BOOL COstrakDlg::OnInitDialog() {
     if (!folder.empty() && folder.back() == L'\\') folder.pop_back();
     link_ = OpenDeviceLink(folder);
     if (!link_) ExitProcess(0);
-    notices_ = std::make_unique<KeyboardNotices>(*link_);
+    transfers_ = std::make_unique<TransferThread>(*link_);
+    // An arrived keyboard's profile is read back into the profile file on the
+    // transfer thread (an Apply it left unfinished is finished first); the
+    // window loads the file when it hears of it.
+    DeviceLink& link = *link_;
+    notices_ = std::make_unique<KeyboardNotices>(*link_, *transfers_, *this, [this, &link] {
+      const std::u16string path = ProfileFilePath(link.CurrentProfile());
+      if (FinishInterruptedApply(link, *this, path) != 1) return 0;
+      return ReadProfileFromKeyboard(link, path);
+    });
     const int count = StartOpenedDeviceLink(notices_.get());
     if (count < 0) ExitProcess(0);
-    notices_->StartAttachWorker(count);
+    notices_->OnDeviceCount(count);
   }
 
   {
@@ -325,21 +345,32 @@ void COstrakDlg::RefreshKeyGrid() {
   // The key grid comes with the skinned main window.
 }
 
-// Other threads reach the window only through messages, sent and waited for.
-void COstrakDlg::DeviceReady() { SendMessageW(hwnd(), WM_DEVICE_READY, kProfileTag, 0); }
+// Other threads reach the window only through posted messages: a thread that
+// waited for the window could hold up a reply the window itself waits for.
+void COstrakDlg::DeviceReady(int readResult) { PostMessageW(hwnd(), WM_DEVICE_READY, kProfileTag, readResult); }
 
-void COstrakDlg::DeviceGone() {
-  SendMessageW(hwnd(), WM_DEVICE_GONE, 0, 0);
-  ShowWindow(hwnd(), SW_HIDE);
+void COstrakDlg::DeviceGone() { PostMessageW(hwnd(), WM_DEVICE_GONE, 0, 0); }
+
+void COstrakDlg::ReadingKeyboard(bool reading) { PostMessageW(hwnd(), WM_KEYBOARD_READING, reading, 0); }
+
+void COstrakDlg::ShowLayer() { PostMessageW(hwnd(), WM_LED_REFRESH, kLedTag, 0); }
+
+void COstrakDlg::RefreshLightingSoon() { PostMessageW(hwnd(), WM_LIGHTING_CHANGED, 0, 0); }
+
+void COstrakDlg::ShowDeviceMessage(TextKey key) {
+  PostMessageW(hwnd(), WM_DEVICE_MESSAGE, static_cast<WPARAM>(key), 0);
 }
 
-void COstrakDlg::ShowLayer() { SendMessageW(hwnd(), WM_LED_REFRESH, kLedTag, 0); }
-
-void COstrakDlg::RefreshLightingSoon() { SetTimer(hwnd(), kLightingRefreshTimer, 0, nullptr); }
+void COstrakDlg::SetTrayState(int kind, int iconId) {
+  if (GetWindowThreadProcessId(hwnd(), nullptr) == GetCurrentThreadId())
+    tray_.SetTrayState(kind, iconId);
+  else
+    PostMessageW(hwnd(), WM_TRAY_STATE, static_cast<WPARAM>(kind), iconId);
+}
 
 void COstrakDlg::SendApplyCommand() { SendMessageW(hwnd(), WM_COMMAND, IDC_APPLY, 0); }
 
-void COstrakDlg::ProfileSwitched(int) { RefreshProfileLabel(); }
+void COstrakDlg::ProfileSwitched(int index) { PostMessageW(hwnd(), WM_PROFILE_SWITCHED, static_cast<WPARAM>(index), 0); }
 
 void COstrakDlg::RefreshProfileLabel() {
   const int current = link_ ? link_->CachedProfile() : -1;
@@ -368,24 +399,63 @@ void COstrakDlg::ShowProfileMenu() {
 }
 
 void COstrakDlg::SetPendingChanges(bool pending) {
+  if (pending) ++pendingVersion_;
   pendingChanges_ = pending;
   applyButton_.Enable(pending);
 }
 
 void COstrakDlg::ApplyPendingChanges() {
   FinishLateStart();
-  WithWaitAnimation(hwnd(), IDC_WAIT_PICTURE, [this] {
-    if (!pendingChanges_) return;
-    std::lock_guard guard(Working().lock);
-    const int profile = link_ ? link_->CurrentProfile() : -1;
-    const int saved = SaveProfileFile(Working(), ProfileFilePath(profile), false);
-    const int applied = link_ ? ApplyProfile(*link_, *this, Working(), Applied(), false) : 0;
-    if (saved == 1 && applied == 1) SetPendingChanges(false);
+  if (!pendingChanges_ || !transfers_ || exiting_) return;
+  DeviceLink& link = *link_;
+  const std::u16string path = ProfileFilePath(link.CachedProfile());
+  const unsigned version = pendingVersion_;
+  const HWND window = hwnd();
+  const bool queued = transfers_->Post([this, &link, path, version, window] {
+    const int result = SaveAndApplyProfile(link, *this, Working(), Applied(), path);
+    PostMessageW(window, WM_APPLY_DONE, version, result);
   });
+  if (queued) BeginBusy();
+}
+
+void COstrakDlg::ApplyFinished(unsigned version, int result) {
+  EndBusy();
+  // An edit made while the Apply ran is not in the keyboard yet: it stays pending.
+  if (result == 1 && version == pendingVersion_) SetPendingChanges(false);
+}
+
+void COstrakDlg::BeginBusy() {
+  if (busy_++ > 0) return;
+  ShowWindow(Item(IDC_WAIT_PICTURE), SW_SHOW);
+  SetTimer(hwnd(), kWaitTimer, kWaitTimerPeriodMs, nullptr);
+}
+
+void COstrakDlg::EndBusy() {
+  if (busy_ == 0 || --busy_ > 0) return;
+  KillTimer(hwnd(), kWaitTimer);
+  ShowWindow(Item(IDC_WAIT_PICTURE), SW_HIDE);
+}
+
+void COstrakDlg::SetKeyboardReading(bool reading) {
+  if (reading == keyboardReading_) return;
+  keyboardReading_ = reading;
+  if (reading)
+    BeginBusy();
+  else
+    EndBusy();
+}
+
+void COstrakDlg::StopKeyboardThreads() {
+  // The transfer under way is given up first, so that nothing waits for a
+  // slow keyboard; then the threads that may still call the window end.
+  if (transfers_) transfers_->Stop();
+  if (notices_) notices_->Stop();
+  if (link_) link_->Stop();
 }
 
 void COstrakDlg::ShowMainWindow() {
-  if (Shell().devicesPresent == 0) {
+  // A keyboard that is still being read opens the window already.
+  if (Shell().devicesPresent == 0 && !keyboardReading_) {
     MessageBoxW(hwnd(), Wide(Text(TextKey::MAIN_NO_DEVICE_PROMPT)).c_str(),
                 Wide(Paths().applicationName).c_str(), MB_OK | MB_ICONWARNING | MB_SETFOREGROUND);
     return;
@@ -423,7 +493,9 @@ void COstrakDlg::CancelChildDialogs() {
 }
 
 void COstrakDlg::ExitApplication() {
+  exiting_ = true;
   HideMainWindow();
+  StopKeyboardThreads();
   CancelChildDialogs();
   if (instanceMutex_) {
     CloseHandle(instanceMutex_);
@@ -507,7 +579,8 @@ bool COstrakDlg::OnCommand(int id, int notifyCode, HWND control) {
       // lighting panel (1146-1194) answer their own commands once they exist.
       if ((id >= 1000 && id <= 1004) || (id >= 1010 && id <= 1143) || (id >= 1146 && id <= 1194)) return true;
       if (id >= kProfileMenuFirstCommand && id <= kProfileMenuFirstCommand + 200 && link_) {
-        SwitchProfile(*link_, Working(), ProfileFilePath(link_->CachedProfile()), id - kProfileMenuFirstCommand - 1);
+        SwitchProfile(*transfers_, *link_, Working(), ProfileFilePath(link_->CachedProfile()),
+                      id - kProfileMenuFirstCommand - 1);
         return true;
       }
       return false;
@@ -550,7 +623,10 @@ bool COstrakDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& 
     case WM_INSTANCE_KILL:
       result = 0;
       if (static_cast<std::uint32_t>(wParam) == kKillTag) {
-        ExitApplication();
+        // The exit runs from the message loop, as "Exit" does: run inside the
+        // sent message, it could nest in a call of this thread that waits for
+        // another process (the notification area), which then never returns.
+        PostMessageW(hwnd(), WM_COMMAND, ID_TRAY_EXIT, 0);
         result = 1;
       }
       return true;
@@ -573,18 +649,48 @@ bool COstrakDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& 
       return true;
     case WM_DEVICE_READY:
       result = 0;
-      if (static_cast<std::uint32_t>(wParam) == kProfileTag && link_) {
-        LoadProfileFromKeyboard(*link_, Working(), ProfileFilePath(link_->CurrentProfile()));
+      if (static_cast<std::uint32_t>(wParam) == kProfileTag && link_ && !exiting_) {
+        SetKeyboardReading(false);
+        LoadProfileFromKeyboard(Working(), ProfileFilePath(link_->CachedProfile()), static_cast<int>(lParam));
         RefreshProfileLabel();
       }
       return true;
+    case WM_KEYBOARD_READING:
+      if (!exiting_) SetKeyboardReading(wParam != 0);
+      result = 0;
+      return true;
+    case WM_APPLY_DONE:
+      ApplyFinished(static_cast<unsigned>(wParam), static_cast<int>(lParam));
+      result = 0;
+      return true;
+    case WM_DEVICE_MESSAGE:
+      if (!exiting_) ShowMessage(Text(static_cast<TextKey>(wParam)));
+      result = 0;
+      return true;
+    case WM_TRAY_STATE:
+      if (!exiting_) tray_.SetTrayState(static_cast<int>(wParam), static_cast<int>(lParam));
+      result = 0;
+      return true;
+    case WM_LIGHTING_CHANGED:
+      SetTimer(hwnd(), kLightingRefreshTimer, 0, nullptr);
+      result = 0;
+      return true;
+    case WM_PROFILE_SWITCHED: {
+      RefreshProfileLabel();
+      std::lock_guard guard(Working().lock);
+      RefreshKeyGrid();
+      result = 0;
+      return true;
+    }
     case WM_SYSCOMMAND:
       if ((wParam & 0xFFF0) != IDM_ABOUTBOX) break;
       ShowAboutBox();
       result = 0;
       return true;
     case WM_DEVICE_GONE:
+      SetKeyboardReading(false);
       CancelChildDialogs();
+      HideMainWindow();
       result = 0;
       return true;
     case WM_TIMER:

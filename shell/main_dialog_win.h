@@ -14,6 +14,7 @@
 #include "controls/skin_place_win.h"
 #include "device/device_link.h"
 #include "device/keyboard_notices.h"
+#include "device/transfer_thread.h"
 #include "keyboard/key_codes.h"
 #include "shell/about_dialog_win.h"
 #include "shell/named_events_win.h"
@@ -44,9 +45,10 @@ class COstrakDlg : public CBaseDialog, public UserInterface, public DeviceMessag
   void RefreshKeyGrid() override;
   void SetPendingChanges(bool pending) override;
   bool PendingChanges() const override { return pendingChanges_; }
-  void SetTrayState(int kind, int iconId) override { tray_.SetTrayState(kind, iconId); }
-  void DeviceReady() override;
+  void SetTrayState(int kind, int iconId) override;
+  void DeviceReady(int readResult) override;
   void DeviceGone() override;
+  void ReadingKeyboard(bool reading) override;
   bool InitDone() const override { return initDone_; }
   void ShowLayer() override;
   void RefreshLightingSoon() override;
@@ -54,9 +56,14 @@ class COstrakDlg : public CBaseDialog, public UserInterface, public DeviceMessag
   bool ProfileManagerPending() const override { return false; }
   void SendApplyCommand() override;
   void ProfileSwitched(int profileIndex) override;
-  void ShowDeviceMessage(TextKey key) override { ShowMessage(Text(key)); }
+  void ShowDeviceMessage(TextKey key) override;
 
   DeviceLink* link() const { return link_; }
+  // Whether a transfer runs or waits, or the window still shows one running
+  // (its wait animation). For tests and the fault soak.
+  bool KeyboardBusy() const { return (transfers_ && transfers_->Busy()) || busy_ > 0; }
+  // How many keyboard counts the link has noticed.
+  unsigned KeyboardCountsNoticed() const { return notices_ ? notices_->CountsNoticed() : 0; }
 
   HICON applicationIcon() const { return applicationIcon_; }
 
@@ -92,11 +99,24 @@ class COstrakDlg : public CBaseDialog, public UserInterface, public DeviceMessag
   void ApplyLanguageTexts();
   void ShowButtonMenu();
   void LanguageCommand(int choice);
+  // The Apply: the save and the download run on the transfer thread while the
+  // wait animation runs here; the pending changes end when it succeeded and
+  // nothing was edited since it began.
   void ApplyPendingChanges();
+  void ApplyFinished(unsigned version, int result);
+  // The wait animation runs while an Apply or the reading of an arrived
+  // keyboard is under way.
+  void BeginBusy();
+  void EndBusy();
+  int busy_ = 0;
+  bool keyboardReading_ = false;
+  void SetKeyboardReading(bool reading);
 
   HICON applicationIcon_ = nullptr;
   HANDLE instanceMutex_ = nullptr;
   bool pendingChanges_ = false;
+  unsigned pendingVersion_ = 0;  // counts the edits that made changes pending
+  bool exiting_ = false;
   std::atomic<bool> initDone_{false};
   std::vector<Dialog*> childDialogs_;
   CTrayIcon tray_;
@@ -105,7 +125,11 @@ class COstrakDlg : public CBaseDialog, public UserInterface, public DeviceMessag
   NamedEvents events_;
   bool withDevice_;
   DeviceLink* link_ = nullptr;
+  std::unique_ptr<TransferThread> transfers_;  // every transfer with the keyboard
   std::unique_ptr<KeyboardNotices> notices_;
+  // Gives up the transfer under way and ends the threads that may still call
+  // the window (before anything they use is freed).
+  void StopKeyboardThreads();
 
   void PlaceSkinnedControls();
   void SetControlTexts();

@@ -10,8 +10,9 @@ class SilentInterface : public UserInterface {
   void SetPendingChanges(bool pending) override { pending_ = pending; }
   bool PendingChanges() const override { return pending_; }
   void SetTrayState(int, int) override {}
-  void DeviceReady() override {}
+  void DeviceReady(int) override {}
   void DeviceGone() override {}
+  void ReadingKeyboard(bool) override {}
   bool InitDone() const override { return true; }
   void ShowLayer() override {}
   void RefreshLightingSoon() override {}

@@ -18,17 +18,26 @@ class UserInterface {
   virtual bool PendingChanges() const = 0;
   // The notification-area icon: kind 0 with an icon id shows it as the normal
   // icon, kind 0 with 0 the normal icon again, kind 1 the special state's icon.
+  // Any thread.
   virtual void SetTrayState(int kind, int iconId) = 0;
 
-  // The keyboard arrived (its profile is to be read back) or left (open
-  // editors close, the window hides). Sent to the window and waited for.
-  virtual void DeviceReady() = 0;
+  // The keyboard arrived (`readResult` 1 when its profile was read back into
+  // the profile file) or left (open editors close, the window hides). Called
+  // on the transfer thread: the window posts them to itself.
+  virtual void DeviceReady(int readResult) = 0;
   virtual void DeviceGone() = 0;
+  // A keyboard arrived and is being read (true: the window may open and shows
+  // its wait animation meanwhile), or that reading was given up because the
+  // keyboard left again (false). DeviceReady ends the reading too. Called on
+  // the transfer thread.
+  virtual void ReadingKeyboard(bool reading) = 0;
   // Whether the window has finished starting up.
   virtual bool InitDone() const = 0;
-  // The G-key layer changed: the extra keys show the new layer.
+  // The G-key layer changed: the extra keys show the new layer. Called on the
+  // device service's thread, which must never wait for the window.
   virtual void ShowLayer() = 0;
-  // The keyboard's own settings changed: the lighting panel reads them again soon.
+  // The keyboard's own settings changed: the lighting panel reads them again
+  // soon. Called on the device service's thread, like ShowLayer.
   virtual void RefreshLightingSoon() = 0;
 
   // For switching profiles: whether the key editor is open, whether the

@@ -86,24 +86,33 @@ void KeyboardSimulator::Emit(SimEvent event) {
 }
 
 void KeyboardSimulator::Reply(CommandFrame reply) {
-  if (faults_.loseReplies > 0) {
-    --faults_.loseReplies;
-    return;
-  }
-  if (faults_.wrongCodeReplies > 0) {
-    --faults_.wrongCodeReplies;
-    reply[kFrameCode] ^= 0x80;
-  }
-  if (faults_.statusReplies > 0) {
-    --faults_.statusReplies;
-    reply[kFrameStatus] = faults_.status;
+  int delayMs = faults_.latencyMs;
+  if (faults_.afterReplies > 0) {
+    --faults_.afterReplies;
+  } else {
+    if (faults_.loseReplies > 0) {
+      --faults_.loseReplies;
+      return;
+    }
+    if (faults_.wrongCodeReplies > 0) {
+      --faults_.wrongCodeReplies;
+      reply[kFrameCode] ^= 0x80;
+    }
+    if (faults_.statusReplies > 0) {
+      --faults_.statusReplies;
+      reply[kFrameStatus] = faults_.status;
+    }
+    if (faults_.lateReplies > 0) {
+      --faults_.lateReplies;
+      delayMs = faults_.lateMs;
+    }
   }
   SealFrame(reply);
   SimEvent event;
   event.usagePage = kControlUsagePage;
   event.usage = kControlUsage;
   event.bytes.assign(reply.begin(), reply.end());
-  event.delayMs = faults_.latencyMs;
+  event.delayMs = delayMs;
   Emit(std::move(event));
 }
 

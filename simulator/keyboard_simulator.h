@@ -64,6 +64,9 @@ struct SimFaults {
   int statusReplies = 0;      // the next n replies carry `status`
   std::uint8_t status = kReplyBusy;
   int unplugAfterReports = -1;  // unplug when the n-th further report arrives (-1 never)
+  int lateReplies = 0;        // the next n replies come after `lateMs` instead of the latency
+  int lateMs = 0;
+  int afterReplies = 0;       // the reply faults above begin after n more good replies
 };
 
 class KeyboardSimulator {

@@ -153,6 +153,9 @@ std::string HandleControlLine(KeyboardSimulator& keyboard, const std::string& li
       else if (key == "status" && v >= 0) faults.statusReplies = v;
       else if (key == "statusbyte" && v >= 0 && v <= 0xFF) faults.status = static_cast<std::uint8_t>(v);
       else if (key == "unplugafter") faults.unplugAfterReports = v;
+      else if (key == "late" && v >= 0) faults.lateReplies = v;
+      else if (key == "latems" && v >= 0) faults.lateMs = v;
+      else if (key == "after" && v >= 0) faults.afterReplies = v;
       else return "ERR " + words[i] + "\n";
     }
     keyboard.SetFaults(faults);

@@ -13,6 +13,8 @@
 //   plug | unplug | count | boots | commands | clearlog | save | quit
 //   notice <code hex>                      a consumer notice (0x02FF, 0x0401, ...)
 //   faults [latency=N] [lose=N] [wrongcode=N] [status=N] [statusbyte=HEX] [unplugafter=N]
+//          [late=N] [latems=N] [after=N]     late: the next N replies come after latems ms;
+//                                        after: the reply faults begin after N good replies
 //   read <area> <offset> <length>          OK <bytes hex>
 //   poke <area> <offset> <bytes hex>
 //   log [n]                                the last n entries (default 16): OK H|K:<page hex>:<hex> ...

@@ -8,6 +8,7 @@
 
 #include "device/device_check.h"
 #include "tests/device/link_fixture.h"
+#include "tests/support/wait.h"
 
 namespace {
 
@@ -264,19 +265,97 @@ TEST(DeviceLinkFaults, RepliesAreRetriedAsTheProtocolSays) {
   }
 }
 
-TEST(DeviceLinkFaults, LateReplyOfATimedOutAttemptIsNotTakenByTheNextCommand) {
+// A reply that comes after its wait has ended must never complete another
+// request's wait: wherever one late reply falls in a read-back, every table
+// and the image read either equal the keyboard's memory or report a failure.
+TEST(DeviceLinkFaults, ALateReplyAnywhereInAReadBackGivesTheRightBytesOrAFailure) {
   LinkTimings timings = QuickTimings();
-  timings.replyWait = std::chrono::milliseconds(40);
-  LinkRig rig(timings);
-  rig.keyboard.SetFaults({.latencyMs = 250});  // later than all three attempts
+  timings.replyWait = std::chrono::milliseconds(60);
+  constexpr int kImageBytes = 200;                  // 4 chunks
+  constexpr int kReplies = 3 * 9 + 4;               // every reply of the read-back
+  const int lateMs[] = {80, 130, 200};              // answered by a retry, or after all three attempts
+  int readsRight = 0, readsFailed = 0;
+  for (int late : lateMs) {
+    for (int at = 0; at < kReplies; ++at) {
+      SCOPED_TRACE(testing::Message() << "late by " << late << " ms at reply " << at);
+      LinkRig rig(timings);
+      // Every chunk of every area holds different bytes.
+      for (int p = 0; p < 3; ++p) {
+        const DeviceKeyTable pattern = PatternTable(static_cast<std::uint8_t>(40 * p + 1));
+        ASSERT_TRUE(rig.keyboard.Poke(SimArea::kKeyTables, p * kKeyTableStride, TableBytes(pattern)));
+      }
+      ASSERT_TRUE(rig.keyboard.Poke(SimArea::kMacros, 0, Bytes(kImageBytes, 0x90)));
+      rig.keyboard.SetFaults({.lateReplies = 1, .lateMs = late, .afterReplies = at});
+
+      // Each read is tried whatever the one before gave, as the next transfer would.
+      for (int p = 0; p < 3; ++p) {
+        DeviceKeyTable table{};
+        if (rig.link.ReadKeyTable(p, table) == kDeviceOk) {
+          ++readsRight;
+          EXPECT_EQ(TableBytes(table), rig.Memory(SimArea::kKeyTables, p * kKeyTableStride, kKeyTableBytes)) << p;
+        } else {
+          ++readsFailed;
+        }
+      }
+      std::vector<std::uint8_t> image(kImageBytes);
+      if (rig.link.ReadMacroImage(image) == kDeviceOk) {
+        ++readsRight;
+        EXPECT_EQ(image, Bytes(kImageBytes, 0x90));
+      } else {
+        ++readsFailed;
+      }
+    }
+  }
+  EXPECT_GT(readsRight, 0);
+  EXPECT_GT(readsFailed, 0) << "some replies came after all three attempts";
+}
+
+TEST(DeviceLinkFaults, AWriteIsNeverConfirmedByTheReplyToAnotherChunk) {
+  LinkTimings timings = QuickTimings();
+  timings.replyWait = std::chrono::milliseconds(60);
+  for (int at = 0; at < 9; ++at) {
+    SCOPED_TRACE(at);
+    LinkRig rig(timings);
+    // The reply to one chunk comes after all of its attempts: the write fails
+    // there; the late replies never confirm the chunks after it.
+    rig.keyboard.SetFaults({.lateReplies = 3, .lateMs = 250, .afterReplies = at});
+    EXPECT_EQ(rig.link.WriteKeyTable(0, PatternTable(9)), kDeviceNoReply);
+    const auto frames = rig.SentFrames();
+    ASSERT_EQ(frames.size(), static_cast<std::size_t>(at + 3));
+    EXPECT_EQ(FrameOffset(frames.back()), at * 56);
+  }
+}
+
+TEST(DeviceLinkFaults, AKeyboardPulledOutEndsTheWaitAtOnce) {
+  LinkRig rig(LinkTimings{});  // the keyboard's own one-second waits
+  rig.keyboard.SetFaults({.unplugAfterReports = 0});
   StatusBlock status{};
-  EXPECT_EQ(rig.link.ReadStatus(status), kDeviceNoReply);
-  rig.keyboard.SetFaults({});
-  std::this_thread::sleep_for(std::chrono::milliseconds(400));  // the late replies arrive, nobody waits
-  EXPECT_GE(rig.link.IgnoredReplies(), 1);
+  EXPECT_EQ(rig.link.ReadStatus(status), kDeviceAbsent) << "not three attempts of a second each";
+  EXPECT_EQ(rig.SentFrames().size(), 1u);
+}
+
+TEST(DeviceLinkFaults, CancelledTransfersEndAtOnceAndSendNothingMore) {
+  LinkRig rig(LinkTimings{});
+  rig.keyboard.SetFaults({.loseReplies = 1000});  // a keyboard that never answers
+  std::thread canceller([&] {
+    EXPECT_TRUE(WaitFor([&] { return rig.SentFrames().size() == 1; }));
+    rig.link.CancelTransfers();
+  });
   DeviceKeyTable table{};
-  EXPECT_EQ(rig.link.ReadDefaultKeyTable(table), kDeviceOk);
-  EXPECT_EQ(table, kBuiltInDefaultKeyTable);
+  EXPECT_EQ(rig.link.ReadKeyTable(0, table), kDeviceCancelled);
+  canceller.join();
+  StatusBlock status{};
+  EXPECT_EQ(rig.link.ReadStatus(status), kDeviceCancelled);
+  EXPECT_EQ(rig.SentFrames().size(), 1u);
+
+  // A configuration begun is still ended: command 2 is written once, unanswered.
+  EXPECT_EQ(rig.link.EndConfiguration(), kDeviceCancelled);
+  ASSERT_EQ(rig.SentFrames().size(), 2u);
+  EXPECT_EQ(rig.SentFrames().back()[kFrameCode], kCommandEndConfiguration);
+
+  rig.link.AllowTransfers();
+  rig.keyboard.SetFaults({});
+  EXPECT_EQ(rig.link.ReadStatus(status), kDeviceOk);
 }
 
 // ---- Reply dispatch -------------------------------------------------------------

@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <thread>
 
 #include "device/device_link.h"
 #include "macros/macro_image.h"
 #include "tests/device/link_fixture.h"
+#include "tests/support/wait.h"
 
 namespace {
 
@@ -165,4 +167,55 @@ TEST_F(Download, KeyboardPulledOutEndsItWithAFailureAndTheNextCommandWorks) {
     StatusBlock status{};
     EXPECT_EQ(rig.link.ReadStatus(status), kDeviceOk);
   }
+}
+
+// Whatever fails after command 1, command 2 ends the configuration; and only a
+// configuration whose end the keyboard confirmed counts as applied.
+TEST_F(Download, EveryConfigurationBegunIsEnded) {
+  struct Case {
+    const char* name;
+    SimFaults faults;
+    int result;
+  };
+  const Case cases[] = {
+      {"begin busy", {.statusReplies = 3, .status = kReplyBusy}, kDeviceReplyBusy},
+      {"begin unanswered", {.loseReplies = 3}, kDeviceNoReply},
+      {"image refused", {.statusReplies = 3, .status = kReplyFailed, .afterReplies = 2}, kDeviceReplyFailed},
+      {"key table unanswered", {.loseReplies = 3, .afterReplies = 4}, kDeviceNoReply},
+      {"end unanswered", {.loseReplies = 3, .afterReplies = 1 + 3 + 9}, kDeviceNoReply},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    LinkRig rig;
+    rig.link.SetMacroCapacity(8192);
+    std::vector<MacroRecord> macros{MakeMacro(1, u"A", 40)};  // an image of 3 chunks
+    const auto area = MakeArea();
+    RecordingMessages messages;
+    ASSERT_EQ(rig.link.CurrentProfile(), 0);
+    rig.keyboard.ClearLog();
+    rig.keyboard.SetFaults(c.faults);
+    EXPECT_EQ(DownloadProfiles(rig.link, messages, false, {*area, macros}), c.result);
+    const auto frames = rig.SentFrames();
+    ASSERT_FALSE(frames.empty());
+    EXPECT_EQ(frames.front()[kFrameCode], kCommandBeginConfiguration);
+    EXPECT_EQ(frames.back()[kFrameCode], kCommandEndConfiguration);
+  }
+}
+
+TEST_F(Download, ACancelledDownloadStillEndsTheConfiguration) {
+  LinkRig rig;
+  rig.link.SetMacroCapacity(8192);
+  std::vector<MacroRecord> macros{MakeMacro(1, u"A", 2000)};
+  const auto area = MakeArea();
+  RecordingMessages messages;
+  rig.keyboard.SetFaults({.latencyMs = 20});
+  std::thread canceller([&] {
+    WaitFor([&] { return rig.SentFrames().size() >= 10; });
+    rig.link.CancelTransfers();
+  });
+  EXPECT_EQ(DownloadProfiles(rig.link, messages, true, {*area, macros}), kDeviceCancelled);
+  canceller.join();
+  const auto frames = rig.SentFrames();
+  EXPECT_LT(frames.size(), 40u);
+  EXPECT_EQ(frames.back()[kFrameCode], kCommandEndConfiguration);
 }

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <functional>
+
 #include "shell/shell_state.h"
 #include "simulator/keyboard_simulator.h"
 #include "simulator/sim_service.h"
@@ -11,10 +14,21 @@
 
 namespace {
 
-// A simulated keyboard, the link and the notice handling over it.
+// A simulated keyboard, the link, its transfer thread and the notice handling
+// over them; the read-back is counted and can be given a fault of its own.
 class KeyboardNoticesTest : public ::testing::Test {
  protected:
-  KeyboardNoticesTest() : service_(keyboard_), table_(service_.Table()), link_(table_, QuickTimings()), notices_(link_) {}
+  KeyboardNoticesTest()
+      : service_(keyboard_),
+        table_(service_.Table()),
+        link_(table_, QuickTimings()),
+        transfers_(link_),
+        notices_(link_, transfers_, messages_, [this] {
+          ++readBacks_;
+          if (duringReadBack_) duringReadBack_();
+          StatusBlock status{};
+          return link_.ReadStatus(status);
+        }) {}
 
   void SetUp() override {
     SetUserInterface(&ui_);
@@ -24,6 +38,7 @@ class KeyboardNoticesTest : public ::testing::Test {
     startCount_ = link_.Start(&notices_);
   }
   void TearDown() override {
+    transfers_.Stop();
     notices_.Stop();
     link_.Stop();
     table_.End();
@@ -31,13 +46,20 @@ class KeyboardNoticesTest : public ::testing::Test {
     ResetDefaultKeyTable();
     Shell().devicesPresent = 0;
   }
+  bool Settled() {
+    return WaitFor([&] { return !transfers_.Busy(); });
+  }
 
   KeyboardSimulator keyboard_;
   SimulatedService service_;
   DeviceService table_;
   DeviceLink link_;
+  TransferThread transfers_;
+  RecordingMessages messages_;
   KeyboardNotices notices_;
   FakeUserInterface ui_;
+  std::atomic<int> readBacks_{0};
+  std::function<void()> duringReadBack_;
   int startCount_ = 0;
 };
 
@@ -48,22 +70,28 @@ TEST_F(KeyboardNoticesTest, AnArrivingKeyboardGivesItsDefaultTableCapacityAndIco
   ASSERT_TRUE(keyboard_.Poke(SimArea::kDefaultTable, 0, std::span(&own[0].bytes[0], sizeof own)));
 
   ASSERT_EQ(startCount_, 1);
-  notices_.StartAttachWorker(startCount_);
+  bool readingShown = false;
+  duringReadBack_ = [&] { readingShown = ui_.reading; };
+  notices_.OnDeviceCount(startCount_);
   ASSERT_TRUE(WaitFor([&] { return notices_.LastDeviceCount() == 1; }));
   EXPECT_EQ(ui_.readyCount, 1);
+  EXPECT_EQ(ui_.lastReadResult, 1) << "the read-back's result reaches the window";
+  EXPECT_EQ(readBacks_, 1);
+  EXPECT_TRUE(readingShown) << "the window knows a keyboard is being read";
   EXPECT_EQ(DefaultKeyTable(), own);
   EXPECT_EQ(link_.MacroCapacity(), kSimDefaultCapacityUnits * 128u);
   EXPECT_EQ(ui_.TrayStates(), (std::vector<std::pair<int, int>>{{0, 141}}));
   EXPECT_EQ(Shell().devicesPresent, 1);
 
-  // The same count again: the worker ends at once.
-  notices_.StartAttachWorker(1);
-  notices_.Stop();
+  // The same count again: nothing more is read.
+  notices_.OnDeviceCount(1);
+  ASSERT_TRUE(Settled());
   EXPECT_EQ(ui_.readyCount, 1);
+  EXPECT_EQ(readBacks_, 1);
 }
 
 TEST_F(KeyboardNoticesTest, ALeavingKeyboardForgetsItsProfileAndGreysTheIcon) {
-  notices_.StartAttachWorker(1);
+  notices_.OnDeviceCount(1);
   ASSERT_TRUE(WaitFor([&] { return notices_.LastDeviceCount() == 1; }));
   ASSERT_GE(link_.CurrentProfile(), 0);
 
@@ -81,33 +109,87 @@ TEST_F(KeyboardNoticesTest, ALeavingKeyboardForgetsItsProfileAndGreysTheIcon) {
 }
 
 TEST_F(KeyboardNoticesTest, LeavingWhileNoneWasAttachedDoesNothing) {
-  notices_.StartAttachWorker(0);
-  notices_.Stop();
+  notices_.OnDeviceCount(0);
+  ASSERT_TRUE(Settled());
   EXPECT_EQ(ui_.goneCount, 0);
   EXPECT_TRUE(ui_.TrayStates().empty());
 }
 
-TEST_F(KeyboardNoticesTest, AFailedDefaultTableReadIsToldAndTheOldTableKept) {
+// The last count always wins: a keyboard pulled out while it is being read
+// never reaches the window as present, and the next plug-in is read again.
+TEST_F(KeyboardNoticesTest, AKeyboardPulledOutDuringItsReadBackIsNeverReported) {
+  duringReadBack_ = [&] {
+    duringReadBack_ = nullptr;
+    const unsigned noticed = notices_.CountsNoticed();
+    keyboard_.Unplug();
+    ASSERT_TRUE(WaitFor([&] { return notices_.CountsNoticed() > noticed; }));
+  };
+  notices_.OnDeviceCount(1);
+  ASSERT_TRUE(WaitFor([&] { return readBacks_ == 1; }));
+  ASSERT_TRUE(Settled());
+  EXPECT_EQ(ui_.readyCount, 0) << "the window never hears of it";
+  EXPECT_FALSE(ui_.reading) << "the reading was given up";
+  EXPECT_EQ(ui_.goneCount, 0);
+  EXPECT_EQ(notices_.LastDeviceCount(), 0);
+  EXPECT_EQ(Shell().devicesPresent, 0);
+
+  keyboard_.Plug();
+  ASSERT_TRUE(WaitFor([&] { return ui_.readyCount == 1; }));
+  EXPECT_EQ(readBacks_, 2) << "plugged in again, it is read again";
+  EXPECT_EQ(notices_.LastDeviceCount(), 1);
+  EXPECT_EQ(Shell().devicesPresent, 1);
+}
+
+TEST_F(KeyboardNoticesTest, AKeyboardPluggedInAgainDuringItsReadBackIsReadAgain) {
+  duringReadBack_ = [&] {
+    duringReadBack_ = nullptr;
+    const unsigned noticed = notices_.CountsNoticed();
+    keyboard_.Unplug();
+    keyboard_.Plug();
+    ASSERT_TRUE(WaitFor([&] { return notices_.CountsNoticed() == noticed + 2; }));
+  };
+  notices_.OnDeviceCount(1);
+  ASSERT_TRUE(WaitFor([&] { return ui_.readyCount == 1; }));
+  ASSERT_TRUE(Settled());
+  EXPECT_EQ(readBacks_, 2);
+  EXPECT_EQ(ui_.readyCount, 1);
+  EXPECT_EQ(ui_.lastReadResult, 1);
+  EXPECT_EQ(ui_.goneCount, 0);
+  EXPECT_EQ(notices_.LastDeviceCount(), 1);
+}
+
+TEST_F(KeyboardNoticesTest, AFailedDefaultTableReadIsToldByMessageAndTheOldTableKept) {
   SimFaults faults;
   faults.loseReplies = 3;  // every attempt of the default-table read
   keyboard_.SetFaults(faults);
-  notices_.StartAttachWorker(1);
+  notices_.OnDeviceCount(1);
   ASSERT_TRUE(WaitFor([&] { return notices_.LastDeviceCount() == 1; }));
-  EXPECT_EQ(ui_.Messages(), std::vector<std::u16string>{std::u16string(Text(TextKey::MAIN_DEFAULT_MATRIX_PROMPT))});
+  EXPECT_EQ(messages_.shown, std::vector<TextKey>{TextKey::MAIN_DEFAULT_MATRIX_PROMPT});
+  EXPECT_TRUE(ui_.Messages().empty()) << "no box is shown on the transfer thread";
   EXPECT_EQ(DefaultKeyTable(), kBuiltInDefaultKeyTable);
   EXPECT_EQ(ui_.readyCount, 1);
 }
 
-TEST_F(KeyboardNoticesTest, TheIconWaitsUntilTheWindowHasStarted) {
+TEST_F(KeyboardNoticesTest, TheWindowHearsOfTheKeyboardOnceItHasStarted) {
   ui_.initDone = false;
-  notices_.StartAttachWorker(1);
-  ASSERT_TRUE(WaitFor([&] { return ui_.readyCount == 1; }));
-  std::this_thread::sleep_for(std::chrono::milliseconds(120));
+  notices_.OnDeviceCount(1);
+  ASSERT_TRUE(WaitFor([&] { return readBacks_ == 1; }));
+  EXPECT_TRUE(transfers_.Busy()) << "the attach work waits for the window";
+  EXPECT_EQ(ui_.readyCount, 0);
   EXPECT_TRUE(ui_.TrayStates().empty());
-  EXPECT_EQ(notices_.LastDeviceCount(), 0);
   ui_.initDone = true;
   ASSERT_TRUE(WaitFor([&] { return notices_.LastDeviceCount() == 1; }));
+  EXPECT_EQ(ui_.readyCount, 1);
   EXPECT_EQ(ui_.TrayStates().size(), 1u);
+}
+
+TEST_F(KeyboardNoticesTest, StoppingGivesUpTheAttachWorkWaitingForTheWindow) {
+  ui_.initDone = false;
+  notices_.OnDeviceCount(1);
+  ASSERT_TRUE(WaitFor([&] { return readBacks_ == 1; }));
+  transfers_.Stop();
+  EXPECT_FALSE(transfers_.Busy());
+  EXPECT_EQ(ui_.readyCount, 0);
 }
 
 TEST_F(KeyboardNoticesTest, TheLayerKeyFlipsTheLayerAndRewritesTheLockLights) {

@@ -1,4 +1,4 @@
-// Applying, a storm of keyboard notices and attach workers at once: no
+// Applying, a storm of keyboard notices and attach work at once: no
 // deadlock, no lost reply, every layer toggle counted.
 #include <gtest/gtest.h>
 
@@ -17,14 +17,14 @@
 
 namespace {
 
-// A window that reads the profile back when the keyboard arrives, as the
+// A window that loads the profile read back when the keyboard arrives, as the
 // main window does.
 class ReadingBackInterface : public FakeUserInterface {
  public:
-  std::function<void()> onReady;
-  void DeviceReady() override {
-    FakeUserInterface::DeviceReady();
-    if (onReady) onReady();
+  std::function<void(int)> onReady;
+  void DeviceReady(int readResult) override {
+    FakeUserInterface::DeviceReady(readResult);
+    if (onReady) onReady(readResult);
   }
 };
 
@@ -43,7 +43,8 @@ TEST(ProfileConcurrency, ApplyNoticesAndAttachWorkersRunTogether) {
   AppliedProfile applied;
   RecordingMessages messages;
   {
-    KeyboardNotices notices(link);
+    TransferThread transfers(link);
+    KeyboardNotices notices(link, transfers, messages, [&] { return ReadProfileFromKeyboard(link, path); });
     table.Init(0);
     ASSERT_EQ(link.Start(&notices), 1);
     link.RefreshMacroCapacity();
@@ -54,7 +55,7 @@ TEST(ProfileConcurrency, ApplyNoticesAndAttachWorkersRunTogether) {
       FillNewMacroRecord(working.macros.records[0], u"One", 1);
       FillNewMacroRecord(working.macros.records[1], u"Two", 2);
     }
-    ui.onReady = [&] { LoadProfileFromKeyboard(link, working, path); };
+    ui.onReady = [&](int readResult) { LoadProfileFromKeyboard(working, path, readResult); };
 
     constexpr int kApplies = 15, kToggles = 100, kAttaches = 8;
     auto applying = std::async(std::launch::async, [&] {
@@ -71,7 +72,7 @@ TEST(ProfileConcurrency, ApplyNoticesAndAttachWorkersRunTogether) {
     });
     auto attaching = std::async(std::launch::async, [&] {
       for (int i = 0; i < kAttaches; ++i) {
-        notices.StartAttachWorker(i % 2 == 0 ? 1 : 0);
+        notices.OnDeviceCount(i % 2 == 0 ? 1 : 0);
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
       }
     });
@@ -86,6 +87,7 @@ TEST(ProfileConcurrency, ApplyNoticesAndAttachWorkersRunTogether) {
     EXPECT_TRUE(WaitFor([&] { return ui.layerShows == kToggles; }, std::chrono::seconds(20)));
     EXPECT_EQ(link.Layer(), 0);
     EXPECT_TRUE(messages.shown.empty());
+    transfers.Stop();
     notices.Stop();
     link.Stop();
   }

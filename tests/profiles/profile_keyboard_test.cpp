@@ -9,6 +9,7 @@
 #include "simulator/keyboard_simulator.h"
 #include "tests/device/link_fixture.h"
 #include "tests/support/fake_user_interface.h"
+#include "tests/support/wait.h"
 
 namespace {
 
@@ -47,6 +48,13 @@ class ProfileKeyboardTest : public ::testing::Test {
     working_.macros.records[0].actions[1] = {0, 0x039, kMacroRelease};
   }
 
+  // Switches as the profile menu does and waits until the keyboard was told.
+  int Switch(int index) {
+    const int result = SwitchProfile(transfers_, rig_.link, working_, path_, index);
+    EXPECT_TRUE(WaitFor([&] { return !transfers_.Busy(); }));
+    return result;
+  }
+
   int Apply(bool all) {
     std::lock_guard guard(working_.lock);
     return ApplyProfile(rig_.link, messages_, working_, applied_, all);
@@ -55,6 +63,7 @@ class ProfileKeyboardTest : public ::testing::Test {
   fs::path folder_;
   std::u16string path_;
   LinkRig rig_{QuickTimings()};
+  TransferThread transfers_{rig_.link};
   FakeUserInterface ui_;
   RecordingMessages messages_;
   WorkingProfile working_;
@@ -94,25 +103,25 @@ TEST_F(ProfileKeyboardTest, ApplyingTheCurrentKeyMapWritesOnlyThatTable) {
   EXPECT_EQ(applied_.pool.size(), 24u);
 }
 
-TEST_F(ProfileKeyboardTest, LoadingFromTheKeyboardFallsBackToADefaultProfile) {
+TEST_F(ProfileKeyboardTest, LoadingFromTheKeyboardFallsBackToTheFileThenADefaultProfile) {
   EditWorkingProfile();
   ASSERT_EQ(Apply(true), 1);
   ui_.pending = true;
 
-  ASSERT_EQ(LoadProfileFromKeyboard(rig_.link, working_, path_), 1);
+  ASSERT_EQ(LoadProfileFromKeyboard(working_, path_, ReadProfileFromKeyboard(rig_.link, path_)), 1);
   EXPECT_TRUE(FileExists(path_));
   EXPECT_EQ(working_.block->area[AssignmentIndex(1, 0x1E)].type, AssignmentType::Key);
   EXPECT_FALSE(ui_.pending);
   EXPECT_EQ(ui_.gridRefreshes, 1);
 
-  // Without a keyboard: a default profile, and the file is not touched.
+  // Without a keyboard: the file as it is, untouched.
   rig_.keyboard.Unplug();
   rig_.link.ForgetCurrentProfile();
   const std::vector<std::uint8_t> fileBefore = [&] { std::vector<std::uint8_t> b; ReadWholeFile(path_, b); return b; }();
-  ASSERT_EQ(LoadProfileFromKeyboard(rig_.link, working_, path_), 1);
+  ASSERT_EQ(LoadProfileFromKeyboard(working_, path_, ReadProfileFromKeyboard(rig_.link, path_)), 1);
   ASSERT_NE(working_.block, nullptr);
-  EXPECT_EQ(working_.block->area[AssignmentIndex(1, 0x1E)].type, AssignmentType::Default);
-  EXPECT_EQ(working_.macros.count(), 0);
+  EXPECT_EQ(working_.block->area[AssignmentIndex(1, 0x1E)].type, AssignmentType::Key) << "the user's profile is kept";
+  EXPECT_EQ(working_.macros.count(), 1);
   std::vector<std::uint8_t> fileAfter;
   ReadWholeFile(path_, fileAfter);
   EXPECT_EQ(fileAfter, fileBefore);
@@ -122,7 +131,7 @@ TEST_F(ProfileKeyboardTest, SwitchingTellsTheKeyboardAndWrapsHighIndexes) {
   struct Case { int index; int keyboardProfile; };
   const Case cases[] = {{2, 2}, {5, 0}, {1, 1}, {-1, 1}};
   for (const Case& c : cases) {
-    EXPECT_EQ(SwitchProfile(rig_.link, working_, path_, c.index), 1) << c.index;
+    EXPECT_EQ(Switch(c.index), 1) << c.index;
     StatusBlock status{};
     ASSERT_EQ(rig_.link.ReadStatus(status), 1);
     EXPECT_EQ(status[10], c.keyboardProfile) << c.index;
@@ -133,7 +142,7 @@ TEST_F(ProfileKeyboardTest, SwitchingTellsTheKeyboardAndWrapsHighIndexes) {
 
 TEST_F(ProfileKeyboardTest, SwitchingWithTheEditorOpenIsRefused) {
   ui_.editorOpen = true;
-  EXPECT_EQ(SwitchProfile(rig_.link, working_, path_, 2), 0);
+  EXPECT_EQ(Switch(2), 0);
   EXPECT_EQ(ui_.Messages(), std::vector<std::u16string>{std::u16string(Text(TextKey::PROFILE_SEELCT_PROMPT2))});
   StatusBlock status{};
   ASSERT_EQ(rig_.link.ReadStatus(status), 1);
@@ -141,17 +150,17 @@ TEST_F(ProfileKeyboardTest, SwitchingWithTheEditorOpenIsRefused) {
 }
 
 TEST_F(ProfileKeyboardTest, PendingChangesAreSavedOrDroppedAsTheUserSays) {
-  ASSERT_EQ(LoadProfileFromKeyboard(rig_.link, working_, path_), 1);  // the file mirrors the keyboard
+  ASSERT_EQ(LoadProfileFromKeyboard(working_, path_, ReadProfileFromKeyboard(rig_.link, path_)), 1);  // the file mirrors the keyboard
   EditWorkingProfile();
   ui_.pending = true;
 
   ui_.answerYes = true;
-  EXPECT_EQ(SwitchProfile(rig_.link, working_, path_, 1), 1);
+  EXPECT_EQ(Switch(1), 1);
   EXPECT_EQ(ui_.applyCommands, 1);
   EXPECT_EQ(ui_.questions.size(), 1u);
 
   ui_.answerYes = false;
-  EXPECT_EQ(SwitchProfile(rig_.link, working_, path_, 2), 1);
+  EXPECT_EQ(Switch(2), 1);
   EXPECT_FALSE(ui_.pending);
   EXPECT_EQ(working_.block->area[AssignmentIndex(1, 0x1E)].type, AssignmentType::Default) << "edits dropped";
   EXPECT_EQ(working_.macros.count(), 0);
@@ -210,6 +219,61 @@ TEST_F(ProfileKeyboardTest, EveryBankComesBackFromTheKeyboardAsItWasApplied) {
       EXPECT_EQ(read.block->area[at].param, expected.param) << "profile " << profile << " key " << key;
     }
   }
+}
+
+// An Apply cut short (the keyboard pulled out, the program closing) leaves
+// its note; at the next arrival the profile file is downloaded again before
+// the keyboard is read back, so that the keyboard never keeps half of it.
+TEST_F(ProfileKeyboardTest, AnApplyCutShortIsFinishedWhenTheKeyboardComesBack) {
+  ASSERT_EQ(ReadProfileFromKeyboard(rig_.link, path_), 1);
+  EditWorkingProfile();
+  {
+    std::lock_guard guard(working_.lock);
+    working_.block->area[AssignmentIndex(0, 0x1E)] = {AssignmentType::Macro, 0, 7, 0, 0};  // the macro on profile 0
+  }
+  const auto keyboardImage = [&] { return rig_.Memory(SimArea::kMacros, 0, 64); };
+  const std::vector<std::uint8_t> oldImage = keyboardImage();
+  const std::vector<std::uint8_t> oldTable = rig_.Memory(SimArea::kKeyTables, 0, 480);
+
+  struct Case {
+    const char* name;
+    int reportsBeforeUnplug;
+    bool tableTouched;
+  };
+  for (const Case c : {Case{"after the image", 2, false}, Case{"in the key table", 5, true}}) {
+    SCOPED_TRACE(c.name);
+    rig_.keyboard.SetFaults({.unplugAfterReports = c.reportsBeforeUnplug});
+    EXPECT_EQ(SaveAndApplyProfile(rig_.link, messages_, working_, applied_, path_), 0);
+    ASSERT_TRUE(FileExists(ApplyNotePath(path_)));
+    EXPECT_NE(keyboardImage(), oldImage) << "the keyboard holds a mix";
+    EXPECT_EQ(rig_.Memory(SimArea::kKeyTables, 0, 480) != oldTable, c.tableTouched);
+
+    // Still away: nothing is finished, and nothing may be read back.
+    EXPECT_EQ(FinishInterruptedApply(rig_.link, messages_, path_), 0);
+    EXPECT_TRUE(FileExists(ApplyNotePath(path_)));
+
+    rig_.keyboard.Plug();
+    rig_.link.ForgetCurrentProfile();
+    ASSERT_EQ(FinishInterruptedApply(rig_.link, messages_, path_), 1);
+    EXPECT_FALSE(FileExists(ApplyNotePath(path_)));
+    const auto lookup = [&](std::uint16_t id) { return MacroIndexOfId(working_.macros.records, id); };
+    const DeviceKeyTable expected =
+        BuildDeviceKeyTable(EntriesOfProfile(std::as_const(working_.block->area), 0), DefaultKeyTable(), lookup);
+    const std::vector<std::uint8_t> table = rig_.Memory(SimArea::kKeyTables, 0, 480);
+    EXPECT_EQ(std::memcmp(table.data(), expected.data(), 480), 0) << "the whole new key map";
+    EXPECT_EQ(Apply(false), 1);  // the same profile once more changes nothing on the keyboard
+    EXPECT_EQ(rig_.Memory(SimArea::kKeyTables, 0, 480), table);
+
+    // Back to the old profile for the next case.
+    ASSERT_EQ(rig_.keyboard.Poke(SimArea::kKeyTables, 0, oldTable), true);
+    ASSERT_EQ(rig_.keyboard.Poke(SimArea::kMacros, 0, oldImage), true);
+  }
+  // A confirmed Apply leaves no note; with no note there is nothing to finish.
+  EXPECT_EQ(SaveAndApplyProfile(rig_.link, messages_, working_, applied_, path_), 1);
+  EXPECT_FALSE(FileExists(ApplyNotePath(path_)));
+  rig_.keyboard.ClearLog();
+  EXPECT_EQ(FinishInterruptedApply(rig_.link, messages_, path_), 1);
+  EXPECT_TRUE(rig_.SentFrames().empty());
 }
 
 TEST(ProfileMenu, ChecksTheCurrentProfileOrTheDefaultEntry) {

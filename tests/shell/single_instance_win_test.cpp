@@ -269,6 +269,75 @@ TEST_F(ProgramWithKeyboardTest, StartsHiddenReadsTheKeyboardBackAndOpensOnASecon
   if (gone) CloseHandle(gone);
 }
 
+// ---- The keyboard link under faults ---------------------------------------------
+
+// A keyboard that answers in 900 ms takes about half a minute to read back;
+// the window answers all the while, opens with its wait animation, and
+// "/Kill" ends the program without waiting for the read-back.
+TEST_F(ProgramWithKeyboardTest, ASlowKeyboardNeverFreezesTheWindowAndKillEndsItsReadBack) {
+  ASSERT_EQ(keyboard_.Control("faults latency=900"), "OK");
+  const PROCESS_INFORMATION running = StartRunningInstance();
+  HWND window = MainWindowOf(running.dwProcessId);
+  const auto commands = [&] { return std::stoi(keyboard_.Control("commands").substr(3)); };
+  ASSERT_TRUE(WaitUntil([&] { return commands() >= 3; }, kStartTimeoutMs));
+
+  DWORD_PTR answer = 0;
+  EXPECT_NE(SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &answer), 0)
+      << "the window answers during the read-back";
+  const PROCESS_INFORMATION second = Start();
+  EXPECT_EQ(ExitCodeAfter(second, kStartTimeoutMs), 0u);
+  EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(window) != FALSE; }, 5000)) << "Open acts at once";
+  EXPECT_TRUE(IsWindowVisible(GetDlgItem(window, IDC_WAIT_PICTURE))) << "the wait animation runs";
+  EXPECT_EQ(MessageBoxOf(running.dwProcessId, nullptr), nullptr) << "a keyboard being read is present";
+  EXPECT_FALSE(FileExists(profileFile_));
+
+  const PROCESS_INFORMATION killer = Start(L"/Kill");
+  EXPECT_EQ(ExitCodeAfter(killer, 10000), 0u);
+  EXPECT_EQ(ExitCodeAfter(running, 10000), 0u) << "not after the read-back";
+  EXPECT_FALSE(FileExists(profileFile_)) << "a read-back given up writes nothing";
+}
+
+// The layer key's notice reaches the window by a posted message: while the
+// keyboard is read back, the notices hold up no reply, so no command is sent
+// twice.
+TEST_F(ProgramWithKeyboardTest, LayerNoticesDuringAReadBackHoldUpNoReply) {
+  ASSERT_EQ(keyboard_.Control("faults latency=20"), "OK");
+  const PROCESS_INFORMATION running = StartRunningInstance();
+  HWND window = MainWindowOf(running.dwProcessId);
+  ASSERT_TRUE(WaitUntil([&] { return FileExists(profileFile_); }, kStartTimeoutMs));
+  ASSERT_TRUE(WaitUntil([&] { return TrayIconShown(window); }, 5000));
+  const auto commands = [&] { return std::stoi(keyboard_.Control("commands").substr(3)); };
+  const int quietReadBack = commands();
+
+  ASSERT_EQ(keyboard_.Control("unplug"), "OK");
+  ASSERT_TRUE(DeleteFileW(profileFile_.c_str()));
+  ASSERT_EQ(keyboard_.Control("plug"), "OK");
+  int notices = 0;
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        notices += keyboard_.Control("notice 02FF") == "OK";
+        return FileExists(profileFile_);
+      },
+      kStartTimeoutMs));
+  EXPECT_GT(notices, 5);
+  EXPECT_EQ(commands() - quietReadBack, quietReadBack) << "every command of the read-back was sent once";
+}
+
+// A keyboard that always answers "busy": its default layout cannot be read.
+// The prompt is the window's own message box, and "/Kill" closes it and ends
+// the program.
+TEST_F(ProgramWithKeyboardTest, ABusyKeyboardIsToldByTheWindowAndKillStillEnds) {
+  ASSERT_EQ(keyboard_.Control("faults status=100000 statusbyte=FE"), "OK");
+  const PROCESS_INFORMATION running = StartRunningInstance();
+  std::wstring text;
+  ASSERT_TRUE(WaitUntil([&] { return MessageBoxOf(running.dwProcessId, &text) != nullptr; }, kStartTimeoutMs));
+  EXPECT_NE(text.find(L"default layout"), std::wstring::npos) << std::string(text.begin(), text.end());
+
+  const PROCESS_INFORMATION killer = Start(L"/Kill");
+  EXPECT_EQ(ExitCodeAfter(killer, kStartTimeoutMs), 0u);
+  EXPECT_EQ(ExitCodeAfter(running, kStartTimeoutMs), 0u);
+}
+
 TEST_F(ProgramWithKeyboardTest, WithoutTheDeviceServiceTheProgramEndsQuietly) {
   DeleteFileW((folder_ + L"HidServ.dll").c_str());
   const PROCESS_INFORMATION process = Start();

@@ -27,8 +27,12 @@ class FakeUserInterface : public UserInterface {
     std::lock_guard guard(mutex);
     trayStates.push_back({kind, iconId});
   }
-  void DeviceReady() override { ++readyCount; }
+  void DeviceReady(int readResult) override {
+    lastReadResult = readResult;
+    ++readyCount;
+  }
   void DeviceGone() override { ++goneCount; }
+  void ReadingKeyboard(bool value) override { reading = value; }
   bool InitDone() const override { return initDone; }
   void ShowLayer() override { ++layerShows; }
   void RefreshLightingSoon() override { ++lightingRefreshes; }
@@ -50,7 +54,8 @@ class FakeUserInterface : public UserInterface {
   std::vector<std::u16string> messages, questions;
   std::vector<std::pair<int, int>> trayStates;
   std::vector<int> switchedTo;
+  std::atomic<int> lastReadResult{-1};
   std::atomic<int> gridRefreshes{0}, readyCount{0}, goneCount{0}, layerShows{0}, lightingRefreshes{0},
       applyCommands{0};
-  std::atomic<bool> pending{false}, initDone{true}, editorOpen{false}, managerPending{false}, answerYes{false};
+  std::atomic<bool> reading{false}, pending{false}, initDone{true}, editorOpen{false}, managerPending{false}, answerYes{false};
 };
