@@ -338,6 +338,27 @@ TEST_F(ProgramWithKeyboardTest, ABusyKeyboardIsToldByTheWindowAndKillStillEnds) 
   EXPECT_EQ(ExitCodeAfter(running, kStartTimeoutMs), 0u);
 }
 
+// A simulated keyboard whose server is not there yet is a keyboard not
+// plugged in: the program runs without it and reads it once it appears.
+TEST_F(ProgramWithKeyboardTest, ASimulatedKeyboardThatIsNotThereYetIsReadWhenItAppears) {
+  keyboard_.Stop();
+  const int port = UnusedLoopbackPort();
+  ASSERT_GT(port, 0);
+  SetEnvironmentVariableW(L"OSTRAK_DEVICE", (L"sim:127.0.0.1:" + std::to_wstring(port)).c_str());
+  const PROCESS_INFORMATION running = StartRunningInstance();
+  HWND window = MainWindowOf(running.dwProcessId);
+  ASSERT_TRUE(WaitUntil([&] { return TrayIconShown(window); }, kStartTimeoutMs)) << "the program runs";
+  EXPECT_EQ(ExitCodeAfter(running, 0), static_cast<DWORD>(STILL_ACTIVE));
+  EXPECT_FALSE(FileExists(profileFile_));
+
+  SimServer late;
+  ASSERT_TRUE(late.Start(L"", port));
+  EXPECT_TRUE(WaitUntil([&] { return FileExists(profileFile_); }, kStartTimeoutMs)) << "read once it appears";
+  const PROCESS_INFORMATION killer = Start(L"/Kill");
+  EXPECT_EQ(ExitCodeAfter(killer, kStartTimeoutMs), 0u);
+  EXPECT_EQ(ExitCodeAfter(running, kStartTimeoutMs), 0u);
+}
+
 TEST_F(ProgramWithKeyboardTest, WithoutTheDeviceServiceTheProgramEndsQuietly) {
   DeleteFileW((folder_ + L"HidServ.dll").c_str());
   const PROCESS_INFORMATION process = Start();

@@ -10,6 +10,22 @@
 
 #include "tests/support/windows_test_support_win.h"
 
+// A port on 127.0.0.1 where nothing listens: one the system handed out and
+// took back.
+inline int UnusedLoopbackPort() {
+  WSADATA wsa;
+  WSAStartup(MAKEWORD(2, 2), &wsa);
+  SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  int length = sizeof address;
+  const bool bound = bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+                     getsockname(s, reinterpret_cast<sockaddr*>(&address), &length) == 0;
+  closesocket(s);
+  return bound ? ntohs(address.sin_port) : 0;
+}
+
 // The simulator server as a child process, and a control connection to it.
 class SimServer {
  public:
