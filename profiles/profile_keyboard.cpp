@@ -19,10 +19,10 @@ bool askingToSave = false;
 
 int ReadProfileFromKeyboard(DeviceLink& link, const std::u16string& path) {
   const int current = link.CurrentProfile();
-  if (current < 0 || current > 3) return 0;
+  if (!IsKeyMapIndex(current)) return 0;
 
-  std::array<DeviceKeyTable, 3> tables;
-  for (int profile = 0; profile < 3; ++profile)
+  std::array<DeviceKeyTable, kKeyMapCount> tables;
+  for (int profile = 0; profile < kKeyMapCount; ++profile)
     if (link.ReadKeyTable(profile, tables[profile]) != 1) return 0;
 
   std::vector<std::uint8_t> image(kImageHeaderBytes);
@@ -41,18 +41,20 @@ int ReadProfileFromKeyboard(DeviceLink& link, const std::u16string& path) {
 }
 
 int LoadProfileFromKeyboard(WorkingProfile& working, const std::u16string& path, int /*readResult*/) {
+  bool loaded;
   {
     std::lock_guard guard(working.lock);
     FreeWorkingProfile(working);
+    loaded = LoadProfileFile(working, path) == 1;
     // A file that does not load leaves a default profile, never none.
-    if (LoadProfileFile(working, path) != 1) {
+    if (!loaded) {
       FreeWorkingProfile(working);
       NewDefaultProfile(working);
     }
     UI().RefreshKeyGrid();
   }
   UI().SetPendingChanges(false);
-  return 1;
+  return loaded ? 1 : 0;
 }
 
 int ApplyProfile(DeviceLink& link, DeviceMessages& messages, WorkingProfile& working, AppliedProfile& applied,
@@ -97,7 +99,7 @@ int DownloadNoted(DeviceLink& link, DeviceMessages& messages, AppliedProfile& ap
 int SaveAndApplyProfile(DeviceLink& link, DeviceMessages& messages, WorkingProfile& working,
                         AppliedProfile& applied, const std::u16string& path) {
   const int profile = link.CurrentProfile();
-  if (profile < 0 || profile > 2) return 0;
+  if (!IsKeyMapIndex(profile)) return 0;
   int saved;
   {
     std::lock_guard guard(working.lock);
@@ -134,7 +136,7 @@ int FinishInterruptedApply(DeviceLink& link, DeviceMessages& messages, const std
 
 int SwitchProfile(TransferThread& transfers, DeviceLink& link, WorkingProfile& working, const std::u16string& path,
                   int index) {
-  if (index >= 3) index = 0;
+  if (index >= kKeyMapCount) index = 0;
   if (UI().KeyEditorOpen()) {
     UI().ShowMessage(Text(TextKey::PROFILE_SEELCT_PROMPT2));
     return 0;
@@ -166,7 +168,7 @@ std::vector<ProfileMenuItem> ProfileMenuItems(int currentIndex, const std::u16st
   std::vector<ProfileMenuItem> items;
   items.push_back({std::u16string(Text(TextKey::DEFAULT_PROFILE_NAME)), kProfileMenuFirstCommand, false});
   items.push_back({u"", 0, false});
-  for (int profile = 0; profile < 3; ++profile)
+  for (int profile = 0; profile < kKeyMapCount; ++profile)
     items.push_back({profileFileName, kProfileMenuFirstCommand + 1 + profile, false});
   const std::size_t checked = currentIndex >= 0 ? static_cast<std::size_t>(currentIndex) + 2 : 0;
   if (checked < items.size()) items[checked].checked = true;

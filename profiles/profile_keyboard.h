@@ -19,7 +19,9 @@ int ReadProfileFromKeyboard(DeviceLink& link, const std::u16string& path);
 // into the file at `path` is loaded; when it could not be read (`readResult`
 // not 1), the file as it is on disk, so that a keyboard that could not be read
 // never costs the user the profile; a default profile when neither loads. Then
-// the key grid and no pending changes. Always 1.
+// the key grid and no pending changes. 1 when the profile is the keyboard's or
+// the file's, 0 when it is a default made up for want of either (it must never
+// be downloaded over the keyboard).
 int LoadProfileFromKeyboard(WorkingProfile& working, const std::u16string& path, int readResult);
 
 // Copies the working profile (its lock held by the caller) into the applied

@@ -37,6 +37,16 @@ std::u16string SettingsFolderIn(std::u16string_view documentsFolder) {
   return std::u16string(documentsFolder) + u"\\" + kSettingsFolderName;
 }
 
+std::u16string ChooseSettingsParent(std::initializer_list<std::u16string_view> candidates) {
+  for (std::u16string_view folder : candidates) {
+    while (folder.size() > 3 && (folder.back() == u'\\' || folder.back() == u'/')) folder.remove_suffix(1);
+    const bool drivePath = folder.size() > 3 && folder[1] == u':' && (folder[2] == u'\\' || folder[2] == u'/');
+    const bool share = folder.size() > 2 && folder.starts_with(u"\\\\");
+    if (drivePath || share) return std::u16string(folder);
+  }
+  return {};
+}
+
 std::u16string ProfileFileIn(std::u16string_view settingsFolder, int /*profileIndex*/) {
   return std::u16string(settingsFolder) + u"\\$Profile" + DecimalText(0);
 }

@@ -2,6 +2,7 @@
 // settings folder, vovi.ini and the registry section PROFILES.
 #pragma once
 
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -29,6 +30,12 @@ std::u16string DecimalText(long long value);
 
 // Documents + "\Ostrak_05A".
 std::u16string SettingsFolderIn(std::u16string_view documentsFolder);
+
+// The folder that holds the settings folder: the first of the user's
+// Documents folder, local application data folder and temporary folder that
+// the system named (a full path: a drive and a backslash, or a network
+// share, never a drive's root). Empty when none is usable.
+std::u16string ChooseSettingsParent(std::initializer_list<std::u16string_view> candidates);
 
 // The profile file in the settings folder. Every profile index shares the one
 // file "$Profile0": the file holds all of the keyboard's profiles.

@@ -74,13 +74,24 @@ unsigned WriteFlagSetting(std::u16string_view name, unsigned value) {
   return stored;
 }
 
-std::u16string DocumentsFolder() {
+namespace {
+
+std::u16string KnownFolder(int id) {
   wchar_t path[MAX_PATH] = {};
-  if (FAILED(SHGetFolderPathW(nullptr, CSIDL_PERSONAL, nullptr, SHGFP_TYPE_CURRENT, path))) return {};
+  if (FAILED(SHGetFolderPathW(nullptr, id, nullptr, SHGFP_TYPE_CURRENT, path))) return {};
   return FromWide(path);
 }
 
-std::u16string SettingsFolderPath() { return SettingsFolderIn(DocumentsFolder()); }
+}  // namespace
+
+std::u16string SettingsParentFolder() {
+  wchar_t temp[MAX_PATH + 1] = {};
+  const DWORD n = GetTempPathW(MAX_PATH + 1, temp);
+  return ChooseSettingsParent({KnownFolder(CSIDL_PERSONAL), KnownFolder(CSIDL_LOCAL_APPDATA),
+                               n > 0 && n <= MAX_PATH ? FromWide(temp) : std::u16string()});
+}
+
+std::u16string SettingsFolderPath() { return SettingsFolderIn(SettingsParentFolder()); }
 
 void EnsureSettingsFolder() {
   const std::wstring folder = Wide(SettingsFolderPath());
@@ -93,7 +104,7 @@ std::u16string ProfileFilePath(int profileIndex) {
 }
 
 void FormVoviIniPath() {
-  VoviPath() = DocumentsFolder() + u"\\" + kSettingsFolderName + u"\\" + kVoviFileName;
+  VoviPath() = SettingsParentFolder() + u"\\" + kSettingsFolderName + u"\\" + kVoviFileName;
 }
 
 const std::u16string& VoviIniPath() { return VoviPath(); }

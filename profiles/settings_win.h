@@ -22,8 +22,10 @@ bool WriteRegistryString(std::u16string_view section, std::u16string_view name,
 int ReadFlagSetting(std::u16string_view name);
 unsigned WriteFlagSetting(std::u16string_view name, unsigned value);  // returns what was stored
 
-// The user's Documents folder, looked up afresh on every call.
-std::u16string DocumentsFolder();
+// The folder that holds the settings folder, looked up afresh on every call:
+// the user's Documents folder, else the local application data folder, else
+// the temporary folder.
+std::u16string SettingsParentFolder();
 std::u16string SettingsFolderPath();
 // Creates the settings folder if it is missing (one level; failure is ignored).
 void EnsureSettingsFolder();

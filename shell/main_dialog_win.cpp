@@ -407,6 +407,10 @@ void COstrakDlg::SetPendingChanges(bool pending) {
 void COstrakDlg::ApplyPendingChanges() {
   FinishLateStart();
   if (!pendingChanges_ || !transfers_ || exiting_) return;
+  if (!profileKnown_) {
+    ShowDeviceMessage(TextKey::MAIN_READ_BACK_FAILED_PROMPT);
+    return;
+  }
   DeviceLink& link = *link_;
   const std::u16string path = ProfileFilePath(link.CachedProfile());
   const unsigned version = pendingVersion_;
@@ -416,6 +420,18 @@ void COstrakDlg::ApplyPendingChanges() {
     PostMessageW(window, WM_APPLY_DONE, version, result);
   });
   if (queued) BeginBusy();
+}
+
+void COstrakDlg::ShowDeviceMessagesInTurn(TextKey key) {
+  if (std::find(deviceMessages_.begin(), deviceMessages_.end(), key) == deviceMessages_.end())
+    deviceMessages_.push_back(key);
+  if (showingDeviceMessage_) return;  // its turn comes when the box on screen closes
+  showingDeviceMessage_ = true;
+  while (!deviceMessages_.empty() && !exiting_) {
+    ShowMessage(Text(deviceMessages_.front()));
+    deviceMessages_.pop_front();
+  }
+  showingDeviceMessage_ = false;
 }
 
 void COstrakDlg::ApplyFinished(unsigned version, int result) {
@@ -651,7 +667,9 @@ bool COstrakDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& 
       result = 0;
       if (static_cast<std::uint32_t>(wParam) == kProfileTag && link_ && !exiting_) {
         SetKeyboardReading(false);
-        LoadProfileFromKeyboard(Working(), ProfileFilePath(link_->CachedProfile()), static_cast<int>(lParam));
+        const int readResult = static_cast<int>(lParam);
+        profileKnown_ = LoadProfileFromKeyboard(Working(), ProfileFilePath(link_->CachedProfile()), readResult) == 1;
+        if (readResult != 1) ShowDeviceMessage(TextKey::MAIN_READ_BACK_FAILED_PROMPT);
         RefreshProfileLabel();
       }
       return true;
@@ -664,7 +682,7 @@ bool COstrakDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& 
       result = 0;
       return true;
     case WM_DEVICE_MESSAGE:
-      if (!exiting_) ShowMessage(Text(static_cast<TextKey>(wParam)));
+      if (!exiting_) ShowDeviceMessagesInTurn(static_cast<TextKey>(wParam));
       result = 0;
       return true;
     case WM_TRAY_STATE:

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <atomic>
+#include <deque>
 #include <memory>
 #include <vector>
 
@@ -110,6 +111,13 @@ class COstrakDlg : public CBaseDialog, public UserInterface, public DeviceMessag
   void EndBusy();
   int busy_ = 0;
   bool keyboardReading_ = false;
+  // False while the working profile is a default made up because the keyboard
+  // could not be read and no profile file loaded: it is never applied.
+  bool profileKnown_ = false;
+  // The link's messages, shown one at a time, each once while it waits.
+  std::deque<TextKey> deviceMessages_;
+  bool showingDeviceMessage_ = false;
+  void ShowDeviceMessagesInTurn(TextKey key);
   void SetKeyboardReading(bool reading);
 
   HICON applicationIcon_ = nullptr;

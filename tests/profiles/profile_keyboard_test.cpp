@@ -118,13 +118,20 @@ TEST_F(ProfileKeyboardTest, LoadingFromTheKeyboardFallsBackToTheFileThenADefault
   rig_.keyboard.Unplug();
   rig_.link.ForgetCurrentProfile();
   const std::vector<std::uint8_t> fileBefore = [&] { std::vector<std::uint8_t> b; ReadWholeFile(path_, b); return b; }();
-  ASSERT_EQ(LoadProfileFromKeyboard(working_, path_, ReadProfileFromKeyboard(rig_.link, path_)), 1);
+  ASSERT_EQ(ReadProfileFromKeyboard(rig_.link, path_), 0);
+  ASSERT_EQ(LoadProfileFromKeyboard(working_, path_, 0), 1);
   ASSERT_NE(working_.block, nullptr);
   EXPECT_EQ(working_.block->area[AssignmentIndex(1, 0x1E)].type, AssignmentType::Key) << "the user's profile is kept";
   EXPECT_EQ(working_.macros.count(), 1);
   std::vector<std::uint8_t> fileAfter;
   ReadWholeFile(path_, fileAfter);
   EXPECT_EQ(fileAfter, fileBefore);
+
+  // Neither read nor a file: a default profile, reported as made up.
+  ASSERT_TRUE(RemoveFile(path_));
+  EXPECT_EQ(LoadProfileFromKeyboard(working_, path_, 0), 0);
+  ASSERT_NE(working_.block, nullptr);
+  EXPECT_EQ(working_.macros.count(), 0);
 }
 
 TEST_F(ProfileKeyboardTest, SwitchingTellsTheKeyboardAndWrapsHighIndexes) {
@@ -219,6 +226,14 @@ TEST_F(ProfileKeyboardTest, EveryBankComesBackFromTheKeyboardAsItWasApplied) {
       EXPECT_EQ(read.block->area[at].param, expected.param) << "profile " << profile << " key " << key;
     }
   }
+}
+
+TEST_F(ProfileKeyboardTest, AKeyboardReportingAProfileBeyondItsThreeIsNotReadBack) {
+  const std::uint8_t profile3 = 3;
+  ASSERT_TRUE(rig_.keyboard.Poke(SimArea::kStatus, kStatusCurrentProfile, std::span(&profile3, 1)));
+  rig_.link.ForgetCurrentProfile();
+  EXPECT_EQ(ReadProfileFromKeyboard(rig_.link, path_), 0);
+  EXPECT_FALSE(FileExists(path_));
 }
 
 // An Apply cut short (the keyboard pulled out, the program closing) leaves

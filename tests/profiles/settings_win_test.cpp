@@ -55,8 +55,8 @@ TEST_F(SettingsTest, AValueThatIsNoNumberReadsAsZero) {
 
 TEST(SettingsFolder, IsCreatedOnFirstUseAndHoldsOneProfileFile) {
   const std::u16string folder = SettingsFolderPath();
-  ASSERT_FALSE(DocumentsFolder().empty());
-  EXPECT_EQ(folder, DocumentsFolder() + u"\\Ostrak_05A");
+  ASSERT_FALSE(SettingsParentFolder().empty());
+  EXPECT_EQ(folder, SettingsParentFolder() + u"\\Ostrak_05A");
   RemoveTree(Wide(folder));
   ASSERT_FALSE(FileExists(Wide(folder)));
 
