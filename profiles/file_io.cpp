@@ -1,9 +1,18 @@
 #include "profiles/file_io.h"
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <new>
 #include <system_error>
+
+// Putting a file on the disk is the one thing the standard library cannot ask
+// for: the C runtime's _commit (FlushFileBuffers) on Windows, fsync elsewhere.
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
 
 namespace fs = std::filesystem;
 
@@ -60,26 +69,44 @@ int ReadFileStart(const std::u16string& path, std::size_t length, std::uintmax_t
   return 1;
 }
 
+namespace {
+
+std::FILE* OpenForWriting(const fs::path& file) {
+#ifdef _WIN32
+  return _wfopen(file.c_str(), L"wb");
+#else
+  return std::fopen(file.c_str(), "wb");
+#endif
+}
+
+// What the C library still holds is written, then the system is asked to put
+// the file on the disk, so that a power cut after the rename never finds it empty.
+bool FlushToDisk(std::FILE* file) {
+  if (std::fflush(file) != 0) return false;
+#ifdef _WIN32
+  return _commit(_fileno(file)) == 0;
+#else
+  return fsync(fileno(file)) == 0;
+#endif
+}
+
+}  // namespace
+
 bool ReplaceFile(const std::u16string& path, std::initializer_list<std::span<const std::uint8_t>> parts) {
   const fs::path target(path);
   fs::path temporary = target;
   temporary += u".saving";
-  {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    if (!out) return false;
-    for (const std::span<const std::uint8_t>& bytes : parts)
-      out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    out.flush();
-    if (!out) {
-      out.close();
-      std::error_code ignored;
-      fs::remove(temporary, ignored);
-      return false;
-    }
-  }
   std::error_code error;
-  fs::rename(temporary, target, error);
-  if (error) {
+  fs::remove(temporary, error);  // one a killed save left behind
+  std::FILE* out = OpenForWriting(temporary);
+  if (!out) return false;
+  bool written = true;
+  for (const std::span<const std::uint8_t>& bytes : parts)
+    written = written && std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
+  written = FlushToDisk(out) && written;
+  written = std::fclose(out) == 0 && written;
+  if (written) fs::rename(temporary, target, error);
+  if (!written || error) {
     fs::remove(temporary, error);
     return false;
   }

@@ -21,9 +21,11 @@ bool FileExists(const std::u16string& path);
 // Removes a file; true when it is gone (or was never there).
 bool RemoveFile(const std::u16string& path);
 
-// Writes `bytes` to a new file beside `path` and only then puts it in the
-// place of `path`, so that a full disk or a crash leaves the old file whole.
-// Returns whether the new file is in place.
+// Writes `bytes` to a new file beside `path` ("<path>.saving"), puts it on the
+// disk and only then in the place of `path`, so that a full disk, a crash or a
+// power cut leaves the old file or the new one, never an empty one. A new file
+// that a killed save left behind is removed first. Returns whether the new
+// file is in place.
 // The new file is written from `parts`, one after another.
 bool ReplaceFile(const std::u16string& path, std::initializer_list<std::span<const std::uint8_t>> parts);
 inline bool ReplaceFile(const std::u16string& path, std::span<const std::uint8_t> bytes) {

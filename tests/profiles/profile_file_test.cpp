@@ -169,11 +169,21 @@ TEST_F(ProfileFileTest, SavingNeedsTheFileToExistAndReplacesItWhole) {
 TEST_F(ProfileFileTest, AFailedWriteLeavesThePreviousFileWhole) {
   ASSERT_EQ(NewDefaultProfileFile(Path("$Profile0")), 1);
   const std::vector<std::uint8_t> before = Bytes(Path("$Profile0"));
-  // The new file cannot be written beside the old one.
-  fs::create_directory(folder_ / "$Profile0.saving");
+  // The new file cannot be written beside the old one (a folder is in its way).
+  fs::create_directories(folder_ / "$Profile0.saving" / "in the way");
   FillExample();
   EXPECT_EQ(SaveProfileFile(profile_, Path("$Profile0"), true), 0);
   EXPECT_EQ(Bytes(Path("$Profile0")), before);
+}
+
+TEST_F(ProfileFileTest, TheNewFileAKilledSaveLeftBehindIsReplaced) {
+  ASSERT_EQ(NewDefaultProfileFile(Path("$Profile0")), 1);
+  { std::ofstream(folder_ / "$Profile0.saving", std::ios::binary) << "half a profile"; }
+  FillExample();
+  ASSERT_EQ(SaveProfileFile(profile_, Path("$Profile0"), true), 1);
+  EXPECT_FALSE(fs::exists(folder_ / "$Profile0.saving"));
+  WorkingProfile loaded;
+  EXPECT_EQ(LoadProfileFile(loaded, Path("$Profile0")), 1);
 }
 
 TEST_F(ProfileFileTest, UntrustedStringsAndLengthsNeverReadOutsideTheFile) {
