@@ -75,10 +75,7 @@ inline constexpr std::size_t kStatusEffectsFirst = 12;   // bytes 12-27: the off
 inline constexpr std::uint32_t kMacroCapacityUnit = 128;
 using StatusBlock = std::array<std::uint8_t, kStatusBlockSize>;
 
-// The keyboard keeps three profiles (key maps), 0 to 2; the key table of
-// profile p lies at device offset p * 512.
-inline constexpr int kKeyMapCount = 3;
-inline constexpr bool IsKeyMapIndex(int profile) { return profile >= 0 && profile < kKeyMapCount; }
+// Key tables of profile p lie at device offset p * 512.
 inline constexpr std::uint32_t kKeyTableStride = 512;
 inline constexpr std::size_t kKeyTableBytes = 480;
 

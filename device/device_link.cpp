@@ -273,7 +273,7 @@ int DeviceLink::Chunked(std::uint8_t code, std::uint32_t base, std::uint8_t* rea
 }
 
 int DeviceLink::ReadKeyTable(int profile, DeviceKeyTable& table) {
-  if (!IsKeyMapIndex(profile)) return kDeviceBadProfile;
+  if (!IsKeyboardProfile(profile)) return kDeviceBadProfile;
   std::uint8_t bytes[kKeyTableBytes];
   const int result = Chunked(kCommandReadKeyTable, profile * kKeyTableStride, bytes, nullptr, sizeof bytes);
   if (result == kDeviceOk) std::memcpy(table.data(), bytes, sizeof bytes);
@@ -281,7 +281,7 @@ int DeviceLink::ReadKeyTable(int profile, DeviceKeyTable& table) {
 }
 
 int DeviceLink::WriteKeyTable(int profile, const DeviceKeyTable& table) {
-  if (!IsKeyMapIndex(profile)) return kDeviceBadProfile;
+  if (!IsKeyboardProfile(profile)) return kDeviceBadProfile;
   return Chunked(kCommandWriteKeyTable, profile * kKeyTableStride, nullptr,
                  reinterpret_cast<const std::uint8_t*>(table.data()), kKeyTableBytes);
 }
@@ -326,7 +326,7 @@ int DeviceLink::CurrentProfile() {
 
 int DeviceLink::SetCurrentProfile(int profile) {
   if (profile < 0) return kDeviceWriteFailed;
-  if (!IsKeyMapIndex(profile)) return kDeviceBadProfile;
+  if (!IsKeyboardProfile(profile)) return kDeviceBadProfile;
   StatusBlock status{};
   int result = ReadStatus(status);
   if (result == kDeviceOk) {
@@ -394,15 +394,15 @@ int DeviceLink::SendBootRequest() { return WriteFrame(BootRequestFrame()); }
 // ---- Download ---------------------------------------------------------------
 
 int DownloadProfiles(DeviceLink& link, DeviceMessages& messages, bool all, const DownloadSource& source) {
-  if (all) return DownloadKeyMaps(link, messages, 0, kKeyMapCount - 1, source);
+  if (all) return DownloadKeyMaps(link, messages, 0, kKeyboardProfileCount - 1, source);
   const int current = link.CurrentProfile();
   if (current < 0) return 0;
-  if (!IsKeyMapIndex(current)) return kDeviceBadProfile;
+  if (!IsKeyboardProfile(current)) return kDeviceBadProfile;
   return DownloadKeyMaps(link, messages, current, current, source);
 }
 
 int DownloadKeyMaps(DeviceLink& link, DeviceMessages& messages, int first, int last, const DownloadSource& source) {
-  if (!IsKeyMapIndex(first) || !IsKeyMapIndex(last) || first > last) return kDeviceBadProfile;
+  if (!IsKeyboardProfile(first) || !IsKeyboardProfile(last) || first > last) return kDeviceBadProfile;
   const MacroImageSizes sizes = ComputeMacroImageSizes(source.macros);
   const std::uint32_t capacity = link.MacroCapacity();
   if (capacity < sizes.baseSize) {
@@ -416,7 +416,7 @@ int DownloadKeyMaps(DeviceLink& link, DeviceMessages& messages, int first, int l
 
   const DeviceKeyTable defaults = DefaultKeyTable();
   const MacroIndexLookup indexOfId = [&](std::uint16_t id) { return MacroIndexOfId(source.macros, id); };
-  DeviceKeyTable tables[kKeyMapCount];
+  DeviceKeyTable tables[kKeyboardProfileCount];
   for (int p = first; p <= last; ++p)
     tables[p] = BuildDeviceKeyTable(EntriesOfProfile(source.area, p), defaults, indexOfId);
 

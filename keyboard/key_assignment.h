@@ -69,6 +69,7 @@ using GKeyId = std::uint16_t;
 
 inline constexpr int kAreaProfileCount = 4;      // profiles 0-2 and a spare bank
 inline constexpr int kKeyboardProfileCount = 3;  // the profiles the keyboard holds
+inline constexpr bool IsKeyboardProfile(int profile) { return profile >= 0 && profile < kKeyboardProfileCount; }
 inline constexpr int kEntriesPerProfile = 512;
 inline constexpr int kAreaEntryCount = kAreaProfileCount * kEntriesPerProfile;
 inline constexpr std::size_t kAssignmentAreaBytes = kAreaEntryCount * kKeyAssignmentBytes;

@@ -102,7 +102,7 @@ bool ReplaceFile(const std::u16string& path, std::initializer_list<std::span<con
   if (!out) return false;
   bool written = true;
   for (const std::span<const std::uint8_t>& bytes : parts)
-    written = written && std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
+    written = written && (bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size());
   written = FlushToDisk(out) && written;
   written = std::fclose(out) == 0 && written;
   if (written) fs::rename(temporary, target, error);

@@ -155,14 +155,38 @@ std::vector<std::uint8_t> SerializeProfileFile(HeaderBlock& block, std::span<con
   return bytes;
 }
 
+namespace {
+
+// What a record that needs a string becomes on the keyboard.
+bool LostItsString(const KeyAssignment& kept, const KeyAssignment& read) {
+  return (kept.type == AssignmentType::LaunchProgram && read.type == AssignmentType::Default) ||
+         (kept.type == AssignmentType::TextBlock && read.type == AssignmentType::Disabled);
+}
+
+}  // namespace
+
 std::vector<std::uint8_t> ProfileFileFromKeyboard(std::span<const DeviceKeyTable, 3> tables,
                                                   const DeviceKeyTable& defaults,
-                                                  std::span<const std::uint8_t> image) {
+                                                  std::span<const std::uint8_t> image,
+                                                  const ProfileContents* onDisk) {
   std::unique_ptr<HeaderBlock> block = NewDefaultHeaderBlock();
   if (!block) return {};
   for (int profile = 0; profile < kKeyboardProfileCount; ++profile)
     ReadDeviceKeyTable(tables[profile], defaults, EntriesOfProfile(block->area, profile));
-  std::fill(block->area.begin() + 3 * kEntriesPerProfile, block->area.end(), KeyAssignment{});
+  const int spareBank = kKeyboardProfileCount * kEntriesPerProfile;
+  std::fill(block->area.begin() + spareBank, block->area.end(), KeyAssignment{});
+
+  auto text = std::make_unique<AssignmentText>();
+  if (onDisk && onDisk->block) {
+    for (int i = 0; i < kAreaEntryCount; ++i) {
+      const KeyAssignment& kept = onDisk->block->area[i];
+      KeyAssignment& read = block->area[i];
+      if (i < spareBank && !LostItsString(kept, read)) continue;
+      read = kept;
+      if (kept.type == AssignmentType::LaunchProgram || kept.type == AssignmentType::TextBlock)
+        SetAssignmentText(*text, i, onDisk->text.slots[i].text);
+    }
+  }
 
   MacroList macros;
   MacroImageHeader header{};
@@ -171,5 +195,5 @@ std::vector<std::uint8_t> ProfileFileFromKeyboard(std::span<const DeviceKeyTable
     const int parsed = ParseMacroImage(macros.records, image);
     if (parsed <= 0) FreeMacroList(macros);  // a damaged image reads as no macros
   }
-  return SerializeProfileFile(*block, macros.records, AssignmentText{});
+  return SerializeProfileFile(*block, macros.records, *text);
 }

@@ -103,8 +103,17 @@ std::vector<std::uint8_t> SerializeProfileFile(HeaderBlock& block, std::span<con
 std::vector<std::uint8_t> PackStrings(HeaderBlock& block, const AssignmentText& text);
 
 // Builds the file that mirrors a keyboard: banks 0-2 read back from its three
-// key tables against its default table, bank 3 cleared, the macros parsed from
-// its macro image (none when `image` is empty or holds no macros), no strings.
+// key tables against its default table, the macros parsed from its macro
+// image (none when `image` is empty or holds no macros).
+//
+// The keyboard keeps no strings: a key that launches a program reads back as
+// its default, a text block as disabled, and the spare bank 3 is not the
+// keyboard's at all. With the profile file on disk (`onDisk`, parsed and
+// valid), a program or text record of it whose position reads back as what it
+// became on the keyboard keeps its record and its string, and bank 3 is the
+// file's; without it, bank 3 is cleared and there are no strings. Everything
+// else comes from the keyboard.
 std::vector<std::uint8_t> ProfileFileFromKeyboard(std::span<const DeviceKeyTable, 3> tables,
                                                   const DeviceKeyTable& defaults,
-                                                  std::span<const std::uint8_t> image);
+                                                  std::span<const std::uint8_t> image,
+                                                  const ProfileContents* onDisk = nullptr);

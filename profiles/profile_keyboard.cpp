@@ -19,10 +19,10 @@ bool askingToSave = false;
 
 int ReadProfileFromKeyboard(DeviceLink& link, const std::u16string& path) {
   const int current = link.CurrentProfile();
-  if (!IsKeyMapIndex(current)) return 0;
+  if (!IsKeyboardProfile(current)) return 0;
 
-  std::array<DeviceKeyTable, kKeyMapCount> tables;
-  for (int profile = 0; profile < kKeyMapCount; ++profile)
+  std::array<DeviceKeyTable, kKeyboardProfileCount> tables;
+  for (int profile = 0; profile < kKeyboardProfileCount; ++profile)
     if (link.ReadKeyTable(profile, tables[profile]) != 1) return 0;
 
   std::vector<std::uint8_t> image(kImageHeaderBytes);
@@ -35,7 +35,14 @@ int ReadProfileFromKeyboard(DeviceLink& link, const std::u16string& path) {
     image.clear();  // no macros on the keyboard
   }
 
-  const std::vector<std::uint8_t> file = ProfileFileFromKeyboard(tables, DefaultKeyTable(), image);
+  // What the keyboard cannot hold (program paths, text blocks, the spare bank)
+  // is kept from the profile file on disk, when that is valid.
+  ProfileContents onDisk;
+  std::vector<std::uint8_t> bytes;
+  const bool kept = ReadWholeFile(path, bytes) == 1 && ParseProfileFile(bytes, onDisk) == 1 &&
+                    IsValidFileHeader(onDisk.block->header);
+  bytes.clear();
+  const std::vector<std::uint8_t> file = ProfileFileFromKeyboard(tables, DefaultKeyTable(), image, kept ? &onDisk : nullptr);
   if (file.empty()) return 0;
   return ReplaceFile(path, file) ? 1 : 0;
 }
@@ -99,7 +106,7 @@ int DownloadNoted(DeviceLink& link, DeviceMessages& messages, AppliedProfile& ap
 int SaveAndApplyProfile(DeviceLink& link, DeviceMessages& messages, WorkingProfile& working,
                         AppliedProfile& applied, const std::u16string& path) {
   const int profile = link.CurrentProfile();
-  if (!IsKeyMapIndex(profile)) return 0;
+  if (!IsKeyboardProfile(profile)) return 0;
   int saved;
   {
     std::lock_guard guard(working.lock);
@@ -136,7 +143,7 @@ int FinishInterruptedApply(DeviceLink& link, DeviceMessages& messages, const std
 
 int SwitchProfile(TransferThread& transfers, DeviceLink& link, WorkingProfile& working, const std::u16string& path,
                   int index) {
-  if (index >= kKeyMapCount) index = 0;
+  if (index >= kKeyboardProfileCount) index = 0;
   if (UI().KeyEditorOpen()) {
     UI().ShowMessage(Text(TextKey::PROFILE_SEELCT_PROMPT2));
     return 0;
@@ -168,7 +175,7 @@ std::vector<ProfileMenuItem> ProfileMenuItems(int currentIndex, const std::u16st
   std::vector<ProfileMenuItem> items;
   items.push_back({std::u16string(Text(TextKey::DEFAULT_PROFILE_NAME)), kProfileMenuFirstCommand, false});
   items.push_back({u"", 0, false});
-  for (int profile = 0; profile < kKeyMapCount; ++profile)
+  for (int profile = 0; profile < kKeyboardProfileCount; ++profile)
     items.push_back({profileFileName, kProfileMenuFirstCommand + 1 + profile, false});
   const std::size_t checked = currentIndex >= 0 ? static_cast<std::size_t>(currentIndex) + 2 : 0;
   if (checked < items.size()) items[checked].checked = true;

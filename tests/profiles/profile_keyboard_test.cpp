@@ -228,6 +228,53 @@ TEST_F(ProfileKeyboardTest, EveryBankComesBackFromTheKeyboardAsItWasApplied) {
   }
 }
 
+// The keyboard keeps no strings: what it turned a program or a text into
+// keeps the record and its string from the profile file, and the spare bank
+// stays the file's. A position the keyboard has changed since is the keyboard's.
+TEST_F(ProfileKeyboardTest, ProgramPathsTextsAndTheSpareBankSurviveAReadBack) {
+  const int program = AssignmentIndex(0, 0x11), text = AssignmentIndex(1, 0x12), changed = AssignmentIndex(0, 0x13),
+            spare = AssignmentIndex(3, 0x14);
+  {
+    std::lock_guard guard(working_.lock);
+    working_.block->area[program] = {AssignmentType::LaunchProgram, 0, 0, 0, 0};
+    SetAssignmentText(working_.text, program, u"C:\\Games\\game.exe");
+    working_.block->area[text] = {AssignmentType::TextBlock, 0, 0, 0, 0};
+    SetAssignmentText(working_.text, text, u"gg wp");
+    working_.block->area[changed] = {AssignmentType::LaunchProgram, 0, 0, 0, 0};
+    SetAssignmentText(working_.text, changed, u"C:\\old.exe");
+    working_.block->area[spare] = {AssignmentType::LaunchProgram, 0, 0, 0, 0};
+    SetAssignmentText(working_.text, spare, u"C:\\spare.exe");
+  }
+  ASSERT_EQ(Apply(true), 1);
+  ASSERT_EQ(ExportProfileFile(working_, path_, true), 1);
+  {
+    // Since then the keyboard got another key there (the file was not saved).
+    std::lock_guard guard(working_.lock);
+    working_.block->area[changed] = {AssignmentType::Key, 0, 0x030, 0, 0};
+  }
+  ASSERT_EQ(Apply(true), 1);
+
+  ASSERT_EQ(ReadProfileFromKeyboard(rig_.link, path_), 1);
+  WorkingProfile read;
+  ASSERT_EQ(LoadProfileFile(read, path_), 1);
+  struct Expected {
+    int index;
+    AssignmentType type;
+    std::u16string text;
+  };
+  const Expected expected[] = {
+      {program, AssignmentType::LaunchProgram, u"C:\\Games\\game.exe"},
+      {text, AssignmentType::TextBlock, u"gg wp"},
+      {changed, AssignmentType::Key, u""},
+      {spare, AssignmentType::LaunchProgram, u"C:\\spare.exe"},
+  };
+  for (const Expected& e : expected) {
+    SCOPED_TRACE(e.index);
+    EXPECT_EQ(read.block->area[e.index].type, e.type);
+    EXPECT_EQ(read.text.slots[e.index].text, e.text);
+  }
+}
+
 TEST_F(ProfileKeyboardTest, AKeyboardReportingAProfileBeyondItsThreeIsNotReadBack) {
   const std::uint8_t profile3 = 3;
   ASSERT_TRUE(rig_.keyboard.Poke(SimArea::kStatus, kStatusCurrentProfile, std::span(&profile3, 1)));
