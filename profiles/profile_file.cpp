@@ -99,11 +99,18 @@ int ParseProfileFile(std::span<const std::uint8_t> bytes, ProfileContents& out) 
     if (CarriesText(block->area[r])) starts.push_back({(block->area[r].param & ~1u) / 2, r});
   std::sort(starts.begin(), starts.end());
 
-  AssignmentText text;
+  // Where each string ends. The program packs every string once, so the
+  // strings of a file it wrote fill its pool exactly; records that share or
+  // overlap strings would cost more memory than the file holds (2048 copies of
+  // one long string), and saved they would make a file that large. Such a
+  // file is refused before anything is copied: loading costs memory in
+  // proportion to the file, and the total fits the pool size's 32 bits.
+  std::vector<std::pair<std::size_t, std::size_t>> spans(starts.size(), {0, 0});  // first unit, end unit
+  std::uint64_t total = 0;
   std::size_t zero = 0;  // the first zero unit at or after the last start, or `units`
   bool zeroKnown = false;
-  std::u16string string;
-  for (const auto& [first, record] : starts) {
+  for (std::size_t i = 0; i < starts.size(); ++i) {
+    const std::size_t first = starts[i].first;
     if (first >= units) break;  // this and every later start lie outside the pool
     if (!zeroKnown || zero < first) {
       zero = first;
@@ -111,14 +118,24 @@ int ParseProfileFile(std::span<const std::uint8_t> bytes, ProfileContents& out) 
       zeroKnown = true;
     }
     if (zero >= units || zero == first) continue;  // no terminator in the pool, or an empty string
-    string.resize(zero - first);
-    std::memcpy(string.data(), pool.data() + 2 * first, 2 * (zero - first));
-    SetAssignmentText(text, record, string);
+    spans[i] = {first, zero};
+    total += 2 * (zero - first + 1);
+  }
+  if (total > p) return 0;
+
+  auto text = std::make_unique<AssignmentText>();
+  std::u16string string;
+  for (std::size_t i = 0; i < starts.size(); ++i) {
+    const auto [first, end] = spans[i];
+    if (end == first) continue;
+    string.resize(end - first);
+    std::memcpy(string.data(), pool.data() + 2 * first, 2 * (end - first));
+    SetAssignmentText(*text, starts[i].second, string);
   }
 
   out.block = std::move(block);
   out.macros = std::move(macros);
-  out.text = std::move(text);
+  out.text = std::move(*text);
   return 1;
 }
 

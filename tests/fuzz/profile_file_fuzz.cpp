@@ -1,6 +1,7 @@
 // Validation and loading of a profile file from random bytes: whatever the
-// header says, nothing may be read outside the file or the string pool, and a
-// file that loads must save and load again to the same contents.
+// header says, nothing may be read outside the file or the string pool, the
+// strings loaded never take more than the pool (memory in proportion to the
+// file), and a file that loads must save and load again to the same contents.
 #include <cstdint>
 #include <cstring>
 #include <span>
@@ -16,6 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   ProfileContents contents;
   if (ParseProfileFile(bytes, contents) != 1) return 0;
+  if (contents.text.totalBytes > contents.block->header.poolSize) __builtin_trap();
 
   const std::vector<std::uint8_t> saved =
       SerializeProfileFile(*contents.block, contents.macros.records, contents.text);

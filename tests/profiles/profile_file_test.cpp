@@ -176,6 +176,51 @@ TEST_F(ProfileFileTest, AFailedWriteLeavesThePreviousFileWhole) {
   EXPECT_EQ(Bytes(Path("$Profile0")), before);
 }
 
+// Strings that take more than the pool (records sharing one string) would
+// cost memory out of all proportion to the file, and saved, a file that large
+// whose 32-bit pool size wraps: such a file is refused, and loading never
+// costs more than the file holds.
+TEST_F(ProfileFileTest, StringsNeverTakeMoreThanThePool) {
+  // 2048 records with strings of their own: the largest valid shape.
+  {
+    std::lock_guard guard(profile_.lock);
+    for (int r = 0; r < kAreaEntryCount; ++r) {
+      profile_.block->area[r] = {AssignmentType::LaunchProgram, 0, 0, 0, 0};
+      SetAssignmentText(profile_.text, r, u"C:\\Games\\" + std::u16string(r == 0 ? 5000 : 20, char16_t(u'a' + r % 26)));
+    }
+  }
+  ASSERT_EQ(ExportProfileFile(profile_, Path("own.fwc"), true), 1);
+  const std::vector<std::uint8_t> own = Bytes(Path("own.fwc"));
+  ProfileContents contents;
+  ASSERT_EQ(ParseProfileFile(own, contents), 1);
+  EXPECT_EQ(contents.text.totalBytes, ReadAt<std::uint32_t>(own, 16));
+
+  // Every record pointing at the first (and longest) string, or into its
+  // middle: refused.
+  struct Case {
+    const char* name;
+    std::uint32_t (*offset)(int record);
+  };
+  const Case cases[] = {
+      {"one string for all", [](int) { return 0u; }},
+      {"overlapping tails", [](int r) { return static_cast<std::uint32_t>(2 * (r % 100)); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<std::uint8_t> shared = own;
+    for (int r = 0; r < kAreaEntryCount; ++r) {
+      const std::uint32_t offset = c.offset(r);
+      std::memcpy(shared.data() + 64 + 16 * r + 4, &offset, 4);
+    }
+    ProfileContents refused;
+    EXPECT_EQ(ParseProfileFile(shared, refused), 0);
+    WriteRaw(Path("shared.fwc"), shared);
+    WorkingProfile loaded;
+    EXPECT_EQ(LoadProfileFile(loaded, Path("shared.fwc")), 0);
+    EXPECT_EQ(Bytes(Path("shared.fwc")), shared) << "the file is left as it was";
+  }
+}
+
 TEST_F(ProfileFileTest, TheNewFileAKilledSaveLeftBehindIsReplaced) {
   ASSERT_EQ(NewDefaultProfileFile(Path("$Profile0")), 1);
   { std::ofstream(folder_ / "$Profile0.saving", std::ios::binary) << "half a profile"; }
