@@ -6,11 +6,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include <shlobj.h>
 
+#include "controls/wide_win.h"
+#include "profiles/profile_store.h"
 #include "shell/messages.h"
 #include "resources/resource_ids.h"
 #include "tests/support/sim_server_win.h"
@@ -357,6 +360,62 @@ TEST_F(ProgramWithKeyboardTest, ASimulatedKeyboardThatIsNotThereYetIsReadWhenItA
   const PROCESS_INFORMATION killer = Start(L"/Kill");
   EXPECT_EQ(ExitCodeAfter(killer, kStartTimeoutMs), 0u);
   EXPECT_EQ(ExitCodeAfter(running, kStartTimeoutMs), 0u);
+}
+
+// Damaged profile files on disk, with a keyboard that cannot be read back:
+// the program starts, says that the keyboard could not be read, and leaves
+// the file byte for byte as it was.
+TEST_F(ProgramWithKeyboardTest, ADamagedProfileFileIsNeverChangedWhenTheKeyboardCannotBeRead) {
+  // A valid profile with program paths, and one whose every record shares one
+  // string of 2.2 MB (more than 4 GB of strings, were each record to keep its
+  // own copy).
+  const auto exported = [&](int records, std::size_t length) {
+    WorkingProfile profile;
+    std::lock_guard guard(profile.lock);
+    EXPECT_EQ(NewDefaultProfile(profile), 1);
+    for (int r = 0; r < records; ++r) {
+      profile.block->area[r] = {AssignmentType::LaunchProgram, 0, 0, 0, 0};
+      SetAssignmentText(profile.text, r, u"C:\\Games\\" + std::u16string(length, char16_t(u'a' + r % 26)));
+    }
+    const std::wstring scratch = folder_ + L"exported.fwc";
+    EXPECT_EQ(ExportProfileFile(profile, FromWide(scratch), false), 1);
+    return ReadBytes(scratch);
+  };
+  const std::string valid = exported(64, 8);
+  std::string sharing = exported(1, 1100000);
+  for (int r = 1; r < 2048; ++r) {
+    const std::uint16_t type = 3;
+    std::memcpy(sharing.data() + 64 + 16 * r, &type, 2);
+    std::memset(sharing.data() + 64 + 16 * r + 4, 0, 4);
+  }
+  std::string random(65536, '\0');
+  for (std::size_t i = 0; i < random.size(); ++i) random[i] = static_cast<char>((i * 2654435761u) >> 13);
+  struct Case {
+    const char* name;
+    std::string bytes;
+  };
+  const Case cases[] = {
+      {"valid with program paths", valid},
+      {"truncated", valid.substr(0, valid.size() / 2)},
+      {"random", random},
+      {"empty", ""},
+      {"100 MB", valid + std::string(100 << 20, '\0')},
+      {"strings shared by every record", sharing},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_EQ(keyboard_.Control("faults status=100000 statusbyte=FE after=10"), "OK");  // the read-back fails
+    WriteBytes(profileFile_, c.bytes);
+    const PROCESS_INFORMATION running = StartRunningInstance();
+    std::wstring text;
+    ASSERT_TRUE(WaitUntil([&] { return MessageBoxOf(running.dwProcessId, &text) != nullptr; }, kStartTimeoutMs));
+    EXPECT_NE(text.find(L"could not be read"), std::wstring::npos) << std::string(text.begin(), text.end());
+    const PROCESS_INFORMATION killer = Start(L"/Kill");
+    EXPECT_EQ(ExitCodeAfter(killer, kStartTimeoutMs), 0u);
+    EXPECT_EQ(ExitCodeAfter(running, kStartTimeoutMs), 0u);
+    EXPECT_TRUE(ReadBytes(profileFile_) == c.bytes) << "the file is as it was";
+    ASSERT_EQ(keyboard_.Control("faults status=0 after=0"), "OK");
+  }
 }
 
 TEST_F(ProgramWithKeyboardTest, WithoutTheDeviceServiceTheProgramEndsQuietly) {
