@@ -144,4 +144,29 @@ TEST_F(MainWindowApplyTest, MacrosTooLargeForTheKeyboardAreRefusedAndStayPending
   EXPECT_EQ(keyboard_.Control("read keytables 0 480"), before);
 }
 
+// The keyboard cannot be read back and there is no profile file: the window
+// says so, and the default profile it made up is never applied over the
+// keyboard's own.
+TEST_F(MainWindowApplyTest, AProfileNeitherReadNorLoadedIsNeverApplied) {
+  ASSERT_TRUE(keyboard_.Start(L""));
+  ASSERT_EQ(keyboard_.Control("faults status=100000 statusbyte=FE after=10"), "OK");
+  SetEnvironmentVariableW(L"OSTRAK_DEVICE", (L"sim:127.0.0.1:" + std::to_wstring(keyboard_.Port())).c_str());
+  SetPaths(MakeAppPaths(FromWide(BuiltProgramFolder() + L"Ostrak.exe")));
+  SetRegistryRoot(u"Ostrak_Brelund", u"OstrakApplyTest");
+  DeleteFileW(Wide(ProfileFilePath(0)).c_str());
+  MessageBoxWatcher watcher(Wide(Text(TextKey::MAIN_READ_BACK_FAILED_PROMPT)));
+
+  window_ = std::make_unique<COstrakDlg>(true);
+  ASSERT_TRUE(window_->CreateModeless());
+  ASSERT_TRUE(WaitUntil([&] { return watcher.seen == 1; }, 10000)) << "the user is told";
+  ASSERT_EQ(keyboard_.Control("faults status=0 after=0"), "OK");
+  const std::string before = keyboard_.Control("read macros 0 64") + keyboard_.Control("read keytables 0 480");
+
+  EditKeyA(0);
+  SendMessageW(window_->hwnd(), WM_COMMAND, IDC_APPLY, 0);
+  EXPECT_TRUE(WaitUntil([&] { return watcher.seen == 2; }, 10000)) << "and told again instead of applying";
+  EXPECT_TRUE(window_->PendingChanges());
+  EXPECT_EQ(keyboard_.Control("read macros 0 64") + keyboard_.Control("read keytables 0 480"), before);
+}
+
 }  // namespace
