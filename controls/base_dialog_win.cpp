@@ -14,10 +14,11 @@ BOOL CBaseDialog::OnInitDialog() {
   backgroundFile_ = skinFolder_ + main;
   maskFile_ = skinFolder_ + mask;
   decoded_ = false;
+  // A skin file that names no picture is missing or damaged itself.
+  if (main.empty() || mask.empty()) EndProcessForDamagedSkin(skinFile_);
   PictureSize maskSize;
-  if (main.empty() || mask.empty() || !ReadPictureFileSize(backgroundFile_, size_) ||
-      !ReadPictureFileSize(maskFile_, maskSize))
-    EndProcessForMissingPicture();
+  if (!ReadPictureFileSize(backgroundFile_, size_)) EndProcessForDamagedSkin(backgroundFile_);
+  if (!ReadPictureFileSize(maskFile_, maskSize)) EndProcessForDamagedSkin(maskFile_);
 
   // The pictures are the whole window: no caption or border of its own.
   HWND window = hwnd();
@@ -35,8 +36,8 @@ BOOL CBaseDialog::OnInitDialog() {
 bool CBaseDialog::DecodeSkin() {
   if (decoded_ || !hwnd()) return false;
   decoded_ = true;
-  if (!DecodePictureFile(backgroundFile_, background_) || !DecodePictureFile(maskFile_, mask_))
-    EndProcessForMissingPicture();
+  if (!DecodePictureFile(backgroundFile_, background_)) EndProcessForDamagedSkin(backgroundFile_);
+  if (!DecodePictureFile(maskFile_, mask_)) EndProcessForDamagedSkin(maskFile_);
   SetWindowRgn(hwnd(), RegionFromMask(mask_), IsWindowVisible(hwnd()));  // the window owns the region from here on
   InvalidateRect(hwnd(), nullptr, FALSE);
   return true;

@@ -3,7 +3,9 @@
 // mask picture (every pixel that is not pure white), and moves when its own
 // surface is dragged. Both pictures are named in section SCREEN of the
 // window's skin file (Main, and Mask defaulting to Main), relative to the skin
-// folder; a picture that cannot be loaded ends the process with exit code 0.
+// folder. A skin file that names no picture, or a picture that cannot be
+// loaded or is larger than the screen, ends the process with exit code 0
+// after a message box that names the file (EndProcessForDamagedSkin).
 // A window that starts hidden may decode its pictures later: initialising
 // then only reads their headers, and the window takes its size from the
 // background's.
@@ -31,7 +33,7 @@ class CBaseDialog : public Dialog {
 
   // Decodes the background and the mask and gives the window its shape,
   // unless that was done; a picture that cannot be decoded ends the process
-  // with exit code 0. False when there was nothing left to do.
+  // as one that cannot be read does. False when there was nothing left to do.
   bool DecodeSkin();
 
  protected:

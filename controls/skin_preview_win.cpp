@@ -119,9 +119,7 @@ SkinPreviewDialog::~SkinPreviewDialog() {
 
 HBITMAP SkinPreviewDialog::PanelBitmap(const std::u16string& name) {
   HBITMAP& bitmap = panelBitmaps_[name];
-  if (!bitmap)
-    bitmap = static_cast<HBITMAP>(LoadImageW(nullptr, reinterpret_cast<const wchar_t*>((SkinFolder() + name).c_str()),
-                                             IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
+  if (!bitmap) bitmap = LoadBitmapFile(SkinFolder() + name);
   return bitmap;
 }
 

@@ -11,11 +11,14 @@ int ReadStoredLanguage();
 // The section the stored value and the current choice pick.
 const char16_t* ChosenLanguageSection();
 
-// One text of a section; a missing file, section or key gives an empty text.
+// One text of a section as the file holds it; a missing file, section or key
+// gives an empty text.
 std::u16string ReadLanguageText(const char16_t* section, const char* key);
 
 // Fills the slots of a group (1 at start and after a language command, 2 when
-// the composite editor opens, 3 with the main window's profile labels).
+// the composite editor opens, 3 with the main window's profile labels, 4 when a
+// menu or the About box is built); a key the file has no text for keeps its
+// built-in text.
 void LoadLanguageGroup(int group);
 inline void LoadLanguageTexts() { LoadLanguageGroup(1); }
 

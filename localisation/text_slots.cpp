@@ -81,7 +81,10 @@ const char16_t* ChooseLanguageSection(int storedLanguage, int currentChoice) {
 void LoadTextGroup(int group, const char16_t* section, const LanguageReader& read) {
   for (int i = 0; i < kTextKeyCount; ++i) {
     if (kSlots[i].group != group) continue;
-    SetText(static_cast<TextKey>(i), read(section, kSlots[i].key));
+    // A missing or empty text keeps the built-in one: a damaged language file
+    // must not leave the program, and its message boxes, without words.
+    const std::u16string text = read(section, kSlots[i].key);
+    SetText(static_cast<TextKey>(i), text.empty() ? std::u16string_view(kSlots[i].builtIn) : text);
   }
 }
 

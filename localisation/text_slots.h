@@ -1,7 +1,8 @@
 // Text slots: every text the user sees, named by its language key.
 //
 // Each slot holds its built-in English text until the language file is read
-// (see language_file_win.h); reading replaces it, cut to the slot's capacity.
+// (see language_file_win.h); reading replaces it, cut to the slot's capacity,
+// unless the file has no text for it.
 // Slots are written on the user-interface thread only and read from any thread.
 #pragma once
 
@@ -54,7 +55,7 @@ void SetCurrentLanguageChoice(int choice);
 using LanguageReader = std::function<std::u16string(const char16_t* section, const char* key)>;
 
 // Fills every slot of `group` from `section` through `read`. A key missing from
-// the section empties its slot: the built-in text is not used.
+// the section, or empty there, gives the slot its built-in text.
 void LoadTextGroup(int group, const char16_t* section, const LanguageReader& read);
 
 // Formats a slot that holds one printf-style number ("%d", "%03x", ...).

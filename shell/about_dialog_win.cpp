@@ -1,6 +1,7 @@
 #include "shell/about_dialog_win.h"
 
 #include "localisation/language_file_win.h"
+#include "localisation/text_slots.h"
 #include "resources/resource_ids.h"
 #include "shell/tray_icon_win.h"
 
@@ -27,9 +28,9 @@ BOOL CAboutDlg::OnInitDialog() {
   ShowWindow(hwnd(), SW_SHOW);
   hyperlink_.SetText(link_);
   hyperlink_.SetAddress(link_);
-  const char16_t* section = ChosenLanguageSection();
-  description_.SetText(ReadLanguageText(section, "GUANYU_JIESHAO").substr(0, 260));
-  rights_.SetText(ReadLanguageText(section, "GUANYU_BANQUAN").substr(0, 260));
+  LoadLanguageGroup(4);
+  description_.SetText(Text(TextKey::GUANYU_JIESHAO));
+  rights_.SetText(Text(TextKey::GUANYU_BANQUAN));
   InvalidateRect(description_.hwnd(), nullptr, TRUE);
   InvalidateRect(rights_.hwnd(), nullptr, TRUE);
   return TRUE;

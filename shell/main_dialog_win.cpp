@@ -197,7 +197,7 @@ bool COstrakDlg::LateStartStep() {
   if (waitPicturesRead_ == 10) return false;
   const int i = waitPicturesRead_++;
   const std::wstring file = Wide(SkinFolder()) + L"jdt" + std::to_wstring(i + 1) + L".bmp";
-  waitPictures_[i] = static_cast<HBITMAP>(LoadImageW(nullptr, file.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
+  waitPictures_[i] = LoadBitmapFile(FromWide(file));
   return true;
 }
 

@@ -6,6 +6,7 @@
 #include "controls/subclass_win.h"
 #include "controls/wide_win.h"
 #include "localisation/language_file_win.h"
+#include "localisation/text_slots.h"
 #include "resources/resource_ids.h"
 #include "shell/app_paths.h"
 
@@ -127,12 +128,12 @@ HMENU CTrayIcon::BuildMenu() {
   HMENU menu = LoadMenuW(ResourceModule(), MAKEINTRESOURCEW(IDR_TRAY_MENU));
   if (!menu) return nullptr;
   HMENU items = GetSubMenu(menu, 0);
-  const char16_t* section = ChosenLanguageSection();
-  const struct { const char* key; UINT command; } entries[] = {
-      {"MENU_11", ID_TRAY_OPEN}, {"MENU_22", ID_APP_ABOUT}, {"MENU_33", ID_TRAY_EXIT}};
+  LoadLanguageGroup(4);
+  const struct { TextKey text; UINT command; } entries[] = {
+      {TextKey::MENU_11, ID_TRAY_OPEN}, {TextKey::MENU_22, ID_APP_ABOUT}, {TextKey::MENU_33, ID_TRAY_EXIT}};
   for (UINT position = 0; position < 3; ++position)
     ModifyMenuW(items, position, MF_BYPOSITION | MF_STRING, entries[position].command,
-                Wide(ReadLanguageText(section, entries[position].key)).c_str());
+                Wide(Text(entries[position].text)).c_str());
   SetMenuDefaultItem(items, 0, TRUE);
   return menu;
 }

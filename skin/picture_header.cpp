@@ -1,5 +1,6 @@
 #include "skin/picture_header.h"
 
+#include <algorithm>
 #include <cstdint>
 
 namespace {
@@ -74,4 +75,10 @@ bool ReadPictureSize(const std::uint8_t* bytes, std::size_t size, PictureSize& p
   if (StartsWith(bytes, size, "GIF87a", 6) || StartsWith(bytes, size, "GIF89a", 6))
     return ReadGifSize(bytes, size, picture);
   return false;
+}
+
+bool PictureFitsScreen(const PictureSize& picture, const PictureSize& screen) {
+  const auto largest = [](int side) { return side > 0 ? std::min(side, kLargestPictureSide) : kLargestPictureSide; };
+  return picture.width > 0 && picture.height > 0 && picture.width <= largest(screen.width) &&
+         picture.height <= largest(screen.height);
 }

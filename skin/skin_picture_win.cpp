@@ -34,6 +34,16 @@ HGLOBAL ReadWholeFile(const std::u16string& path, DWORD& size) {
   return memory;
 }
 
+// The size the bytes in `memory` declare; false when they declare none.
+bool DeclaredSize(HGLOBAL memory, DWORD length, PictureSize& size) {
+  const auto* bytes = static_cast<const std::uint8_t*>(GlobalLock(memory));
+  const bool read = bytes && ReadPictureSize(bytes, length, size);
+  GlobalUnlock(memory);
+  return read;
+}
+
+bool FitsScreen(const PictureSize& size) { return PictureFitsScreen(size, VirtualScreenSize()); }
+
 // Copies `source` (any bitmap) into `target` at (0, 0).
 void CopyBitmap(HBITMAP source, int width, int height, const SkinPicture& target) {
   HDC screen = GetDC(nullptr);
@@ -120,10 +130,20 @@ std::uint32_t SkinPicture::Pixel(int x, int y) const {
   return bits_[std::size_t(y) * width_ + x] & 0xFFFFFFu;
 }
 
+PictureSize VirtualScreenSize() {
+  return PictureSize{GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+}
+
 bool DecodePictureFile(const std::u16string& path, SkinPicture& picture) {
   DWORD size = 0;
   HGLOBAL memory = ReadWholeFile(path, size);
   if (!memory) return false;
+  // Refused before the loader reserves memory for the size the header claims.
+  PictureSize declared;
+  if (DeclaredSize(memory, size, declared) && !FitsScreen(declared)) {
+    GlobalFree(memory);
+    return false;
+  }
   IStream* stream = nullptr;
   if (FAILED(CreateStreamOnHGlobal(memory, TRUE, &stream))) {
     GlobalFree(memory);
@@ -140,7 +160,7 @@ bool DecodePictureFile(const std::u16string& path, SkinPicture& picture) {
   if (SUCCEEDED(loaded->get_Type(&type)) && type == PICTYPE_BITMAP && SUCCEEDED(loaded->get_Handle(&handle))) {
     HBITMAP bitmap = reinterpret_cast<HBITMAP>(static_cast<UINT_PTR>(handle));
     BITMAP info{};
-    if (GetObjectW(bitmap, sizeof info, &info) && info.bmWidth > 0 && info.bmHeight > 0) {
+    if (GetObjectW(bitmap, sizeof info, &info) && FitsScreen(PictureSize{info.bmWidth, info.bmHeight})) {
       SkinPicture copy = SkinPicture::Blank(info.bmWidth, info.bmHeight);
       if (!copy.empty()) {
         CopyBitmap(bitmap, info.bmWidth, info.bmHeight, copy);
@@ -157,11 +177,16 @@ bool ReadPictureFileSize(const std::u16string& path, PictureSize& size) {
   DWORD length = 0;
   HGLOBAL memory = ReadWholeFile(path, length);
   if (!memory) return false;
-  const auto* bytes = static_cast<const std::uint8_t*>(GlobalLock(memory));
-  const bool read = bytes && ReadPictureSize(bytes, length, size);
-  GlobalUnlock(memory);
+  const bool read = DeclaredSize(memory, length, size) && FitsScreen(size);
   GlobalFree(memory);
   return read;
+}
+
+HBITMAP LoadBitmapFile(const std::u16string& path) {
+  // The system sizes the bitmap from the header: the header is checked first.
+  PictureSize size;
+  if (!ReadPictureFileSize(path, size)) return nullptr;
+  return static_cast<HBITMAP>(LoadImageW(nullptr, W(path), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
 }
 
 HRGN RegionFromMask(const SkinPicture& mask) {
@@ -191,14 +216,26 @@ HRGN RegionFromMask(const SkinPicture& mask) {
   return region ? region : CreateRectRgn(0, 0, 0, 0);
 }
 
-void EndProcessForMissingPicture() { ExitProcess(0); }
+void EndProcessForDamagedSkin(const std::u16string& file) {
+  // One box: the box's loop still delivers the thread's messages, so another
+  // window may fail while it is open; that ends the process at once. The
+  // frames that came here never resume.
+  static bool told = false;
+  if (!told) {
+    told = true;
+    const std::u16string text = u"Ostrak cannot run without this skin file, which is missing or damaged:\n\n" + file +
+                                u"\n\nInstalling Ostrak again restores it.";
+    MessageBoxW(nullptr, W(text), L"Ostrak", MB_OK | MB_ICONERROR | MB_TASKMODAL | MB_SETFOREGROUND);
+  }
+  ExitProcess(0);
+}
 
 void WindowPictureSet::Create(const std::u16string& folder, const std::vector<std::u16string>& names, int width,
                               int height) {
   if (!pictures.empty() || names.empty()) return;
   for (const std::u16string& name : names) {
     pictures.push_back(SkinPicture::Blank(std::max(width, 1), std::max(height, 1)));
-    if (pictures.back().empty()) EndProcessForMissingPicture();
+    if (pictures.back().empty()) ExitProcess(0);  // no memory: no file to name
     files.push_back(folder + name);
   }
   decoded = 0;

@@ -47,20 +47,35 @@ class SkinPicture {
   int height_ = 0;
 };
 
+// The size of the virtual screen (every monitor together); a side the system
+// does not tell is 0.
+PictureSize VirtualScreenSize();
+
 // Reads the whole file and decodes it (JPEG, BMP, GIF) with the system's
-// picture loader; false when the file is missing, unreadable or not a picture.
+// picture loader; false when the file is missing, unreadable, not a picture,
+// or larger than the screen allows (PictureFitsScreen), which a size its
+// header declares tells before anything is decoded.
 bool DecodePictureFile(const std::u16string& path, SkinPicture& picture);
 
 // The size a picture file declares, read from its header without decoding;
-// false when the file is missing, unreadable or not a picture.
+// false when the file is missing, unreadable, not a picture, or declares a
+// size larger than the screen allows.
 bool ReadPictureFileSize(const std::u16string& path, PictureSize& size);
+
+// A BMP file loaded by the system as it is, for a picture control; nullptr when
+// it is missing, damaged or declares a size larger than the screen allows.
+// The caller owns the bitmap.
+HBITMAP LoadBitmapFile(const std::u16string& path);
 
 // The region of every pixel that is not pure white (255, 255, 255); an empty
 // region for an all-white or empty picture. The caller owns the region.
 HRGN RegionFromMask(const SkinPicture& mask);
 
-// Ends the process at once with exit code 0: what a missing window picture does.
-[[noreturn]] void EndProcessForMissingPicture();
+// What a window does when its skin file or one of its window pictures is
+// missing or damaged: one message box that names `file` (full path), in
+// built-in English since the language file may be damaged too, then the
+// process ends with exit code 0.
+[[noreturn]] void EndProcessForDamagedSkin(const std::u16string& file);
 
 // The pictures a window class shares between its controls, kept until the
 // process ends. The memory pictures are created first (black) and the files
@@ -72,8 +87,10 @@ struct WindowPictureSet {
   std::size_t decoded = 0;            // pictures [0, decoded) hold their files
 
   // Creates the black memory pictures of `names` (relative to `folder`), each
-  // width x height, unless the set was already created. Ends the process with
-  // exit code 0 when one cannot be created.
+  // width x height, unless the set was already created. Ends the process
+  // quietly with exit code 0 when the system has no memory for one.
+  // A file that cannot be decoded, or is larger than the screen allows,
+  // leaves its picture black.
   void Create(const std::u16string& folder, const std::vector<std::u16string>& names, int width, int height);
   // Draws the next file into its picture; false when every file is in.
   bool DecodeNext();

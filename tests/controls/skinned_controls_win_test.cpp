@@ -344,28 +344,36 @@ TEST(SkinnedDialogShape, AnAllWhiteMaskGivesAnEmptyShape) {
   RemoveTree(folder);
 }
 
-// A window picture that cannot be loaded ends the process with exit code 0;
-// the skin viewer exits with 3 once its window has initialised.
-TEST(SkinnedDialogPictures, AMissingWindowPictureEndsTheProcessQuietly) {
+// A skin file without pictures, or a window picture that cannot be loaded or
+// is larger than the screen, ends the process with exit code 0 after one
+// message box that names the file; the skin viewer exits with 3 once its
+// window has initialised.
+TEST(SkinnedDialogPictures, ADamagedWindowPictureIsNamedThenEndsTheProcess) {
   const struct {
     const char16_t* screen;
-    DWORD exitCode;
+    const wchar_t* named;  // relative to the Skins folder; null: no box, exit code 3
   } cases[] = {
-      {u"Main=back.bmp\r\nMask=mask.bmp\r\n", 3},
-      {u"Main=back.bmp\r\n", 3},  // the mask defaults to the background
-      {u"Main=missing.jpg\r\nMask=mask.bmp\r\n", 0},
-      {u"Main=back.bmp\r\nMask=missing.bmp\r\n", 0},
-      {u"Main=Test.ini\r\nMask=mask.bmp\r\n", 0},  // not a picture
-      {u"", 0},                                    // no background named
+      {u"Main=back.bmp\r\nMask=mask.bmp\r\n", nullptr},
+      {u"Main=back.bmp\r\n", nullptr},  // the mask defaults to the background
+      {u"Main=missing.jpg\r\nMask=mask.bmp\r\n", L"missing.jpg"},
+      {u"Main=back.bmp\r\nMask=missing.bmp\r\n", L"missing.bmp"},
+      {u"Main=Test.ini\r\nMask=mask.bmp\r\n", L"Test.ini"},  // not a picture
+      {u"Main=huge.bmp\r\nMask=mask.bmp\r\n", L"huge.bmp"},  // declares 16000 x 16000
+      {u"Main=back.bmp\r\nMask=wide.bmp\r\n", L"wide.bmp"},  // one pixel wider than the screen
+      {u"", L"Main.ini"},                                       // no background named
   };
   for (const auto& c : cases) {
     const std::wstring folder = MakeScratchFolder(L"skin-demo");
-    CreateDirectoryW((folder + L"\\Skins").c_str(), nullptr);
-    WriteTestSkin(folder + L"\\Skins", c.screen);
-    CopyFileW((folder + L"\\Skins\\Test.ini").c_str(), (folder + L"\\Skins\\Main.ini").c_str(), FALSE);
-    // The folder with one trailing backslash, doubled before the closing quote.
+    // The folder without its trailing backslash, as the program is given it.
     std::wstring argument = folder;
     while (!argument.empty() && argument.back() == L'\\') argument.pop_back();
+    const std::wstring skins = argument + L"\\Skins";
+    CreateDirectoryW(skins.c_str(), nullptr);
+    WriteTestSkin(skins, c.screen);
+    WriteBytes(skins + L"\\huge.bmp", BmpHeaderOnly(16000, 16000));
+    WriteBmp(skins + L"\\wide.bmp", GetSystemMetrics(SM_CXVIRTUALSCREEN) + 1, 1, [](int, int) { return 0u; });
+    CopyFileW((skins + L"\\Test.ini").c_str(), (skins + L"\\Main.ini").c_str(), FALSE);
+    // The folder with one trailing backslash, doubled before the closing quote.
     std::wstring command =
         L"\"" + TestProgramsFolder() + L"skin_demo.exe\" /init-only /folder \"" + argument + L"\\\\\"";
     STARTUPINFOW startup{};
@@ -373,14 +381,23 @@ TEST(SkinnedDialogPictures, AMissingWindowPictureEndsTheProcessQuietly) {
     PROCESS_INFORMATION process{};
     ASSERT_TRUE(
         CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process));
-    ASSERT_EQ(WaitForSingleObject(process.hProcess, 60000), WAIT_OBJECT_0);
+    const std::string what(c.screen, c.screen + std::char_traits<char16_t>::length(c.screen));
+    std::wstring text;
+    const auto ended = [&] { return WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0; };
+    EXPECT_TRUE(WaitUntil([&] { return ended() || MessageBoxOf(process.dwProcessId, &text); }, 60000)) << what;
+    if (c.named) {
+      EXPECT_NE(text.find(skins + L"\\" + c.named), std::wstring::npos) << what << ": " << std::string(text.begin(), text.end());
+      PostMessageW(MessageBoxOf(process.dwProcessId, nullptr), WM_COMMAND, IDOK, 0);
+    } else {
+      EXPECT_TRUE(text.empty()) << what << ": " << std::string(text.begin(), text.end());
+    }
+    if (WaitForSingleObject(process.hProcess, 60000) != WAIT_OBJECT_0) TerminateProcess(process.hProcess, 99);
     DWORD exitCode = 99;
     GetExitCodeProcess(process.hProcess, &exitCode);
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
-    EXPECT_EQ(exitCode, c.exitCode) << std::string(c.screen, c.screen + std::char_traits<char16_t>::length(c.screen))
-                                    << std::string(command.begin(), command.end());
-    if (exitCode == c.exitCode) RemoveTree(folder);
+    EXPECT_EQ(exitCode, c.named ? 0u : 3u) << what;
+    RemoveTree(folder);
   }
 }
 

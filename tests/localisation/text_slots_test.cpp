@@ -52,30 +52,37 @@ TEST_F(TextSlotsTest, ALongerTextIsCutToTheSlot) {
   EXPECT_EQ(Text(TextKey::MAIN_UPDATE_BACKUP_OK), u"Backu");
 }
 
-TEST_F(TextSlotsTest, LoadingAGroupReplacesOnlyThatGroupAndEmptiesMissingKeys) {
+TEST_F(TextSlotsTest, LoadingAGroupReplacesOnlyThatGroupAndKeepsBuiltInsForMissingOrEmptyKeys) {
   FakeLanguageFile file;
   file[kEnglishSection]["MAIN_CAPTION"] = u"Keyboard";
+  file[kEnglishSection]["MAIN_HELP_PROMPT"] = u"";  // present, but empty
   file[kEnglishSection]["SINGLE_KEY"] = u"One key";
+  SetText(TextKey::UNKNOWN_KEY, u"from the other section");  // as after an earlier load
   LoadTextGroup(1, kEnglishSection, ReaderOf(file));
 
   EXPECT_EQ(Text(TextKey::MAIN_CAPTION), u"Keyboard");
-  EXPECT_EQ(Text(TextKey::UNKNOWN_KEY), u"");        // missing key: empty, not built-in
-  EXPECT_EQ(Text(TextKey::SINGLE_KEY), u"Single Key");  // group 2 untouched
-  EXPECT_EQ(Text(TextKey::PROFILE_1), u"Profile 1");    // group 3 untouched
+  EXPECT_EQ(Text(TextKey::UNKNOWN_KEY), u"Unknown Key: %03x");  // missing: the built-in text, not the last one
+  EXPECT_EQ(Text(TextKey::MAIN_HELP_PROMPT), u"Help");          // empty: the built-in text
+  EXPECT_EQ(Text(TextKey::SINGLE_KEY), u"Single Key");          // group 2 untouched
+  EXPECT_EQ(Text(TextKey::PROFILE_1), u"Profile 1");            // group 3 untouched
 
   LoadTextGroup(2, kEnglishSection, ReaderOf(file));
   EXPECT_EQ(Text(TextKey::SINGLE_KEY), u"One key");
 }
 
-TEST_F(TextSlotsTest, NoLanguageFileEmptiesEverySlotOfTheGroup) {
+// Without a language file (or with one whose sections are lost) every text
+// is the built-in English one; none is blank but the one that is blank built in.
+TEST_F(TextSlotsTest, NoLanguageFileLeavesEveryBuiltInText) {
   const FakeLanguageFile none;
-  LoadTextGroup(1, ChooseLanguageSection(0, 0), ReaderOf(none));
+  for (int group = 1; group <= 4; ++group) LoadTextGroup(group, ChooseLanguageSection(0, 0), ReaderOf(none));
   for (int i = 0; i < kTextKeyCount; ++i) {
     const auto key = static_cast<TextKey>(i);
-    if (TextGroup(key) == 1) {
-      EXPECT_EQ(Text(key), u"") << TextKeyName(key);
+    EXPECT_EQ(Text(key), BuiltInText(key)) << TextKeyName(key);
+    if (key != TextKey::MAIN_BUTTON_KORVAN_VER) {
+      EXPECT_FALSE(Text(key).empty()) << TextKeyName(key);
     }
   }
+  EXPECT_EQ(Text(TextKey::MENU_33), u"Exit(&X)");
 }
 
 TEST(ChooseLanguageSection, EnglishWhenTheStoredValueOrTheChoiceIsOne) {

@@ -203,10 +203,12 @@ TEST(TrayIcon, TheMenuTakesItsTextsFromTheChosenSection) {
     return std::wstring(text);
   };
 
-  // No language file: the Chinese section, whose keys are missing: empty texts.
+  // The stored choice missing: the Chinese section, which is missing too: the built-in texts.
+  WriteUtf16File(folder + L"Skins\\language.ini", u"[ENGINSH]\r\nMENU_11=Show\r\n");
   HMENU menu = CTrayIcon::BuildMenu();
   ASSERT_NE(menu, nullptr);
-  EXPECT_EQ(itemText(menu, 0), L"");
+  EXPECT_EQ(itemText(menu, 0), L"Open(&O)");
+  EXPECT_EQ(itemText(menu, 2), L"Exit(&X)");
   EXPECT_EQ(GetMenuDefaultItem(GetSubMenu(menu, 0), TRUE, 0), 0u);
   DestroyMenu(menu);
 

@@ -84,4 +84,28 @@ TEST(PictureHeader, ReadsTheDeclaredSizeOrRefuses) {
   EXPECT_FALSE(ReadPictureSize(nullptr, 10, size));
 }
 
+TEST(PictureHeader, APictureFitsTheScreenAndTheFixedCap) {
+  const struct {
+    const char* what;
+    PictureSize picture, screen;
+    bool fits;
+  } cases[] = {
+      {"our main window on one monitor", {960, 600}, {1024, 768}, true},
+      {"exactly the screen", {1024, 768}, {1024, 768}, true},
+      {"one pixel wider than the screen", {1025, 600}, {1024, 768}, false},
+      {"one pixel taller than the screen", {960, 769}, {1024, 768}, false},
+      {"as wide as two monitors side by side", {3840, 1080}, {3840, 1080}, true},
+      {"a header claiming 16000 x 16000", {16000, 16000}, {1920, 1080}, false},
+      {"the largest side a header can claim", {65535, 65535}, {1920, 1080}, false},
+      {"wider than the cap on a wider screen", {8193, 600}, {12000, 4000}, false},
+      {"the cap on a wider screen", {8192, 4000}, {12000, 4000}, true},
+      {"a screen that tells nothing: the cap", {8192, 8192}, {0, 0}, true},
+      {"a screen that tells nothing: past the cap", {8193, 100}, {0, -1}, false},
+      {"a screen that tells its height only", {5000, 700}, {0, 768}, true},
+      {"no pixel", {0, 600}, {1024, 768}, false},
+      {"a negative side", {-5, 600}, {1024, 768}, false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(PictureFitsScreen(c.picture, c.screen), c.fits) << c.what;
+}
+
 }  // namespace

@@ -67,6 +67,44 @@ TEST_F(SkinFiles, PicturesDecodeOrFailCleanly) {
   }
 }
 
+// A picture larger than the screen is damaged: its header is refused before
+// anything is decoded, and a face picture cut from it stays black.
+TEST_F(SkinFiles, APictureLargerThanTheScreenIsRefused) {
+  const PictureSize screen = VirtualScreenSize();
+  ASSERT_GT(screen.width, 0);
+  ASSERT_GT(screen.height, 0);
+  const auto grey = [](int, int) { return 0x808080u; };
+  WriteBytes(folder_ + L"\\huge.bmp", BmpHeaderOnly(16000, 16000));
+  WriteBytes(folder_ + L"\\top-down-huge.bmp", BmpHeaderOnly(65535, -65535));
+  WriteBytes(folder_ + L"\\huge.jpg", JpegHeaderOnly(65535, 65535));
+  WriteBmp(folder_ + L"\\screen-wide.bmp", screen.width, 1, grey);
+  WriteBmp(folder_ + L"\\too-wide.bmp", screen.width + 1, 1, grey);
+  WriteBmp(folder_ + L"\\too-tall.bmp", 1, screen.height + 1, grey);
+  const struct {
+    const wchar_t* name;
+    bool fits;
+  } cases[] = {{L"huge.bmp", false},        {L"top-down-huge.bmp", false}, {L"huge.jpg", false},
+               {L"screen-wide.bmp", true},  {L"too-wide.bmp", false},      {L"too-tall.bmp", false}};
+  for (const auto& c : cases) {
+    const std::u16string path = U16(folder_ + L"\\" + c.name);
+    const std::string name(c.name, c.name + wcslen(c.name));
+    PictureSize size;
+    EXPECT_EQ(ReadPictureFileSize(path, size), c.fits) << name;
+    SkinPicture picture;
+    EXPECT_EQ(DecodePictureFile(path, picture), c.fits) << name;
+    EXPECT_EQ(picture.empty(), !c.fits) << name;
+    HBITMAP bitmap = LoadBitmapFile(path);
+    EXPECT_EQ(bitmap != nullptr, c.fits) << name;
+    if (bitmap) DeleteObject(bitmap);
+  }
+
+  WindowPictureSet set;
+  set.LoadOnce(U16(folder_ + L"\\"), {u"screen-wide.bmp", u"huge.bmp", u"too-wide.bmp"}, 8, 8);
+  EXPECT_EQ(set.pictures[0].Pixel(3, 0), 0x808080u);
+  EXPECT_EQ(set.pictures[1].Pixel(3, 0), 0u) << "black faces";
+  EXPECT_EQ(set.pictures[2].Pixel(3, 0), 0u) << "black faces";
+}
+
 TEST_F(SkinFiles, FacePicturesAreCreatedBlackThenTakeTheirFilesInPlace) {
   WriteBmp(folder_ + L"\\small.bmp", 4, 4, [](int, int) { return 0x00FF00u; });
   WriteBmp(folder_ + L"\\large.bmp", 20, 20, [](int, int) { return 0xFF0000u; });

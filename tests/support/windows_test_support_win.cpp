@@ -124,6 +124,42 @@ HWND MainWindowOf(DWORD processId) {
   return search.found;
 }
 
+HWND MessageBoxOf(DWORD processId, std::wstring* text) {
+  struct Search {
+    DWORD pid;
+    HWND found;
+  } search{processId, nullptr};
+  EnumWindows(
+      [](HWND window, LPARAM context) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(context);
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        wchar_t className[16] = {};
+        GetClassNameW(window, className, 16);
+        if (owner == s->pid && IsWindowVisible(window) && wcscmp(className, L"#32770") == 0 &&
+            static_cast<std::uint32_t>(GetWindowLongPtrW(window, GWLP_USERDATA)) != kMainWindowMarker) {
+          s->found = window;
+          return FALSE;
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  if (search.found && text) {
+    text->clear();
+    EnumChildWindows(
+        search.found,
+        [](HWND child, LPARAM context) -> BOOL {
+          wchar_t buffer[512] = {};
+          GetWindowTextW(child, buffer, 512);
+          *reinterpret_cast<std::wstring*>(context) += buffer;
+          *reinterpret_cast<std::wstring*>(context) += L"\n";
+          return TRUE;
+        },
+        reinterpret_cast<LPARAM>(text));
+  }
+  return search.found;
+}
+
 bool TrayIconShown(HWND mainWindow) {
   NOTIFYICONDATAW icon{};
   icon.cbSize = sizeof icon;

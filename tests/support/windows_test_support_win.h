@@ -31,6 +31,10 @@ bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs);
 
 // The program's main window in that process (found by its marker), or null.
 HWND MainWindowOf(DWORD processId);
+// A visible message box (or other standard dialog but the main window) of
+// that process, or null; `text`, when given, gets the texts of its children,
+// one a line.
+HWND MessageBoxOf(DWORD processId, std::wstring* text);
 // Whether that window's notification-area icon is there (the notification
 // area accepts a change to it).
 bool TrayIconShown(HWND mainWindow);
