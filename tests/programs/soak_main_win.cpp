@@ -103,20 +103,10 @@ class Probe {
 
  private:
   void CloseMessageBoxes() {
-    EnumWindows(
-        [](HWND window, LPARAM context) -> BOOL {
-          DWORD owner = 0;
-          GetWindowThreadProcessId(window, &owner);
-          wchar_t className[16] = {};
-          GetClassNameW(window, className, 16);
-          if (owner == GetCurrentProcessId() && wcscmp(className, L"#32770") == 0 && IsWindowVisible(window) &&
-              static_cast<std::uint32_t>(GetWindowLongPtrW(window, GWLP_USERDATA)) != kMainWindowMarker) {
-            ++reinterpret_cast<Probe*>(context)->boxes;
-            PostMessageW(window, WM_COMMAND, IDOK, 0);
-          }
-          return TRUE;
-        },
-        reinterpret_cast<LPARAM>(this));
+    for (HWND box : MessageBoxesOf(GetCurrentProcessId())) {
+      ++boxes;
+      PostMessageW(box, WM_COMMAND, IDOK, 0);
+    }
   }
   std::atomic<HWND> window_{nullptr};
   std::atomic<bool> stop_{false};

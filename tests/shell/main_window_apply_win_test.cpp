@@ -31,24 +31,13 @@ class MessageBoxWatcher {
   explicit MessageBoxWatcher(std::wstring text) : text_(std::move(text)) {
     thread_ = std::thread([this] {
       while (!stop_) {
-        EnumWindows(
-            [](HWND window, LPARAM context) -> BOOL {
-              auto* self = reinterpret_cast<MessageBoxWatcher*>(context);
-              DWORD owner = 0;
-              GetWindowThreadProcessId(window, &owner);
-              wchar_t className[16] = {};
-              GetClassNameW(window, className, 16);
-              if (owner != GetCurrentProcessId() || wcscmp(className, L"#32770") != 0 || !IsWindowVisible(window))
-                return TRUE;
-              wchar_t text[512] = {};
-              GetDlgItemTextW(window, 0xFFFF, text, 512);
-              if (self->text_ == text) {
-                ++self->seen;
-                PostMessageW(window, WM_COMMAND, IDOK, 0);
-              }
-              return TRUE;
-            },
-            reinterpret_cast<LPARAM>(this));
+        for (HWND box : MessageBoxesOf(GetCurrentProcessId())) {
+          wchar_t shown[512] = {};
+          GetDlgItemTextW(box, 0xFFFF, shown, 512);
+          if (text_ != shown) continue;
+          ++seen;
+          PostMessageW(box, WM_COMMAND, IDOK, 0);
+        }
         Sleep(50);
       }
     });

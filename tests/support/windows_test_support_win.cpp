@@ -104,60 +104,60 @@ bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs) {
   }
 }
 
-HWND MainWindowOf(DWORD processId) {
+std::vector<HWND> TopWindowsOf(DWORD processId, const std::function<bool(HWND)>& wanted) {
   struct Search {
     DWORD pid;
-    HWND found;
-  } search{processId, nullptr};
+    const std::function<bool(HWND)>& wanted;
+    std::vector<HWND> found;
+  } search{processId, wanted, {}};
   EnumWindows(
       [](HWND window, LPARAM context) -> BOOL {
         auto* s = reinterpret_cast<Search*>(context);
         DWORD owner = 0;
         GetWindowThreadProcessId(window, &owner);
-        if (owner == s->pid && static_cast<std::uint32_t>(GetWindowLongPtrW(window, GWLP_USERDATA)) == kMainWindowMarker) {
-          s->found = window;
-          return FALSE;
-        }
+        if (owner == s->pid && s->wanted(window)) s->found.push_back(window);
         return TRUE;
       },
       reinterpret_cast<LPARAM>(&search));
   return search.found;
 }
 
-HWND MessageBoxOf(DWORD processId, std::wstring* text) {
-  struct Search {
-    DWORD pid;
-    HWND found;
-  } search{processId, nullptr};
-  EnumWindows(
-      [](HWND window, LPARAM context) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(context);
-        DWORD owner = 0;
-        GetWindowThreadProcessId(window, &owner);
-        wchar_t className[16] = {};
-        GetClassNameW(window, className, 16);
-        if (owner == s->pid && IsWindowVisible(window) && wcscmp(className, L"#32770") == 0 &&
-            static_cast<std::uint32_t>(GetWindowLongPtrW(window, GWLP_USERDATA)) != kMainWindowMarker) {
-          s->found = window;
-          return FALSE;
-        }
+HWND MainWindowOf(DWORD processId) {
+  const auto found = TopWindowsOf(processId, [](HWND window) {
+    return static_cast<std::uint32_t>(GetWindowLongPtrW(window, GWLP_USERDATA)) == kMainWindowMarker;
+  });
+  return found.empty() ? nullptr : found.front();
+}
+
+std::vector<HWND> MessageBoxesOf(DWORD processId) {
+  return TopWindowsOf(processId, [](HWND window) {
+    wchar_t className[16] = {};
+    GetClassNameW(window, className, 16);
+    return IsWindowVisible(window) && wcscmp(className, L"#32770") == 0 &&
+           static_cast<std::uint32_t>(GetWindowLongPtrW(window, GWLP_USERDATA)) != kMainWindowMarker;
+  });
+}
+
+std::wstring MessageBoxText(HWND box) {
+  std::wstring text;
+  EnumChildWindows(
+      box,
+      [](HWND child, LPARAM context) -> BOOL {
+        wchar_t buffer[512] = {};
+        GetWindowTextW(child, buffer, 512);
+        *reinterpret_cast<std::wstring*>(context) += buffer;
+        *reinterpret_cast<std::wstring*>(context) += L"\n";
         return TRUE;
       },
-      reinterpret_cast<LPARAM>(&search));
-  if (search.found && text) {
-    text->clear();
-    EnumChildWindows(
-        search.found,
-        [](HWND child, LPARAM context) -> BOOL {
-          wchar_t buffer[512] = {};
-          GetWindowTextW(child, buffer, 512);
-          *reinterpret_cast<std::wstring*>(context) += buffer;
-          *reinterpret_cast<std::wstring*>(context) += L"\n";
-          return TRUE;
-        },
-        reinterpret_cast<LPARAM>(text));
-  }
-  return search.found;
+      reinterpret_cast<LPARAM>(&text));
+  return text;
+}
+
+HWND MessageBoxOf(DWORD processId, std::wstring* text) {
+  const std::vector<HWND> boxes = MessageBoxesOf(processId);
+  if (boxes.empty()) return nullptr;
+  if (text) *text = MessageBoxText(boxes.front());
+  return boxes.front();
 }
 
 bool TrayIconShown(HWND mainWindow) {

@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // A Unix path of the build as Wine sees it (the Z: drive maps /).
 std::wstring WindowsPathOf(std::string_view unixPath);
@@ -29,11 +30,16 @@ std::string ReadBytes(const std::wstring& path);
 // holds or `timeoutMs` has passed. Returns whether it held.
 bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs);
 
+// The top-level windows of a process that `wanted` picks.
+std::vector<HWND> TopWindowsOf(DWORD processId, const std::function<bool(HWND)>& wanted);
 // The program's main window in that process (found by its marker), or null.
 HWND MainWindowOf(DWORD processId);
-// A visible message box (or other standard dialog but the main window) of
-// that process, or null; `text`, when given, gets the texts of its children,
-// one a line.
+// The visible message boxes (or other standard dialogs but the main window)
+// of that process.
+std::vector<HWND> MessageBoxesOf(DWORD processId);
+// The texts of a box's children, one a line.
+std::wstring MessageBoxText(HWND box);
+// The first of them, or null; `text`, when given, gets its texts.
 HWND MessageBoxOf(DWORD processId, std::wstring* text);
 // Whether that window's notification-area icon is there (the notification
 // area accepts a change to it).
