@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "controls/subclass_win.h"
-#include "controls/wide_win.h"
+#include "app/wide_win.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 
 #include "controls/hyperlink_command.h"
 #include "controls/subclass_win.h"
-#include "controls/wide_win.h"
-#include "shell/messages.h"
+#include "app/wide_win.h"
+#include "app/messages.h"
 
 namespace {
 

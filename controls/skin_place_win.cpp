@@ -1,6 +1,6 @@
 #include "controls/skin_place_win.h"
 
-#include "profiles/ini_section_win.h"
+#include "app/ini_section_win.h"
 #include "skin/skin_file_win.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "controls/png_button_win.h"
-#include "profiles/ini_section.h"
+#include "app/ini_section.h"
 #include "skin/skin_rect.h"
 
 // Moves and sizes the button without repainting, sets its face origin to

@@ -3,8 +3,8 @@
 #include <chrono>
 #include <utility>
 
-#include "shell/shell_state.h"
-#include "shell/user_interface.h"
+#include "app/shell_state.h"
+#include "app/user_interface.h"
 
 namespace {
 

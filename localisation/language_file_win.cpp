@@ -2,11 +2,11 @@
 
 #include <windows.h>
 
-#include "controls/wide_win.h"
+#include "app/wide_win.h"
 #include "localisation/text_slots.h"
-#include "profiles/ini_section_win.h"
-#include "profiles/settings.h"
-#include "shell/app_paths.h"
+#include "app/ini_section_win.h"
+#include "app/decimal_text.h"
+#include "app/app_paths.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include "macros/macro_image.h"
 #include "profiles/profile_store.h"
 #include "profiles/file_io.h"
-#include "shell/user_interface.h"
+#include "app/user_interface.h"
 
 namespace {
 

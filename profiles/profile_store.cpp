@@ -5,7 +5,7 @@
 
 #include "localisation/text_slots.h"
 #include "profiles/file_io.h"
-#include "shell/user_interface.h"
+#include "app/user_interface.h"
 
 namespace {
 

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "app/decimal_text.h"
+
 inline constexpr char16_t kSettingsRootKey[] = u"Ostrak_Brelund";  // under HKCU\Software
 inline constexpr char16_t kProfilesSection[] = u"PROFILES";
 inline constexpr char16_t kFlipValue[] = u"Flip";
@@ -17,16 +19,9 @@ inline constexpr char16_t kKeyColorSection[] = u"KEYCOLOR";
 inline constexpr char16_t kSelectorValue[] = u"KBDPI";      // 1 to 4, default 1
 inline constexpr char16_t kLightingOnValue[] = u"DengCheck";  // 0 or 1, default 0
 
-// A stored setting as a number: a decimal integer, blanks around it allowed.
-// Anything else (empty, letters, trailing junk, out of int range) reads as 0.
-int ParseDecimalSetting(std::u16string_view text);
-
 // What a two-state setting stores for a requested value: the value itself when
 // it is 0 or 1, otherwise 0.
 unsigned FlagValueToStore(unsigned requested);
-
-// "%d" of a number, as the settings store it.
-std::u16string DecimalText(long long value);
 
 // Documents + "\Ostrak_05A".
 std::u16string SettingsFolderIn(std::u16string_view documentsFolder);

@@ -4,7 +4,7 @@
 #include <shlobj.h>
 
 #include "profiles/settings.h"
-#include "controls/wide_win.h"
+#include "app/wide_win.h"
 
 namespace {
 

@@ -2,11 +2,11 @@
 
 #include <windows.h>
 
-#include "controls/wide_win.h"
+#include "app/wide_win.h"
 #include "localisation/language_file_win.h"
 #include "profiles/settings.h"
 #include "profiles/settings_win.h"
-#include "shell/app_paths.h"
+#include "app/app_paths.h"
 #include "shell/main_dialog_win.h"
 #include "shell/single_instance_win.h"
 

@@ -5,7 +5,7 @@
 #include <algorithm>
 
 #include "controls/skin_place_win.h"
-#include "controls/wide_win.h"
+#include "app/wide_win.h"
 #include "device/device_service_win.h"
 #include "profiles/profile_keyboard.h"
 #include "profiles/profile_store.h"
@@ -17,9 +17,9 @@
 #include "localisation/language_file_win.h"
 #include "localisation/text_slots.h"
 #include "resources/resource_ids.h"
-#include "shell/app_paths.h"
-#include "shell/messages.h"
-#include "shell/shell_state.h"
+#include "app/app_paths.h"
+#include "app/messages.h"
+#include "app/shell_state.h"
 
 namespace {
 

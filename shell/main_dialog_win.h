@@ -20,7 +20,7 @@
 #include "shell/about_dialog_win.h"
 #include "shell/named_events_win.h"
 #include "shell/tray_icon_win.h"
-#include "shell/user_interface.h"
+#include "app/user_interface.h"
 
 class COstrakDlg : public CBaseDialog, public UserInterface, public DeviceMessages {
  public:

@@ -5,8 +5,8 @@
 
 #include <cstdint>
 
-#include "controls/wide_win.h"
-#include "shell/messages.h"
+#include "app/wide_win.h"
+#include "app/messages.h"
 
 namespace {
 

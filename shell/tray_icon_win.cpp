@@ -4,11 +4,11 @@
 
 #include "controls/dialog_win.h"
 #include "controls/subclass_win.h"
-#include "controls/wide_win.h"
+#include "app/wide_win.h"
 #include "localisation/language_file_win.h"
 #include "localisation/text_slots.h"
 #include "resources/resource_ids.h"
-#include "shell/app_paths.h"
+#include "app/app_paths.h"
 
 namespace {
 

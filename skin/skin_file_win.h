@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "profiles/ini_section.h"
+#include "app/ini_section.h"
 #include "skin/skin_rect.h"
 
 // The value of `key` in `section`, at most `capacity` - 1 characters.

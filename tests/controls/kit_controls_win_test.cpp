@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "controls/memory_template_win.h"
-#include "shell/messages.h"
+#include "app/messages.h"
 #include "skin/skin_picture_win.h"
 #include "tests/support/windows_test_support_win.h"
 

@@ -5,7 +5,7 @@
 #include <atomic>
 #include <functional>
 
-#include "shell/shell_state.h"
+#include "app/shell_state.h"
 #include "simulator/keyboard_simulator.h"
 #include "simulator/sim_service.h"
 #include "tests/device/link_fixture.h"

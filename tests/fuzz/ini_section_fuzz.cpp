@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "profiles/ini_section.h"
+#include "app/ini_section.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::u16string entries;

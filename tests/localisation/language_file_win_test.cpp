@@ -7,9 +7,9 @@
 
 #include <string>
 
-#include "controls/wide_win.h"
+#include "app/wide_win.h"
 #include "localisation/text_slots.h"
-#include "shell/app_paths.h"
+#include "app/app_paths.h"
 #include "tests/support/windows_test_support_win.h"
 
 namespace {

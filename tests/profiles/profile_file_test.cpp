@@ -9,7 +9,7 @@
 #include "macros/macro_image.h"
 #include "profiles/file_io.h"
 #include "profiles/profile_store.h"
-#include "shell/user_interface.h"
+#include "app/user_interface.h"
 #include "tests/support/fake_user_interface.h"
 
 namespace {

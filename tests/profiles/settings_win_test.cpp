@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "controls/wide_win.h"
+#include "app/wide_win.h"
 #include "profiles/settings.h"
 #include "tests/support/windows_test_support_win.h"
 

@@ -35,7 +35,7 @@
 #include <utility>
 #include <vector>
 
-#include "controls/wide_win.h"
+#include "app/wide_win.h"
 #include "keyboard/key_codes.h"
 #include "macros/macro_image.h"
 #include "profiles/file_io.h"
@@ -43,10 +43,10 @@
 #include "profiles/profile_store.h"
 #include "profiles/settings_win.h"
 #include "resources/resource_ids.h"
-#include "shell/app_paths.h"
+#include "app/app_paths.h"
 #include "shell/main_dialog_win.h"
-#include "shell/messages.h"
-#include "shell/shell_state.h"
+#include "app/messages.h"
+#include "app/shell_state.h"
 #include "simulator/sim_protocol.h"
 #include "tests/support/sim_server_win.h"
 #include "tests/support/windows_test_support_win.h"

@@ -6,16 +6,16 @@
 
 #include <memory>
 
-#include "controls/wide_win.h"
+#include "app/wide_win.h"
 #include "keyboard/key_codes.h"
 #include "localisation/language_file_win.h"
-#include "profiles/ini_section_win.h"
+#include "app/ini_section_win.h"
 #include "localisation/text_slots.h"
 #include "resources/resource_ids.h"
-#include "shell/app_paths.h"
-#include "shell/messages.h"
+#include "app/app_paths.h"
+#include "app/messages.h"
 #include "shell/key_grid_ids.h"
-#include "shell/shell_state.h"
+#include "app/shell_state.h"
 #include "skin/skin_file_win.h"
 #include "skin/skin_keys.h"
 #include "tests/support/windows_test_support_win.h"

@@ -11,12 +11,12 @@
 #include <memory>
 #include <thread>
 
-#include "controls/wide_win.h"
+#include "app/wide_win.h"
 #include "localisation/text_slots.h"
 #include "profiles/profile_store.h"
 #include "profiles/settings_win.h"
 #include "resources/resource_ids.h"
-#include "shell/app_paths.h"
+#include "app/app_paths.h"
 #include "shell/main_dialog_win.h"
 #include "simulator/sim_protocol.h"
 #include "tests/support/sim_server_win.h"

@@ -12,9 +12,9 @@
 
 #include <shlobj.h>
 
-#include "controls/wide_win.h"
+#include "app/wide_win.h"
 #include "profiles/profile_store.h"
-#include "shell/messages.h"
+#include "app/messages.h"
 #include "resources/resource_ids.h"
 #include "tests/support/sim_server_win.h"
 #include "tests/support/windows_test_support_win.h"

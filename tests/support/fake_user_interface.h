@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/user_interface.h"
+#include "app/user_interface.h"
 
 class FakeUserInterface : public UserInterface {
  public:

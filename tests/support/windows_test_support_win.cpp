@@ -7,7 +7,7 @@
 #include <atomic>
 #include <vector>
 
-#include "shell/messages.h"
+#include "app/messages.h"
 #include "shell/tray_icon_win.h"
 
 std::wstring WindowsPathOf(std::string_view unixPath) {

@@ -1,8 +1,8 @@
-#include "profiles/ini_section_win.h"
+#include "app/ini_section_win.h"
 
 #include <windows.h>
 
-#include "controls/wide_win.h"
+#include "app/wide_win.h"
 
 IniSection ReadIniSection(const std::u16string& file, const std::u16string& section) {
   std::wstring entries(16384, L'\0');

@@ -1,4 +1,4 @@
-#include "shell/app_paths.h"
+#include "app/app_paths.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "shell/shell_state.h"
+#include "app/shell_state.h"
 
 ShellState& Shell() {
   static ShellState state;

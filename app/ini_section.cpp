@@ -1,4 +1,4 @@
-#include "profiles/ini_section.h"
+#include "app/ini_section.h"
 
 #include <algorithm>
 

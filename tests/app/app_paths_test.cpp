@@ -1,8 +1,8 @@
-#include "shell/app_paths.h"
+#include "app/app_paths.h"
 
 #include <gtest/gtest.h>
 
-#include "shell/messages.h"
+#include "app/messages.h"
 
 namespace {
 

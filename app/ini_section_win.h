@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "profiles/ini_section.h"
+#include "app/ini_section.h"
 
 // A missing file or section gives an empty section.
 IniSection ReadIniSection(const std::u16string& file, const std::u16string& section);

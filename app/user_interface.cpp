@@ -1,4 +1,4 @@
-#include "shell/user_interface.h"
+#include "app/user_interface.h"
 
 namespace {
 
