@@ -14,7 +14,7 @@ file(GLOB_RECURSE native_tests CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/tests/*_
 list(FILTER native_tests EXCLUDE REGEX "_win_test\\.cpp$")
 add_executable(ostrak_tests ${native_tests})
 target_compile_options(ostrak_tests PRIVATE ${warning_flags})
-target_link_libraries(ostrak_tests PRIVATE ostrak_core GTest::gtest GTest::gmock GTest::gtest_main Threads::Threads)
+target_link_libraries(ostrak_tests PRIVATE ostrak_simulator GTest::gtest GTest::gmock GTest::gtest_main Threads::Threads)
 gtest_discover_tests(ostrak_tests DISCOVERY_TIMEOUT 60)
 
 # Programs that run natively beside the tests (the keyboard simulator's server).
@@ -23,7 +23,7 @@ foreach(main IN LISTS native_programs)
   get_filename_component(name "${main}" NAME_WE)
   string(REGEX REPLACE "_main$" "" name "${name}")
   add_executable(${name} "${main}")
-  target_link_libraries(${name} PRIVATE ostrak_core Threads::Threads)
+  target_link_libraries(${name} PRIVATE ostrak_simulator Threads::Threads)
 endforeach()
 
 # Benchmarks (Google Benchmark): tests/bench/*_bench.cpp, each a program that
@@ -33,5 +33,5 @@ file(GLOB benchmarks CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/tests/bench/*_benc
 foreach(source IN LISTS benchmarks)
   get_filename_component(name "${source}" NAME_WE)
   add_executable(${name} "${source}")
-  target_link_libraries(${name} PRIVATE ostrak_core benchmark::benchmark Threads::Threads)
+  target_link_libraries(${name} PRIVATE ostrak_simulator benchmark::benchmark Threads::Threads)
 endforeach()
