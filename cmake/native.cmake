@@ -24,6 +24,7 @@ foreach(main IN LISTS native_programs)
   string(REGEX REPLACE "_main$" "" name "${name}")
   add_executable(${name} "${main}")
   target_link_libraries(${name} PRIVATE ostrak_simulator Threads::Threads)
+  target_compile_options(${name} PRIVATE ${warning_flags})
 endforeach()
 
 # Benchmarks (Google Benchmark): tests/bench/*_bench.cpp, each a program that
@@ -34,4 +35,5 @@ foreach(source IN LISTS benchmarks)
   get_filename_component(name "${source}" NAME_WE)
   add_executable(${name} "${source}")
   target_link_libraries(${name} PRIVATE ostrak_simulator benchmark::benchmark Threads::Threads)
+  target_compile_options(${name} PRIVATE ${warning_flags})
 endforeach()

@@ -35,6 +35,7 @@ file(GLOB hidserv_sources CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/hidserv/*.cpp
 if(hidserv_sources)
   add_library(HidServ SHARED ${hidserv_sources})
   target_link_libraries(HidServ PRIVATE ostrak_simulator ${system_libraries})
+  target_compile_options(HidServ PRIVATE ${warning_flags})
   set_target_properties(HidServ PROPERTIES PREFIX "" RUNTIME_OUTPUT_DIRECTORY "${OSTRAK_PROGRAM_DIR}")
 endif()
 
@@ -59,6 +60,7 @@ foreach(main IN LISTS test_programs)
   string(REGEX REPLACE "_main_win$" "" name "${name}")
   add_executable(${name} WIN32 "${main}" ${windows_test_support})
   target_link_libraries(${name} PRIVATE ostrak_win ostrak_simulator)
+  target_compile_options(${name} PRIVATE ${warning_flags})
   # A helper that hosts the program's own windows needs its resources; the
   # others stay as small as they are (one is the start-up benchmark's baseline).
   if(name IN_LIST test_programs_hosting_windows)
@@ -79,6 +81,7 @@ foreach(main IN LISTS simulator_programs)
   string(REGEX REPLACE "_main$" "" name "${name}")
   add_executable(${name} "${main}")
   target_link_libraries(${name} PRIVATE ostrak_simulator ws2_32)
+  target_compile_options(${name} PRIVATE ${warning_flags})
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${OSTRAK_TEST_PROGRAMS_DIR}")
   list(APPEND test_program_targets ${name})
 endforeach()

@@ -89,7 +89,9 @@ TEST_F(ProfileFileTest, ANewDefaultProfileFileHoldsOnlyItsHeadersAndTheGKeyIds) 
   for (std::size_t at = 64; at < bytes.size(); ++at) {
     const std::size_t record = (at - 64) / 16, field = (at - 64) % 16;
     const bool gkeyField = record >= 256 && record < 274 && (field == 2 || field == 3);
-    if (!gkeyField) ASSERT_EQ(bytes[at], 0) << "byte " << at;
+    if (!gkeyField) {
+      ASSERT_EQ(bytes[at], 0) << "byte " << at;
+    }
   }
   EXPECT_EQ(ReadAt<std::uint16_t>(bytes, 64 + 16 * 256 + 2), 0x0301);
   EXPECT_EQ(ReadAt<std::uint16_t>(bytes, 64 + 16 * 264 + 2), 0x0309);
@@ -144,7 +146,9 @@ TEST_F(ProfileFileTest, ValidationRejectsABadHeaderAndNamesTheFile) {
     ui_.messages.clear();
     EXPECT_EQ(ValidateProfileFile(Path("case.fwc")), c.result) << c.name;
     EXPECT_EQ(ui_.messages.size(), c.result == 1 ? 0u : 1u) << c.name;
-    if (!ui_.messages.empty()) EXPECT_NE(ui_.messages[0].find(Path("case.fwc")), std::u16string::npos) << c.name;
+    if (!ui_.messages.empty()) {
+      EXPECT_NE(ui_.messages[0].find(Path("case.fwc")), std::u16string::npos) << c.name;
+    }
   }
 }
 
