@@ -125,7 +125,7 @@ void KeyboardNotices::Attach() {
     readResult = readBack_ ? readBack_() : 0;
     // The keyboard left or came again meanwhile: the newer count decides, and
     // the window never hears of a keyboard that is no longer there.
-    if (Superseded(change) || link_.TransfersCancelled() || !WaitForWindow()) {
+    if (Superseded(change) || link_.TransfersCancelled()) {
       {
         std::lock_guard lock(countMutex_);
         leftMeanwhile_ = leftMeanwhile_ || left;  // still to be read again
@@ -134,7 +134,7 @@ void KeyboardNotices::Attach() {
       return;
     }
   }
-  if (!WaitForWindow()) return;
+  if (!WaitForWindow()) return;  // the program is closing
   lastCount_ = count;
   Shell().devicesPresent = count;
   if (count == 0)

@@ -76,6 +76,13 @@ class SingleInstanceTest : public ::testing::Test {
     return running;
   }
 
+  // "/Kill" from a new start: it and the running instance both end with 0.
+  void KillRunningInstance(const PROCESS_INFORMATION& running, DWORD timeoutMs = kStartTimeoutMs) {
+    const PROCESS_INFORMATION killer = Start(L"/Kill");
+    EXPECT_EQ(ExitCodeAfter(killer, timeoutMs), 0u);
+    EXPECT_EQ(ExitCodeAfter(running, timeoutMs), 0u);
+  }
+
   static DWORD ExitCodeAfter(const PROCESS_INFORMATION& process, DWORD timeoutMs) {
     if (WaitForSingleObject(process.hProcess, timeoutMs) != WAIT_OBJECT_0) return STILL_ACTIVE;
     DWORD code = STILL_ACTIVE;
@@ -149,9 +156,7 @@ TEST_F(SingleInstanceTest, KillEndsTheRunningInstanceEvenWhileItsNoticeIsOpen) {
   const PROCESS_INFORMATION running = StartRunningInstance();
   Start();
   ASSERT_TRUE(WaitUntil([&] { return MessageBoxOf(running.dwProcessId, nullptr) != nullptr; }, kStartTimeoutMs));
-  const PROCESS_INFORMATION killer = Start(L"/Kill");
-  EXPECT_EQ(ExitCodeAfter(killer, kStartTimeoutMs), 0u);
-  EXPECT_EQ(ExitCodeAfter(running, kStartTimeoutMs), 0u);
+  KillRunningInstance(running);
 }
 
 TEST_F(SingleInstanceTest, AfterTheRunningInstanceExitsANewStartBecomesTheRunningInstance) {
@@ -229,9 +234,7 @@ TEST_F(ProgramWithKeyboardTest, StartsHiddenReadsTheKeyboardBackAndOpensOnASecon
     EXPECT_NE(event, nullptr) << name;
     if (event) CloseHandle(event);
   }
-  const PROCESS_INFORMATION killer = Start(L"/Kill");
-  EXPECT_EQ(ExitCodeAfter(killer, kStartTimeoutMs), 0u);
-  EXPECT_EQ(ExitCodeAfter(running, kStartTimeoutMs), 0u);
+  KillRunningInstance(running);
   EXPECT_FALSE(TrayIconShown(window)) << "the icon leaves with the program";
   HANDLE gone = OpenEventW(SYNCHRONIZE, FALSE, L"Ostrak_Event_Main_07");
   EXPECT_EQ(gone, nullptr);
@@ -260,9 +263,7 @@ TEST_F(ProgramWithKeyboardTest, ASlowKeyboardNeverFreezesTheWindowAndKillEndsIts
   EXPECT_EQ(MessageBoxOf(running.dwProcessId, nullptr), nullptr) << "a keyboard being read is present";
   EXPECT_FALSE(FileExists(profileFile_));
 
-  const PROCESS_INFORMATION killer = Start(L"/Kill");
-  EXPECT_EQ(ExitCodeAfter(killer, 10000), 0u);
-  EXPECT_EQ(ExitCodeAfter(running, 10000), 0u) << "not after the read-back";
+  KillRunningInstance(running, 10000);  // well before the read-back could end
   EXPECT_FALSE(FileExists(profileFile_)) << "a read-back given up writes nothing";
 }
 
@@ -302,9 +303,7 @@ TEST_F(ProgramWithKeyboardTest, ABusyKeyboardIsToldByTheWindowAndKillStillEnds) 
   ASSERT_TRUE(WaitUntil([&] { return MessageBoxOf(running.dwProcessId, &text) != nullptr; }, kStartTimeoutMs));
   EXPECT_NE(text.find(L"default layout"), std::wstring::npos) << std::string(text.begin(), text.end());
 
-  const PROCESS_INFORMATION killer = Start(L"/Kill");
-  EXPECT_EQ(ExitCodeAfter(killer, kStartTimeoutMs), 0u);
-  EXPECT_EQ(ExitCodeAfter(running, kStartTimeoutMs), 0u);
+  KillRunningInstance(running);
 }
 
 // A simulated keyboard whose server is not there yet is a keyboard not
@@ -323,9 +322,7 @@ TEST_F(ProgramWithKeyboardTest, ASimulatedKeyboardThatIsNotThereYetIsReadWhenItA
   SimServer late;
   ASSERT_TRUE(late.Start(L"", port));
   EXPECT_TRUE(WaitUntil([&] { return FileExists(profileFile_); }, kStartTimeoutMs)) << "read once it appears";
-  const PROCESS_INFORMATION killer = Start(L"/Kill");
-  EXPECT_EQ(ExitCodeAfter(killer, kStartTimeoutMs), 0u);
-  EXPECT_EQ(ExitCodeAfter(running, kStartTimeoutMs), 0u);
+  KillRunningInstance(running);
 }
 
 // Damaged profile files on disk, with a keyboard that cannot be read back:
@@ -376,9 +373,7 @@ TEST_F(ProgramWithKeyboardTest, ADamagedProfileFileIsNeverChangedWhenTheKeyboard
     std::wstring text;
     ASSERT_TRUE(WaitUntil([&] { return MessageBoxOf(running.dwProcessId, &text) != nullptr; }, kStartTimeoutMs));
     EXPECT_NE(text.find(L"could not be read"), std::wstring::npos) << std::string(text.begin(), text.end());
-    const PROCESS_INFORMATION killer = Start(L"/Kill");
-    EXPECT_EQ(ExitCodeAfter(killer, kStartTimeoutMs), 0u);
-    EXPECT_EQ(ExitCodeAfter(running, kStartTimeoutMs), 0u);
+    KillRunningInstance(running);
     EXPECT_TRUE(ReadBytes(profileFile_) == c.bytes) << "the file is as it was";
     ASSERT_EQ(keyboard_.Control("faults status=0 after=0"), "OK");
   }
