@@ -1,5 +1,6 @@
 // What the portable core asks of the user interface. The main window
-// implements it; tests fake it; until a window is there, nothing is shown.
+// implements it and passes itself to the core pieces that need it; tests fake
+// it.
 #pragma once
 
 #include <string_view>
@@ -21,10 +22,10 @@ class UserInterface {
   // Any thread.
   virtual void SetTrayState(int kind, int iconId) = 0;
 
-  // The keyboard arrived (`readResult` 1 when its profile was read back into
+  // The keyboard arrived (`readBack` true when its profile was read back into
   // the profile file) or left (open editors close, the window hides). Called
   // on the transfer thread: the window posts them to itself.
-  virtual void DeviceReady(int readResult) = 0;
+  virtual void DeviceReady(bool readBack) = 0;
   virtual void DeviceGone() = 0;
   // A keyboard arrived and is being read (true: the window may open and shows
   // its wait animation meanwhile), or that reading was given up because the
@@ -48,7 +49,3 @@ class UserInterface {
   virtual void SendApplyCommand() = 0;
   virtual void ProfileSwitched(int profileIndex) = 0;
 };
-
-// The process's user interface; a silent one until the main window sets its own.
-UserInterface& UI();
-void SetUserInterface(UserInterface* ui);  // null puts the silent one back

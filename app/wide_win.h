@@ -9,6 +9,5 @@ static_assert(sizeof(wchar_t) == sizeof(char16_t), "Windows wide characters are 
 
 inline std::wstring Wide(std::u16string_view text) { return std::wstring(text.begin(), text.end()); }
 inline std::u16string FromWide(std::wstring_view text) { return std::u16string(text.begin(), text.end()); }
-inline const wchar_t* WidePtr(const std::u16string& text) {
-  return reinterpret_cast<const wchar_t*>(text.c_str());
-}
+inline const wchar_t* WidePtr(const char16_t* text) { return reinterpret_cast<const wchar_t*>(text); }
+inline const wchar_t* WidePtr(const std::u16string& text) { return WidePtr(text.c_str()); }

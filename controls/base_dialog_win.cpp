@@ -48,13 +48,7 @@ bool CBaseDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT&
     case WM_PAINT: {
       PAINTSTRUCT paint;
       HDC dc = BeginPaint(hwnd(), &paint);
-      if (!background_.empty()) {
-        HDC source = CreateCompatibleDC(dc);
-        HGDIOBJ old = SelectObject(source, background_.bitmap());
-        BitBlt(dc, 0, 0, background_.width(), background_.height(), source, 0, 0, SRCCOPY);
-        SelectObject(source, old);
-        DeleteDC(source);
-      }
+      DrawPicture(dc, {0, 0, background_.width(), background_.height()}, background_.bitmap());
       EndPaint(hwnd(), &paint);
       result = 0;
       return true;

@@ -55,6 +55,40 @@ std::u16string Control::Text() const {
   return FromWide(text);
 }
 
+namespace {
+
+constexpr UINT_PTR kControlHookId = 0x4B4954;  // "KIT"
+
+}  // namespace
+
+SubclassedControl::~SubclassedControl() { Unhook(); }
+
+void SubclassedControl::Unhook() {
+  if (hooked_ && IsWindow(hooked_)) RemoveSubclass(hooked_, Procedure, kControlHookId);
+  hooked_ = nullptr;
+}
+
+void SubclassedControl::Attach(HWND dialog, int id) {
+  Unhook();
+  Control::Attach(dialog, id);
+  if (hwnd() && AddSubclass(hwnd(), Procedure, kControlHookId, reinterpret_cast<DWORD_PTR>(this))) hooked_ = hwnd();
+}
+
+LRESULT SubclassedControl::Forward(UINT message, WPARAM wParam, LPARAM lParam) const {
+  return CallNextProcedure(hooked_, message, wParam, lParam);
+}
+
+LRESULT CALLBACK SubclassedControl::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                              DWORD_PTR self) {
+  auto* control = reinterpret_cast<SubclassedControl*>(self);
+  if (message != WM_NCDESTROY) return control->Handle(message, wParam, lParam);
+  control->OnWindowGone();
+  RemoveSubclass(window, Procedure, kControlHookId);
+  control->hooked_ = nullptr;
+  control->Detach();
+  return CallNextProcedure(window, message, wParam, lParam);
+}
+
 Dialog::~Dialog() {
   if (hwnd_) {
     SetWindowLongPtrW(hwnd_, DWLP_USER, 0);
@@ -75,7 +109,12 @@ bool Dialog::Create(HWND owner) {
                             reinterpret_cast<LPARAM>(this)) != nullptr;
 }
 
-INT_PTR Dialog::RunModal(HWND owner) {
+void Dialog::Bind(Control& control, int id) {
+  control.Attach(hwnd_, id);
+  if (std::find(bound_.begin(), bound_.end(), &control) == bound_.end()) bound_.push_back(&control);
+}
+
+INT_PTR Dialog::RunModal(HWND owner, Start start) {
   if (hwnd_) return -1;
   modal_ = true;
   if (!Create(owner)) {
@@ -84,7 +123,7 @@ INT_PTR Dialog::RunModal(HWND owner) {
   }
   const bool disableOwner = owner && IsWindowEnabled(owner);
   if (disableOwner) EnableWindow(owner, FALSE);
-  if (!endRequested_ && hwnd_) ShowWindow(hwnd_, SW_SHOWNORMAL);
+  if (!endRequested_ && hwnd_ && start == Start::kShown) ShowWindow(hwnd_, SW_SHOWNORMAL);
 
   MSG message;
   while (!endRequested_ && hwnd_) {
@@ -184,6 +223,8 @@ INT_PTR Dialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     case WM_NCDESTROY: {
       OnDestroy();
+      for (Control* control : bound_) control->Detach();
+      bound_.clear();
       SetWindowLongPtrW(hwnd_, DWLP_USER, 0);
       hwnd_ = nullptr;
       auto& open = ModelessDialogs();

@@ -8,6 +8,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 // A control of a dialog, bound by id to a member object of the dialog.
 class Control {
@@ -31,6 +32,52 @@ class Control {
   int id_ = 0;
 };
 
+// A control that takes over its window's messages: hooked when attached, let
+// go when its window is destroyed (WM_NCDESTROY) or the object goes, whichever
+// comes first. Every owner-drawn control of the kit is one.
+class SubclassedControl : public Control {
+ public:
+  ~SubclassedControl() override;
+  void Attach(HWND dialog, int id) override;
+
+ protected:
+  // A message of the window; what a control does not take goes on with Forward.
+  virtual LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam) { return Forward(message, wParam, lParam); }
+  LRESULT Forward(UINT message, WPARAM wParam, LPARAM lParam) const;
+  // The window is being destroyed; the control lets go of it afterwards.
+  virtual void OnWindowGone() {}
+
+ private:
+  static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                    DWORD_PTR self);
+  void Unhook();
+  HWND hooked_ = nullptr;
+};
+
+// For a control that paints its whole surface itself: answers WM_ERASEBKGND,
+// WM_PRINTCLIENT and WM_PAINT by calling `draw`; false for other messages.
+template <typename Draw>
+bool PaintMessage(HWND window, UINT message, WPARAM wParam, LRESULT& result, Draw draw) {
+  result = 0;
+  switch (message) {
+    case WM_ERASEBKGND:
+      result = TRUE;
+      return true;
+    case WM_PRINTCLIENT:
+      draw(reinterpret_cast<HDC>(wParam));
+      return true;
+    case WM_PAINT: {
+      PAINTSTRUCT paint;
+      HDC dc = BeginPaint(window, &paint);
+      draw(dc);
+      EndPaint(window, &paint);
+      return true;
+    }
+    default:
+      return false;
+  }
+}
+
 // WM_DRAWITEM reflected by a dialog to the owner-drawn control it concerns
 // (same wParam and lParam); a control that drew itself answers TRUE.
 constexpr UINT kReflectedDrawItem = 0x2000 + WM_DRAWITEM;
@@ -42,10 +89,11 @@ class Dialog {
   Dialog(const Dialog&) = delete;
   Dialog& operator=(const Dialog&) = delete;
 
-  // Creates the dialog, shows it and runs its message loop until EndDialog;
-  // the owner is disabled meanwhile. Returns the result given to EndDialog, or
-  // -1 when the dialog could not be created.
-  INT_PTR RunModal(HWND owner = nullptr);
+  // Creates the dialog, shows it (unless it is to start hidden) and runs its
+  // message loop until EndDialog; the owner is disabled meanwhile. Returns the
+  // result given to EndDialog, or -1 when the dialog could not be created.
+  enum class Start { kShown, kHidden };
+  INT_PTR RunModal(HWND owner = nullptr, Start start = Start::kShown);
 
   // Creates the dialog without a loop of its own (shown only if its template
   // says so). Tests drive such a dialog with messages.
@@ -78,10 +126,11 @@ class Dialog {
   virtual bool PreTranslateMessage(MSG& message) { return false; }
   virtual void OnOK() { EndDialog(IDOK); }
   virtual void OnCancel() { EndDialog(IDCANCEL); }
-  // The window is being destroyed; member controls are detached afterwards.
+  // The window is being destroyed; the bound controls are detached afterwards.
   virtual void OnDestroy() {}
 
-  void Bind(Control& control, int id) { control.Attach(hwnd_, id); }
+  // Binds a member control to the dialog's control `id`, until the dialog goes.
+  void Bind(Control& control, int id);
   // Builds the dialog from an in-memory template (kept alive by the caller)
   // instead of the resource template.
   void UseTemplate(const DLGTEMPLATE* dialogTemplate) { templateData_ = dialogTemplate; }
@@ -101,6 +150,7 @@ class Dialog {
   bool commonControls_ = true;
   bool endRequested_ = false;
   INT_PTR result_ = 0;
+  std::vector<Control*> bound_;
 };
 
 // The module whose resources hold the dialog templates, menus and icons.

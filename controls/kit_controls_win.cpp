@@ -7,27 +7,11 @@
 #include <algorithm>
 
 #include "controls/hyperlink_command.h"
-#include "controls/subclass_win.h"
+#include "skin/skin_picture_win.h"
 #include "app/wide_win.h"
 #include "app/messages.h"
 
 namespace {
-
-constexpr UINT_PTR kKitSubclassId = 0x4B4954;  // "KIT"
-
-const wchar_t* W(const std::u16string& text) { return reinterpret_cast<const wchar_t*>(text.c_str()); }
-
-void Subclass(HWND window, SubclassProcedure procedure, void* self, HWND& subclassed) {
-  if (subclassed) RemoveSubclass(subclassed, procedure, kKitSubclassId);
-  subclassed = nullptr;
-  if (window && AddSubclass(window, procedure, kKitSubclassId, reinterpret_cast<DWORD_PTR>(self)))
-    subclassed = window;
-}
-
-void Unsubclass(SubclassProcedure procedure, HWND& subclassed) {
-  if (subclassed && IsWindow(subclassed)) RemoveSubclass(subclassed, procedure, kKitSubclassId);
-  subclassed = nullptr;
-}
 
 void ReplaceStyle(HWND window, LONG_PTR clear, LONG_PTR set) {
   const LONG_PTR style = GetWindowLongPtrW(window, GWL_STYLE);
@@ -54,7 +38,7 @@ void CReportCtrl::AddColumn(const std::u16string& title, int width) {
   column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
   column.fmt = LVCFMT_LEFT;
   column.cx = width;
-  column.pszText = const_cast<wchar_t*>(W(title));
+  column.pszText = const_cast<wchar_t*>(WidePtr(title));
   SendMessageW(hwnd(), LVM_INSERTCOLUMNW, std::max(index, 0), reinterpret_cast<LPARAM>(&column));
 }
 
@@ -63,13 +47,13 @@ int CReportCtrl::AddRow(const std::vector<std::u16string>& texts) {
   LVITEMW item{};
   item.mask = LVIF_TEXT;
   item.iItem = RowCount();
-  item.pszText = const_cast<wchar_t*>(texts.empty() ? L"" : W(texts[0]));
+  item.pszText = const_cast<wchar_t*>(texts.empty() ? L"" : WidePtr(texts[0]));
   const int row = static_cast<int>(SendMessageW(hwnd(), LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
   if (row < 0) return -1;
   for (std::size_t column = 1; column < texts.size(); ++column) {
     LVITEMW cell{};
     cell.iSubItem = static_cast<int>(column);
-    cell.pszText = const_cast<wchar_t*>(W(texts[column]));
+    cell.pszText = const_cast<wchar_t*>(WidePtr(texts[column]));
     SendMessageW(hwnd(), LVM_SETITEMTEXTW, row, reinterpret_cast<LPARAM>(&cell));
   }
   return row;
@@ -115,13 +99,9 @@ int CReportCtrl::SelectedRow() const {
 
 // --- CBitmapSlider ---
 
-CBitmapSlider::~CBitmapSlider() { Unsubclass(Procedure, subclassed_); }
-
 void CBitmapSlider::Attach(HWND dialog, int id) {
-  Control::Attach(dialog, id);
-  if (!hwnd()) return;
-  ReplaceStyle(hwnd(), 0, SS_NOTIFY);
-  Subclass(hwnd(), Procedure, this, subclassed_);
+  SubclassedControl::Attach(dialog, id);
+  if (hwnd()) ReplaceStyle(hwnd(), 0, SS_NOTIFY);
 }
 
 void CBitmapSlider::SetPictures(std::vector<HBITMAP> pictures) {
@@ -151,44 +131,18 @@ void CBitmapSlider::MoveTo(int position) {
   PostMessageW(GetParent(hwnd()), WM_SLIDER_CHANGED, static_cast<WPARAM>(id()), position_);
 }
 
-LRESULT CALLBACK CBitmapSlider::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                          DWORD_PTR self) {
-  auto* slider = reinterpret_cast<CBitmapSlider*>(self);
-  if (message == WM_NCDESTROY) {
-    RemoveSubclass(window, Procedure, kKitSubclassId);
-    slider->subclassed_ = nullptr;
-    slider->Detach();
-    return CallNextProcedure(window, message, wParam, lParam);
-  }
-  return slider->Handle(message, wParam, lParam);
-}
-
 void CBitmapSlider::Draw(HDC dc) {
-  if (position_ >= Count() || !pictures_[position_]) return;
-  HDC source = CreateCompatibleDC(dc);
-  HGDIOBJ old = SelectObject(source, pictures_[position_]);
+  if (position_ >= Count()) return;
   RECT client;
   GetClientRect(hwnd(), &client);
-  BitBlt(dc, 0, 0, client.right, client.bottom, source, 0, 0, SRCCOPY);
-  SelectObject(source, old);
-  DeleteDC(source);
+  DrawPicture(dc, client, pictures_[position_]);
 }
 
 LRESULT CBitmapSlider::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
   HWND window = hwnd();
+  LRESULT painted = 0;
+  if (PaintMessage(window, message, wParam, painted, [this](HDC dc) { Draw(dc); })) return painted;
   switch (message) {
-    case WM_ERASEBKGND:
-      return TRUE;
-    case WM_PRINTCLIENT:
-      Draw(reinterpret_cast<HDC>(wParam));
-      return 0;
-    case WM_PAINT: {
-      PAINTSTRUCT paint;
-      HDC dc = BeginPaint(window, &paint);
-      Draw(dc);
-      EndPaint(window, &paint);
-      return 0;
-    }
     case WM_LBUTTONDOWN:
       dragging_ = true;
       SetCapture(window);
@@ -209,17 +163,10 @@ LRESULT CBitmapSlider::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     default:
       break;
   }
-  return CallNextProcedure(window, message, wParam, lParam);
+  return Forward(message, wParam, lParam);
 }
 
 // --- CColourStatic and CHyperLink ---
-
-CColourStatic::~CColourStatic() { Unsubclass(Procedure, subclassed_); }
-
-void CColourStatic::Attach(HWND dialog, int id) {
-  Control::Attach(dialog, id);
-  if (hwnd()) Subclass(hwnd(), Procedure, this, subclassed_);
-}
 
 void CColourStatic::SetStyle(COLORREF colour, int points, std::u16string face, UINT format) {
   colour_ = colour;
@@ -232,64 +179,33 @@ void CColourStatic::SetStyle(COLORREF colour, int points, std::u16string face, U
 void CColourStatic::Draw(HDC dc) {
   RECT client;
   GetClientRect(hwnd(), &client);
-  if (background_) {
-    POINT at{0, 0};
-    MapWindowPoints(hwnd(), GetParent(hwnd()), &at, 1);
-    HDC source = CreateCompatibleDC(dc);
-    HGDIOBJ old = SelectObject(source, background_);
-    BitBlt(dc, 0, 0, client.right, client.bottom, source, at.x, at.y, SRCCOPY);
-    SelectObject(source, old);
-    DeleteDC(source);
-  }
+  POINT at{0, 0};
+  MapWindowPoints(hwnd(), GetParent(hwnd()), &at, 1);
+  DrawPicture(dc, client, background_, at);
   const std::u16string text = Text();
   HFONT font =
       CreateFontW(-MulDiv(points_, GetDeviceCaps(dc, LOGPIXELSY), 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
-                  DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, W(face_));
+                  DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, WidePtr(face_));
   HGDIOBJ oldFont = SelectObject(dc, font);
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, colour_);
-  DrawTextW(dc, W(text), static_cast<int>(text.size()), &client, format_);
+  DrawTextW(dc, WidePtr(text), static_cast<int>(text.size()), &client, format_);
   SelectObject(dc, oldFont);
   DeleteObject(font);
 }
 
-LRESULT CALLBACK CColourStatic::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                          DWORD_PTR self) {
-  auto* text = reinterpret_cast<CColourStatic*>(self);
-  switch (message) {
-    case WM_NCDESTROY:
-      RemoveSubclass(window, Procedure, kKitSubclassId);
-      text->subclassed_ = nullptr;
-      text->Detach();
-      break;
-    case WM_ERASEBKGND:
-      return TRUE;
-    case WM_PRINTCLIENT:
-      text->Draw(reinterpret_cast<HDC>(wParam));
-      return 0;
-    case WM_PAINT: {
-      PAINTSTRUCT paint;
-      HDC dc = BeginPaint(window, &paint);
-      text->Draw(dc);
-      EndPaint(window, &paint);
-      return 0;
-    }
-    case WM_SETTEXT: {
-      const LRESULT result = CallNextProcedure(window, message, wParam, lParam);
-      InvalidateRect(window, nullptr, FALSE);
-      return result;
-    }
-    default:
-      break;
-  }
-  return CallNextProcedure(window, message, wParam, lParam);
+LRESULT CColourStatic::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+  LRESULT painted = 0;
+  if (PaintMessage(hwnd(), message, wParam, painted, [this](HDC dc) { Draw(dc); })) return painted;
+  const LRESULT result = Forward(message, wParam, lParam);
+  if (message == WM_SETTEXT) InvalidateRect(hwnd(), nullptr, FALSE);
+  return result;
 }
 
 void CHyperLink::Attach(HWND dialog, int id) {
   CColourStatic::Attach(dialog, id);
   if (!hwnd()) return;
   ReplaceStyle(hwnd(), 0, SS_NOTIFY);
-  AddSubclass(hwnd(), ClickProcedure, kKitSubclassId + 1, reinterpret_cast<DWORD_PTR>(this));
   SetStyle(RGB(0x00, 0xC8, 0xFF));
 }
 
@@ -324,7 +240,7 @@ bool RunPageCommand(const std::u16string& address) {
 }
 
 bool OpenWebAddress(const std::u16string& address) {
-  const auto shell = reinterpret_cast<INT_PTR>(ShellExecuteW(nullptr, L"open", W(address), nullptr, nullptr, SW_SHOWNORMAL));
+  const auto shell = reinterpret_cast<INT_PTR>(ShellExecuteW(nullptr, L"open", WidePtr(address), nullptr, nullptr, SW_SHOWNORMAL));
   return shell > 32 || RunPageCommand(address);
 }
 
@@ -339,34 +255,20 @@ void CHyperLink::Open() const {
               MB_OK | MB_ICONEXCLAMATION);
 }
 
-LRESULT CALLBACK CHyperLink::ClickProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                            DWORD_PTR self) {
-  auto* link = reinterpret_cast<CHyperLink*>(self);
-  switch (message) {
-    case WM_NCDESTROY:
-      RemoveSubclass(window, ClickProcedure, kKitSubclassId + 1);
-      break;
-    case WM_SETCURSOR:
-      SetCursor(LoadCursorW(nullptr, IDC_HAND));
-      return TRUE;
-    case WM_LBUTTONUP:
-      link->Open();
-      break;
-    default:
-      break;
+LRESULT CHyperLink::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_SETCURSOR) {
+    SetCursor(LoadCursorW(nullptr, IDC_HAND));
+    return TRUE;
   }
-  return CallNextProcedure(window, message, wParam, lParam);
+  if (message == WM_LBUTTONUP) Open();
+  return CColourStatic::Handle(message, wParam, lParam);
 }
 
 // --- CSkinColorButton ---
 
-CSkinColorButton::~CSkinColorButton() { Unsubclass(Procedure, subclassed_); }
-
 void CSkinColorButton::Attach(HWND dialog, int id) {
-  Control::Attach(dialog, id);
-  if (!hwnd()) return;
-  ReplaceStyle(hwnd(), BS_TYPEMASK, BS_OWNERDRAW);
-  Subclass(hwnd(), Procedure, this, subclassed_);
+  SubclassedControl::Attach(dialog, id);
+  if (hwnd()) ReplaceStyle(hwnd(), BS_TYPEMASK, BS_OWNERDRAW);
 }
 
 void CSkinColorButton::SetColour(COLORREF colour) {
@@ -441,18 +343,6 @@ void CSkinColorButton::Draw(HDC dc, bool pressed) {
   SelectObject(dc, oldBrush);
 }
 
-LRESULT CALLBACK CSkinColorButton::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                             DWORD_PTR self) {
-  auto* button = reinterpret_cast<CSkinColorButton*>(self);
-  if (message == WM_NCDESTROY) {
-    RemoveSubclass(window, Procedure, kKitSubclassId);
-    button->subclassed_ = nullptr;
-    button->Detach();
-    return CallNextProcedure(window, message, wParam, lParam);
-  }
-  return button->Handle(message, wParam, lParam);
-}
-
 LRESULT CSkinColorButton::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
   HWND window = hwnd();
   switch (message) {
@@ -481,5 +371,5 @@ LRESULT CSkinColorButton::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     default:
       break;
   }
-  return CallNextProcedure(window, message, wParam, lParam);
+  return Forward(message, wParam, lParam);
 }

@@ -30,9 +30,8 @@ class CReportCtrl : public Control {
 // CBitmapSlider: shows picture[position] and lets the mouse choose a position
 // from 0 to the last picture; each change made by the mouse is posted to the
 // parent as WM_SLIDER_CHANGED (wParam the control id, lParam the position).
-class CBitmapSlider : public Control {
+class CBitmapSlider : public SubclassedControl {
  public:
-  ~CBitmapSlider() override;
   void Attach(HWND dialog, int id) override;
   // The pictures belong to the caller and outlive the control.
   void SetPictures(std::vector<HBITMAP> pictures);
@@ -43,22 +42,20 @@ class CBitmapSlider : public Control {
   int PositionAt(int x) const;
   void Draw(HDC dc);
 
+ protected:
+  LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam) override;
+
  private:
-  static LRESULT CALLBACK Procedure(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
-  LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
   void MoveTo(int position);
   std::vector<HBITMAP> pictures_;
   int position_ = 0;
   bool dragging_ = false;
-  HWND subclassed_ = nullptr;
 };
 
 // CColourStatic: a static text in its own colour and font, drawn over the
 // part of the window's background picture it covers.
-class CColourStatic : public Control {
+class CColourStatic : public SubclassedControl {
  public:
-  ~CColourStatic() override;
-  void Attach(HWND dialog, int id) override;
   // `background` is the window's background picture (owned by the window).
   void SetBackground(HBITMAP background) { background_ = background; }
   void SetStyle(COLORREF colour, int points = 9, std::u16string face = u"Tahoma",
@@ -66,14 +63,15 @@ class CColourStatic : public Control {
   COLORREF Colour() const { return colour_; }
   void Draw(HDC dc);
 
+ protected:
+  LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam) override;
+
  private:
-  static LRESULT CALLBACK Procedure(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
   HBITMAP background_ = nullptr;
   COLORREF colour_ = RGB(0xE4, 0xE4, 0xE4);
   int points_ = 9;
   std::u16string face_ = u"Tahoma";
   UINT format_ = DT_SINGLELINE | DT_VCENTER | DT_LEFT;
-  HWND subclassed_ = nullptr;
 };
 
 // CHyperLink: a coloured static whose click opens its address with the
@@ -95,8 +93,10 @@ class CHyperLink : public CColourStatic {
   // a message box says so.
   void Open() const;
 
+ protected:
+  LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam) override;
+
  private:
-  static LRESULT CALLBACK ClickProcedure(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
   std::u16string address_;
   Opener opener_;
 };
@@ -106,10 +106,9 @@ class CHyperLink : public CColourStatic {
 // (the automatic colour while none is chosen, nothing while disabled) and a
 // drop-down triangle on the right. Its owner calls Pick on the button's
 // BN_CLICKED: the colour pop-up opens, and a chosen colour is stored.
-class CSkinColorButton : public Control {
+class CSkinColorButton : public SubclassedControl {
  public:
   using Picker = std::function<bool(HWND owner, COLORREF& colour)>;
-  ~CSkinColorButton() override;
   void Attach(HWND dialog, int id) override;
   static constexpr COLORREF kNoColour = 0xFF000000;  // no colour chosen
   void SetColour(COLORREF colour);
@@ -124,12 +123,12 @@ class CSkinColorButton : public Control {
   // Left part of the button that shows the colour, in client coordinates.
   static RECT SwatchRect(const RECT& client);
 
+ protected:
+  LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam) override;
+
  private:
-  static LRESULT CALLBACK Procedure(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
-  LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
   COLORREF colour_ = kNoColour;
   COLORREF automatic_ = RGB(0, 0, 0);
   bool hover_ = false, tracking_ = false;
   Picker picker_;
-  HWND subclassed_ = nullptr;
 };

@@ -2,13 +2,11 @@
 
 #include <commctrl.h>
 
+#include "app/wide_win.h"
 #include "controls/subclass_win.h"
+#include "skin/skin_picture_win.h"
 
 namespace {
-
-constexpr UINT_PTR kSubclassId = 0x504E47;  // "PNG"
-
-const wchar_t* W(const std::u16string& text) { return reinterpret_cast<const wchar_t*>(text.c_str()); }
 
 TOOLINFOW ToolOf(HWND button, const std::u16string& text) {
   TOOLINFOW tool{};
@@ -16,7 +14,7 @@ TOOLINFOW ToolOf(HWND button, const std::u16string& text) {
   tool.uFlags = TTF_IDISHWND;
   tool.hwnd = GetParent(button);
   tool.uId = reinterpret_cast<UINT_PTR>(button);
-  tool.lpszText = const_cast<wchar_t*>(W(text));
+  tool.lpszText = const_cast<wchar_t*>(WidePtr(text));
   return tool;
 }
 
@@ -33,26 +31,20 @@ FaceSet FacesFromSlots(const std::string& slots, const StatePictures& p) {
   return {chosen[0], chosen[1], chosen[2], chosen[3], chosen[4]};
 }
 
-CPngButton::~CPngButton() { Release(); }
+CPngButton::~CPngButton() { DestroyTooltip(); }
 
-void CPngButton::Release() {
-  if (subclassed_) {
-    RemoveSubclass(subclassed_, SubclassProcedure, kSubclassId);
-    subclassed_ = nullptr;
-  }
+void CPngButton::DestroyTooltip() {
   if (tooltip_ && IsWindow(tooltip_)) DestroyWindow(tooltip_);
   tooltip_ = nullptr;
 }
 
 void CPngButton::Attach(HWND dialog, int id) {
-  Release();
-  Control::Attach(dialog, id);
+  DestroyTooltip();
+  SubclassedControl::Attach(dialog, id);
+  hover_ = pressed_ = tracking_ = false;
   if (!hwnd()) return;
   const LONG_PTR style = GetWindowLongPtrW(hwnd(), GWL_STYLE);
   SetWindowLongPtrW(hwnd(), GWL_STYLE, (style & ~LONG_PTR(BS_TYPEMASK)) | BS_OWNERDRAW);
-  if (AddSubclass(hwnd(), SubclassProcedure, kSubclassId, reinterpret_cast<DWORD_PTR>(this)))
-    subclassed_ = hwnd();
-  hover_ = pressed_ = tracking_ = false;
 }
 
 void CPngButton::Redraw() const {
@@ -181,8 +173,6 @@ void CPngButton::Draw(HDC dc, bool pressed) {
   pressed_ = pressed;
   RECT client{};
   if (hwnd()) GetClientRect(hwnd(), &client);
-  const int width = client.right - client.left;
-  const int height = client.bottom - client.top;
   const ButtonFace face = CurrentFace();
   HBITMAP picture = nullptr;
   POINT origin{};
@@ -192,21 +182,17 @@ void CPngButton::Draw(HDC dc, bool pressed) {
     origin = {originX_, originY_};
   }
 
-  HDC source = CreateCompatibleDC(dc);
-  HGDIOBJ old = picture ? SelectObject(source, picture) : nullptr;
   if (tint_) {
     // The picture's light parts take the tint colour.
     HBRUSH brush = CreateSolidBrush(tintColour_);
     FillRect(dc, &client, brush);
     DeleteObject(brush);
-    if (picture) BitBlt(dc, 0, 0, width, height, source, origin.x, origin.y, SRCAND);
+    DrawPicture(dc, client, picture, origin, SRCAND);
   } else if (picture) {
-    BitBlt(dc, 0, 0, width, height, source, origin.x, origin.y, SRCCOPY);
+    DrawPicture(dc, client, picture, origin);
   } else {
     FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));  // a blank face
   }
-  if (picture) SelectObject(source, old);
-  DeleteDC(source);
 
   if (textOn_) DrawCaption(dc, client);
   if (paintCallback_) paintCallback_(hwnd(), face == ButtonFace::kNormal);
@@ -218,34 +204,21 @@ void CPngButton::DrawCaption(HDC dc, const RECT& client) {
   const COLORREF oldColour = SetTextColor(dc, textColour_);
   HFONT font = CreateFontW(-MulDiv(textPoints_, GetDeviceCaps(dc, LOGPIXELSY), 72), 0, escapement_, escapement_,
                            turned_ ? 956 : FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                           CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, W(textFace_));
+                           CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, WidePtr(textFace_));
   HGDIOBJ oldFont = SelectObject(dc, font);
   RECT box{client.left + offsetLeft_, client.top + offsetTop_, client.right + offsetRight_,
            client.bottom + offsetBottom_};
   if (turned_) {
     SIZE size{};
-    GetTextExtentPoint32W(dc, W(text), static_cast<int>(text.size()), &size);
+    GetTextExtentPoint32W(dc, WidePtr(text), static_cast<int>(text.size()), &size);
     const TextBox turned = TurnedTextBox({box.left, box.top, box.right, box.bottom}, size.cx, size.cy, escapement_);
     box = RECT{turned.left, turned.top, turned.right, turned.bottom};
   }
-  DrawTextW(dc, W(text), static_cast<int>(text.size()), &box, textFormat_);
+  DrawTextW(dc, WidePtr(text), static_cast<int>(text.size()), &box, textFormat_);
   SelectObject(dc, oldFont);
   DeleteObject(font);
   SetTextColor(dc, oldColour);
   SetBkMode(dc, oldMode);
-}
-
-LRESULT CALLBACK CPngButton::SubclassProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                               DWORD_PTR self) {
-  auto* button = reinterpret_cast<CPngButton*>(self);
-  if (message == WM_NCDESTROY) {
-    RemoveSubclass(window, SubclassProcedure, kSubclassId);
-    button->subclassed_ = nullptr;
-    button->tooltip_ = nullptr;  // owned by the dialog, destroyed with it
-    button->Detach();
-    return CallNextProcedure(window, message, wParam, lParam);
-  }
-  return button->Handle(message, wParam, lParam);
 }
 
 LRESULT CPngButton::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -285,9 +258,9 @@ LRESULT CPngButton::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_LBUTTONDBLCLK:
       // A quick second click is a click of its own.
-      return CallNextProcedure(window, WM_LBUTTONDOWN, wParam, lParam);
+      return Forward(WM_LBUTTONDOWN, wParam, lParam);
     default:
       break;
   }
-  return CallNextProcedure(window, message, wParam, lParam);
+  return Forward(message, wParam, lParam);
 }

@@ -31,7 +31,7 @@ struct StatePictures {
 // other letter gives the normal picture.
 FaceSet FacesFromSlots(const std::string& slots, const StatePictures& pictures);
 
-class CPngButton : public Control {
+class CPngButton : public SubclassedControl {
  public:
   using PaintCallback = std::function<void(HWND button, bool drewNormalFace)>;
 
@@ -81,14 +81,15 @@ class CPngButton : public Control {
   void Draw(HDC dc, bool pressed);
   void Redraw() const;
 
+ protected:
+  LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam) override;
+  void OnWindowGone() override { tooltip_ = nullptr; }  // owned by the dialog, destroyed with it
+
  private:
-  static LRESULT CALLBACK SubclassProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
-                                            DWORD_PTR self);
-  LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
   HBITMAP PictureOf(ButtonFace face) const;
   void DrawCaption(HDC dc, const RECT& client);
   void MakeTooltip();
-  void Release();
+  void DestroyTooltip();
 
   // Faces, origin, checked state and colour display may be changed from
   // other threads (the layer notice of the keyboard); drawing takes a copy.
@@ -112,5 +113,4 @@ class CPngButton : public Control {
   std::u16string tooltipText_;
   HWND tooltip_ = nullptr;
   PaintCallback paintCallback_;
-  HWND subclassed_ = nullptr;
 };

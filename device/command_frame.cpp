@@ -64,3 +64,18 @@ CommandFrame FrameFromBytes(std::span<const std::uint8_t> bytes) {
   std::copy_n(bytes.begin(), std::min(bytes.size(), kFrameSize), frame.begin());
   return frame;
 }
+
+const char* DeviceResultName(DeviceResult result) {
+  switch (result) {
+    case DeviceResult::kOk: return "kOk";
+    case DeviceResult::kAbsent: return "kAbsent";
+    case DeviceResult::kWriteFailed: return "kWriteFailed";
+    case DeviceResult::kNoReply: return "kNoReply";
+    case DeviceResult::kCancelled: return "kCancelled";
+    case DeviceResult::kReplyFailed: return "kReplyFailed";
+    case DeviceResult::kReplyBusy: return "kReplyBusy";
+    case DeviceResult::kBadProfile: return "kBadProfile";
+    case DeviceResult::kMacrosDoNotFit: return "kMacrosDoNotFit";
+  }
+  return "?";
+}

@@ -55,17 +55,21 @@ inline constexpr std::uint8_t kReplyFailed = 0xFF;
 inline constexpr std::uint8_t kReplyBusy = 0xFE;
 inline constexpr std::uint8_t kBootRequestCode = 0xEE;
 
-// Result codes of the device commands.
-enum DeviceResult : int {
-  kDeviceOk = 1,
-  kDeviceAbsent = 0,         // no keyboard present, or the wait failed
-  kDeviceWriteFailed = -1,   // the report could not be written (or the request was refused)
-  kDeviceNoReply = -2,       // no matching reply after three attempts
-  kDeviceCancelled = -3,     // the program is closing: the transfer was given up
-  kDeviceReplyFailed = -102, // reply status 0xFF
-  kDeviceReplyBusy = -103,   // reply status 0xFE
-  kDeviceBadProfile = -201,  // profile index above 2
+// What came of a command to the keyboard (or of a download).
+enum class DeviceResult {
+  kOk,
+  kAbsent,          // no keyboard present, or the wait failed
+  kWriteFailed,     // the report could not be written (or the request was refused)
+  kNoReply,         // no matching reply after three attempts
+  kCancelled,       // the program is closing: the transfer was given up
+  kReplyFailed,     // reply status 0xFF
+  kReplyBusy,       // reply status 0xFE
+  kBadProfile,      // not a profile index of the keyboard (0 to 2)
+  kMacrosDoNotFit,  // the macro image is larger than the keyboard holds: nothing was sent
 };
+
+// The result's name, for logs and test messages ("kNoReply").
+const char* DeviceResultName(DeviceResult result);
 
 // The keyboard's status block (data of commands 3 and 4).
 inline constexpr std::size_t kStatusBlockSize = 28;

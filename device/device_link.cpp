@@ -27,11 +27,11 @@ DeviceLink::DeviceLink(const DeviceService& service, LinkTimings timings)
 
 DeviceLink::~DeviceLink() { Stop(); }
 
-int DeviceLink::PlaceRead(const UnitSelector& selector, std::uint32_t tag, std::uint32_t& id) {
+bool DeviceLink::PlaceRead(const UnitSelector& selector, std::uint32_t tag, std::uint32_t& id) {
   if (id != 0) service_.DeleteRequestFromUnitId(id);
   id = 0;
   const std::uint32_t check = RequestCheck(selector, DeviceNoticeHandler, tag, nullptr, 0);
-  return service_.RequestAsyncRead(&selector, DeviceNoticeHandler, tag, check, &id) > 0 ? 1 : 0;
+  return service_.RequestAsyncRead(&selector, DeviceNoticeHandler, tag, check, &id) > 0;
 }
 
 int DeviceLink::Start(DeviceNoticeSink* sink) {
@@ -42,9 +42,9 @@ int DeviceLink::Start(DeviceNoticeSink* sink) {
     eventSet_ = false;
     waiting_ = false;
   }
-  const int consumer = PlaceRead(kConsumerSelector, OSTRAK_TAG_CONS, consumerId_);
-  const int control = PlaceRead(kControlSelector, OSTRAK_TAG_CTRL, controlId_);
-  if (consumer != 1 || control != 1) return -1;
+  const bool consumer = PlaceRead(kConsumerSelector, OSTRAK_TAG_CONS, consumerId_);
+  const bool control = PlaceRead(kControlSelector, OSTRAK_TAG_CTRL, controlId_);
+  if (!consumer || !control) return -1;
   return DeviceCount();
 }
 
@@ -63,18 +63,18 @@ int DeviceLink::DeviceCount() {
   return count > 0 ? count : 0;
 }
 
-int DeviceLink::SendCommand(const std::uint8_t* request, std::size_t length, std::uint8_t* reply,
-                            std::size_t capacity, std::size_t* received) {
+DeviceResult DeviceLink::SendCommand(const std::uint8_t* request, std::size_t length, std::uint8_t* reply,
+                                     std::size_t capacity, std::size_t* received) {
   std::lock_guard transaction(transaction_);
   if (received) *received = 0;
-  if (cancelled_) return kDeviceCancelled;
-  if (DeviceCount() == 0) return kDeviceAbsent;
+  if (cancelled_) return DeviceResult::kCancelled;
+  if (DeviceCount() == 0) return DeviceResult::kAbsent;
 
   CommandFrame frame{};
   std::copy_n(request, std::min(length, kFrameSize), frame.begin());
   const std::uint32_t check = RequestCheck(kControlSelector, nullptr, 0, frame.data(), frame.size());
 
-  auto finish = [&](int result) {
+  auto finish = [&](DeviceResult result) {
     std::lock_guard lock(replyMutex_);
     waiting_ = false;
     destination_ = nullptr;
@@ -96,7 +96,7 @@ int DeviceLink::SendCommand(const std::uint8_t* request, std::size_t length, std
       waiting_ = true;
     }
     if (service_.RequestWriteOne(&kControlSelector, nullptr, 0, frame.data(), kFrameSize, check, nullptr) <= 0)
-      return finish(kDeviceWriteFailed);
+      return finish(DeviceResult::kWriteFailed);
 
     bool arrived, left;
     std::size_t got;
@@ -109,18 +109,18 @@ int DeviceLink::SendCommand(const std::uint8_t* request, std::size_t length, std
       waiting_ = false;   // a reply from now on finds nobody waiting
       got = receivedLength_;
     }
-    if (cancelled_) return finish(kDeviceCancelled);
-    if (left && !arrived) return finish(kDeviceAbsent);
+    if (cancelled_) return finish(DeviceResult::kCancelled);
+    if (left && !arrived) return finish(DeviceResult::kAbsent);
     if (received) *received = got;
 
     if (arrived) {
       const bool refused = got > kFrameStatus && (reply[kFrameStatus] == kReplyFailed || reply[kFrameStatus] == kReplyBusy);
       // After the third refusal the command maps the status to its result.
-      if (!refused || attempt >= kSendAttempts) return finish(kDeviceOk);
+      if (!refused || attempt >= kSendAttempts) return finish(DeviceResult::kOk);
     } else if (attempt >= kSendAttempts) {
-      return finish(kDeviceNoReply);
+      return finish(DeviceResult::kNoReply);
     }
-    if (!PauseUnlessCancelled(timings_.retryPause)) return finish(kDeviceCancelled);
+    if (!PauseUnlessCancelled(timings_.retryPause)) return finish(DeviceResult::kCancelled);
   }
 }
 
@@ -190,116 +190,118 @@ void DeviceLink::HandleNotice(const RequestNotice* notice) {
 
 namespace {
 
-int MapStatus(const CommandFrame& reply) {
-  if (reply[kFrameStatus] == kReplyFailed) return kDeviceReplyFailed;
-  if (reply[kFrameStatus] == kReplyBusy) return kDeviceReplyBusy;
-  return kDeviceOk;
+DeviceResult MapStatus(const CommandFrame& reply) {
+  if (reply[kFrameStatus] == kReplyFailed) return DeviceResult::kReplyFailed;
+  if (reply[kFrameStatus] == kReplyBusy) return DeviceResult::kReplyBusy;
+  return DeviceResult::kOk;
 }
 
 }  // namespace
 
-int DeviceLink::Simple(std::uint8_t code, std::uint8_t length, std::uint16_t offset,
-                       std::span<const std::uint8_t> data, std::uint8_t* replyData, std::size_t replyDataSize) {
+DeviceResult DeviceLink::Simple(std::uint8_t code, std::uint8_t length, std::uint16_t offset,
+                                std::span<const std::uint8_t> data, std::uint8_t* replyData,
+                                std::size_t replyDataSize) {
   const CommandFrame request = MakeCommandFrame(code, length, offset, data);
   CommandFrame reply{};
   std::size_t received = 0;
-  const int sent = SendCommand(request.data(), request.size(), reply.data(), reply.size(), &received);
-  if (sent != kDeviceOk) return sent;
-  const int status = MapStatus(reply);
-  if (status != kDeviceOk) return status;
+  const DeviceResult sent = SendCommand(request.data(), request.size(), reply.data(), reply.size(), &received);
+  if (sent != DeviceResult::kOk) return sent;
+  const DeviceResult status = MapStatus(reply);
+  if (status != DeviceResult::kOk) return status;
   if (replyData)
     std::memcpy(replyData, reply.data() + kFrameDataOffset, std::min(replyDataSize, kFrameDataSize));
-  return kDeviceOk;
+  return DeviceResult::kOk;
 }
 
-int DeviceLink::BeginConfiguration() { return Simple(kCommandBeginConfiguration, 0, 0, {}, nullptr, 0); }
+DeviceResult DeviceLink::BeginConfiguration() { return Simple(kCommandBeginConfiguration, 0, 0, {}, nullptr, 0); }
 
-int DeviceLink::EndConfiguration() {
+DeviceResult DeviceLink::EndConfiguration() {
   const CommandFrame request = MakeCommandFrame(kCommandEndConfiguration, 0, 0);
   std::this_thread::sleep_for(timings_.endConfigurationDelay);
   if (cancelled_) {
     WriteFrame(request);
-    return kDeviceCancelled;
+    return DeviceResult::kCancelled;
   }
   CommandFrame reply{};
   std::size_t received = 0;
-  const int sent = SendCommand(request.data(), request.size(), reply.data(), reply.size(), &received);
-  return sent != kDeviceOk ? sent : MapStatus(reply);
+  const DeviceResult sent = SendCommand(request.data(), request.size(), reply.data(), reply.size(), &received);
+  return sent != DeviceResult::kOk ? sent : MapStatus(reply);
 }
 
-int DeviceLink::ReadStatus(StatusBlock& status) {
+DeviceResult DeviceLink::ReadStatus(StatusBlock& status) {
   return Simple(kCommandReadStatus, kStatusBlockSize, 0, {}, status.data(), status.size());
 }
 
-int DeviceLink::WriteStatus(const StatusBlock& status) {
+DeviceResult DeviceLink::WriteStatus(const StatusBlock& status) {
   return Simple(kCommandWriteStatus, kStatusBlockSize, 0, status, nullptr, 0);
 }
 
-int DeviceLink::ReadSettings(std::uint8_t length, std::uint16_t offset,
-                             std::span<std::uint8_t, kFrameDataSize> out) {
+DeviceResult DeviceLink::ReadSettings(std::uint8_t length, std::uint16_t offset,
+                                      std::span<std::uint8_t, kFrameDataSize> out) {
   return Simple(kCommandReadSettings, length, offset, {}, out.data(), out.size());
 }
 
-int DeviceLink::WriteSettings(std::uint16_t offset, std::span<const std::uint8_t> data) {
-  if (data.size() > kFrameDataSize) return kDeviceWriteFailed;
+DeviceResult DeviceLink::WriteSettings(std::uint16_t offset, std::span<const std::uint8_t> data) {
+  if (data.size() > kFrameDataSize) return DeviceResult::kWriteFailed;
   return Simple(kCommandWriteSettings, static_cast<std::uint8_t>(data.size()), offset, data, nullptr, 0);
 }
 
-int DeviceLink::ReadKeyColours(int keyIndex, std::uint8_t length, std::span<std::uint8_t, kFrameDataSize> out) {
-  if (keyIndex < 0 || keyIndex * 3 > 0xFFFF) return kDeviceWriteFailed;
+DeviceResult DeviceLink::ReadKeyColours(int keyIndex, std::uint8_t length,
+                                        std::span<std::uint8_t, kFrameDataSize> out) {
+  if (keyIndex < 0 || keyIndex * 3 > 0xFFFF) return DeviceResult::kWriteFailed;
   return Simple(kCommandReadKeyColours, length, static_cast<std::uint16_t>(keyIndex * 3), {}, out.data(),
                 out.size());
 }
 
-int DeviceLink::WriteKeyColours(int keyIndex, std::span<const std::uint8_t> data) {
-  if (keyIndex < 0 || keyIndex * 3 > 0xFFFF || data.size() > kFrameDataSize) return kDeviceWriteFailed;
+DeviceResult DeviceLink::WriteKeyColours(int keyIndex, std::span<const std::uint8_t> data) {
+  if (keyIndex < 0 || keyIndex * 3 > 0xFFFF || data.size() > kFrameDataSize) return DeviceResult::kWriteFailed;
   return Simple(kCommandWriteKeyColours, static_cast<std::uint8_t>(data.size()),
                 static_cast<std::uint16_t>(keyIndex * 3), data, nullptr, 0);
 }
 
-int DeviceLink::Chunked(std::uint8_t code, std::uint32_t base, std::uint8_t* read, const std::uint8_t* write,
-                        std::size_t length) {
+DeviceResult DeviceLink::Chunked(std::uint8_t code, std::uint32_t base, std::uint8_t* read,
+                                 const std::uint8_t* write, std::size_t length) {
   for (std::size_t done = 0; done < length;) {
     const std::size_t n = std::min(kFrameDataSize, length - done);
     const auto offset = static_cast<std::uint16_t>(base + done);
     std::span<const std::uint8_t> data;
     if (write) data = {write + done, n};
-    const int result = Simple(code, static_cast<std::uint8_t>(n), offset, data, read ? read + done : nullptr,
+    const DeviceResult result = Simple(code, static_cast<std::uint8_t>(n), offset, data, read ? read + done : nullptr,
                               read ? n : 0);
-    if (result != kDeviceOk) return result;
+    if (result != DeviceResult::kOk) return result;
     done += n;
   }
-  return kDeviceOk;
+  return DeviceResult::kOk;
 }
 
-int DeviceLink::ReadKeyTable(int profile, DeviceKeyTable& table) {
-  if (!IsKeyboardProfile(profile)) return kDeviceBadProfile;
+DeviceResult DeviceLink::ReadKeyTable(int profile, DeviceKeyTable& table) {
+  if (!IsKeyboardProfile(profile)) return DeviceResult::kBadProfile;
   std::uint8_t bytes[kKeyTableBytes];
-  const int result = Chunked(kCommandReadKeyTable, profile * kKeyTableStride, bytes, nullptr, sizeof bytes);
-  if (result == kDeviceOk) std::memcpy(table.data(), bytes, sizeof bytes);
+  const DeviceResult result = Chunked(kCommandReadKeyTable, profile * kKeyTableStride, bytes, nullptr, sizeof bytes);
+  if (result == DeviceResult::kOk) std::memcpy(table.data(), bytes, sizeof bytes);
   return result;
 }
 
-int DeviceLink::WriteKeyTable(int profile, const DeviceKeyTable& table) {
-  if (!IsKeyboardProfile(profile)) return kDeviceBadProfile;
+DeviceResult DeviceLink::WriteKeyTable(int profile, const DeviceKeyTable& table) {
+  if (!IsKeyboardProfile(profile)) return DeviceResult::kBadProfile;
   return Chunked(kCommandWriteKeyTable, profile * kKeyTableStride, nullptr,
                  reinterpret_cast<const std::uint8_t*>(table.data()), kKeyTableBytes);
 }
 
-int DeviceLink::ReadDefaultKeyTable(DeviceKeyTable& table) {
+DeviceResult DeviceLink::ReadDefaultKeyTable(DeviceKeyTable& table) {
   std::uint8_t bytes[kKeyTableBytes];
-  const int result = Chunked(kCommandReadDefaultKeyTable, 0, bytes, nullptr, sizeof bytes);
-  if (result == kDeviceOk) std::memcpy(table.data(), bytes, sizeof bytes);
+  const DeviceResult result = Chunked(kCommandReadDefaultKeyTable, 0, bytes, nullptr, sizeof bytes);
+  if (result == DeviceResult::kOk) std::memcpy(table.data(), bytes, sizeof bytes);
   return result;
 }
 
-int DeviceLink::ReadMacroImage(std::span<std::uint8_t> image) {
-  if (image.size() > kMaxMacroImageSize) return kDeviceWriteFailed;
+DeviceResult DeviceLink::ReadMacroImage(std::span<std::uint8_t> image) {
+  if (image.size() > kMaxMacroImageSize) return DeviceResult::kWriteFailed;
   return Chunked(kCommandReadMacroImage, 0, image.data(), nullptr, image.size());
 }
 
-int DeviceLink::WriteMacroImage(std::span<const std::uint8_t> image) {
-  if (image.size() > kMaxMacroImageSize) return kDeviceWriteFailed;
+DeviceResult DeviceLink::WriteMacroImage(std::span<const std::uint8_t> image) {
+  if (image.size() > kMaxMacroImageSize) return DeviceResult::kWriteFailed;
   return Chunked(kCommandWriteMacroImage, 0, nullptr, image.data(), image.size());
 }
 
@@ -318,23 +320,23 @@ void DeviceLink::ForgetCurrentProfile() {
 int DeviceLink::CurrentProfile() {
   if (const int cached = CachedProfile(); cached != kUnknownProfile) return cached;
   StatusBlock status{};
-  if (ReadStatus(status) != kDeviceOk) return kUnknownProfile;
+  if (ReadStatus(status) != DeviceResult::kOk) return kUnknownProfile;
   std::lock_guard lock(stateMutex_);
   cachedProfile_ = status[kStatusCurrentProfile];
   return cachedProfile_;
 }
 
-int DeviceLink::SetCurrentProfile(int profile) {
-  if (profile < 0) return kDeviceWriteFailed;
-  if (!IsKeyboardProfile(profile)) return kDeviceBadProfile;
+DeviceResult DeviceLink::SetCurrentProfile(int profile) {
+  if (profile < 0) return DeviceResult::kWriteFailed;
+  if (!IsKeyboardProfile(profile)) return DeviceResult::kBadProfile;
   StatusBlock status{};
-  int result = ReadStatus(status);
-  if (result == kDeviceOk) {
+  DeviceResult result = ReadStatus(status);
+  if (result == DeviceResult::kOk) {
     status[kStatusCurrentProfile] = static_cast<std::uint8_t>(profile);
     result = WriteStatus(status);
   }
   std::lock_guard lock(stateMutex_);
-  cachedProfile_ = result == kDeviceOk ? profile : kUnknownProfile;
+  cachedProfile_ = result == DeviceResult::kOk ? profile : kUnknownProfile;
   return result;
 }
 
@@ -348,10 +350,10 @@ std::uint32_t DeviceLink::MacroCapacity() const {
   return macroCapacity_;
 }
 
-int DeviceLink::RefreshMacroCapacity() {
+DeviceResult DeviceLink::RefreshMacroCapacity() {
   StatusBlock status{};
-  const int result = ReadStatus(status);
-  if (result == kDeviceOk) SetMacroCapacity(status[kStatusMacroCapacity] * kMacroCapacityUnit);
+  const DeviceResult result = ReadStatus(status);
+  if (result == DeviceResult::kOk) SetMacroCapacity(status[kStatusMacroCapacity] * kMacroCapacityUnit);
   return result;
 }
 
@@ -360,7 +362,7 @@ int DeviceLink::Layer() const {
   return lockLights_[1] & 1;
 }
 
-int DeviceLink::WriteLockLights() {
+DeviceResult DeviceLink::WriteLockLights() {
   std::lock_guard write(lockLightWrite_);
   std::uint8_t bytes[2];
   {
@@ -370,13 +372,12 @@ int DeviceLink::WriteLockLights() {
   if (lockLightId_ != 0) service_.DeleteRequestFromUnitId(lockLightId_);
   lockLightId_ = 0;
   const std::uint32_t check = RequestCheck(kLockLightSelector, DeviceNoticeHandler, OSTRAK_TAG_LED, bytes, 2);
-  return service_.RequestStatusWrite(&kLockLightSelector, DeviceNoticeHandler, OSTRAK_TAG_LED, bytes, 2, check,
-                                     &lockLightId_) > 0
-             ? 1
-             : 0;
+  const bool taken = service_.RequestStatusWrite(&kLockLightSelector, DeviceNoticeHandler, OSTRAK_TAG_LED, bytes, 2,
+                                                 check, &lockLightId_) > 0;
+  return taken ? DeviceResult::kOk : DeviceResult::kWriteFailed;
 }
 
-int DeviceLink::ToggleLayer() {
+DeviceResult DeviceLink::ToggleLayer() {
   {
     std::lock_guard lock(stateMutex_);
     lockLights_[1] ^= 1;
@@ -384,35 +385,38 @@ int DeviceLink::ToggleLayer() {
   return WriteLockLights();
 }
 
-int DeviceLink::WriteFrame(const CommandFrame& frame) {
+bool DeviceLink::WriteFrame(const CommandFrame& frame) {
   const std::uint32_t check = RequestCheck(kControlSelector, nullptr, 0, frame.data(), frame.size());
-  return service_.RequestWriteOne(&kControlSelector, nullptr, 0, frame.data(), kFrameSize, check, nullptr);
+  return service_.RequestWriteOne(&kControlSelector, nullptr, 0, frame.data(), kFrameSize, check, nullptr) > 0;
 }
 
-int DeviceLink::SendBootRequest() { return WriteFrame(BootRequestFrame()); }
+DeviceResult DeviceLink::SendBootRequest() {
+  return WriteFrame(BootRequestFrame()) ? DeviceResult::kOk : DeviceResult::kWriteFailed;
+}
 
 // ---- Download ---------------------------------------------------------------
 
-int DownloadProfiles(DeviceLink& link, DeviceMessages& messages, bool all, const DownloadSource& source) {
+DeviceResult DownloadProfiles(DeviceLink& link, DeviceMessages& messages, bool all, const DownloadSource& source) {
   if (all) return DownloadKeyMaps(link, messages, 0, kKeyboardProfileCount - 1, source);
   const int current = link.CurrentProfile();
-  if (current < 0) return 0;
-  if (!IsKeyboardProfile(current)) return kDeviceBadProfile;
+  if (current < 0) return DeviceResult::kAbsent;  // its status could not be read
+  if (!IsKeyboardProfile(current)) return DeviceResult::kBadProfile;
   return DownloadKeyMaps(link, messages, current, current, source);
 }
 
-int DownloadKeyMaps(DeviceLink& link, DeviceMessages& messages, int first, int last, const DownloadSource& source) {
-  if (!IsKeyboardProfile(first) || !IsKeyboardProfile(last) || first > last) return kDeviceBadProfile;
+DeviceResult DownloadKeyMaps(DeviceLink& link, DeviceMessages& messages, int first, int last,
+                             const DownloadSource& source) {
+  if (!IsKeyboardProfile(first) || !IsKeyboardProfile(last) || first > last) return DeviceResult::kBadProfile;
   const MacroImageSizes sizes = ComputeMacroImageSizes(source.macros);
   const std::uint32_t capacity = link.MacroCapacity();
   if (capacity < sizes.baseSize) {
     messages.ShowDeviceMessage(TextKey::EXTRA_MACRO_TOO_LONG);
-    return 0;
+    return DeviceResult::kMacrosDoNotFit;
   }
   const bool withNames = sizes.fullSize <= capacity;
   const std::uint32_t imageSize = withNames ? sizes.fullSize : sizes.baseSize;
   std::vector<std::uint8_t> image(imageSize);
-  if (BuildMacroImage(source.macros, image, imageSize, withNames) != 1) return 0;
+  if (BuildMacroImage(source.macros, image, imageSize, withNames) != 1) return DeviceResult::kMacrosDoNotFit;
 
   const DeviceKeyTable defaults = DefaultKeyTable();
   const MacroIndexLookup indexOfId = [&](std::uint16_t id) { return MacroIndexOfId(source.macros, id); };
@@ -420,17 +424,18 @@ int DownloadKeyMaps(DeviceLink& link, DeviceMessages& messages, int first, int l
   for (int p = first; p <= last; ++p)
     tables[p] = BuildDeviceKeyTable(EntriesOfProfile(source.area, p), defaults, indexOfId);
 
-  // A failed begin, image or table write ends the download with its code: the
+  // A failed begin, image or table write ends the download with its result: the
   // keyboard would otherwise hold a half-written profile reported as applied.
   // Whatever failed, a keyboard that may have seen command 1 gets command 2,
   // or it could stay in configuration mode; and only a configuration that the
   // keyboard confirmed ending counts as applied.
-  int result = link.BeginConfiguration();
-  if (result == kDeviceAbsent) return result;  // nothing reached a keyboard
-  if (result == kDeviceOk) result = link.WriteMacroImage(image);
-  for (int p = first; p <= last && result == kDeviceOk; ++p) result = link.WriteKeyTable(p, tables[p]);
-  const int ended = link.EndConfiguration();
-  if (result == kDeviceOk) result = ended;
-  if (!withNames && result != kDeviceCancelled) messages.ShowDeviceMessage(TextKey::EXTRA_PROFILE_SPACE_TIGHT);
+  DeviceResult result = link.BeginConfiguration();
+  if (result == DeviceResult::kAbsent) return result;  // nothing reached a keyboard
+  if (result == DeviceResult::kOk) result = link.WriteMacroImage(image);
+  for (int p = first; p <= last && result == DeviceResult::kOk; ++p) result = link.WriteKeyTable(p, tables[p]);
+  const DeviceResult ended = link.EndConfiguration();
+  if (result == DeviceResult::kOk) result = ended;
+  if (!withNames && result != DeviceResult::kCancelled)
+    messages.ShowDeviceMessage(TextKey::EXTRA_PROFILE_SPACE_TIGHT);
   return result;
 }

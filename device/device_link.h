@@ -77,8 +77,8 @@ class DeviceLink {
   int DeviceCount();
 
   // One transaction: the request (zero-filled or cut to 64 bytes) is written
-  // and its reply awaited, at most three attempts. Returns 1 with the reply in
-  // `reply` (received bytes, at most `capacity`), or a DeviceResult. A lock is
+  // and its reply awaited, at most three attempts. Returns kOk with the reply in
+  // `reply` (received bytes, at most `capacity`), or what went wrong. A lock is
   // held for the whole transaction, so concurrent callers never take each
   // other's reply.
   //
@@ -90,43 +90,45 @@ class DeviceLink {
   // a retry of the very same request, which asked for the same thing.
   //
   // When the keyboard leaves during the wait the transaction ends at once with
-  // kDeviceAbsent; once CancelTransfers was called, with kDeviceCancelled.
-  int SendCommand(const std::uint8_t* request, std::size_t length, std::uint8_t* reply,
-                  std::size_t capacity, std::size_t* received);
+  // kAbsent; once CancelTransfers was called, with kCancelled.
+  DeviceResult SendCommand(const std::uint8_t* request, std::size_t length, std::uint8_t* reply,
+                           std::size_t capacity, std::size_t* received);
 
   // Gives up the transaction under way and every later one (they return
-  // kDeviceCancelled without waiting), so that the program can close without
+  // kCancelled without waiting), so that the program can close without
   // waiting for a slow keyboard. Any thread.
   void CancelTransfers();
   // Lets transfers run again after CancelTransfers.
   void AllowTransfers();
   bool TransfersCancelled() const { return cancelled_; }
 
-  // ---- Commands. Each returns 1 or a DeviceResult. ----
-  int BeginConfiguration();                                   // 1
+  // ---- Commands. Each returns kOk or what went wrong. ----
+  DeviceResult BeginConfiguration();                     // 1
   // 2. After CancelTransfers the frame is still written once, without waiting
   // for its reply, so that a keyboard is never left in configuration mode.
-  int EndConfiguration();
-  int ReadStatus(StatusBlock& status);                        // 3
-  int WriteStatus(const StatusBlock& status);                 // 4
+  DeviceResult EndConfiguration();
+  DeviceResult ReadStatus(StatusBlock& status);          // 3
+  DeviceResult WriteStatus(const StatusBlock& status);   // 4
   // 5: n bytes at settings offset o; 56 bytes of reply data go to `out`.
-  int ReadSettings(std::uint8_t length, std::uint16_t offset, std::span<std::uint8_t, kFrameDataSize> out);
-  // 6: up to 56 bytes at settings offset o (more sends nothing and gives -1).
-  int WriteSettings(std::uint16_t offset, std::span<const std::uint8_t> data);
-  int ReadKeyTable(int profile, DeviceKeyTable& table);         // 7
-  int WriteKeyTable(int profile, const DeviceKeyTable& table);  // 8
+  DeviceResult ReadSettings(std::uint8_t length, std::uint16_t offset, std::span<std::uint8_t, kFrameDataSize> out);
+  // 6: up to 56 bytes at settings offset o (more sends nothing: kWriteFailed).
+  DeviceResult WriteSettings(std::uint16_t offset, std::span<const std::uint8_t> data);
+  DeviceResult ReadKeyTable(int profile, DeviceKeyTable& table);         // 7
+  DeviceResult WriteKeyTable(int profile, const DeviceKeyTable& table);  // 8
   // 9, 10: the image at offset 0; a length of 0 sends nothing and succeeds;
-  // more than 65 535 bytes (offsets are 16 bits) sends nothing and gives -1.
-  int ReadMacroImage(std::span<std::uint8_t> image);
-  int WriteMacroImage(std::span<const std::uint8_t> image);
-  int ReadDefaultKeyTable(DeviceKeyTable& table);  // 15
+  // more than 65 535 bytes (offsets are 16 bits) sends nothing: kWriteFailed.
+  DeviceResult ReadMacroImage(std::span<std::uint8_t> image);
+  DeviceResult WriteMacroImage(std::span<const std::uint8_t> image);
+  DeviceResult ReadDefaultKeyTable(DeviceKeyTable& table);  // 15
   // 16, 17: colours from key position `keyIndex` (three bytes per key).
-  int ReadKeyColours(int keyIndex, std::uint8_t length, std::span<std::uint8_t, kFrameDataSize> out);
-  int WriteKeyColours(int keyIndex, std::span<const std::uint8_t> data);
+  DeviceResult ReadKeyColours(int keyIndex, std::uint8_t length, std::span<std::uint8_t, kFrameDataSize> out);
+  DeviceResult WriteKeyColours(int keyIndex, std::span<const std::uint8_t> data);
 
   // ---- The current profile, cached (-1 unknown). ----
   int CurrentProfile();             // the cache, else status byte 10; -1 on failure
-  int SetCurrentProfile(int profile);  // status read, byte 10 = p, status write
+  // Status read, byte 10 = p, status write. A negative index sends nothing
+  // (kWriteFailed).
+  DeviceResult SetCurrentProfile(int profile);
   void ForgetCurrentProfile();      // the keyboard left
   int CachedProfile() const;
 
@@ -134,19 +136,19 @@ class DeviceLink {
   // keyboard attaches; 0 before.
   void SetMacroCapacity(std::uint32_t bytes);
   std::uint32_t MacroCapacity() const;
-  // Reads the status block and takes the capacity from it. Returns the result.
-  int RefreshMacroCapacity();
+  // Reads the status block and takes the capacity from it.
+  DeviceResult RefreshMacroCapacity();
 
   // ---- Lock lights and the G-key layer. ----
   int Layer() const;  // 0 or 1
-  // Flips the layer bit and writes the lock-light bytes again. Returns 1 when
-  // the service took the write.
-  int ToggleLayer();
-  int WriteLockLights();
+  // Flips the layer bit and writes the lock-light bytes again. kOk when the
+  // service took the write, else kWriteFailed.
+  DeviceResult ToggleLayer();
+  DeviceResult WriteLockLights();
 
-  // The boot request: written once, no presence check, no reply awaited.
-  // Returns RequestWriteOne's result.
-  int SendBootRequest();
+  // The boot request: written once, no presence check, no reply awaited. kOk
+  // when the service took the write, else kWriteFailed.
+  DeviceResult SendBootRequest();
 
   // Handles one notice of the service (the link's part of DeviceNoticeHandler).
   void HandleNotice(const RequestNotice* notice);
@@ -156,16 +158,16 @@ class DeviceLink {
   int IgnoredReplies() const;
 
  private:
-  int Chunked(std::uint8_t code, std::uint32_t base, std::uint8_t* read, const std::uint8_t* write,
-              std::size_t length);
-  int Simple(std::uint8_t code, std::uint8_t length, std::uint16_t offset, std::span<const std::uint8_t> data,
-             std::uint8_t* replyData, std::size_t replyDataSize);
-  int PlaceRead(const UnitSelector& selector, std::uint32_t tag, std::uint32_t& id);
+  DeviceResult Chunked(std::uint8_t code, std::uint32_t base, std::uint8_t* read, const std::uint8_t* write,
+                       std::size_t length);
+  DeviceResult Simple(std::uint8_t code, std::uint8_t length, std::uint16_t offset,
+                      std::span<const std::uint8_t> data, std::uint8_t* replyData, std::size_t replyDataSize);
+  bool PlaceRead(const UnitSelector& selector, std::uint32_t tag, std::uint32_t& id);
   void CompleteReply(const std::uint8_t* bytes, std::size_t length);
   void KeyboardsNowPresent(int count);
   // Waits `pause` unless transfers are cancelled meanwhile; false when cancelled.
   bool PauseUnlessCancelled(std::chrono::milliseconds pause);
-  int WriteFrame(const CommandFrame& frame);
+  bool WriteFrame(const CommandFrame& frame);  // true when the service took it
 
   DeviceService service_;
   LinkTimings timings_;
@@ -211,7 +213,12 @@ struct DownloadSource {
 };
 
 // Downloads the macro image and the key tables (all three profiles, or the
-// current one) between commands 1 and 2. Returns 1, or 0 / a DeviceResult.
-int DownloadProfiles(DeviceLink& link, DeviceMessages& messages, bool all, const DownloadSource& source);
+// current one) between commands 1 and 2. kOk when the keyboard confirmed the
+// end of the configuration; kMacrosDoNotFit, with nothing sent, when the macro
+// image does not fit the keyboard (over its capacity the user is told);
+// kAbsent when the current profile cannot be read; else the failure of the
+// first command that failed.
+DeviceResult DownloadProfiles(DeviceLink& link, DeviceMessages& messages, bool all, const DownloadSource& source);
 // The same for the key maps `first` to `last` (0 to 2).
-int DownloadKeyMaps(DeviceLink& link, DeviceMessages& messages, int first, int last, const DownloadSource& source);
+DeviceResult DownloadKeyMaps(DeviceLink& link, DeviceMessages& messages, int first, int last,
+                             const DownloadSource& source);

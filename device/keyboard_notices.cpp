@@ -4,7 +4,6 @@
 #include <utility>
 
 #include "app/shell_state.h"
-#include "app/user_interface.h"
 
 namespace {
 
@@ -14,8 +13,8 @@ constexpr int kIconKeyboardPresent = 141;
 }  // namespace
 
 KeyboardNotices::KeyboardNotices(DeviceLink& link, TransferThread& transfers, DeviceMessages& messages,
-                                 ReadBack readBack)
-    : link_(link), transfers_(transfers), messages_(messages), readBack_(std::move(readBack)) {}
+                                 UserInterface& ui, ReadBack readBack)
+    : link_(link), transfers_(transfers), messages_(messages), ui_(ui), readBack_(std::move(readBack)) {}
 
 void KeyboardNotices::Stop() {
   std::vector<IconThread> running;
@@ -34,10 +33,10 @@ void KeyboardNotices::OnConsumerNotice(std::uint16_t code) {
   switch (code) {
     case kNoticeLayerToggle:
       link_.ToggleLayer();
-      UI().ShowLayer();
+      ui_.ShowLayer();
       break;
     case kNoticeSettingsChanged:
-      UI().RefreshLightingSoon();
+      ui_.RefreshLightingSoon();
       break;
     case kNoticeSpecialStateOff:
     case kNoticeSpecialStateOn: {
@@ -65,7 +64,7 @@ void KeyboardNotices::OnConsumerNotice(std::uint16_t code) {
 
 void KeyboardNotices::ShowSpecialState(bool on) {
   std::lock_guard turn(iconMark_);
-  UI().SetTrayState(on ? 1 : 0, 0);  // 0 with 0: the normal icon again
+  ui_.SetTrayState(on ? 1 : 0, 0);  // 0 with 0: the normal icon again
 }
 
 void KeyboardNotices::OnDeviceCount(int count) {
@@ -89,7 +88,7 @@ bool KeyboardNotices::Superseded(unsigned change) const {
 }
 
 bool KeyboardNotices::WaitForWindow() const {
-  while (!UI().InitDone()) {
+  while (!ui_.InitDone()) {
     if (transfers_.Stopping()) return false;
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
@@ -111,18 +110,18 @@ void KeyboardNotices::Attach() {
   // it may hold something else now.
   if (count == lastCount_ && !(count != 0 && left)) return;
 
-  int readResult = 0;
+  bool readBack = false;
   if (count == 0 || left) link_.ForgetCurrentProfile();
   if (count != 0) {
-    UI().ReadingKeyboard(true);
+    ui_.ReadingKeyboard(true);
     DeviceKeyTable defaults;
-    const int tableRead = link_.ReadDefaultKeyTable(defaults);
-    if (tableRead == kDeviceOk)
+    const DeviceResult tableRead = link_.ReadDefaultKeyTable(defaults);
+    if (tableRead == DeviceResult::kOk)
       SetDefaultKeyTable(defaults);
-    else if (tableRead != kDeviceCancelled && !Superseded(change))
+    else if (tableRead != DeviceResult::kCancelled && !Superseded(change))
       messages_.ShowDeviceMessage(TextKey::MAIN_DEFAULT_MATRIX_PROMPT);
     link_.RefreshMacroCapacity();
-    readResult = readBack_ ? readBack_() : 0;
+    readBack = readBack_ && readBack_();
     // The keyboard left or came again meanwhile: the newer count decides, and
     // the window never hears of a keyboard that is no longer there.
     if (Superseded(change) || link_.TransfersCancelled()) {
@@ -130,7 +129,7 @@ void KeyboardNotices::Attach() {
         std::lock_guard lock(countMutex_);
         leftMeanwhile_ = leftMeanwhile_ || left;  // still to be read again
       }
-      UI().ReadingKeyboard(false);
+      ui_.ReadingKeyboard(false);
       return;
     }
   }
@@ -138,8 +137,8 @@ void KeyboardNotices::Attach() {
   lastCount_ = count;
   Shell().devicesPresent = count;
   if (count == 0)
-    UI().DeviceGone();
+    ui_.DeviceGone();
   else
-    UI().DeviceReady(readResult);
-  UI().SetTrayState(0, count != 0 ? kIconKeyboardPresent : kIconNoKeyboard);
+    ui_.DeviceReady(readBack);
+  ui_.SetTrayState(0, count != 0 ? kIconKeyboardPresent : kIconNoKeyboard);
 }

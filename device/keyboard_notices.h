@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/user_interface.h"
 #include "device/device_link.h"
 #include "device/transfer_thread.h"
 
@@ -26,10 +27,13 @@ inline constexpr std::uint16_t kNoticeSpecialStateOn = 0x1811;
 class KeyboardNotices : public DeviceNoticeSink {
  public:
   // Reads an arrived keyboard's profile back (on the transfer thread, after
-  // its default key table and capacity); 1 when it was read.
-  using ReadBack = std::function<int()>;
+  // its default key table and capacity); true when it was read.
+  using ReadBack = std::function<bool()>;
 
-  KeyboardNotices(DeviceLink& link, TransferThread& transfers, DeviceMessages& messages, ReadBack readBack = {});
+  // `ui` hears of the layer, the lighting, the tray state and keyboards
+  // arriving and leaving, from the service's and the transfer thread.
+  KeyboardNotices(DeviceLink& link, TransferThread& transfers, DeviceMessages& messages, UserInterface& ui,
+                  ReadBack readBack = {});
   ~KeyboardNotices() override { Stop(); }
 
   void OnConsumerNotice(std::uint16_t code) override;
@@ -55,6 +59,7 @@ class KeyboardNotices : public DeviceNoticeSink {
   DeviceLink& link_;
   TransferThread& transfers_;
   DeviceMessages& messages_;
+  UserInterface& ui_;
   ReadBack readBack_;
   std::atomic<int> lastCount_{0};
 

@@ -31,42 +31,41 @@ namespace {
 
 constexpr std::uintmax_t kFileSizeLimit = std::uintmax_t{1} << 32;  // 4 GiB
 
-// Opens a file and tells its size: 1 open; 0 missing; -2 cannot be opened.
-int OpenForReading(const std::u16string& path, std::ifstream& in, std::uintmax_t& size) {
+// Opens a file and tells its size: kValid open, kInvalid missing.
+FileCheck OpenForReading(const std::u16string& path, std::ifstream& in, std::uintmax_t& size) {
   std::error_code error;
   const fs::path file(path);
-  if (!fs::exists(file, error)) return 0;
+  if (!fs::exists(file, error)) return FileCheck::kInvalid;
   in.open(file, std::ios::binary);
-  if (!in) return -2;
+  if (!in) return FileCheck::kCannotOpen;
   size = fs::file_size(file, error);
-  return error ? -2 : 1;
+  return error ? FileCheck::kCannotOpen : FileCheck::kValid;
 }
 
 }  // namespace
 
-int ReadWholeFile(const std::u16string& path, std::vector<std::uint8_t>& bytes) {
+bool ReadWholeFile(const std::u16string& path, std::vector<std::uint8_t>& bytes) {
   std::ifstream in;
   std::uintmax_t size = 0;
-  if (const int opened = OpenForReading(path, in, size); opened != 1) return opened;
-  if (size >= kFileSizeLimit) return 0;
+  if (OpenForReading(path, in, size) != FileCheck::kValid || size >= kFileSizeLimit) return false;
   try {
     bytes.resize(static_cast<std::size_t>(size));
   } catch (const std::bad_alloc&) {
-    return -3;
+    return false;
   }
-  if (size > 0 && !in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size))) return -2;
-  return 1;
+  return size == 0 || in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size));
 }
 
-int ReadFileStart(const std::u16string& path, std::size_t length, std::uintmax_t minimumSize,
-                  std::vector<std::uint8_t>& bytes) {
+FileCheck ReadFileStart(const std::u16string& path, std::size_t length, std::uintmax_t minimumSize,
+                        std::vector<std::uint8_t>& bytes) {
   std::ifstream in;
   std::uintmax_t size = 0;
-  if (const int opened = OpenForReading(path, in, size); opened != 1) return opened;
-  if (size < minimumSize || size < length || size >= kFileSizeLimit) return 0;
+  if (const FileCheck opened = OpenForReading(path, in, size); opened != FileCheck::kValid) return opened;
+  if (size < minimumSize || size < length || size >= kFileSizeLimit) return FileCheck::kInvalid;
   bytes.resize(length);
-  if (!in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(length))) return -2;
-  return 1;
+  if (!in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(length)))
+    return FileCheck::kCannotOpen;
+  return FileCheck::kValid;
 }
 
 namespace {

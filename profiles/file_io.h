@@ -7,15 +7,21 @@
 #include <string>
 #include <vector>
 
-// Reads a file whole. 1 read; 0 missing, or 4 GiB or larger; -2 cannot be
-// opened; -3 no memory for it.
-int ReadWholeFile(const std::u16string& path, std::vector<std::uint8_t>& bytes);
+// Reads a file whole. False when it is missing, 4 GiB or larger, cannot be
+// opened or read, or there is no memory for it.
+bool ReadWholeFile(const std::u16string& path, std::vector<std::uint8_t>& bytes);
+
+// What a look at a file found.
+enum class FileCheck {
+  kValid,
+  kInvalid,     // missing, of the wrong size, or its contents are not what they must be
+  kCannotOpen,  // there, but it cannot be opened or read
+};
 
 // Reads the first `length` bytes of a file that is at least `minimumSize`
-// bytes long (and below 4 GiB). 1 read; 0 missing or of the wrong size; -2
-// cannot be opened or read.
-int ReadFileStart(const std::u16string& path, std::size_t length, std::uintmax_t minimumSize,
-                  std::vector<std::uint8_t>& bytes);
+// bytes long (and below 4 GiB): kValid when they were read.
+FileCheck ReadFileStart(const std::u16string& path, std::size_t length, std::uintmax_t minimumSize,
+                        std::vector<std::uint8_t>& bytes);
 
 bool FileExists(const std::u16string& path);
 // Removes a file; true when it is gone (or was never there).

@@ -69,21 +69,21 @@ std::unique_ptr<HeaderBlock> NewDefaultHeaderBlock() {
   return block;
 }
 
-int ParseProfileFile(std::span<const std::uint8_t> bytes, ProfileContents& out) {
-  if (bytes.size() < kHeaderBlockBytes) return 0;
+bool ParseProfileFile(std::span<const std::uint8_t> bytes, ProfileContents& out) {
+  if (bytes.size() < kHeaderBlockBytes) return false;
   auto block = std::unique_ptr<HeaderBlock>(new (std::nothrow) HeaderBlock);
-  if (!block) return 0;
+  if (!block) return false;
   std::memcpy(block.get(), bytes.data(), kHeaderBlockBytes);
 
   const std::uint16_t n = block->header.macroCount;
   const std::uint32_t p = block->header.poolSize;
-  if (n > kMaxMacros) return 0;
+  if (n > kMaxMacros) return false;
   const std::uint64_t needed = ProfileFileLength(n, p);
-  if (bytes.size() < needed) return 0;
+  if (bytes.size() < needed) return false;
 
   MacroList macros;
   if (n > 0) {
-    if (!AllocateMacroList(macros, n)) return 0;
+    if (!AllocateMacroList(macros, n)) return false;
     std::memcpy(macros.records.data(), bytes.data() + kHeaderBlockBytes, kMacroRecordBytes * n);
   }
 
@@ -121,7 +121,7 @@ int ParseProfileFile(std::span<const std::uint8_t> bytes, ProfileContents& out) 
     spans[i] = {first, zero};
     total += 2 * (zero - first + 1);
   }
-  if (total > p) return 0;
+  if (total > p) return false;
 
   auto text = std::make_unique<AssignmentText>();
   std::u16string string;
@@ -136,7 +136,7 @@ int ParseProfileFile(std::span<const std::uint8_t> bytes, ProfileContents& out) 
   out.block = std::move(block);
   out.macros = std::move(macros);
   out.text = std::move(*text);
-  return 1;
+  return true;
 }
 
 std::vector<std::uint8_t> PackStrings(HeaderBlock& block, const AssignmentText& text) {

@@ -87,12 +87,12 @@ struct ProfileContents {
 
 // Parses a whole file. The header is trusted as the file's own (no check
 // byte test: that is validation's job), but never beyond the bytes given: a
-// file shorter than its header claims, or more than 100 macros, gives 0 and
-// leaves `out` alone. A string whose offset lies outside the pool, or that has
-// no terminator inside it, leaves its record's text empty. Strings that take
-// more than the pool (records sharing or overlapping one string) give 0 too:
-// loading never costs more memory than the file holds.
-int ParseProfileFile(std::span<const std::uint8_t> bytes, ProfileContents& out);
+// file shorter than its header claims, or more than 100 macros, gives false
+// and leaves `out` alone. A string whose offset lies outside the pool, or that
+// has no terminator inside it, leaves its record's text empty. Strings that
+// take more than the pool (records sharing or overlapping one string) give
+// false too: loading never costs more memory than the file holds.
+bool ParseProfileFile(std::span<const std::uint8_t> bytes, ProfileContents& out);
 
 // Writes a header block, the macros and the strings of `text` as a file. The
 // strings are packed in record order; each record of type 3 or 6 with a text

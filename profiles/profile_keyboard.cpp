@@ -6,7 +6,6 @@
 #include "macros/macro_image.h"
 #include "profiles/profile_store.h"
 #include "profiles/file_io.h"
-#include "app/user_interface.h"
 
 namespace {
 
@@ -17,20 +16,20 @@ bool askingToSave = false;
 
 }  // namespace
 
-int ReadProfileFromKeyboard(DeviceLink& link, const std::u16string& path) {
+bool ReadProfileFromKeyboard(DeviceLink& link, const std::u16string& path) {
   const int current = link.CurrentProfile();
-  if (!IsKeyboardProfile(current)) return 0;
+  if (!IsKeyboardProfile(current)) return false;
 
   std::array<DeviceKeyTable, kKeyboardProfileCount> tables;
   for (int profile = 0; profile < kKeyboardProfileCount; ++profile)
-    if (link.ReadKeyTable(profile, tables[profile]) != 1) return 0;
+    if (link.ReadKeyTable(profile, tables[profile]) != DeviceResult::kOk) return false;
 
   std::vector<std::uint8_t> image(kImageHeaderBytes);
-  if (link.ReadMacroImage(image) != 1) return 0;
+  if (link.ReadMacroImage(image) != DeviceResult::kOk) return false;
   MacroImageHeader header{};
   if (ReadMacroImageHeader(image, header) == 1 && header.macroCount > 0) {
     image.resize(header.imageSize);
-    if (link.ReadMacroImage(image) != 1) return 0;
+    if (link.ReadMacroImage(image) != DeviceResult::kOk) return false;
   } else {
     image.clear();  // no macros on the keyboard
   }
@@ -39,36 +38,36 @@ int ReadProfileFromKeyboard(DeviceLink& link, const std::u16string& path) {
   // is kept from the profile file on disk, when that is valid.
   ProfileContents onDisk;
   std::vector<std::uint8_t> bytes;
-  const bool kept = ReadWholeFile(path, bytes) == 1 && ParseProfileFile(bytes, onDisk) == 1 &&
-                    IsValidFileHeader(onDisk.block->header);
+  const bool kept =
+      ReadWholeFile(path, bytes) && ParseProfileFile(bytes, onDisk) && IsValidFileHeader(onDisk.block->header);
   bytes.clear();
   const std::vector<std::uint8_t> file = ProfileFileFromKeyboard(tables, DefaultKeyTable(), image, kept ? &onDisk : nullptr);
-  if (file.empty()) return 0;
-  return ReplaceFile(path, file) ? 1 : 0;
+  return !file.empty() && ReplaceFile(path, file);
 }
 
-int LoadProfileFromKeyboard(WorkingProfile& working, const std::u16string& path, int /*readResult*/) {
+bool LoadProfileFromKeyboard(UserInterface& ui, WorkingProfile& working, const std::u16string& path) {
   bool loaded;
   {
     std::lock_guard guard(working.lock);
     FreeWorkingProfile(working);
-    loaded = LoadProfileFile(working, path) == 1;
+    loaded = LoadProfileFile(working, path);
     // A file that does not load leaves a default profile, never none.
     if (!loaded) {
       FreeWorkingProfile(working);
       NewDefaultProfile(working);
     }
-    UI().RefreshKeyGrid();
+    ui.RefreshKeyGrid();
   }
-  UI().SetPendingChanges(false);
-  return loaded ? 1 : 0;
+  ui.SetPendingChanges(false);
+  return loaded;
 }
 
-int ApplyProfile(DeviceLink& link, DeviceMessages& messages, WorkingProfile& working, AppliedProfile& applied,
-                 bool allKeyMaps) {
+bool ApplyProfile(DeviceLink& link, DeviceMessages& messages, WorkingProfile& working, AppliedProfile& applied,
+                  bool allKeyMaps) {
   std::lock_guard guard(applied.lock);
-  if (CopyToAppliedProfile(working, applied) != 1) return 0;
-  return DownloadProfiles(link, messages, allKeyMaps, DownloadSource{applied.block->area, applied.macros.records});
+  if (!CopyToAppliedProfile(working, applied)) return false;
+  const DownloadSource source{applied.block->area, applied.macros.records};
+  return DownloadProfiles(link, messages, allKeyMaps, source) == DeviceResult::kOk;
 }
 
 std::u16string ApplyNotePath(const std::u16string& profilePath) { return profilePath + u".applying"; }
@@ -79,7 +78,7 @@ namespace {
 // it cannot be used.
 int ReadApplyNote(const std::u16string& note) {
   std::vector<std::uint8_t> bytes;
-  if (ReadWholeFile(note, bytes) != 1 || bytes.size() != 1 || bytes[0] < '0' || bytes[0] > '2') return -1;
+  if (!ReadWholeFile(note, bytes) || bytes.size() != 1 || bytes[0] < '0' || bytes[0] > '2') return -1;
   return bytes[0] - '0';
 }
 
@@ -90,85 +89,87 @@ bool WriteApplyNote(const std::u16string& note, int profile) {
 
 // Downloads key map `profile` and the macros of `applied`, noted from just
 // before the first command until the keyboard confirmed the end.
-int DownloadNoted(DeviceLink& link, DeviceMessages& messages, AppliedProfile& applied, int profile,
-                  const std::u16string& note) {
+DeviceResult DownloadNoted(DeviceLink& link, DeviceMessages& messages, AppliedProfile& applied, int profile,
+                           const std::u16string& note) {
   const DownloadSource source{applied.block->area, applied.macros.records};
   // Nothing is sent when the macros do not fit: nothing to note then.
   const bool sends = link.MacroCapacity() >= ComputeMacroImageSizes(source.macros).baseSize;
   if (sends) WriteApplyNote(note, profile);
-  const int result = DownloadKeyMaps(link, messages, profile, profile, source);
-  if (result == 1) RemoveFile(note);
+  const DeviceResult result = DownloadKeyMaps(link, messages, profile, profile, source);
+  if (result == DeviceResult::kOk) RemoveFile(note);
   return result;
 }
 
 }  // namespace
 
-int SaveAndApplyProfile(DeviceLink& link, DeviceMessages& messages, WorkingProfile& working,
-                        AppliedProfile& applied, const std::u16string& path) {
+bool SaveAndApplyProfile(DeviceLink& link, DeviceMessages& messages, WorkingProfile& working,
+                         AppliedProfile& applied, const std::u16string& path) {
   const int profile = link.CurrentProfile();
-  if (!IsKeyboardProfile(profile)) return 0;
-  int saved;
+  if (!IsKeyboardProfile(profile)) return false;
+  bool saved;
   {
     std::lock_guard guard(working.lock);
-    saved = SaveProfileFile(working, path, false);
-    if (CopyToAppliedProfile(working, applied) != 1) return 0;
+    saved = SaveProfileFile(working, path);
+    if (!CopyToAppliedProfile(working, applied)) return false;
   }
   std::lock_guard guard(applied.lock);
-  const int downloaded = DownloadNoted(link, messages, applied, profile, ApplyNotePath(path));
-  return saved == 1 && downloaded == 1 ? 1 : 0;
+  const DeviceResult downloaded = DownloadNoted(link, messages, applied, profile, ApplyNotePath(path));
+  return saved && downloaded == DeviceResult::kOk;
 }
 
-int FinishInterruptedApply(DeviceLink& link, DeviceMessages& messages, const std::u16string& profilePath) {
+bool FinishInterruptedApply(DeviceLink& link, DeviceMessages& messages, const std::u16string& profilePath) {
   const std::u16string note = ApplyNotePath(profilePath);
   const int profile = ReadApplyNote(note);
   if (profile < 0) {
     RemoveFile(note);
-    return 1;
+    return true;
   }
   WorkingProfile saved;
   AppliedProfile copy;
-  if (LoadProfileFile(saved, profilePath) != 1 || CopyToAppliedProfile(saved, copy) != 1) {
+  if (!LoadProfileFile(saved, profilePath) || !CopyToAppliedProfile(saved, copy)) {
     RemoveFile(note);  // nothing left to finish it from
-    return 1;
+    return true;
   }
   std::lock_guard guard(copy.lock);
-  const int result = DownloadNoted(link, messages, copy, profile, note);
-  if (result == 1) return 1;
-  if (result == 0 && link.DeviceCount() > 0 && !link.TransfersCancelled()) {
-    RemoveFile(note);  // the macros never fitted: nothing was ever sent
-    return 1;
+  const DeviceResult result = DownloadNoted(link, messages, copy, profile, note);
+  if (result == DeviceResult::kOk) return true;
+  // A capacity read from a keyboard that is still there: the macros never
+  // fitted it, so nothing was ever sent.
+  if (result == DeviceResult::kMacrosDoNotFit && link.DeviceCount() > 0 && !link.TransfersCancelled()) {
+    RemoveFile(note);
+    return true;
   }
-  return 0;  // tried again at the next arrival
+  return false;  // tried again at the next arrival
 }
 
-int SwitchProfile(TransferThread& transfers, DeviceLink& link, WorkingProfile& working, const std::u16string& path,
-                  int index) {
+bool SwitchProfile(TransferThread& transfers, DeviceLink& link, UserInterface& ui, WorkingProfile& working,
+                   const std::u16string& path, int index) {
   if (index >= kKeyboardProfileCount) index = 0;
-  if (UI().KeyEditorOpen()) {
-    UI().ShowMessage(Text(TextKey::PROFILE_SEELCT_PROMPT2));
-    return 0;
+  if (ui.KeyEditorOpen()) {
+    ui.ShowMessage(Text(TextKey::PROFILE_SEELCT_PROMPT2));
+    return false;
   }
-  if (UI().PendingChanges() || UI().ProfileManagerPending()) {
-    if (askingToSave) return 0;
+  if (ui.PendingChanges() || ui.ProfileManagerPending()) {
+    if (askingToSave) return false;
     askingToSave = true;
-    const bool save = UI().AskYesNo(Text(TextKey::PROFILE_SELECT_PROMPT));
+    const bool save = ui.AskYesNo(Text(TextKey::PROFILE_SELECT_PROMPT));
     askingToSave = false;
     if (save) {
-      UI().SendApplyCommand();  // queued on the transfer thread before the switch
+      ui.SendApplyCommand();  // queued on the transfer thread before the switch
     } else {
-      UI().SetPendingChanges(false);
+      ui.SetPendingChanges(false);
       if (link.CachedProfile() >= 0) {
         std::lock_guard guard(working.lock);
         FreeWorkingProfile(working);
-        if (LoadProfileFile(working, path) != 1) NewDefaultProfile(working);
+        if (!LoadProfileFile(working, path)) NewDefaultProfile(working);
       }
     }
   }
-  transfers.Post([&link, index] {
+  transfers.Post([&link, &ui, index] {
     if (index >= 0) link.SetCurrentProfile(index);
-    UI().ProfileSwitched(index);
+    ui.ProfileSwitched(index);
   });
-  return 1;
+  return true;
 }
 
 std::vector<ProfileMenuItem> ProfileMenuItems(int currentIndex, const std::u16string& profileFileName) {

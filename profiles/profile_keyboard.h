@@ -6,36 +6,39 @@
 #include <string>
 #include <vector>
 
+#include "app/user_interface.h"
 #include "device/device_link.h"
 #include "device/transfer_thread.h"
 #include "profiles/profile_store.h"
 
 // Reads the keyboard's three key tables and its macro image and writes them
-// as the profile file at `path` (replaced whole). 1 written, 0 otherwise (the
-// file is then untouched). Runs on the transfer thread.
-int ReadProfileFromKeyboard(DeviceLink& link, const std::u16string& path);
+// as the profile file at `path` (replaced whole). False when they could not be
+// read or the file not written (it is then untouched). Runs on the transfer
+// thread.
+bool ReadProfileFromKeyboard(DeviceLink& link, const std::u16string& path);
 
-// When the keyboard has arrived, on the window's thread: the profile read back
-// into the file at `path` is loaded; when it could not be read (`readResult`
-// not 1), the file as it is on disk, so that a keyboard that could not be read
-// never costs the user the profile; a default profile when neither loads. Then
-// the key grid and no pending changes. 1 when the profile is the keyboard's or
-// the file's, 0 when it is a default made up for want of either (it must never
-// be downloaded over the keyboard).
-int LoadProfileFromKeyboard(WorkingProfile& working, const std::u16string& path, int readResult);
+// When the keyboard has arrived, on the window's thread: the profile file at
+// `path` is loaded, whether the keyboard was read back into it or not (then
+// it is the file as it was, so that a keyboard that could not be read never
+// costs the user the profile); a default profile when it does not load. Then
+// the key grid and no pending changes. True when the profile is the
+// keyboard's or the file's, false when it is a default made up for want of
+// either (it must never be downloaded over the keyboard).
+bool LoadProfileFromKeyboard(UserInterface& ui, WorkingProfile& working, const std::u16string& path);
 
 // Copies the working profile (its lock held by the caller) into the applied
-// one and downloads it: all three key maps or only the current one.
-int ApplyProfile(DeviceLink& link, DeviceMessages& messages, WorkingProfile& working, AppliedProfile& applied,
-                 bool allKeyMaps);
+// one and downloads it: all three key maps or only the current one. True when
+// the keyboard confirmed the download.
+bool ApplyProfile(DeviceLink& link, DeviceMessages& messages, WorkingProfile& working, AppliedProfile& applied,
+                  bool allKeyMaps);
 
 // The window's Apply, on the transfer thread: the working profile saved to its
 // file at `path` and copied into the applied one, both under the working
 // lock; then the current key map downloaded from the copy, the working lock
-// given back first so that the window never waits for the keyboard. 1 when the
-// save and the download both succeeded.
-int SaveAndApplyProfile(DeviceLink& link, DeviceMessages& messages, WorkingProfile& working,
-                        AppliedProfile& applied, const std::u16string& path);
+// given back first so that the window never waits for the keyboard. True when
+// the save and the download both succeeded.
+bool SaveAndApplyProfile(DeviceLink& link, DeviceMessages& messages, WorkingProfile& working,
+                         AppliedProfile& applied, const std::u16string& path);
 
 // An Apply under way is noted beside the profile file, in "<profile file>.applying"
 // (the key map's index), from just before its first command until the
@@ -47,19 +50,19 @@ std::u16string ApplyNotePath(const std::u16string& profilePath);
 // When a keyboard arrives, before it is read back (on the transfer thread): an
 // Apply left unfinished is finished from the profile file, so that the keyboard
 // holds the whole profile the user applied and the read-back does not take a
-// mix of two profiles for the keyboard's own. 1 when there was nothing to
-// finish or it was finished; 0 when it failed (the note stays for the next
+// mix of two profiles for the keyboard's own. True when there was nothing to
+// finish or it was finished; false when it failed (the note stays for the next
 // arrival, and the keyboard must not be read back meanwhile).
-int FinishInterruptedApply(DeviceLink& link, DeviceMessages& messages, const std::u16string& profilePath);
+bool FinishInterruptedApply(DeviceLink& link, DeviceMessages& messages, const std::u16string& profilePath);
 
 // Switches the keyboard to profile `index` (3 and more mean 0; a negative
 // index changes nothing on the keyboard), asking first whether pending changes
 // are to be saved. `path` is the profile file, to drop the edits from. The
 // keyboard is told on the transfer thread (behind the Apply that saving
-// asks for), which then calls UI().ProfileSwitched. 1 switched or nothing to
-// do, 0 refused.
-int SwitchProfile(TransferThread& transfers, DeviceLink& link, WorkingProfile& working, const std::u16string& path,
-                  int index);
+// asks for), which then calls ui.ProfileSwitched: `ui` must outlive the
+// transfer thread's jobs. True when switched or nothing to do, false refused.
+bool SwitchProfile(TransferThread& transfers, DeviceLink& link, UserInterface& ui, WorkingProfile& working,
+                   const std::u16string& path, int index);
 
 // The profile menu: "<Default Profile>" (command 9000), a separator, and one
 // item per profile (9001 to 9003) named by the profile file's name; the item

@@ -5,7 +5,6 @@
 
 #include "localisation/text_slots.h"
 #include "profiles/file_io.h"
-#include "app/user_interface.h"
 
 namespace {
 
@@ -22,20 +21,18 @@ std::span<const std::uint8_t> BytesOf(const void* data, std::size_t size) {
 }
 
 // The file straight from the profile's own buffers, its strings packed first.
-int WriteProfile(WorkingProfile& profile, const std::u16string& path) {
-  if (!profile.block) return 0;
+bool WriteProfile(WorkingProfile& profile, const std::u16string& path) {
+  if (!profile.block) return false;
   std::vector<std::uint8_t> pool;
   try {
     pool = PackStrings(*profile.block, profile.text);
   } catch (const std::bad_alloc&) {
-    return 0;
+    return false;
   }
   RebuildFileHeader(profile.block->header, profile.macros.count(), static_cast<std::uint32_t>(pool.size()));
   const std::span<const MacroRecord> macros = profile.macros.records;
   return ReplaceFile(path, {BytesOf(profile.block.get(), kHeaderBlockBytes),
-                            BytesOf(macros.data(), macros.size_bytes()), pool})
-             ? 1
-             : 0;
+                            BytesOf(macros.data(), macros.size_bytes()), pool});
 }
 
 }  // namespace
@@ -64,62 +61,60 @@ void FreeAppliedProfile(AppliedProfile& profile) {
   profile.block.reset();
 }
 
-int NewDefaultProfileFile(const std::u16string& path) {
+bool NewDefaultProfileFile(const std::u16string& path) {
   const std::unique_ptr<HeaderBlock> block = NewDefaultHeaderBlock();
-  if (!block) return 0;
+  if (!block) return false;
   const auto* bytes = reinterpret_cast<const std::uint8_t*>(block.get());
-  return ReplaceFile(path, std::span(bytes, kHeaderBlockBytes)) ? 1 : 0;
+  return ReplaceFile(path, std::span(bytes, kHeaderBlockBytes));
 }
 
-int NewDefaultProfile(WorkingProfile& profile) {
+bool NewDefaultProfile(WorkingProfile& profile) {
   std::unique_ptr<HeaderBlock> block = NewDefaultHeaderBlock();
-  if (!block) return 0;
+  if (!block) return false;
   profile.block = std::move(block);
-  return 1;
+  return true;
 }
 
-int ValidateProfileFile(const std::u16string& path) {
+FileCheck ValidateProfileFile(UserInterface& ui, const std::u16string& path) {
   // Only the header decides; the rest of the file is never read here.
   std::vector<std::uint8_t> header;
-  const int read = ReadFileStart(path, sizeof(ProfileFileHeader), kHeaderBlockBytes, header);
-  if (read != 1) return read;
+  const FileCheck read = ReadFileStart(path, sizeof(ProfileFileHeader), kHeaderBlockBytes, header);
+  if (read != FileCheck::kValid) return read;
   ProfileFileHeader fields;
   std::memcpy(&fields, header.data(), sizeof fields);
-  if (IsValidFileHeader(fields)) return 1;
-  UI().ShowMessage(WithPath(Text(TextKey::PROFILE_FORMAT_ERROR), path));
-  return 0;
+  if (IsValidFileHeader(fields)) return FileCheck::kValid;
+  ui.ShowMessage(WithPath(Text(TextKey::PROFILE_FORMAT_ERROR), path));
+  return FileCheck::kInvalid;
 }
 
-int LoadProfileFile(WorkingProfile& profile, const std::u16string& path) {
+bool LoadProfileFile(WorkingProfile& profile, const std::u16string& path) {
   std::vector<std::uint8_t> bytes;
-  if (ReadWholeFile(path, bytes) != 1) return 0;
+  if (!ReadWholeFile(path, bytes)) return false;
   ProfileContents contents;
   try {
-    if (ParseProfileFile(bytes, contents) != 1) return 0;
+    if (!ParseProfileFile(bytes, contents)) return false;
   } catch (const std::bad_alloc&) {
-    return 0;
+    return false;
   }
   profile.block = std::move(contents.block);
   profile.macros = std::move(contents.macros);
   profile.text = std::move(contents.text);
-  return 1;
+  return true;
 }
 
-int SaveProfileFile(WorkingProfile& profile, const std::u16string& path, bool takeLock) {
-  std::unique_lock guard(profile.lock, std::defer_lock);
-  if (takeLock) guard.lock();
-  if (!FileExists(path)) return 0;  // saving never creates the profile file
+bool SaveProfileFile(WorkingProfile& profile, const std::u16string& path) {
+  std::lock_guard guard(profile.lock);
+  if (!FileExists(path)) return false;  // saving never creates the profile file
   return WriteProfile(profile, path);
 }
 
-int ExportProfileFile(WorkingProfile& profile, const std::u16string& path, bool takeLock) {
-  std::unique_lock guard(profile.lock, std::defer_lock);
-  if (takeLock) guard.lock();
+bool ExportProfileFile(WorkingProfile& profile, const std::u16string& path) {
+  std::lock_guard guard(profile.lock);
   return WriteProfile(profile, path);
 }
 
-int CopyToAppliedProfile(WorkingProfile& working, AppliedProfile& applied) {
-  if (!working.block) return 0;
+bool CopyToAppliedProfile(WorkingProfile& working, AppliedProfile& applied) {
+  if (!working.block) return false;
   std::lock_guard guard(applied.lock);
   FreeAppliedProfile(applied);
   try {
@@ -135,7 +130,7 @@ int CopyToAppliedProfile(WorkingProfile& working, AppliedProfile& applied) {
     applied.pool = std::move(pool);
   } catch (const std::bad_alloc&) {
     FreeAppliedProfile(applied);
-    return 0;
+    return false;
   }
-  return 1;
+  return true;
 }

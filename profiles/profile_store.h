@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "app/user_interface.h"
+#include "profiles/file_io.h"
 #include "profiles/profile_file.h"
 
 struct WorkingProfile {
@@ -36,25 +38,27 @@ void FreeWorkingProfile(WorkingProfile& profile);
 void FreeAppliedProfile(AppliedProfile& profile);
 
 // A new profile into a file (created or replaced) or into the WorkingProfile
-// (whose macros and strings stay as the caller left them). 1 done, 0 not.
-int NewDefaultProfileFile(const std::u16string& path);
-int NewDefaultProfile(WorkingProfile& profile);
+// (whose macros and strings stay as the caller left them). False when it
+// could not be made.
+bool NewDefaultProfileFile(const std::u16string& path);
+bool NewDefaultProfile(WorkingProfile& profile);
 
-// Checks a file before it is imported. 1 valid; 0 missing, too short, 4 GiB
-// or larger, or invalid (an invalid header is also reported to the user with
-// the file's path); -2 cannot be opened; -3 no memory.
-int ValidateProfileFile(const std::u16string& path);
+// Checks a file before it is imported: kInvalid when it is missing, too short,
+// 4 GiB or larger, or its header is not valid. An invalid header is also
+// shown to the user, with the file's path.
+FileCheck ValidateProfileFile(UserInterface& ui, const std::u16string& path);
 
 // Loads a file into the WorkingProfile (the caller holds its lock and has
-// freed it). 1 loaded; 0 otherwise, with the profile left as it was.
-int LoadProfileFile(WorkingProfile& profile, const std::u16string& path);
+// freed it). False when it does not load, with the profile left as it was.
+bool LoadProfileFile(WorkingProfile& profile, const std::u16string& path);
 
 // Writes the WorkingProfile to its profile file, which must already exist
-// (else 0 and nothing written), or exports it to any path.
-int SaveProfileFile(WorkingProfile& profile, const std::u16string& path, bool takeLock);
-int ExportProfileFile(WorkingProfile& profile, const std::u16string& path, bool takeLock);
+// (else false and nothing written), or exports it to any path. Both take the
+// profile's lock, which a caller may already hold (it is re-entrant).
+bool SaveProfileFile(WorkingProfile& profile, const std::u16string& path);
+bool ExportProfileFile(WorkingProfile& profile, const std::u16string& path);
 
 // The first half of applying: the WorkingProfile (its lock held by the caller)
 // copied into the AppliedProfile (under its lock), the header rebuilt and the
-// strings packed. 1 done, 0 when memory runs out or there is nothing to copy.
-int CopyToAppliedProfile(WorkingProfile& working, AppliedProfile& applied);
+// strings packed. False when memory runs out or there is nothing to copy.
+bool CopyToAppliedProfile(WorkingProfile& working, AppliedProfile& applied);

@@ -51,7 +51,7 @@
 #define IDC_MENU_BUTTON 1139
 #define IDC_WAIT_PICTURE 1177
 // The key grid's own ids (the key buttons by number, G1-G9, D1-D6) are in
-// shell/key_grid_ids.h; the template names the ones below.
+// panels/key_grid_ids.h; the template names the ones below.
 #define IDC_ENTER_TOP 1057
 #define IDC_LOCK_CAPS 1125
 #define IDC_LOCK_NUM 1126

@@ -20,6 +20,18 @@ std::u16string ModulePath() {
 
 }  // namespace
 
+void COstrakApp::TakeInstanceMutex(HANDLE mutex) {
+  if (instanceMutex_ && instanceMutex_ != mutex) CloseHandle(instanceMutex_);
+  instanceMutex_ = mutex;
+}
+
+void COstrakApp::ReleaseInstance() {
+  if (instanceMutex_) CloseHandle(instanceMutex_);
+  instanceMutex_ = nullptr;
+  events_.Close();
+  tray_.Remove();
+}
+
 int COstrakApp::Run() {
   // The registry root and the program's paths, then its texts.
   AppPaths paths = MakeAppPaths(ModulePath());
@@ -28,14 +40,15 @@ int COstrakApp::Run() {
   LoadLanguageTexts();
 
   {
-    COstrakDlg mainDialog;
+    COstrakDlg mainDialog(*this);
     HANDLE mutex = nullptr;
     if (!ClaimSingleInstance(CommandLineArguments(), Paths().ownFileName, mutex)) return 0;
-    mainDialog.TakeInstanceMutex(mutex);
+    TakeInstanceMutex(mutex);
     LaunchCompanionProgram(Paths().companionProgram);
     mainDialog.SetPendingChanges(false);
 
-    mainDialog.RunModal(nullptr);
+    // The window starts in the notification area only.
+    mainDialog.RunModal(nullptr, Dialog::Start::kHidden);
 
     // Windows under ours may have been covered by it: let every one repaint.
     InvalidateRect(nullptr, nullptr, TRUE);

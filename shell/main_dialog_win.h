@@ -1,32 +1,34 @@
 // COstrakDlg, the one main window. It starts hidden, lives in the notification
-// area and routes every command and private message to the code that owns it.
+// area and hands each command to the panel whose ids hold it: the key grid,
+// the profile buttons, the lighting panel; the rest are the window's own.
 #pragma once
 
 #include <windows.h>
 
-#include <array>
 #include <atomic>
 #include <deque>
 #include <memory>
 #include <vector>
 
+#include "app/user_interface.h"
 #include "controls/base_dialog_win.h"
 #include "controls/png_button_win.h"
 #include "controls/skin_place_win.h"
+#include "controls/wait_animation_win.h"
 #include "device/device_link.h"
 #include "device/keyboard_notices.h"
 #include "device/transfer_thread.h"
-#include "keyboard/key_codes.h"
+#include "panels/key_grid_panel_win.h"
+#include "panels/lighting_panel_win.h"
+#include "panels/profile_panel_win.h"
 #include "shell/about_dialog_win.h"
-#include "shell/named_events_win.h"
-#include "shell/tray_icon_win.h"
-#include "app/user_interface.h"
+#include "shell/app_win.h"
 
 class COstrakDlg : public CBaseDialog, public UserInterface, public DeviceMessages {
  public:
   // Without the device, the window runs with no keyboard at all (tests of the
   // window alone); the program always starts it.
-  explicit COstrakDlg(bool withDevice = true);
+  explicit COstrakDlg(COstrakApp& app, bool withDevice = true);
   ~COstrakDlg() override;
 
   // Shows the window with its taskbar button, or tells the user that no
@@ -47,7 +49,7 @@ class COstrakDlg : public CBaseDialog, public UserInterface, public DeviceMessag
   void SetPendingChanges(bool pending) override;
   bool PendingChanges() const override { return pendingChanges_; }
   void SetTrayState(int kind, int iconId) override;
-  void DeviceReady(int readResult) override;
+  void DeviceReady(bool readBack) override;
   void DeviceGone() override;
   void ReadingKeyboard(bool reading) override;
   bool InitDone() const override { return initDone_; }
@@ -62,7 +64,7 @@ class COstrakDlg : public CBaseDialog, public UserInterface, public DeviceMessag
   DeviceLink* link() const { return link_; }
   // Whether a transfer runs or waits, or the window still shows one running
   // (its wait animation). For tests and the fault soak.
-  bool KeyboardBusy() const { return (transfers_ && transfers_->Busy()) || busy_ > 0; }
+  bool KeyboardBusy() const { return (transfers_ && transfers_->Busy()) || wait_.Running(); }
   // How many keyboard counts the link has noticed.
   unsigned KeyboardCountsNoticed() const { return notices_ ? notices_->CountsNoticed() : 0; }
 
@@ -73,18 +75,8 @@ class COstrakDlg : public CBaseDialog, public UserInterface, public DeviceMessag
   void AddChildDialog(Dialog* child);
   void RemoveChildDialog(Dialog* child);
 
-  // The single-instance mutex that this process holds as the running instance.
-  void TakeInstanceMutex(HANDLE mutex) { instanceMutex_ = mutex; }
-
-  CTrayIcon& tray() { return tray_; }
   CAboutDlg& aboutBox() { return about_; }
   void ShowAboutBox() { about_.Show(linkAddress_); }
-
-  // The profile button shows the checked entry of the profile menu.
-  void RefreshProfileLabel();
-
-  // Puts the start-time hiding back (each process starts with it armed).
-  static void ArmHideAtStart();
 
  protected:
   void BindControls() override;
@@ -97,6 +89,17 @@ class COstrakDlg : public CBaseDialog, public UserInterface, public DeviceMessag
   void OnDestroy() override;
 
  private:
+  // The handlers OnMessage hands to: another instance and the start-up steps;
+  // what the keyboard's threads post; the timers.
+  bool OnInstanceMessage(UINT message, WPARAM wParam, LRESULT& result);
+  bool OnKeyboardMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  void OnTimer(UINT_PTR timer);
+  void OnDeviceReady(bool readBack);
+  void OnDeviceGone();
+  // The window's own commands (those of no panel).
+  bool OnWindowCommand(int id);
+
+  void OpenKeyboard();
   void ApplyLanguageTexts();
   void ShowButtonMenu();
   void LanguageCommand(int choice);
@@ -104,81 +107,62 @@ class COstrakDlg : public CBaseDialog, public UserInterface, public DeviceMessag
   // wait animation runs here; the pending changes end when it succeeded and
   // nothing was edited since it began.
   void ApplyPendingChanges();
-  void ApplyFinished(unsigned version, int result);
-  // The wait animation runs while an Apply or the reading of an arrived
-  // keyboard is under way.
-  void BeginBusy();
-  void EndBusy();
-  int busy_ = 0;
-  bool keyboardReading_ = false;
-  // False while the working profile is a default made up because the keyboard
-  // could not be read and no profile file loaded: it is never applied.
-  bool profileKnown_ = false;
-  // The link's messages, shown one at a time, each once while it waits.
-  std::deque<TextKey> deviceMessages_;
-  bool showingDeviceMessage_ = false;
-  void ShowDeviceMessagesInTurn(TextKey key);
+  void ApplyFinished(unsigned version, bool applied);
   void SetKeyboardReading(bool reading);
+  // The link's messages, shown one at a time, each once while it waits.
+  void ShowDeviceMessagesInTurn(TextKey key);
+  // Gives up the transfer under way and ends the threads that may still call
+  // the window (before anything they use is freed).
+  void StopKeyboardThreads();
+  void PlaceSkinnedControls();
+  void SetControlTexts();
+  // Makes, binds and places the next `count` panel buttons; false when all are there.
+  bool BuildPanelButtons(std::size_t count);
+  // What the window needs only once it is seen is done after start-up, a
+  // step per message while it is still hidden, so that the keyboard is read
+  // and the notification icon added without waiting: decoding the skin's
+  // pictures, building the panels' buttons, reading the wait pictures.
+  // Showing the window or the wait animation finishes whatever is left first.
+  bool LateStartStep();
+  void FinishLateStart();
 
+  COstrakApp& app_;
+  bool withDevice_;
   HICON applicationIcon_ = nullptr;
-  HANDLE instanceMutex_ = nullptr;
   bool pendingChanges_ = false;
   unsigned pendingVersion_ = 0;  // counts the edits that made changes pending
   bool exiting_ = false;
   std::atomic<bool> initDone_{false};
   std::vector<Dialog*> childDialogs_;
-  CTrayIcon tray_;
   CAboutDlg about_;
-  void ShowProfileMenu();
-  NamedEvents events_;
-  bool withDevice_;
+
+  // The keyboard.
   DeviceLink* link_ = nullptr;
   std::unique_ptr<TransferThread> transfers_;  // every transfer with the keyboard
   std::unique_ptr<KeyboardNotices> notices_;
-  // Gives up the transfer under way and ends the threads that may still call
-  // the window (before anything they use is freed).
-  void StopKeyboardThreads();
+  bool keyboardReading_ = false;
+  // False while the working profile is a default made up because the keyboard
+  // could not be read and no profile file loaded: it is never applied.
+  bool profileKnown_ = false;
+  std::deque<TextKey> deviceMessages_;
+  bool showingDeviceMessage_ = false;
 
-  void PlaceSkinnedControls();
-  void SetControlTexts();
+  // The panels, in the order their ids are looked up.
+  KeyGridPanel grid_;
+  ProfilePanel profiles_{*this};
+  LightingPanel lighting_;
+  Panel* const panels_[3] = {&grid_, &profiles_, &lighting_};
+  std::vector<PanelButton> panelButtons_;  // every panel's, in building order
+  std::size_t panelButtonsBuilt_ = 0;
 
-  // The skinned controls of the window itself (the key grid and the lighting
-  // panel have their own).
+  // The window's own skinned controls.
   CPngButton applyButton_, okButton_, cancelButton_, helpButton_, minimizeButton_, menuButton_, closeButton_;
-  CPngButton profilesButton_, macroButton_, linkButton_, versionLabel_;
-  // The key grid and the buttons around it, laid out from the skin with the
-  // window; what their clicks do comes with the grid.
-  std::array<CPngButton, kKeyboardKeyCount> keyButtons_;
-  std::array<CPngButton, 9> extraKeys_;
-  std::array<CPngButton, 4> reportRateButtons_;
-  CPngButton fnKey_, lockCaps_, lockNum_, lockScroll_, layerIndicator_, flipIndicator_, flip1_, flip2_;
-  CPngButton leftArrow_, rightArrow_, profile1_, profile2_, profile3_, defaultButton_, switchButton_;
-  struct GridButton {
-    std::u16string skinKey;
-    int id;
-    CPngButton* button;
-  };
-  // Every button above with its skin key and control id, in building order.
-  std::vector<GridButton> GridButtons();
-  // Makes, binds and places the next `count` of them; false when all are there.
-  bool BuildGridButtons(std::size_t count);
-  std::size_t gridButtonsBuilt_ = 0;
+  CPngButton macroButton_, linkButton_, versionLabel_;
   // The skin file's placement sections, read once when the window initialises.
   SkinPlacement placement_;
   std::u16string linkAddress_;
-  // The wait animation's ten pictures ("jdt1.bmp" to "jdt10.bmp") and the next one to show.
-  HBITMAP waitPictures_[10] = {};
-  int waitPicturesRead_ = 0;
-  int waitFrame_ = 0;
-  void ShowNextWaitPicture();
-
-  // What the window needs only once it is seen is done after start-up, a
-  // step per message while it is still hidden, so that the keyboard is read
-  // and the notification icon added without waiting: decoding the skin's
-  // pictures, building the key grid, reading the wait pictures. Showing the
-  // window or the wait animation finishes whatever is left first.
-  bool LateStartStep();
-  void FinishLateStart();
+  // Runs while an Apply or the reading of an arrived keyboard is under way.
+  WaitAnimation wait_;
 };
 
 // The main window of this process, once it has initialised (else null).

@@ -4,16 +4,14 @@
 
 #include <vector>
 
-namespace {
-const wchar_t* W(const char16_t* text) { return reinterpret_cast<const wchar_t*>(text); }
-}  // namespace
+#include "app/wide_win.h"
 
 std::u16string ReadSkinString(const std::u16string& skinFile, const char16_t* section, const char16_t* key,
                               const char16_t* fallback, std::size_t capacity) {
   if (capacity == 0) return {};
   std::vector<wchar_t> buffer(capacity, L'\0');
-  const DWORD length = GetPrivateProfileStringW(W(section), W(key), W(fallback), buffer.data(),
-                                                static_cast<DWORD>(capacity), W(skinFile.c_str()));
+  const DWORD length = GetPrivateProfileStringW(WidePtr(section), WidePtr(key), WidePtr(fallback), buffer.data(),
+                                                static_cast<DWORD>(capacity), WidePtr(skinFile.c_str()));
   return std::u16string(reinterpret_cast<const char16_t*>(buffer.data()), length);
 }
 

@@ -7,14 +7,14 @@
 #include <algorithm>
 #include <cstring>
 
-namespace {
+#include "app/wide_win.h"
 
-const wchar_t* W(const std::u16string& text) { return reinterpret_cast<const wchar_t*>(text.c_str()); }
+namespace {
 
 // Reads a whole file into movable global memory for a stream; nullptr on failure.
 HGLOBAL ReadWholeFile(const std::u16string& path, DWORD& size) {
   HANDLE file =
-      CreateFileW(W(path), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+      CreateFileW(WidePtr(path), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return nullptr;
   HGLOBAL memory = nullptr;
   LARGE_INTEGER length{};
@@ -47,14 +47,10 @@ bool FitsScreen(const PictureSize& size) { return PictureFitsScreen(size, Virtua
 // Copies `source` (any bitmap) into `target` at (0, 0).
 void CopyBitmap(HBITMAP source, int width, int height, const SkinPicture& target) {
   HDC screen = GetDC(nullptr);
-  HDC from = CreateCompatibleDC(screen);
   HDC to = CreateCompatibleDC(screen);
-  HGDIOBJ oldFrom = SelectObject(from, source);
   HGDIOBJ oldTo = SelectObject(to, target.bitmap());
-  BitBlt(to, 0, 0, width, height, from, 0, 0, SRCCOPY);
-  SelectObject(from, oldFrom);
+  DrawPicture(to, {0, 0, width, height}, source);
   SelectObject(to, oldTo);
-  DeleteDC(from);
   DeleteDC(to);
   ReleaseDC(nullptr, screen);
 }
@@ -64,6 +60,16 @@ std::vector<std::u16string> Names(std::initializer_list<const char16_t*> names) 
 }
 
 }  // namespace
+
+void DrawPicture(HDC target, const RECT& area, HBITMAP picture, POINT from, DWORD operation) {
+  if (!picture) return;
+  HDC source = CreateCompatibleDC(target);
+  HGDIOBJ old = SelectObject(source, picture);
+  BitBlt(target, area.left, area.top, area.right - area.left, area.bottom - area.top, source, from.x, from.y,
+         operation);
+  SelectObject(source, old);
+  DeleteDC(source);
+}
 
 SkinPicture& SkinPicture::operator=(SkinPicture&& other) noexcept {
   if (this != &other) {
@@ -186,7 +192,7 @@ HBITMAP LoadBitmapFile(const std::u16string& path) {
   // The system sizes the bitmap from the header: the header is checked first.
   PictureSize size;
   if (!ReadPictureFileSize(path, size)) return nullptr;
-  return static_cast<HBITMAP>(LoadImageW(nullptr, W(path), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
+  return static_cast<HBITMAP>(LoadImageW(nullptr, WidePtr(path), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
 }
 
 HRGN RegionFromMask(const SkinPicture& mask) {
@@ -225,7 +231,7 @@ void EndProcessForDamagedSkin(const std::u16string& file) {
     told = true;
     const std::u16string text = u"Ostrak cannot run without this skin file, which is missing or damaged:\n\n" + file +
                                 u"\n\nInstalling Ostrak again restores it.";
-    MessageBoxW(nullptr, W(text), L"Ostrak", MB_OK | MB_ICONERROR | MB_TASKMODAL | MB_SETFOREGROUND);
+    MessageBoxW(nullptr, WidePtr(text), L"Ostrak", MB_OK | MB_ICONERROR | MB_TASKMODAL | MB_SETFOREGROUND);
   }
   ExitProcess(0);
 }

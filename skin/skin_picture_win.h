@@ -47,6 +47,10 @@ class SkinPicture {
   int height_ = 0;
 };
 
+// Copies the part of `picture` from `from` on into `area` of `target`
+// (SRCCOPY, or another raster operation such as SRCAND); no picture draws nothing.
+void DrawPicture(HDC target, const RECT& area, HBITMAP picture, POINT from = {0, 0}, DWORD operation = SRCCOPY);
+
 // The size of the virtual screen (every monitor together); a side the system
 // does not tell is 0.
 PictureSize VirtualScreenSize();

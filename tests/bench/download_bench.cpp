@@ -56,9 +56,9 @@ void BM_DownloadThroughSimulator(benchmark::State& state) {
   std::vector<double> ratios;
   for (auto _ : state) {
     const auto start = std::chrono::steady_clock::now();
-    const int result = DownloadProfiles(link, messages, true, {*area, macros});
+    const DeviceResult result = DownloadProfiles(link, messages, true, {*area, macros});
     const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-    if (result != 1) state.SkipWithError("download failed");
+    if (result != DeviceResult::kOk) state.SkipWithError("download failed");
     ratios.push_back(ms / protocolMs);
     benchmark::DoNotOptimize(result);
   }

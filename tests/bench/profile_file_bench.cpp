@@ -18,6 +18,7 @@
 
 #include "profiles/file_io.h"
 #include "profiles/profile_store.h"
+#include "tests/support/fake_user_interface.h"
 
 // Every allocation of this program is counted: the heap held and its peak.
 namespace heap {
@@ -82,7 +83,7 @@ std::u16string LargestFile() {
       SetAssignmentText(profile.text, r, u"C:\\Program Files\\Games\\Launcher " + std::u16string(8, u'0' + r % 10) + u".exe");
     }
     const std::u16string file = (Folder() / "largest.fwc").u16string();
-    ExportProfileFile(profile, file, true);
+    ExportProfileFile(profile, file);
     return file;
   }();
   return path;
@@ -92,12 +93,13 @@ void BM_LoadValidateSave(benchmark::State& state) {
   const std::u16string source = LargestFile();
   const std::u16string target = (Folder() / "$Profile0").u16string();
   fs::copy_file(fs::path(source), fs::path(target), fs::copy_options::overwrite_existing);
+  FakeUserInterface ui;
   for (auto _ : state) {
     WorkingProfile profile;
     std::lock_guard guard(profile.lock);
-    benchmark::DoNotOptimize(ValidateProfileFile(target));
+    benchmark::DoNotOptimize(ValidateProfileFile(ui, target));
     benchmark::DoNotOptimize(LoadProfileFile(profile, target));
-    benchmark::DoNotOptimize(SaveProfileFile(profile, target, false));
+    benchmark::DoNotOptimize(SaveProfileFile(profile, target));
   }
 }
 

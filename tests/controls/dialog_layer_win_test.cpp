@@ -94,7 +94,46 @@ TEST(DialogLayer, CommandsAndMessagesReachTheirHandlers) {
   SendMessageW(dialog.hwnd(), WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
   EXPECT_EQ(dialog.calls.back(), "ok");
   EXPECT_FALSE(dialog.IsOpen());
-  EXPECT_EQ(dialog.ok.Text(), u"");  // its window went with the dialog
+  // Its controls' windows went with it; the members no longer hold them.
+  EXPECT_EQ(dialog.ok.hwnd(), nullptr);
+  EXPECT_EQ(dialog.apply.hwnd(), nullptr);
+  EXPECT_EQ(dialog.ok.Text(), u"");
+}
+
+// A control that counts one message and hears when its window goes.
+class ProbeControl : public SubclassedControl {
+ public:
+  static constexpr UINT kCounted = WM_APP + 7;
+  int counted = 0;
+  bool windowGone = false;
+
+ protected:
+  LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam) override {
+    if (message == kCounted) ++counted;
+    return Forward(message, wParam, lParam);
+  }
+  void OnWindowGone() override { windowGone = true; }
+};
+
+TEST(DialogLayer, ASubclassedControlHearsItsWindowUntilEitherGoes) {
+  ProbeDialog dialog;
+  ASSERT_TRUE(dialog.CreateModeless());
+  HWND apply = dialog.Item(IDC_APPLY);
+  {
+    ProbeControl control;
+    control.Attach(dialog.hwnd(), IDC_APPLY);
+    SendMessageW(apply, ProbeControl::kCounted, 0, 0);
+    EXPECT_EQ(control.counted, 1);
+  }
+  // The object went first: the window has its own procedure back and still works.
+  SetWindowTextW(apply, L"still here");
+  EXPECT_EQ(dialog.apply.Text(), u"still here");
+
+  ProbeControl control;
+  control.Attach(dialog.hwnd(), IDC_APPLY);
+  DestroyWindow(apply);
+  EXPECT_TRUE(control.windowGone);
+  EXPECT_EQ(control.hwnd(), nullptr);
 }
 
 TEST(DialogLayer, AnExceptionNeverLeavesTheDialogProcedure) {
@@ -130,6 +169,23 @@ TEST(DialogLayer, AModalDialogRunsUntilEndDialogAndSeesQueuedMessagesFirst) {
   EXPECT_EQ(dialog.calls.back(), "init") << "a swallowed Enter never reached OK";
   EXPECT_FALSE(dialog.IsOpen());
   DestroyWindow(owner);
+}
+
+// The main window starts in the notification area only: its loop runs
+// without ever showing it.
+TEST(DialogLayer, AModalDialogMayStartHidden) {
+  ProbeDialog dialog;
+  static ProbeDialog* running;
+  static bool seenVisible;
+  running = &dialog;
+  seenVisible = true;
+  SetTimer(nullptr, 0, 100, [](HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    seenVisible = IsWindowVisible(running->hwnd()) != FALSE;
+    PostMessageW(running->hwnd(), WM_PROBE_END, 7, 0);
+  });
+  EXPECT_EQ(dialog.RunModal(nullptr, Dialog::Start::kHidden), 7);
+  EXPECT_FALSE(seenVisible);
 }
 
 }  // namespace

@@ -32,7 +32,7 @@ DeviceKeyTable PatternTable(std::uint8_t seed) {
 
 struct NamedCommand {
   const char* name;
-  std::function<int(DeviceLink&)> run;
+  std::function<DeviceResult(DeviceLink&)> run;
 };
 
 std::vector<NamedCommand> EveryCommand() {
@@ -61,12 +61,12 @@ std::vector<NamedCommand> EveryCommand() {
 
 // ---- No keyboard ---------------------------------------------------------------
 
-TEST(DeviceLinkAbsent, EveryCommandReturnsZeroAndWritesNothing) {
+TEST(DeviceLinkAbsent, EveryCommandFindsNoKeyboardAndWritesNothing) {
   LinkRig rig;
   rig.keyboard.Unplug();
   for (const NamedCommand& command : EveryCommand()) {
     SCOPED_TRACE(command.name);
-    EXPECT_EQ(command.run(rig.link), kDeviceAbsent);
+    EXPECT_EQ(command.run(rig.link), DeviceResult::kAbsent);
   }
   EXPECT_EQ(rig.link.CurrentProfile(), kUnknownProfile);
   EXPECT_TRUE(rig.SentFrames().empty());
@@ -85,7 +85,7 @@ TEST(DeviceLinkCommands, EveryCommandSucceedsWithSoundFrames) {
   LinkRig rig;
   for (const NamedCommand& command : EveryCommand()) {
     SCOPED_TRACE(command.name);
-    EXPECT_EQ(command.run(rig.link), kDeviceOk);
+    EXPECT_EQ(command.run(rig.link), DeviceResult::kOk);
   }
   // The simulator answers 0xFF to a frame whose check sum is wrong, and the
   // service refuses a wrong check value: neither happened.
@@ -96,16 +96,16 @@ TEST(DeviceLinkCommands, EveryCommandSucceedsWithSoundFrames) {
 TEST(DeviceLinkCommands, StatusAndCurrentProfile) {
   LinkRig rig;
   StatusBlock status{};
-  ASSERT_EQ(rig.link.ReadStatus(status), kDeviceOk);
+  ASSERT_EQ(rig.link.ReadStatus(status), DeviceResult::kOk);
   EXPECT_EQ(status[kStatusMacroCapacity], kSimDefaultCapacityUnits);
   EXPECT_EQ(rig.link.CurrentProfile(), 0);
 
-  ASSERT_EQ(rig.link.SetCurrentProfile(2), kDeviceOk);
+  ASSERT_EQ(rig.link.SetCurrentProfile(2), DeviceResult::kOk);
   EXPECT_EQ(rig.Memory(SimArea::kStatus, kStatusCurrentProfile, 1)[0], 2);
   EXPECT_EQ(rig.link.CachedProfile(), 2);
   // The rest of the block went back as read.
   StatusBlock after{};
-  ASSERT_EQ(rig.link.ReadStatus(after), kDeviceOk);
+  ASSERT_EQ(rig.link.ReadStatus(after), DeviceResult::kOk);
   status[kStatusCurrentProfile] = 2;
   EXPECT_EQ(after, status);
 
@@ -118,35 +118,35 @@ TEST(DeviceLinkCommands, StatusAndCurrentProfile) {
   EXPECT_EQ(rig.link.CurrentProfile(), 2);
   EXPECT_EQ(rig.SentFrames().size(), 1u);
 
-  ASSERT_EQ(rig.link.RefreshMacroCapacity(), kDeviceOk);
+  ASSERT_EQ(rig.link.RefreshMacroCapacity(), DeviceResult::kOk);
   EXPECT_EQ(rig.link.MacroCapacity(), kSimDefaultCapacityUnits * 128u);
 }
 
 TEST(DeviceLinkCommands, FailedProfileSwitchForgetsTheCache) {
   LinkRig rig;
-  ASSERT_EQ(rig.link.SetCurrentProfile(1), kDeviceOk);
+  ASSERT_EQ(rig.link.SetCurrentProfile(1), DeviceResult::kOk);
   rig.keyboard.SetFaults({.statusReplies = 3, .status = kReplyFailed});
-  EXPECT_EQ(rig.link.SetCurrentProfile(2), kDeviceReplyFailed);
+  EXPECT_EQ(rig.link.SetCurrentProfile(2), DeviceResult::kReplyFailed);
   EXPECT_EQ(rig.link.CachedProfile(), kUnknownProfile);
 }
 
 TEST(DeviceLinkCommands, SettingsAndColoursGoToTheirOffsets) {
   LinkRig rig;
   const auto data = Bytes(5, 0x40);
-  ASSERT_EQ(rig.link.WriteSettings(10, data), kDeviceOk);
+  ASSERT_EQ(rig.link.WriteSettings(10, data), DeviceResult::kOk);
   EXPECT_EQ(rig.Memory(SimArea::kSettings, 10, 5), data);
   std::array<std::uint8_t, kFrameDataSize> out{};
-  ASSERT_EQ(rig.link.ReadSettings(5, 10, out), kDeviceOk);
+  ASSERT_EQ(rig.link.ReadSettings(5, 10, out), DeviceResult::kOk);
   EXPECT_TRUE(std::equal(data.begin(), data.end(), out.begin()));
 
   const auto colours = Bytes(54, 1);
-  ASSERT_EQ(rig.link.WriteKeyColours(144, colours), kDeviceOk);  // the last chunk of nine
+  ASSERT_EQ(rig.link.WriteKeyColours(144, colours), DeviceResult::kOk);  // the last chunk of nine
   EXPECT_EQ(rig.Memory(SimArea::kColours, 432, 54), colours);
   out.fill(0xCC);
-  ASSERT_EQ(rig.link.ReadKeyColours(144, 54, out), kDeviceOk);
+  ASSERT_EQ(rig.link.ReadKeyColours(144, 54, out), DeviceResult::kOk);
   EXPECT_TRUE(std::equal(colours.begin(), colours.end(), out.begin()));
   EXPECT_EQ(out[54], 0);  // 56 bytes copied whatever the length
-  EXPECT_EQ(rig.link.WriteSettings(0, Bytes(57, 0)), kDeviceWriteFailed);
+  EXPECT_EQ(rig.link.WriteSettings(0, Bytes(57, 0)), DeviceResult::kWriteFailed);
 }
 
 TEST(DeviceLinkCommands, KeyTablesOfEachProfileLieAtTheirOffsets) {
@@ -154,20 +154,20 @@ TEST(DeviceLinkCommands, KeyTablesOfEachProfileLieAtTheirOffsets) {
   for (int p = 0; p < 3; ++p) {
     SCOPED_TRACE(p);
     const DeviceKeyTable table = PatternTable(static_cast<std::uint8_t>(p * 40));
-    ASSERT_EQ(rig.link.WriteKeyTable(p, table), kDeviceOk);
+    ASSERT_EQ(rig.link.WriteKeyTable(p, table), DeviceResult::kOk);
     EXPECT_EQ(rig.Memory(SimArea::kKeyTables, p * 512, 480), TableBytes(table));
     DeviceKeyTable back{};
-    ASSERT_EQ(rig.link.ReadKeyTable(p, back), kDeviceOk);
+    ASSERT_EQ(rig.link.ReadKeyTable(p, back), DeviceResult::kOk);
     EXPECT_EQ(back, table);
   }
   DeviceKeyTable defaults{};
-  ASSERT_EQ(rig.link.ReadDefaultKeyTable(defaults), kDeviceOk);
+  ASSERT_EQ(rig.link.ReadDefaultKeyTable(defaults), DeviceResult::kOk);
   EXPECT_EQ(defaults, kBuiltInDefaultKeyTable);
 }
 
 TEST(DeviceLinkChunks, KeyTableOfProfileOneGoesInNineChunks) {
   LinkRig rig;
-  ASSERT_EQ(rig.link.WriteKeyTable(1, PatternTable(3)), kDeviceOk);
+  ASSERT_EQ(rig.link.WriteKeyTable(1, PatternTable(3)), DeviceResult::kOk);
   const auto frames = rig.SentFrames();
   ASSERT_EQ(frames.size(), 9u);
   for (std::size_t i = 0; i < frames.size(); ++i) {
@@ -193,7 +193,7 @@ TEST(DeviceLinkChunks, MacroImageLengths) {
     SCOPED_TRACE(c.length);
     LinkRig rig;
     const auto image = Bytes(c.length, 0x10);
-    ASSERT_EQ(rig.link.WriteMacroImage(image), kDeviceOk);
+    ASSERT_EQ(rig.link.WriteMacroImage(image), DeviceResult::kOk);
     const auto frames = rig.SentFrames();
     ASSERT_EQ(frames.size(), c.chunks.size());
     for (std::size_t i = 0; i < frames.size(); ++i) {
@@ -203,7 +203,7 @@ TEST(DeviceLinkChunks, MacroImageLengths) {
     }
     EXPECT_EQ(rig.Memory(SimArea::kMacros, 0, c.length), image);
     std::vector<std::uint8_t> back(c.length);
-    ASSERT_EQ(rig.link.ReadMacroImage(back), kDeviceOk);
+    ASSERT_EQ(rig.link.ReadMacroImage(back), DeviceResult::kOk);
     EXPECT_EQ(back, image);
   }
 }
@@ -211,23 +211,23 @@ TEST(DeviceLinkChunks, MacroImageLengths) {
 TEST(DeviceLinkChunks, ProfileAboveTwoSendsNothing) {
   LinkRig rig;
   DeviceKeyTable table{};
-  EXPECT_EQ(rig.link.WriteKeyTable(3, table), kDeviceBadProfile);
-  EXPECT_EQ(rig.link.ReadKeyTable(3, table), kDeviceBadProfile);
-  EXPECT_EQ(rig.link.SetCurrentProfile(3), kDeviceBadProfile);
+  EXPECT_EQ(rig.link.WriteKeyTable(3, table), DeviceResult::kBadProfile);
+  EXPECT_EQ(rig.link.ReadKeyTable(3, table), DeviceResult::kBadProfile);
+  EXPECT_EQ(rig.link.SetCurrentProfile(3), DeviceResult::kBadProfile);
   EXPECT_TRUE(rig.SentFrames().empty());
 }
 
 TEST(DeviceLinkChunks, ImageBeyondSixteenBitOffsetsSendsNothing) {
   LinkRig rig;
   std::vector<std::uint8_t> image(0x10000);
-  EXPECT_EQ(rig.link.WriteMacroImage(image), kDeviceWriteFailed);
+  EXPECT_EQ(rig.link.WriteMacroImage(image), DeviceResult::kWriteFailed);
   EXPECT_TRUE(rig.SentFrames().empty());
 }
 
 TEST(DeviceLinkChunks, FailingChunkEndsTheTransfer) {
   // A keyboard with 128 bytes of macro memory refuses the third chunk.
   LinkRig small(QuickTimings(), 1);
-  EXPECT_EQ(small.link.WriteMacroImage(Bytes(200, 0)), kDeviceReplyFailed);
+  EXPECT_EQ(small.link.WriteMacroImage(Bytes(200, 0)), DeviceResult::kReplyFailed);
   const auto frames = small.SentFrames();
   ASSERT_EQ(frames.size(), 5u);  // two chunks, then the third three times
   EXPECT_EQ(FrameOffset(frames.back()), 112);
@@ -239,18 +239,18 @@ TEST(DeviceLinkFaults, RepliesAreRetriedAsTheProtocolSays) {
   struct Case {
     const char* name;
     SimFaults faults;
-    int result;
+    DeviceResult result;
     std::size_t frames;
   };
   const Case cases[] = {
-      {"wrong code three times", {.wrongCodeReplies = 3}, kDeviceNoReply, 3},
-      {"wrong code twice", {.wrongCodeReplies = 2}, kDeviceOk, 3},
-      {"busy three times", {.statusReplies = 3, .status = kReplyBusy}, kDeviceReplyBusy, 3},
-      {"failed three times", {.statusReplies = 3, .status = kReplyFailed}, kDeviceReplyFailed, 3},
-      {"busy once", {.statusReplies = 1, .status = kReplyBusy}, kDeviceOk, 2},
-      {"lost once", {.loseReplies = 1}, kDeviceOk, 2},
-      {"lost three times", {.loseReplies = 3}, kDeviceNoReply, 3},
-      {"late replies", {.latencyMs = 5}, kDeviceOk, 1},
+      {"wrong code three times", {.wrongCodeReplies = 3}, DeviceResult::kNoReply, 3},
+      {"wrong code twice", {.wrongCodeReplies = 2}, DeviceResult::kOk, 3},
+      {"busy three times", {.statusReplies = 3, .status = kReplyBusy}, DeviceResult::kReplyBusy, 3},
+      {"failed three times", {.statusReplies = 3, .status = kReplyFailed}, DeviceResult::kReplyFailed, 3},
+      {"busy once", {.statusReplies = 1, .status = kReplyBusy}, DeviceResult::kOk, 2},
+      {"lost once", {.loseReplies = 1}, DeviceResult::kOk, 2},
+      {"lost three times", {.loseReplies = 3}, DeviceResult::kNoReply, 3},
+      {"late replies", {.latencyMs = 5}, DeviceResult::kOk, 1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -259,7 +259,7 @@ TEST(DeviceLinkFaults, RepliesAreRetriedAsTheProtocolSays) {
     StatusBlock status{};
     EXPECT_EQ(rig.link.ReadStatus(status), c.result);
     EXPECT_EQ(rig.SentFrames().size(), c.frames);
-    if (c.result == kDeviceOk) {
+    if (c.result == DeviceResult::kOk) {
       EXPECT_EQ(status[kStatusMacroCapacity], kSimDefaultCapacityUnits);
     }
   }
@@ -290,7 +290,7 @@ TEST(DeviceLinkFaults, ALateReplyAnywhereInAReadBackGivesTheRightBytesOrAFailure
       // Each read is tried whatever the one before gave, as the next transfer would.
       for (int p = 0; p < 3; ++p) {
         DeviceKeyTable table{};
-        if (rig.link.ReadKeyTable(p, table) == kDeviceOk) {
+        if (rig.link.ReadKeyTable(p, table) == DeviceResult::kOk) {
           ++readsRight;
           EXPECT_EQ(TableBytes(table), rig.Memory(SimArea::kKeyTables, p * kKeyTableStride, kKeyTableBytes)) << p;
         } else {
@@ -298,7 +298,7 @@ TEST(DeviceLinkFaults, ALateReplyAnywhereInAReadBackGivesTheRightBytesOrAFailure
         }
       }
       std::vector<std::uint8_t> image(kImageBytes);
-      if (rig.link.ReadMacroImage(image) == kDeviceOk) {
+      if (rig.link.ReadMacroImage(image) == DeviceResult::kOk) {
         ++readsRight;
         EXPECT_EQ(image, Bytes(kImageBytes, 0x90));
       } else {
@@ -319,7 +319,7 @@ TEST(DeviceLinkFaults, AWriteIsNeverConfirmedByTheReplyToAnotherChunk) {
     // The reply to one chunk comes after all of its attempts: the write fails
     // there; the late replies never confirm the chunks after it.
     rig.keyboard.SetFaults({.lateReplies = 3, .lateMs = 250, .afterReplies = at});
-    EXPECT_EQ(rig.link.WriteKeyTable(0, PatternTable(9)), kDeviceNoReply);
+    EXPECT_EQ(rig.link.WriteKeyTable(0, PatternTable(9)), DeviceResult::kNoReply);
     const auto frames = rig.SentFrames();
     ASSERT_EQ(frames.size(), static_cast<std::size_t>(at + 3));
     EXPECT_EQ(FrameOffset(frames.back()), at * 56);
@@ -330,7 +330,7 @@ TEST(DeviceLinkFaults, AKeyboardPulledOutEndsTheWaitAtOnce) {
   LinkRig rig(LinkTimings{});  // the keyboard's own one-second waits
   rig.keyboard.SetFaults({.unplugAfterReports = 0});
   StatusBlock status{};
-  EXPECT_EQ(rig.link.ReadStatus(status), kDeviceAbsent) << "not three attempts of a second each";
+  EXPECT_EQ(rig.link.ReadStatus(status), DeviceResult::kAbsent) << "not three attempts of a second each";
   EXPECT_EQ(rig.SentFrames().size(), 1u);
 }
 
@@ -342,20 +342,20 @@ TEST(DeviceLinkFaults, CancelledTransfersEndAtOnceAndSendNothingMore) {
     rig.link.CancelTransfers();
   });
   DeviceKeyTable table{};
-  EXPECT_EQ(rig.link.ReadKeyTable(0, table), kDeviceCancelled);
+  EXPECT_EQ(rig.link.ReadKeyTable(0, table), DeviceResult::kCancelled);
   canceller.join();
   StatusBlock status{};
-  EXPECT_EQ(rig.link.ReadStatus(status), kDeviceCancelled);
+  EXPECT_EQ(rig.link.ReadStatus(status), DeviceResult::kCancelled);
   EXPECT_EQ(rig.SentFrames().size(), 1u);
 
   // A configuration begun is still ended: command 2 is written once, unanswered.
-  EXPECT_EQ(rig.link.EndConfiguration(), kDeviceCancelled);
+  EXPECT_EQ(rig.link.EndConfiguration(), DeviceResult::kCancelled);
   ASSERT_EQ(rig.SentFrames().size(), 2u);
   EXPECT_EQ(rig.SentFrames().back()[kFrameCode], kCommandEndConfiguration);
 
   rig.link.AllowTransfers();
   rig.keyboard.SetFaults({});
-  EXPECT_EQ(rig.link.ReadStatus(status), kDeviceOk);
+  EXPECT_EQ(rig.link.ReadStatus(status), DeviceResult::kOk);
 }
 
 // ---- Reply dispatch -------------------------------------------------------------
@@ -368,7 +368,7 @@ TEST(DeviceLinkReplies, ReplyWithNoTransactionWaitingChangesNothing) {
   EXPECT_EQ(DeviceNoticeHandler(&notice), 1);
   EXPECT_EQ(rig.link.IgnoredReplies(), 1);
   StatusBlock status{};
-  EXPECT_EQ(rig.link.ReadStatus(status), kDeviceOk);
+  EXPECT_EQ(rig.link.ReadStatus(status), DeviceResult::kOk);
   EXPECT_EQ(status[kStatusMacroCapacity], kSimDefaultCapacityUnits);
 }
 
@@ -377,7 +377,7 @@ TEST(DeviceLinkReplies, ReplyIsCutToTheCapacity) {
   const CommandFrame request = MakeCommandFrame(kCommandReadStatus, 28, 0);
   std::uint8_t reply[10] = {};
   std::size_t received = 99;
-  EXPECT_EQ(rig.link.SendCommand(request.data(), request.size(), reply, sizeof reply, &received), kDeviceOk);
+  EXPECT_EQ(rig.link.SendCommand(request.data(), request.size(), reply, sizeof reply, &received), DeviceResult::kOk);
   EXPECT_EQ(received, sizeof reply);
   EXPECT_EQ(reply[kFrameCode], kCommandReadStatus);
 }
@@ -428,10 +428,10 @@ TEST(DeviceLinkNotices, StoppedLinkPassesNothingOn) {
 TEST(DeviceLinkLockLights, TwoTogglesRestoreTheLayerAndWriteTwice) {
   LinkRig rig;
   EXPECT_EQ(rig.link.Layer(), 0);
-  EXPECT_EQ(rig.link.ToggleLayer(), 1);
+  EXPECT_EQ(rig.link.ToggleLayer(), DeviceResult::kOk);
   EXPECT_EQ(rig.link.Layer(), 1);
   EXPECT_EQ(rig.Memory(SimArea::kLockLights, 0, 2), (std::vector<std::uint8_t>{0x05, 0x03}));
-  EXPECT_EQ(rig.link.ToggleLayer(), 1);
+  EXPECT_EQ(rig.link.ToggleLayer(), DeviceResult::kOk);
   EXPECT_EQ(rig.link.Layer(), 0);
   EXPECT_EQ(rig.Memory(SimArea::kLockLights, 0, 2), (std::vector<std::uint8_t>{0x05, 0x02}));
   int writes = 0;
@@ -442,7 +442,7 @@ TEST(DeviceLinkLockLights, TwoTogglesRestoreTheLayerAndWriteTwice) {
 
 TEST(DeviceLinkBoot, BootRequestIsWrittenOnceAndTheKeyboardLeaves) {
   LinkRig rig;
-  EXPECT_EQ(rig.link.SendBootRequest(), 1);
+  EXPECT_EQ(rig.link.SendBootRequest(), DeviceResult::kOk);
   EXPECT_EQ(rig.keyboard.BootRequests(), 1);
   const auto frames = rig.SentFrames();
   ASSERT_EQ(frames.size(), 1u);
@@ -478,20 +478,20 @@ TEST(DeviceLinkConcurrency, EachTransactionGetsItsOwnReply) {
   LinkRig rig(LinkTimings{});  // the keyboard's own waits
   rig.keyboard.SetFaults({.latencyMs = 1});
   const DeviceKeyTable profile1 = PatternTable(0x33);
-  ASSERT_EQ(rig.link.WriteKeyTable(1, profile1), kDeviceOk);
+  ASSERT_EQ(rig.link.WriteKeyTable(1, profile1), DeviceResult::kOk);
   std::atomic<int> wrong{0};
   auto readTables = [&] {
     for (int i = 0; i < 6; ++i) {
       DeviceKeyTable t{};
-      if (rig.link.ReadKeyTable(1, t) != kDeviceOk || t != profile1) ++wrong;
+      if (rig.link.ReadKeyTable(1, t) != DeviceResult::kOk || t != profile1) ++wrong;
     }
   };
   auto readStatus = [&] {
     for (int i = 0; i < 40; ++i) {
       StatusBlock s{};
-      if (rig.link.ReadStatus(s) != kDeviceOk || s[kStatusMacroCapacity] != kSimDefaultCapacityUnits) ++wrong;
+      if (rig.link.ReadStatus(s) != DeviceResult::kOk || s[kStatusMacroCapacity] != kSimDefaultCapacityUnits) ++wrong;
       DeviceKeyTable d{};
-      if (rig.link.ReadDefaultKeyTable(d) != kDeviceOk || d != kBuiltInDefaultKeyTable) ++wrong;
+      if (rig.link.ReadDefaultKeyTable(d) != DeviceResult::kOk || d != kBuiltInDefaultKeyTable) ++wrong;
     }
   };
   std::thread ui(readTables), worker(readStatus);

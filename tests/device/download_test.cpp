@@ -67,7 +67,7 @@ TEST_F(Download, ThreeTablesAndAFullImageLandByteForByte) {
   const auto area = MakeArea();
   RecordingMessages messages;
 
-  ASSERT_EQ(DownloadProfiles(rig.link, messages, true, {*area, macros}), 1);
+  ASSERT_EQ(DownloadProfiles(rig.link, messages, true, {*area, macros}), DeviceResult::kOk);
   EXPECT_TRUE(messages.shown.empty());
   EXPECT_EQ(rig.Memory(SimArea::kMacros, 0, 8192), ExpectedImage(macros, true));
   for (int p = 0; p < 3; ++p) {
@@ -97,7 +97,7 @@ TEST_F(Download, ImageWithoutNamesWhenTheNamesDoNotFit) {
   ASSERT_GT(sizes.fullSize, 128u);
   const auto area = MakeArea();
   RecordingMessages messages;
-  ASSERT_EQ(DownloadProfiles(rig.link, messages, true, {*area, macros}), 1);
+  ASSERT_EQ(DownloadProfiles(rig.link, messages, true, {*area, macros}), DeviceResult::kOk);
   EXPECT_EQ(messages.shown, std::vector<TextKey>{TextKey::EXTRA_PROFILE_SPACE_TIGHT});
   EXPECT_EQ(rig.Memory(SimArea::kMacros, 0, sizes.baseSize), ExpectedImage(macros, false));
 }
@@ -120,7 +120,7 @@ TEST_F(Download, ImageLargerThanTheCapacityStopsBeforeSending) {
     if (c.actions) macros.push_back(MakeMacro(1, u"M", c.actions));
     const auto area = MakeArea();
     RecordingMessages messages;
-    EXPECT_EQ(DownloadProfiles(rig.link, messages, true, {*area, macros}), 0);
+    EXPECT_EQ(DownloadProfiles(rig.link, messages, true, {*area, macros}), DeviceResult::kMacrosDoNotFit);
     EXPECT_EQ(messages.shown, std::vector<TextKey>{TextKey::EXTRA_MACRO_TOO_LONG});
     EXPECT_TRUE(rig.SentFrames().empty());
   }
@@ -129,12 +129,12 @@ TEST_F(Download, ImageLargerThanTheCapacityStopsBeforeSending) {
 TEST_F(Download, CurrentProfileOnly) {
   LinkRig rig;
   rig.link.SetMacroCapacity(8192);
-  ASSERT_EQ(rig.link.SetCurrentProfile(1), kDeviceOk);
+  ASSERT_EQ(rig.link.SetCurrentProfile(1), DeviceResult::kOk);
   rig.keyboard.ClearLog();
   std::vector<MacroRecord> macros{MakeMacro(1, u"A", 3), MakeMacro(2, u"B", 4)};
   const auto area = MakeArea();
   RecordingMessages messages;
-  ASSERT_EQ(DownloadProfiles(rig.link, messages, false, {*area, macros}), 1);
+  ASSERT_EQ(DownloadProfiles(rig.link, messages, false, {*area, macros}), DeviceResult::kOk);
   const auto defaults = rig.Memory(SimArea::kDefaultTable, 0, 480);
   EXPECT_EQ(rig.Memory(SimArea::kKeyTables, 0, 480), defaults);
   EXPECT_EQ(rig.Memory(SimArea::kKeyTables, 512, 480), ExpectedTable(*area, 1, macros));
@@ -159,13 +159,12 @@ TEST_F(Download, KeyboardPulledOutEndsItWithAFailureAndTheNextCommandWorks) {
     const auto area = MakeArea();
     RecordingMessages messages;
     rig.keyboard.SetFaults({.unplugAfterReports = c.reportsBeforeUnplug});
-    const int result = DownloadProfiles(rig.link, messages, true, {*area, macros});
-    EXPECT_NE(result, 1);
+    EXPECT_NE(DownloadProfiles(rig.link, messages, true, {*area, macros}), DeviceResult::kOk);
     EXPECT_LE(rig.keyboard.CommandsReceived(), c.reportsBeforeUnplug + 1);
     ASSERT_TRUE(rig.sink.WaitFor([](RecordingSink& s) { return !s.counts.empty(); }));
     rig.keyboard.Plug();
     StatusBlock status{};
-    EXPECT_EQ(rig.link.ReadStatus(status), kDeviceOk);
+    EXPECT_EQ(rig.link.ReadStatus(status), DeviceResult::kOk);
   }
 }
 
@@ -175,14 +174,14 @@ TEST_F(Download, EveryConfigurationBegunIsEnded) {
   struct Case {
     const char* name;
     SimFaults faults;
-    int result;
+    DeviceResult result;
   };
   const Case cases[] = {
-      {"begin busy", {.statusReplies = 3, .status = kReplyBusy}, kDeviceReplyBusy},
-      {"begin unanswered", {.loseReplies = 3}, kDeviceNoReply},
-      {"image refused", {.statusReplies = 3, .status = kReplyFailed, .afterReplies = 2}, kDeviceReplyFailed},
-      {"key table unanswered", {.loseReplies = 3, .afterReplies = 4}, kDeviceNoReply},
-      {"end unanswered", {.loseReplies = 3, .afterReplies = 1 + 3 + 9}, kDeviceNoReply},
+      {"begin busy", {.statusReplies = 3, .status = kReplyBusy}, DeviceResult::kReplyBusy},
+      {"begin unanswered", {.loseReplies = 3}, DeviceResult::kNoReply},
+      {"image refused", {.statusReplies = 3, .status = kReplyFailed, .afterReplies = 2}, DeviceResult::kReplyFailed},
+      {"key table unanswered", {.loseReplies = 3, .afterReplies = 4}, DeviceResult::kNoReply},
+      {"end unanswered", {.loseReplies = 3, .afterReplies = 1 + 3 + 9}, DeviceResult::kNoReply},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -213,7 +212,7 @@ TEST_F(Download, ACancelledDownloadStillEndsTheConfiguration) {
     WaitFor([&] { return rig.SentFrames().size() >= 10; });
     rig.link.CancelTransfers();
   });
-  EXPECT_EQ(DownloadProfiles(rig.link, messages, true, {*area, macros}), kDeviceCancelled);
+  EXPECT_EQ(DownloadProfiles(rig.link, messages, true, {*area, macros}), DeviceResult::kCancelled);
   canceller.join();
   const auto frames = rig.SentFrames();
   EXPECT_LT(frames.size(), 40u);

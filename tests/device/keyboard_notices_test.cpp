@@ -23,15 +23,14 @@ class KeyboardNoticesTest : public ::testing::Test {
         table_(service_.Table()),
         link_(table_, QuickTimings()),
         transfers_(link_),
-        notices_(link_, transfers_, messages_, [this] {
+        notices_(link_, transfers_, messages_, ui_, [this] {
           ++readBacks_;
           if (duringReadBack_) duringReadBack_();
           StatusBlock status{};
-          return link_.ReadStatus(status);
+          return link_.ReadStatus(status) == DeviceResult::kOk;
         }) {}
 
   void SetUp() override {
-    SetUserInterface(&ui_);
     ResetDefaultKeyTable();
     Shell().devicesPresent = 0;
     table_.Init(0);
@@ -42,7 +41,6 @@ class KeyboardNoticesTest : public ::testing::Test {
     notices_.Stop();
     link_.Stop();
     table_.End();
-    SetUserInterface(nullptr);
     ResetDefaultKeyTable();
     Shell().devicesPresent = 0;
   }
@@ -56,8 +54,8 @@ class KeyboardNoticesTest : public ::testing::Test {
   DeviceLink link_;
   TransferThread transfers_;
   RecordingMessages messages_;
-  KeyboardNotices notices_;
   FakeUserInterface ui_;
+  KeyboardNotices notices_;
   std::atomic<int> readBacks_{0};
   std::function<void()> duringReadBack_;
   int startCount_ = 0;
@@ -75,7 +73,7 @@ TEST_F(KeyboardNoticesTest, AnArrivingKeyboardGivesItsDefaultTableCapacityAndIco
   notices_.OnDeviceCount(startCount_);
   ASSERT_TRUE(WaitFor([&] { return notices_.LastDeviceCount() == 1; }));
   EXPECT_EQ(ui_.readyCount, 1);
-  EXPECT_EQ(ui_.lastReadResult, 1) << "the read-back's result reaches the window";
+  EXPECT_TRUE(ui_.lastReadBack) << "the read-back's result reaches the window";
   EXPECT_EQ(readBacks_, 1);
   EXPECT_TRUE(readingShown) << "the window knows a keyboard is being read";
   EXPECT_EQ(DefaultKeyTable(), own);
@@ -153,7 +151,7 @@ TEST_F(KeyboardNoticesTest, AKeyboardPluggedInAgainDuringItsReadBackIsReadAgain)
   ASSERT_TRUE(Settled());
   EXPECT_EQ(readBacks_, 2);
   EXPECT_EQ(ui_.readyCount, 1);
-  EXPECT_EQ(ui_.lastReadResult, 1);
+  EXPECT_TRUE(ui_.lastReadBack);
   EXPECT_EQ(ui_.goneCount, 0);
   EXPECT_EQ(notices_.LastDeviceCount(), 1);
 }

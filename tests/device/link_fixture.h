@@ -5,11 +5,15 @@
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
+#include <ostream>
 #include <vector>
 
 #include "device/device_link.h"
 #include "simulator/keyboard_simulator.h"
 #include "simulator/sim_service.h"
+
+// Test messages name a result ("kNoReply") rather than give its number.
+inline void PrintTo(DeviceResult result, std::ostream* out) { *out << DeviceResultName(result); }
 
 // Records what the link passes on; tests wait for a notice with WaitFor.
 class RecordingSink : public DeviceNoticeSink {

@@ -16,13 +16,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     (void)IsValidFileHeader(header);
   }
   ProfileContents contents;
-  if (ParseProfileFile(bytes, contents) != 1) return 0;
+  if (!ParseProfileFile(bytes, contents)) return 0;
   if (contents.text.totalBytes > contents.block->header.poolSize) __builtin_trap();
 
   const std::vector<std::uint8_t> saved =
       SerializeProfileFile(*contents.block, contents.macros.records, contents.text);
   ProfileContents again;
-  if (ParseProfileFile(saved, again) != 1) __builtin_trap();
+  if (!ParseProfileFile(saved, again)) __builtin_trap();
   if (again.text.totalBytes != contents.text.totalBytes || again.macros.count() != contents.macros.count())
     __builtin_trap();
   return 0;

@@ -145,31 +145,31 @@ TEST_F(HidServWithSimulator, CountFollowsPlugAndUnplug) {
   EXPECT_EQ(sink_.counts.front(), 0);
   EXPECT_EQ(link_->DeviceCount(), 0);
   StatusBlock status{};
-  EXPECT_EQ(link_->ReadStatus(status), kDeviceAbsent);
+  EXPECT_EQ(link_->ReadStatus(status), DeviceResult::kAbsent);
   ASSERT_EQ(server_->Control("plug"), "OK");
   ASSERT_TRUE(sink_.WaitFor([](Sink& s) { return s.counts.size() == 2; }));
   EXPECT_EQ(sink_.counts.back(), 1);
-  EXPECT_EQ(link_->ReadStatus(status), kDeviceOk);
+  EXPECT_EQ(link_->ReadStatus(status), DeviceResult::kOk);
 }
 
 TEST_F(HidServWithSimulator, CommandsRoundTrip) {
   StatusBlock status{};
-  ASSERT_EQ(link_->ReadStatus(status), kDeviceOk);
+  ASSERT_EQ(link_->ReadStatus(status), DeviceResult::kOk);
   EXPECT_EQ(status[kStatusMacroCapacity], 0x40);
-  ASSERT_EQ(link_->SetCurrentProfile(1), kDeviceOk);
+  ASSERT_EQ(link_->SetCurrentProfile(1), DeviceResult::kOk);
   EXPECT_EQ(HexOf(server_->Control("read status 10 1")), std::vector<std::uint8_t>{1});
 
   DeviceKeyTable table{};
   auto* bytes = reinterpret_cast<std::uint8_t*>(table.data());
   for (std::size_t i = 0; i < kKeyTableBytes; ++i) bytes[i] = static_cast<std::uint8_t>(i * 13);
-  ASSERT_EQ(link_->WriteKeyTable(2, table), kDeviceOk);
+  ASSERT_EQ(link_->WriteKeyTable(2, table), DeviceResult::kOk);
   EXPECT_EQ(HexOf(server_->Control("read keytables 1024 480")), std::vector<std::uint8_t>(bytes, bytes + 480));
   DeviceKeyTable back{};
-  ASSERT_EQ(link_->ReadKeyTable(2, back), kDeviceOk);
+  ASSERT_EQ(link_->ReadKeyTable(2, back), DeviceResult::kOk);
   EXPECT_EQ(back, table);
 
   ASSERT_EQ(server_->Control("faults status=3 statusbyte=FE"), "OK");
-  EXPECT_EQ(link_->ReadStatus(status), kDeviceReplyBusy);
+  EXPECT_EQ(link_->ReadStatus(status), DeviceResult::kReplyBusy);
 }
 
 class NoMessages : public DeviceMessages {
@@ -179,7 +179,7 @@ class NoMessages : public DeviceMessages {
 };
 
 TEST_F(HidServWithSimulator, DownloadLandsInTheKeyboardsMemory) {
-  ASSERT_EQ(link_->RefreshMacroCapacity(), kDeviceOk);
+  ASSERT_EQ(link_->RefreshMacroCapacity(), DeviceResult::kOk);
   std::vector<MacroRecord> macros(1);
   FillNewMacroRecord(macros[0], u"Wine", 1);
   macros[0].actionCount = 300;
@@ -188,7 +188,7 @@ TEST_F(HidServWithSimulator, DownloadLandsInTheKeyboardsMemory) {
   area->fill({});
   (*area)[AssignmentIndex(2, KeyCodeToSlot(0x01E))] = {AssignmentType::Macro, 1, 1, 0, 0};
   NoMessages messages;
-  ASSERT_EQ(DownloadProfiles(*link_, messages, true, {*area, macros}), 1);
+  ASSERT_EQ(DownloadProfiles(*link_, messages, true, {*area, macros}), DeviceResult::kOk);
   EXPECT_TRUE(messages.shown.empty());
 
   const std::uint32_t size = ComputeMacroImageSizes(macros).fullSize;
@@ -210,12 +210,12 @@ TEST_F(HidServWithSimulator, KeyboardPulledOutDuringADownload) {
   area->fill({});
   NoMessages messages;
   ASSERT_EQ(server_->Control("faults unplugafter=20"), "OK");
-  EXPECT_NE(DownloadProfiles(*link_, messages, true, {*area, macros}), 1);
+  EXPECT_NE(DownloadProfiles(*link_, messages, true, {*area, macros}), DeviceResult::kOk);
   ASSERT_TRUE(sink_.WaitFor([](Sink& s) { return !s.counts.empty(); }));
   ASSERT_EQ(server_->Control("plug"), "OK");
   ASSERT_TRUE(sink_.WaitFor([](Sink& s) { return s.counts.size() == 2; }));
   StatusBlock status{};
-  EXPECT_EQ(link_->ReadStatus(status), kDeviceOk);
+  EXPECT_EQ(link_->ReadStatus(status), DeviceResult::kOk);
 }
 
 TEST_F(HidServWithSimulator, ConsumerNoticeReachesTheCallback) {
@@ -231,9 +231,9 @@ TEST_F(HidServWithSimulator, LockLightsReachTheKeyboard) {
   const auto leds = [&](std::vector<std::uint8_t> expected) {
     return WaitFor([&] { return HexOf(server_->Control("read leds 0 2")) == expected; }, std::chrono::seconds(10));
   };
-  ASSERT_EQ(link_->ToggleLayer(), 1);
+  ASSERT_EQ(link_->ToggleLayer(), DeviceResult::kOk);
   EXPECT_TRUE(leds({0x05, 0x03}));
-  ASSERT_EQ(link_->ToggleLayer(), 1);
+  ASSERT_EQ(link_->ToggleLayer(), DeviceResult::kOk);
   EXPECT_TRUE(leds({0x05, 0x02}));
 }
 
@@ -254,7 +254,7 @@ TEST_F(HidServWithSimulator, RequestWithAWrongCheckIsRefused) {
 }
 
 TEST_F(HidServWithSimulator, BootRequestTakesTheKeyboardAway) {
-  EXPECT_EQ(link_->SendBootRequest(), 1);
+  EXPECT_EQ(link_->SendBootRequest(), DeviceResult::kOk);
   ASSERT_TRUE(sink_.WaitFor([](Sink& s) { return !s.counts.empty(); }));
   EXPECT_EQ(server_->Control("boots"), "OK 1");
   EXPECT_EQ(link_->DeviceCount(), 0);
@@ -278,7 +278,7 @@ TEST_F(HidServWithSimulator, ZHidBackEndWithoutAKeyboard) {
   DeviceLink link(service_);
   EXPECT_EQ(link.Start(&sink_), 0);
   StatusBlock status{};
-  EXPECT_EQ(link.ReadStatus(status), kDeviceAbsent);
+  EXPECT_EQ(link.ReadStatus(status), DeviceResult::kAbsent);
   link.Stop();
 }
 

@@ -21,10 +21,10 @@ namespace {
 // main window does.
 class ReadingBackInterface : public FakeUserInterface {
  public:
-  std::function<void(int)> onReady;
-  void DeviceReady(int readResult) override {
-    FakeUserInterface::DeviceReady(readResult);
-    if (onReady) onReady(readResult);
+  std::function<void()> onReady;
+  void DeviceReady(bool readBack) override {
+    FakeUserInterface::DeviceReady(readBack);
+    if (onReady) onReady();
   }
 };
 
@@ -38,24 +38,23 @@ TEST(ProfileConcurrency, ApplyNoticesAndAttachWorkersRunTogether) {
   DeviceService table = service.Table();
   DeviceLink link(table);
   ReadingBackInterface ui;
-  SetUserInterface(&ui);
   WorkingProfile working;
   AppliedProfile applied;
   RecordingMessages messages;
   {
     TransferThread transfers(link);
-    KeyboardNotices notices(link, transfers, messages, [&] { return ReadProfileFromKeyboard(link, path); });
+    KeyboardNotices notices(link, transfers, messages, ui, [&] { return ReadProfileFromKeyboard(link, path); });
     table.Init(0);
     ASSERT_EQ(link.Start(&notices), 1);
     link.RefreshMacroCapacity();
     {
       std::lock_guard guard(working.lock);
-      ASSERT_EQ(NewDefaultProfile(working), 1);
+      ASSERT_TRUE(NewDefaultProfile(working));
       ASSERT_EQ(AllocateMacroList(working.macros, 2), 1);
       FillNewMacroRecord(working.macros.records[0], u"One", 1);
       FillNewMacroRecord(working.macros.records[1], u"Two", 2);
     }
-    ui.onReady = [&](int readResult) { LoadProfileFromKeyboard(working, path, readResult); };
+    ui.onReady = [&] { LoadProfileFromKeyboard(ui, working, path); };
 
     constexpr int kApplies = 15, kToggles = 100, kAttaches = 8;
     auto applying = std::async(std::launch::async, [&] {
@@ -63,7 +62,7 @@ TEST(ProfileConcurrency, ApplyNoticesAndAttachWorkersRunTogether) {
       for (int i = 0; i < kApplies; ++i) {
         std::lock_guard guard(working.lock);
         working.block->area[AssignmentIndex(0, 0x1E)] = {AssignmentType::Key, 0, KeyboardKeys[i], 0, 0};
-        succeeded += ApplyProfile(link, messages, working, applied, i % 2 == 0) == 1;
+        succeeded += ApplyProfile(link, messages, working, applied, i % 2 == 0);
       }
       return succeeded;
     });
@@ -92,7 +91,6 @@ TEST(ProfileConcurrency, ApplyNoticesAndAttachWorkersRunTogether) {
     link.Stop();
   }
   table.End();
-  SetUserInterface(nullptr);
   std::filesystem::remove_all(folder);
 }
 

@@ -32,11 +32,9 @@ class ProfileFileTest : public ::testing::Test {
                                            "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(folder_);
     fs::create_directories(folder_);
-    SetUserInterface(&ui_);
-    ASSERT_EQ(NewDefaultProfile(profile_), 1);
+    ASSERT_TRUE(NewDefaultProfile(profile_));
   }
   void TearDown() override {
-    SetUserInterface(nullptr);
     fs::remove_all(folder_);
   }
 
@@ -44,7 +42,7 @@ class ProfileFileTest : public ::testing::Test {
 
   static std::vector<std::uint8_t> Bytes(const std::u16string& path) {
     std::vector<std::uint8_t> bytes;
-    EXPECT_EQ(ReadWholeFile(path, bytes), 1);
+    EXPECT_TRUE(ReadWholeFile(path, bytes));
     return bytes;
   }
 
@@ -70,7 +68,7 @@ class ProfileFileTest : public ::testing::Test {
 };
 
 TEST_F(ProfileFileTest, ANewDefaultProfileFileHoldsOnlyItsHeadersAndTheGKeyIds) {
-  ASSERT_EQ(NewDefaultProfileFile(Path("new")), 1);
+  ASSERT_TRUE(NewDefaultProfileFile(Path("new")));
   const std::vector<std::uint8_t> bytes = Bytes(Path("new"));
   ASSERT_EQ(bytes.size(), 32832u);
 
@@ -101,16 +99,16 @@ TEST_F(ProfileFileTest, ANewDefaultProfileFileHoldsOnlyItsHeadersAndTheGKeyIds) 
 
 TEST_F(ProfileFileTest, TwoMacrosAndAProgramPathMakeTheirLengthAndComeBack) {
   FillExample();
-  ASSERT_EQ(ExportProfileFile(profile_, Path("example.fwc"), true), 1);
+  ASSERT_TRUE(ExportProfileFile(profile_, Path("example.fwc")));
   const std::vector<std::uint8_t> bytes = Bytes(Path("example.fwc"));
   EXPECT_EQ(bytes.size(), 32832u + 33024u + 22u);
   EXPECT_EQ(ReadAt<std::uint32_t>(bytes, 8), bytes.size());
   EXPECT_EQ(ReadAt<std::uint16_t>(bytes, 14), 2);
   EXPECT_EQ(ReadAt<std::uint32_t>(bytes, 16), 22u);
-  EXPECT_EQ(ValidateProfileFile(Path("example.fwc")), 1);
+  EXPECT_EQ(ValidateProfileFile(ui_, Path("example.fwc")), FileCheck::kValid);
 
   WorkingProfile loaded;
-  ASSERT_EQ(LoadProfileFile(loaded, Path("example.fwc")), 1);
+  ASSERT_TRUE(LoadProfileFile(loaded, Path("example.fwc")));
   ASSERT_EQ(loaded.macros.count(), 2);
   EXPECT_EQ(MacroName(loaded.macros.records[1]), u"Second");
   EXPECT_EQ(loaded.macros.records[1].actions[0].keyCode, 0x01E);
@@ -122,17 +120,17 @@ TEST_F(ProfileFileTest, TwoMacrosAndAProgramPathMakeTheirLengthAndComeBack) {
 
 TEST_F(ProfileFileTest, ValidationRejectsABadHeaderAndNamesTheFile) {
   FillExample();
-  ASSERT_EQ(ExportProfileFile(profile_, Path("good.fwc"), true), 1);
+  ASSERT_TRUE(ExportProfileFile(profile_, Path("good.fwc")));
   const std::vector<std::uint8_t> good = Bytes(Path("good.fwc"));
 
-  struct Case { const char* name; std::size_t offset; std::uint8_t value; bool fixCheck; int result; };
+  struct Case { const char* name; std::size_t offset; std::uint8_t value; bool fixCheck; FileCheck result; };
   const Case cases[] = {
-      {"check byte off by one", 31, static_cast<std::uint8_t>(good[31] + 1), false, 0},
-      {"101 macros", 14, 101, true, 0},
-      {"flag 2", 30, 2, true, 0},
-      {"flag 1", 30, 1, true, 1},
-      {"wrong magic", 0, 0x47, true, 0},
-      {"length that does not add up", 8, static_cast<std::uint8_t>(good[8] + 2), true, 0},
+      {"check byte off by one", 31, static_cast<std::uint8_t>(good[31] + 1), false, FileCheck::kInvalid},
+      {"101 macros", 14, 101, true, FileCheck::kInvalid},
+      {"flag 2", 30, 2, true, FileCheck::kInvalid},
+      {"flag 1", 30, 1, true, FileCheck::kValid},
+      {"wrong magic", 0, 0x47, true, FileCheck::kInvalid},
+      {"length that does not add up", 8, static_cast<std::uint8_t>(good[8] + 2), true, FileCheck::kInvalid},
   };
   for (const Case& c : cases) {
     std::vector<std::uint8_t> bytes = good;
@@ -144,39 +142,41 @@ TEST_F(ProfileFileTest, ValidationRejectsABadHeaderAndNamesTheFile) {
     }
     WriteRaw(Path("case.fwc"), bytes);
     ui_.messages.clear();
-    EXPECT_EQ(ValidateProfileFile(Path("case.fwc")), c.result) << c.name;
-    EXPECT_EQ(ui_.messages.size(), c.result == 1 ? 0u : 1u) << c.name;
+    EXPECT_EQ(ValidateProfileFile(ui_, Path("case.fwc")), c.result) << c.name;
+    EXPECT_EQ(ui_.messages.size(), c.result == FileCheck::kValid ? 0u : 1u) << c.name;
     if (!ui_.messages.empty()) {
       EXPECT_NE(ui_.messages[0].find(Path("case.fwc")), std::u16string::npos) << c.name;
     }
   }
 }
 
-TEST_F(ProfileFileTest, AShortOrMissingFileIsRejectedWithoutAMessage) {
+TEST_F(ProfileFileTest, AShortMissingOrUnreadableFileIsRejectedWithoutAMessage) {
   WriteRaw(Path("short"), std::vector<std::uint8_t>(32831, 0));
-  EXPECT_EQ(ValidateProfileFile(Path("short")), 0);
-  EXPECT_EQ(ValidateProfileFile(Path("missing")), 0);
+  fs::create_directories(folder_ / "a folder");
+  EXPECT_EQ(ValidateProfileFile(ui_, Path("short")), FileCheck::kInvalid);
+  EXPECT_EQ(ValidateProfileFile(ui_, Path("missing")), FileCheck::kInvalid);
+  EXPECT_EQ(ValidateProfileFile(ui_, Path("a folder")), FileCheck::kCannotOpen);
   EXPECT_TRUE(ui_.messages.empty());
 }
 
 TEST_F(ProfileFileTest, SavingNeedsTheFileToExistAndReplacesItWhole) {
-  EXPECT_EQ(SaveProfileFile(profile_, Path("$Profile0"), true), 0);
+  EXPECT_FALSE(SaveProfileFile(profile_, Path("$Profile0")));
   EXPECT_FALSE(FileExists(Path("$Profile0")));
 
-  ASSERT_EQ(NewDefaultProfileFile(Path("$Profile0")), 1);
+  ASSERT_TRUE(NewDefaultProfileFile(Path("$Profile0")));
   FillExample();
-  EXPECT_EQ(SaveProfileFile(profile_, Path("$Profile0"), false), 1);
+  EXPECT_TRUE(SaveProfileFile(profile_, Path("$Profile0")));
   EXPECT_EQ(Bytes(Path("$Profile0")).size(), 32832u + 33024u + 22u);
   EXPECT_FALSE(FileExists(Path("$Profile0.saving")));
 }
 
 TEST_F(ProfileFileTest, AFailedWriteLeavesThePreviousFileWhole) {
-  ASSERT_EQ(NewDefaultProfileFile(Path("$Profile0")), 1);
+  ASSERT_TRUE(NewDefaultProfileFile(Path("$Profile0")));
   const std::vector<std::uint8_t> before = Bytes(Path("$Profile0"));
   // The new file cannot be written beside the old one (a folder is in its way).
   fs::create_directories(folder_ / "$Profile0.saving" / "in the way");
   FillExample();
-  EXPECT_EQ(SaveProfileFile(profile_, Path("$Profile0"), true), 0);
+  EXPECT_FALSE(SaveProfileFile(profile_, Path("$Profile0")));
   EXPECT_EQ(Bytes(Path("$Profile0")), before);
 }
 
@@ -193,10 +193,10 @@ TEST_F(ProfileFileTest, StringsNeverTakeMoreThanThePool) {
       SetAssignmentText(profile_.text, r, u"C:\\Games\\" + std::u16string(r == 0 ? 5000 : 20, char16_t(u'a' + r % 26)));
     }
   }
-  ASSERT_EQ(ExportProfileFile(profile_, Path("own.fwc"), true), 1);
+  ASSERT_TRUE(ExportProfileFile(profile_, Path("own.fwc")));
   const std::vector<std::uint8_t> own = Bytes(Path("own.fwc"));
   ProfileContents contents;
-  ASSERT_EQ(ParseProfileFile(own, contents), 1);
+  ASSERT_TRUE(ParseProfileFile(own, contents));
   EXPECT_EQ(contents.text.totalBytes, ReadAt<std::uint32_t>(own, 16));
 
   // Every record pointing at the first (and longest) string, or into its
@@ -217,27 +217,27 @@ TEST_F(ProfileFileTest, StringsNeverTakeMoreThanThePool) {
       std::memcpy(shared.data() + 64 + 16 * r + 4, &offset, 4);
     }
     ProfileContents refused;
-    EXPECT_EQ(ParseProfileFile(shared, refused), 0);
+    EXPECT_FALSE(ParseProfileFile(shared, refused));
     WriteRaw(Path("shared.fwc"), shared);
     WorkingProfile loaded;
-    EXPECT_EQ(LoadProfileFile(loaded, Path("shared.fwc")), 0);
+    EXPECT_FALSE(LoadProfileFile(loaded, Path("shared.fwc")));
     EXPECT_EQ(Bytes(Path("shared.fwc")), shared) << "the file is left as it was";
   }
 }
 
 TEST_F(ProfileFileTest, TheNewFileAKilledSaveLeftBehindIsReplaced) {
-  ASSERT_EQ(NewDefaultProfileFile(Path("$Profile0")), 1);
+  ASSERT_TRUE(NewDefaultProfileFile(Path("$Profile0")));
   { std::ofstream(folder_ / "$Profile0.saving", std::ios::binary) << "half a profile"; }
   FillExample();
-  ASSERT_EQ(SaveProfileFile(profile_, Path("$Profile0"), true), 1);
+  ASSERT_TRUE(SaveProfileFile(profile_, Path("$Profile0")));
   EXPECT_FALSE(fs::exists(folder_ / "$Profile0.saving"));
   WorkingProfile loaded;
-  EXPECT_EQ(LoadProfileFile(loaded, Path("$Profile0")), 1);
+  EXPECT_TRUE(LoadProfileFile(loaded, Path("$Profile0")));
 }
 
 TEST_F(ProfileFileTest, UntrustedStringsAndLengthsNeverReadOutsideTheFile) {
   FillExample();
-  ASSERT_EQ(ExportProfileFile(profile_, Path("base.fwc"), true), 1);
+  ASSERT_TRUE(ExportProfileFile(profile_, Path("base.fwc")));
   const std::vector<std::uint8_t> base = Bytes(Path("base.fwc"));
   const std::size_t record = 64 + 16 * AssignmentIndex(1, 0x1E);
   const std::size_t pool = 32832 + 2 * 16512;
@@ -246,7 +246,7 @@ TEST_F(ProfileFileTest, UntrustedStringsAndLengthsNeverReadOutsideTheFile) {
   std::vector<std::uint8_t> outside = base;
   outside[record + 4] = 0x40;
   ProfileContents contents;
-  ASSERT_EQ(ParseProfileFile(outside, contents), 1);
+  ASSERT_TRUE(ParseProfileFile(outside, contents));
   EXPECT_EQ(contents.text.slots[AssignmentIndex(1, 0x1E)].byteLength, 0u);
   EXPECT_EQ(contents.text.totalBytes, 0u);
   EXPECT_EQ(contents.macros.count(), 2);
@@ -255,30 +255,30 @@ TEST_F(ProfileFileTest, UntrustedStringsAndLengthsNeverReadOutsideTheFile) {
   std::vector<std::uint8_t> unterminated = base;
   unterminated[pool + 20] = 'x';
   ProfileContents second;
-  ASSERT_EQ(ParseProfileFile(unterminated, second), 1);
+  ASSERT_TRUE(ParseProfileFile(unterminated, second));
   EXPECT_EQ(second.text.totalBytes, 0u);
 
   // Shorter than the header claims: nothing loads.
   std::vector<std::uint8_t> cut(base.begin(), base.end() - 1);
   ProfileContents third;
-  EXPECT_EQ(ParseProfileFile(cut, third), 0);
+  EXPECT_FALSE(ParseProfileFile(cut, third));
   EXPECT_EQ(third.block, nullptr);
 
   // A huge pool size must not wrap the length into something short.
   std::vector<std::uint8_t> huge = base;
   huge[16] = huge[17] = huge[18] = huge[19] = 0xFF;
   ProfileContents fourth;
-  EXPECT_EQ(ParseProfileFile(huge, fourth), 0);
+  EXPECT_FALSE(ParseProfileFile(huge, fourth));
 
   // More macros than a profile holds.
   std::vector<std::uint8_t> many = base;
   many[14] = 101;
   ProfileContents fifth;
-  EXPECT_EQ(ParseProfileFile(many, fifth), 0);
+  EXPECT_FALSE(ParseProfileFile(many, fifth));
 
   // A failed load leaves the working profile as it was.
   WriteRaw(Path("cut.fwc"), cut);
-  EXPECT_EQ(LoadProfileFile(profile_, Path("cut.fwc")), 0);
+  EXPECT_FALSE(LoadProfileFile(profile_, Path("cut.fwc")));
   EXPECT_EQ(profile_.macros.count(), 2);
   EXPECT_NE(profile_.block, nullptr);
 }
@@ -305,7 +305,7 @@ TEST_F(ProfileFileTest, TheKeyboardsTablesAndImageBecomeAFileWithNoStrings) {
 
   const std::vector<std::uint8_t> file = ProfileFileFromKeyboard(tables, kBuiltInDefaultKeyTable, image);
   ProfileContents read;
-  ASSERT_EQ(ParseProfileFile(file, read), 1);
+  ASSERT_TRUE(ParseProfileFile(file, read));
   EXPECT_TRUE(IsValidFileHeader(read.block->header));
   EXPECT_EQ(read.block->header.poolSize, 0u);
   EXPECT_EQ(read.block->area[AssignmentIndex(2, 0x1E)], (KeyAssignment{AssignmentType::Key, 0, 0x030, 0, 0}));
@@ -318,14 +318,14 @@ TEST_F(ProfileFileTest, TheKeyboardsTablesAndImageBecomeAFileWithNoStrings) {
 
   // No image: no macros.
   ProfileContents none;
-  ASSERT_EQ(ParseProfileFile(ProfileFileFromKeyboard(tables, kBuiltInDefaultKeyTable, {}), none), 1);
+  ASSERT_TRUE(ParseProfileFile(ProfileFileFromKeyboard(tables, kBuiltInDefaultKeyTable, {}), none));
   EXPECT_EQ(none.macros.count(), 0);
 }
 
 TEST_F(ProfileFileTest, ApplyingCopiesTheWorkingProfileWithItsStringsPacked) {
   FillExample();
   AppliedProfile applied;
-  ASSERT_EQ(CopyToAppliedProfile(profile_, applied), 1);
+  ASSERT_TRUE(CopyToAppliedProfile(profile_, applied));
   EXPECT_EQ(applied.macros.count(), 2);
   EXPECT_EQ(applied.pool.size(), 22u);
   EXPECT_EQ(applied.pool[0], 'C');
@@ -336,7 +336,7 @@ TEST_F(ProfileFileTest, ApplyingCopiesTheWorkingProfileWithItsStringsPacked) {
   FreeWorkingProfile(profile_);
   EXPECT_EQ(profile_.block, nullptr);
   EXPECT_EQ(profile_.text.totalBytes, 0u);
-  EXPECT_EQ(CopyToAppliedProfile(profile_, applied), 0);
+  EXPECT_FALSE(CopyToAppliedProfile(profile_, applied));
   FreeAppliedProfile(applied);
   EXPECT_EQ(applied.block, nullptr);
   EXPECT_TRUE(applied.pool.empty());
@@ -356,12 +356,12 @@ TEST_F(ProfileFileTest, ExportValidateLoadRoundTripsByteForByte) {
     profile_.block->area[textRecord].type = AssignmentType::TextBlock;
     SetAssignmentText(profile_.text, textRecord, u"text of bank " + std::u16string(1, u'0' + bank));
   }
-  ASSERT_EQ(ExportProfileFile(profile_, Path("round.fwc"), true), 1);
-  ASSERT_EQ(ValidateProfileFile(Path("round.fwc")), 1);
+  ASSERT_TRUE(ExportProfileFile(profile_, Path("round.fwc")));
+  ASSERT_EQ(ValidateProfileFile(ui_, Path("round.fwc")), FileCheck::kValid);
 
   WorkingProfile loaded;
-  ASSERT_EQ(LoadProfileFile(loaded, Path("round.fwc")), 1);
-  ASSERT_EQ(ExportProfileFile(loaded, Path("again.fwc"), true), 1);
+  ASSERT_TRUE(LoadProfileFile(loaded, Path("round.fwc")));
+  ASSERT_TRUE(ExportProfileFile(loaded, Path("again.fwc")));
   EXPECT_EQ(Bytes(Path("again.fwc")), Bytes(Path("round.fwc")));
   EXPECT_EQ(loaded.text.slots[AssignmentIndex(3, 0x04)].text, u"text of bank 3");
 }
@@ -374,7 +374,7 @@ TEST_F(ProfileFileTest, ATextRecordWithoutItsStringNeverTakesAnotherOnSave) {
   // Two program-path records; the second's string lies outside the pool.
   FillExample();
   const int broken = AssignmentIndex(2, 0x1E);
-  ASSERT_EQ(ExportProfileFile(profile_, Path("base.fwc"), true), 1);
+  ASSERT_TRUE(ExportProfileFile(profile_, Path("base.fwc")));
   std::vector<std::uint8_t> bytes = Bytes(Path("base.fwc"));
   const std::size_t record = 64 + 16 * broken;
   bytes[record] = static_cast<std::uint8_t>(AssignmentType::LaunchProgram);
@@ -383,11 +383,11 @@ TEST_F(ProfileFileTest, ATextRecordWithoutItsStringNeverTakesAnotherOnSave) {
   WriteRaw(Path("broken.fwc"), bytes);
 
   WorkingProfile loaded;
-  ASSERT_EQ(LoadProfileFile(loaded, Path("broken.fwc")), 1);
+  ASSERT_TRUE(LoadProfileFile(loaded, Path("broken.fwc")));
   ASSERT_EQ(loaded.text.slots[broken].byteLength, 0u);
-  ASSERT_EQ(ExportProfileFile(loaded, Path("saved.fwc"), true), 1);
+  ASSERT_TRUE(ExportProfileFile(loaded, Path("saved.fwc")));
   WorkingProfile again;
-  ASSERT_EQ(LoadProfileFile(again, Path("saved.fwc")), 1);
+  ASSERT_TRUE(LoadProfileFile(again, Path("saved.fwc")));
   EXPECT_EQ(again.text.slots[broken].byteLength, 0u) << "still no string";
   EXPECT_EQ(again.text.slots[AssignmentIndex(1, 0x1E)].text, u"C:\\game.ex");
   EXPECT_EQ(again.text.totalBytes, 22u);

@@ -23,16 +23,12 @@ class ProfileKeyboardTest : public ::testing::Test {
     fs::remove_all(folder_);
     fs::create_directories(folder_);
     path_ = (folder_ / "$Profile0").u16string();
-    SetUserInterface(&ui_);
     ResetDefaultKeyTable();
     rig_.link.RefreshMacroCapacity();
     std::lock_guard guard(working_.lock);
-    ASSERT_EQ(NewDefaultProfile(working_), 1);
+    ASSERT_TRUE(NewDefaultProfile(working_));
   }
-  void TearDown() override {
-    SetUserInterface(nullptr);
-    fs::remove_all(folder_);
-  }
+  void TearDown() override { fs::remove_all(folder_); }
 
   // Profile 1 sends B on A and plays a macro on Q; profile 0 launches a program on W.
   void EditWorkingProfile() {
@@ -49,22 +45,22 @@ class ProfileKeyboardTest : public ::testing::Test {
   }
 
   // Switches as the profile menu does and waits until the keyboard was told.
-  int Switch(int index) {
-    const int result = SwitchProfile(transfers_, rig_.link, working_, path_, index);
+  bool Switch(int index) {
+    const bool result = SwitchProfile(transfers_, rig_.link, ui_, working_, path_, index);
     EXPECT_TRUE(WaitFor([&] { return !transfers_.Busy(); }));
     return result;
   }
 
-  int Apply(bool all) {
+  bool Apply(bool all) {
     std::lock_guard guard(working_.lock);
     return ApplyProfile(rig_.link, messages_, working_, applied_, all);
   }
 
   fs::path folder_;
   std::u16string path_;
+  FakeUserInterface ui_;
   LinkRig rig_{QuickTimings()};
   TransferThread transfers_{rig_.link};
-  FakeUserInterface ui_;
   RecordingMessages messages_;
   WorkingProfile working_;
   AppliedProfile applied_;
@@ -72,11 +68,11 @@ class ProfileKeyboardTest : public ::testing::Test {
 
 TEST_F(ProfileKeyboardTest, AnAppliedProfileReadsBackFromTheKeyboardWithoutItsStrings) {
   EditWorkingProfile();
-  ASSERT_EQ(Apply(true), 1);
+  ASSERT_TRUE(Apply(true));
 
-  ASSERT_EQ(ReadProfileFromKeyboard(rig_.link, path_), 1);
+  ASSERT_TRUE(ReadProfileFromKeyboard(rig_.link, path_));
   WorkingProfile read;
-  ASSERT_EQ(LoadProfileFile(read, path_), 1);
+  ASSERT_TRUE(LoadProfileFile(read, path_));
   EXPECT_EQ(read.block->area[AssignmentIndex(1, 0x1E)], (KeyAssignment{AssignmentType::Key, 0, 0x030, 0, 0}));
   EXPECT_EQ(read.block->area[AssignmentIndex(1, 0x10)].type, AssignmentType::Macro);
   EXPECT_EQ(read.block->area[AssignmentIndex(1, 0x10)].param, 1u) << "macros are renumbered in image order";
@@ -89,9 +85,9 @@ TEST_F(ProfileKeyboardTest, AnAppliedProfileReadsBackFromTheKeyboardWithoutItsSt
 
 TEST_F(ProfileKeyboardTest, ApplyingTheCurrentKeyMapWritesOnlyThatTable) {
   EditWorkingProfile();
-  ASSERT_EQ(rig_.link.SetCurrentProfile(1), 1);
+  ASSERT_EQ(rig_.link.SetCurrentProfile(1), DeviceResult::kOk);
   const std::vector<std::uint8_t> before0 = rig_.Memory(SimArea::kKeyTables, 0, 480);
-  ASSERT_EQ(Apply(false), 1);
+  ASSERT_TRUE(Apply(false));
 
   const auto lookup = [&](std::uint16_t id) { return MacroIndexOfId(working_.macros.records, id); };
   const DeviceKeyTable expected =
@@ -105,10 +101,11 @@ TEST_F(ProfileKeyboardTest, ApplyingTheCurrentKeyMapWritesOnlyThatTable) {
 
 TEST_F(ProfileKeyboardTest, LoadingFromTheKeyboardFallsBackToTheFileThenADefaultProfile) {
   EditWorkingProfile();
-  ASSERT_EQ(Apply(true), 1);
+  ASSERT_TRUE(Apply(true));
   ui_.pending = true;
 
-  ASSERT_EQ(LoadProfileFromKeyboard(working_, path_, ReadProfileFromKeyboard(rig_.link, path_)), 1);
+  ASSERT_TRUE(ReadProfileFromKeyboard(rig_.link, path_));
+  ASSERT_TRUE(LoadProfileFromKeyboard(ui_, working_, path_));
   EXPECT_TRUE(FileExists(path_));
   EXPECT_EQ(working_.block->area[AssignmentIndex(1, 0x1E)].type, AssignmentType::Key);
   EXPECT_FALSE(ui_.pending);
@@ -118,8 +115,8 @@ TEST_F(ProfileKeyboardTest, LoadingFromTheKeyboardFallsBackToTheFileThenADefault
   rig_.keyboard.Unplug();
   rig_.link.ForgetCurrentProfile();
   const std::vector<std::uint8_t> fileBefore = [&] { std::vector<std::uint8_t> b; ReadWholeFile(path_, b); return b; }();
-  ASSERT_EQ(ReadProfileFromKeyboard(rig_.link, path_), 0);
-  ASSERT_EQ(LoadProfileFromKeyboard(working_, path_, 0), 1);
+  ASSERT_FALSE(ReadProfileFromKeyboard(rig_.link, path_));
+  ASSERT_TRUE(LoadProfileFromKeyboard(ui_, working_, path_));
   ASSERT_NE(working_.block, nullptr);
   EXPECT_EQ(working_.block->area[AssignmentIndex(1, 0x1E)].type, AssignmentType::Key) << "the user's profile is kept";
   EXPECT_EQ(working_.macros.count(), 1);
@@ -129,7 +126,7 @@ TEST_F(ProfileKeyboardTest, LoadingFromTheKeyboardFallsBackToTheFileThenADefault
 
   // Neither read nor a file: a default profile, reported as made up.
   ASSERT_TRUE(RemoveFile(path_));
-  EXPECT_EQ(LoadProfileFromKeyboard(working_, path_, 0), 0);
+  EXPECT_FALSE(LoadProfileFromKeyboard(ui_, working_, path_));
   ASSERT_NE(working_.block, nullptr);
   EXPECT_EQ(working_.macros.count(), 0);
 }
@@ -138,9 +135,9 @@ TEST_F(ProfileKeyboardTest, SwitchingTellsTheKeyboardAndWrapsHighIndexes) {
   struct Case { int index; int keyboardProfile; };
   const Case cases[] = {{2, 2}, {5, 0}, {1, 1}, {-1, 1}};
   for (const Case& c : cases) {
-    EXPECT_EQ(Switch(c.index), 1) << c.index;
+    EXPECT_TRUE(Switch(c.index)) << c.index;
     StatusBlock status{};
-    ASSERT_EQ(rig_.link.ReadStatus(status), 1);
+    ASSERT_EQ(rig_.link.ReadStatus(status), DeviceResult::kOk);
     EXPECT_EQ(status[10], c.keyboardProfile) << c.index;
   }
   EXPECT_EQ(ui_.switchedTo, (std::vector<int>{2, 0, 1, -1}));
@@ -149,25 +146,26 @@ TEST_F(ProfileKeyboardTest, SwitchingTellsTheKeyboardAndWrapsHighIndexes) {
 
 TEST_F(ProfileKeyboardTest, SwitchingWithTheEditorOpenIsRefused) {
   ui_.editorOpen = true;
-  EXPECT_EQ(Switch(2), 0);
+  EXPECT_FALSE(Switch(2));
   EXPECT_EQ(ui_.Messages(), std::vector<std::u16string>{std::u16string(Text(TextKey::PROFILE_SEELCT_PROMPT2))});
   StatusBlock status{};
-  ASSERT_EQ(rig_.link.ReadStatus(status), 1);
+  ASSERT_EQ(rig_.link.ReadStatus(status), DeviceResult::kOk);
   EXPECT_EQ(status[10], 0);
 }
 
 TEST_F(ProfileKeyboardTest, PendingChangesAreSavedOrDroppedAsTheUserSays) {
-  ASSERT_EQ(LoadProfileFromKeyboard(working_, path_, ReadProfileFromKeyboard(rig_.link, path_)), 1);  // the file mirrors the keyboard
+  ASSERT_TRUE(ReadProfileFromKeyboard(rig_.link, path_));  // the file mirrors the keyboard
+  ASSERT_TRUE(LoadProfileFromKeyboard(ui_, working_, path_));
   EditWorkingProfile();
   ui_.pending = true;
 
   ui_.answerYes = true;
-  EXPECT_EQ(Switch(1), 1);
+  EXPECT_TRUE(Switch(1));
   EXPECT_EQ(ui_.applyCommands, 1);
   EXPECT_EQ(ui_.questions.size(), 1u);
 
   ui_.answerYes = false;
-  EXPECT_EQ(Switch(2), 1);
+  EXPECT_TRUE(Switch(2));
   EXPECT_FALSE(ui_.pending);
   EXPECT_EQ(working_.block->area[AssignmentIndex(1, 0x1E)].type, AssignmentType::Default) << "edits dropped";
   EXPECT_EQ(working_.macros.count(), 0);
@@ -200,10 +198,10 @@ TEST_F(ProfileKeyboardTest, EveryBankComesBackFromTheKeyboardAsItWasApplied) {
       }
     }
   }
-  ASSERT_EQ(Apply(true), 1);
-  ASSERT_EQ(ReadProfileFromKeyboard(rig_.link, path_), 1);
+  ASSERT_TRUE(Apply(true));
+  ASSERT_TRUE(ReadProfileFromKeyboard(rig_.link, path_));
   WorkingProfile read;
-  ASSERT_EQ(LoadProfileFile(read, path_), 1);
+  ASSERT_TRUE(LoadProfileFile(read, path_));
 
   ASSERT_EQ(read.macros.count(), 3);
   for (int m = 0; m < 3; ++m) {
@@ -245,18 +243,18 @@ TEST_F(ProfileKeyboardTest, ProgramPathsTextsAndTheSpareBankSurviveAReadBack) {
     working_.block->area[spare] = {AssignmentType::LaunchProgram, 0, 0, 0, 0};
     SetAssignmentText(working_.text, spare, u"C:\\spare.exe");
   }
-  ASSERT_EQ(Apply(true), 1);
-  ASSERT_EQ(ExportProfileFile(working_, path_, true), 1);
+  ASSERT_TRUE(Apply(true));
+  ASSERT_TRUE(ExportProfileFile(working_, path_));
   {
     // Since then the keyboard got another key there (the file was not saved).
     std::lock_guard guard(working_.lock);
     working_.block->area[changed] = {AssignmentType::Key, 0, 0x030, 0, 0};
   }
-  ASSERT_EQ(Apply(true), 1);
+  ASSERT_TRUE(Apply(true));
 
-  ASSERT_EQ(ReadProfileFromKeyboard(rig_.link, path_), 1);
+  ASSERT_TRUE(ReadProfileFromKeyboard(rig_.link, path_));
   WorkingProfile read;
-  ASSERT_EQ(LoadProfileFile(read, path_), 1);
+  ASSERT_TRUE(LoadProfileFile(read, path_));
   struct Expected {
     int index;
     AssignmentType type;
@@ -279,7 +277,7 @@ TEST_F(ProfileKeyboardTest, AKeyboardReportingAProfileBeyondItsThreeIsNotReadBac
   const std::uint8_t profile3 = 3;
   ASSERT_TRUE(rig_.keyboard.Poke(SimArea::kStatus, kStatusCurrentProfile, std::span(&profile3, 1)));
   rig_.link.ForgetCurrentProfile();
-  EXPECT_EQ(ReadProfileFromKeyboard(rig_.link, path_), 0);
+  EXPECT_FALSE(ReadProfileFromKeyboard(rig_.link, path_));
   EXPECT_FALSE(FileExists(path_));
 }
 
@@ -287,7 +285,7 @@ TEST_F(ProfileKeyboardTest, AKeyboardReportingAProfileBeyondItsThreeIsNotReadBac
 // its note; at the next arrival the profile file is downloaded again before
 // the keyboard is read back, so that the keyboard never keeps half of it.
 TEST_F(ProfileKeyboardTest, AnApplyCutShortIsFinishedWhenTheKeyboardComesBack) {
-  ASSERT_EQ(ReadProfileFromKeyboard(rig_.link, path_), 1);
+  ASSERT_TRUE(ReadProfileFromKeyboard(rig_.link, path_));
   EditWorkingProfile();
   {
     std::lock_guard guard(working_.lock);
@@ -305,25 +303,25 @@ TEST_F(ProfileKeyboardTest, AnApplyCutShortIsFinishedWhenTheKeyboardComesBack) {
   for (const Case c : {Case{"after the image", 2, false}, Case{"in the key table", 5, true}}) {
     SCOPED_TRACE(c.name);
     rig_.keyboard.SetFaults({.unplugAfterReports = c.reportsBeforeUnplug});
-    EXPECT_EQ(SaveAndApplyProfile(rig_.link, messages_, working_, applied_, path_), 0);
+    EXPECT_FALSE(SaveAndApplyProfile(rig_.link, messages_, working_, applied_, path_));
     ASSERT_TRUE(FileExists(ApplyNotePath(path_)));
     EXPECT_NE(keyboardImage(), oldImage) << "the keyboard holds a mix";
     EXPECT_EQ(rig_.Memory(SimArea::kKeyTables, 0, 480) != oldTable, c.tableTouched);
 
     // Still away: nothing is finished, and nothing may be read back.
-    EXPECT_EQ(FinishInterruptedApply(rig_.link, messages_, path_), 0);
+    EXPECT_FALSE(FinishInterruptedApply(rig_.link, messages_, path_));
     EXPECT_TRUE(FileExists(ApplyNotePath(path_)));
 
     rig_.keyboard.Plug();
     rig_.link.ForgetCurrentProfile();
-    ASSERT_EQ(FinishInterruptedApply(rig_.link, messages_, path_), 1);
+    ASSERT_TRUE(FinishInterruptedApply(rig_.link, messages_, path_));
     EXPECT_FALSE(FileExists(ApplyNotePath(path_)));
     const auto lookup = [&](std::uint16_t id) { return MacroIndexOfId(working_.macros.records, id); };
     const DeviceKeyTable expected =
         BuildDeviceKeyTable(EntriesOfProfile(std::as_const(working_.block->area), 0), DefaultKeyTable(), lookup);
     const std::vector<std::uint8_t> table = rig_.Memory(SimArea::kKeyTables, 0, 480);
     EXPECT_EQ(std::memcmp(table.data(), expected.data(), 480), 0) << "the whole new key map";
-    EXPECT_EQ(Apply(false), 1);  // the same profile once more changes nothing on the keyboard
+    EXPECT_TRUE(Apply(false));  // the same profile once more changes nothing on the keyboard
     EXPECT_EQ(rig_.Memory(SimArea::kKeyTables, 0, 480), table);
 
     // Back to the old profile for the next case.
@@ -331,10 +329,10 @@ TEST_F(ProfileKeyboardTest, AnApplyCutShortIsFinishedWhenTheKeyboardComesBack) {
     ASSERT_EQ(rig_.keyboard.Poke(SimArea::kMacros, 0, oldImage), true);
   }
   // A confirmed Apply leaves no note; with no note there is nothing to finish.
-  EXPECT_EQ(SaveAndApplyProfile(rig_.link, messages_, working_, applied_, path_), 1);
+  EXPECT_TRUE(SaveAndApplyProfile(rig_.link, messages_, working_, applied_, path_));
   EXPECT_FALSE(FileExists(ApplyNotePath(path_)));
   rig_.keyboard.ClearLog();
-  EXPECT_EQ(FinishInterruptedApply(rig_.link, messages_, path_), 1);
+  EXPECT_TRUE(FinishInterruptedApply(rig_.link, messages_, path_));
   EXPECT_TRUE(rig_.SentFrames().empty());
 }
 

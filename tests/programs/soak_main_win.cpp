@@ -240,7 +240,7 @@ class Soak {
     } else {
       Inject({kNoFaults});
     }
-    window_ = std::make_unique<COstrakDlg>(true);
+    window_ = std::make_unique<COstrakDlg>(app_, true);
     if (!window_->CreateModeless()) {
       window_.reset();
       stuck_ = true;
@@ -416,7 +416,7 @@ class Soak {
 
   Bytes WorkingFile() {
     const std::u16string copy = path_ + u".soak";
-    ExportProfileFile(Working(), copy, true);
+    ExportProfileFile(Working(), copy);
     Bytes bytes;
     ReadWholeFile(copy, bytes);
     RemoveFile(copy);
@@ -427,7 +427,7 @@ class Soak {
   void CheckFile(const char* when, std::vector<Bytes> allowed) {
     const Bytes file = FileBytes();
     if (file.empty() && allowed.front().empty()) return;  // never read, never written
-    if (ValidateProfileFile(path_) != 1) return Lost(std::string("the profile file is not valid ") + when);
+    if (ValidateProfileFile(*window_, path_) != FileCheck::kValid) return Lost(std::string("the profile file is not valid ") + when);
     allowed.push_back(KeyboardFile());
     for (const Bytes& candidate : allowed)
       if (file == candidate) return;
@@ -452,6 +452,7 @@ class Soak {
   std::mt19937 random_;
   SimServer keyboard_;
   Probe probe_;
+  COstrakApp app_;  // what the running instance holds; outlives the window
   std::unique_ptr<COstrakDlg> window_;
   std::u16string path_;
   int round_ = 0, faults_ = 0, lost_ = 0;

@@ -14,7 +14,7 @@
 #include "resources/resource_ids.h"
 #include "app/app_paths.h"
 #include "app/messages.h"
-#include "shell/key_grid_ids.h"
+#include "panels/key_grid_ids.h"
 #include "app/shell_state.h"
 #include "skin/skin_file_win.h"
 #include "skin/skin_keys.h"
@@ -27,7 +27,7 @@ class MainDialogTest : public ::testing::Test {
   void SetUp() override {
     SetPaths(MakeAppPaths(FromWide(BuiltProgramFolder() + L"Ostrak.exe")));
     Shell().devicesPresent = 1;
-    window_ = std::make_unique<COstrakDlg>(false);  // skinned from the built program folder
+    window_ = std::make_unique<COstrakDlg>(app_, false);  // skinned from the built program folder
     ASSERT_TRUE(window_->CreateModeless());
   }
   void TearDown() override {
@@ -35,6 +35,7 @@ class MainDialogTest : public ::testing::Test {
     Shell().devicesPresent = 0;
   }
 
+  COstrakApp app_;  // what the running instance holds; outlives the window
   std::unique_ptr<COstrakDlg> window_;
 };
 
@@ -98,7 +99,8 @@ TEST_F(MainDialogTest, FinishesItsStartOnceRunningOrWhenFirstShown) {
     EXPECT_NE(GetDlgItem(window, id), nullptr) << id;
 
   // A second window shown at once finishes before it shows.
-  COstrakDlg second(false);
+  COstrakApp secondApp;
+  COstrakDlg second(secondApp, false);
   ASSERT_TRUE(second.CreateModeless());
   EXPECT_TRUE(second.Background().empty());
   SendMessageW(second.hwnd(), WM_INSTANCE_OPEN, kOpenTag, 0);
@@ -137,7 +139,7 @@ TEST_F(MainDialogTest, EnterAndEscapeNeverCloseTheWindow) {
 
 TEST_F(MainDialogTest, KillWithTheRightTagRunsTheExitSequence) {
   HANDLE mutex = CreateMutexW(nullptr, TRUE, L"Ostrak_Mutex_MainDialogTest");
-  window_->TakeInstanceMutex(mutex);
+  app_.TakeInstanceMutex(mutex);
   window_->SetPendingChanges(true);
   EXPECT_TRUE(IsWindowEnabled(window_->Item(IDC_APPLY)));
 
@@ -226,7 +228,7 @@ TEST(TrayIcon, TheMenuTakesItsTextsFromTheChosenSection) {
 
 TEST_F(MainDialogTest, ADoubleClickOnTheIconOpensTheWindow) {
   ASSERT_TRUE(WaitUntil([&] { return window_->InitDone(); }, 2000));
-  EXPECT_EQ(window_->tray().shownIconId(), 128);
+  EXPECT_EQ(app_.tray().shownIconId(), 128);
   SendMessageW(window_->hwnd(), kTrayCallbackMessage, kTrayIconId, WM_LBUTTONDBLCLK);
   EXPECT_TRUE(IsWindowVisible(window_->hwnd()));
 }

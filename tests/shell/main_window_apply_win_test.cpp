@@ -64,7 +64,7 @@ class MainWindowApplyTest : public ::testing::Test {
     SetRegistryRoot(u"Ostrak_Brelund", u"OstrakApplyTest");
     DeleteFileW(Wide(ProfileFilePath(0)).c_str());
 
-    window_ = std::make_unique<COstrakDlg>(true);
+    window_ = std::make_unique<COstrakDlg>(app_, true);
     ASSERT_TRUE(window_->CreateModeless());
     // The keyboard arrives: its profile is read back into the file.
     ASSERT_TRUE(WaitUntil([&] { return FileExists(Wide(ProfileFilePath(0))); }, 10000));
@@ -91,6 +91,7 @@ class MainWindowApplyTest : public ::testing::Test {
   }
 
   SimServer keyboard_;
+  COstrakApp app_;  // what the running instance holds; outlives the window
   std::unique_ptr<COstrakDlg> window_;
 };
 
@@ -109,7 +110,7 @@ TEST_F(MainWindowApplyTest, ApplySavesTheFileAndSendsTheCurrentKeyMap) {
   EXPECT_EQ(std::memcmp(table.data(), expected.data(), 480), 0);
 
   WorkingProfile saved;
-  ASSERT_EQ(LoadProfileFile(saved, ProfileFilePath(0)), 1);
+  ASSERT_TRUE(LoadProfileFile(saved, ProfileFilePath(0)));
   EXPECT_EQ(saved.block->area[AssignmentIndex(0, 0x1E)].type, AssignmentType::Key);
 
   // Two applies in a row: each animation thread ends and the picture is hidden.
@@ -145,7 +146,7 @@ TEST_F(MainWindowApplyTest, AProfileNeitherReadNorLoadedIsNeverApplied) {
   DeleteFileW(Wide(ProfileFilePath(0)).c_str());
   MessageBoxWatcher watcher(Wide(Text(TextKey::MAIN_READ_BACK_FAILED_PROMPT)));
 
-  window_ = std::make_unique<COstrakDlg>(true);
+  window_ = std::make_unique<COstrakDlg>(app_, true);
   ASSERT_TRUE(window_->CreateModeless());
   ASSERT_TRUE(WaitUntil([&] { return watcher.seen == 1; }, 10000)) << "the user is told";
   ASSERT_EQ(keyboard_.Control("faults status=0 after=0"), "OK");

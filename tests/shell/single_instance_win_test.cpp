@@ -109,8 +109,8 @@ TEST_F(SingleInstanceTest, TheFirstStartRunsHiddenHoldsTheMutexAndLaunchesTheCom
   const PROCESS_INFORMATION running = StartRunningInstance();
   HWND window = MainWindowOf(running.dwProcessId);
   ASSERT_NE(window, nullptr);
-  // The start-time hiding has had its say once the deferred start-up ran.
-  Sleep(500);
+  // Still hidden once the deferred start-up has run.
+  EXPECT_TRUE(WaitUntil([&] { return TrayIconShown(window); }, 10000));
   EXPECT_FALSE(IsWindowVisible(window));
   EXPECT_TRUE(GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
   EXPECT_TRUE(MutexExists());
@@ -335,13 +335,13 @@ TEST_F(ProgramWithKeyboardTest, ADamagedProfileFileIsNeverChangedWhenTheKeyboard
   const auto exported = [&](int records, std::size_t length) {
     WorkingProfile profile;
     std::lock_guard guard(profile.lock);
-    EXPECT_EQ(NewDefaultProfile(profile), 1);
+    EXPECT_TRUE(NewDefaultProfile(profile));
     for (int r = 0; r < records; ++r) {
       profile.block->area[r] = {AssignmentType::LaunchProgram, 0, 0, 0, 0};
       SetAssignmentText(profile.text, r, u"C:\\Games\\" + std::u16string(length, char16_t(u'a' + r % 26)));
     }
     const std::wstring scratch = folder_ + L"exported.fwc";
-    EXPECT_EQ(ExportProfileFile(profile, FromWide(scratch), false), 1);
+    EXPECT_TRUE(ExportProfileFile(profile, FromWide(scratch)));
     return ReadBytes(scratch);
   };
   const std::string valid = exported(64, 8);

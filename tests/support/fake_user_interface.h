@@ -27,8 +27,8 @@ class FakeUserInterface : public UserInterface {
     std::lock_guard guard(mutex);
     trayStates.push_back({kind, iconId});
   }
-  void DeviceReady(int readResult) override {
-    lastReadResult = readResult;
+  void DeviceReady(bool readBack) override {
+    lastReadBack = readBack;
     ++readyCount;
   }
   void DeviceGone() override { ++goneCount; }
@@ -54,7 +54,7 @@ class FakeUserInterface : public UserInterface {
   std::vector<std::u16string> messages, questions;
   std::vector<std::pair<int, int>> trayStates;
   std::vector<int> switchedTo;
-  std::atomic<int> lastReadResult{-1};
+  std::atomic<bool> lastReadBack{false};
   std::atomic<int> gridRefreshes{0}, readyCount{0}, goneCount{0}, layerShows{0}, lightingRefreshes{0},
       applyCommands{0};
   std::atomic<bool> reading{false}, pending{false}, initDone{true}, editorOpen{false}, managerPending{false}, answerYes{false};

@@ -1,4 +1,4 @@
-#include "shell/key_grid_ids.h"
+#include "panels/key_grid_ids.h"
 
 #include <gtest/gtest.h>
 
