@@ -59,6 +59,30 @@ BOOL CALLBACK CancelOwnedMessageBox(HWND window, LPARAM context) {
   return TRUE;
 }
 
+// The system's message box owned by `owner` that shows `text`; null when none.
+HWND OwnedMessageBox(HWND owner, const std::wstring& text) {
+  struct Search {
+    HWND owner;
+    const std::wstring* text;
+    HWND found;
+  } search{owner, &text, nullptr};
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND window, LPARAM context) -> BOOL {
+        auto* search = reinterpret_cast<Search*>(context);
+        wchar_t className[16] = {};
+        GetClassNameW(window, className, 16);
+        if (GetWindow(window, GW_OWNER) != search->owner || wcscmp(className, L"#32770") != 0) return TRUE;
+        wchar_t shown[1024] = {};
+        GetDlgItemTextW(window, 0xFFFF, shown, 1024);  // a message box's text
+        if (*search->text != shown) return TRUE;
+        search->found = window;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
 // The skin gives the window its size; it opens in the middle of the screen.
 void CenterOnWorkArea(HWND window) {
   RECT frame{};
@@ -268,9 +292,9 @@ void COstrakDlg::LanguageCommand(int choice) {
   RedrawWindow(hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
 }
 
-void COstrakDlg::ShowButtonMenu() {
+HMENU BuildButtonMenu() {
   HMENU menu = LoadMenuW(ResourceModule(), MAKEINTRESOURCEW(IDR_BUTTON_MENU));
-  if (!menu) return;
+  if (!menu) return nullptr;
   HMENU items = GetSubMenu(menu, 0);
   LoadLanguageGroup(4);
   const struct { TextKey text; UINT command; } entries[] = {
@@ -279,9 +303,24 @@ void COstrakDlg::ShowButtonMenu() {
   for (UINT position = 0; position < 4; ++position)
     ModifyMenuW(items, position, MF_BYPOSITION | MF_STRING, entries[position].command,
                 Wide(Text(entries[position].text)).c_str());
+  // The two languages, each named in its own language, the current one checked:
+  // a user who cannot read the current one still finds their own.
+  if (HMENU languages = CreatePopupMenu()) {
+    const bool english = ChosenLanguageSection() == std::u16string_view(kEnglishSection);
+    AppendMenuW(languages, MF_STRING | (english ? 0 : MF_CHECKED), ID_LANGUAGE_CHINESE, L"\x4E2D\x6587");
+    AppendMenuW(languages, MF_STRING | (english ? MF_CHECKED : 0), ID_LANGUAGE_ENGLISH, L"English");
+    InsertMenuW(items, 3, MF_BYPOSITION | MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(languages),
+                Wide(Text(TextKey::MENU_5)).c_str());
+  }
+  return menu;
+}
+
+void COstrakDlg::ShowButtonMenu() {
+  HMENU menu = BuildButtonMenu();
+  if (!menu) return;
   POINT at{};
   GetCursorPos(&at);
-  TrackPopupMenu(items, TPM_LEFTALIGN | TPM_LEFTBUTTON, at.x, at.y, 0, hwnd(), nullptr);
+  TrackPopupMenu(GetSubMenu(menu, 0), TPM_LEFTALIGN | TPM_LEFTBUTTON, at.x, at.y, 0, hwnd(), nullptr);
   DestroyMenu(menu);
 }
 
@@ -368,6 +407,7 @@ void COstrakDlg::ApplyFinished(unsigned version, bool applied) {
 }
 
 void COstrakDlg::SetKeyboardReading(bool reading) {
+  if (reading) CloseNoKeyboardNotice();  // it no longer says what is so
   if (reading == keyboardReading_) return;
   keyboardReading_ = reading;
   if (reading)
@@ -387,8 +427,7 @@ void COstrakDlg::StopKeyboardThreads() {
 void COstrakDlg::ShowMainWindow() {
   // A keyboard that is still being read opens the window already.
   if (Shell().devicesPresent == 0 && !keyboardReading_) {
-    MessageBoxW(hwnd(), Wide(Text(TextKey::MAIN_NO_DEVICE_PROMPT)).c_str(),
-                Wide(Paths().applicationName).c_str(), MB_OK | MB_ICONWARNING | MB_SETFOREGROUND);
+    ShowNoKeyboardNotice();
     return;
   }
   FinishLateStart();
@@ -396,6 +435,21 @@ void COstrakDlg::ShowMainWindow() {
   SetWindowLongPtrW(hwnd(), GWL_EXSTYLE, (exStyle & ~WS_EX_TOOLWINDOW) | WS_EX_APPWINDOW);
   ShowWindow(hwnd(), SW_SHOWNORMAL);
   SetForegroundWindow(hwnd());
+}
+
+void COstrakDlg::ShowNoKeyboardNotice() {
+  // One notice at a time: asking again (another start, "Open" again) brings
+  // the one on screen forward.
+  const std::wstring text = Wide(Text(TextKey::MAIN_NO_DEVICE_PROMPT));
+  if (HWND shown = OwnedMessageBox(hwnd(), text)) {
+    SetForegroundWindow(shown);
+    return;
+  }
+  MessageBoxW(hwnd(), text.c_str(), Wide(Paths().applicationName).c_str(), MB_OK | MB_ICONWARNING | MB_SETFOREGROUND);
+}
+
+void COstrakDlg::CloseNoKeyboardNotice() {
+  if (HWND shown = OwnedMessageBox(hwnd(), Wide(Text(TextKey::MAIN_NO_DEVICE_PROMPT)))) ::EndDialog(shown, IDOK);
 }
 
 void COstrakDlg::HideMainWindow() { ShowWindow(hwnd(), SW_HIDE); }
@@ -613,6 +667,7 @@ bool COstrakDlg::OnKeyboardMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void COstrakDlg::OnDeviceReady(bool readBack) {
+  CloseNoKeyboardNotice();
   SetKeyboardReading(false);
   profileKnown_ = LoadProfileFromKeyboard(*this, Working(), ProfileFilePath(link_->CachedProfile()));
   if (!readBack) ShowDeviceMessage(TextKey::MAIN_READ_BACK_FAILED_PROMPT);

@@ -100,6 +100,9 @@ class COstrakDlg : public CBaseDialog, public UserInterface, public DeviceMessag
   bool OnWindowCommand(int id);
 
   void OpenKeyboard();
+  // The notice that no keyboard is present: at most one, closed once a keyboard arrives.
+  void ShowNoKeyboardNotice();
+  void CloseNoKeyboardNotice();
   void ApplyLanguageTexts();
   void ShowButtonMenu();
   void LanguageCommand(int choice);
@@ -168,6 +171,10 @@ class COstrakDlg : public CBaseDialog, public UserInterface, public DeviceMessag
 // The main window of this process, once it has initialised (else null).
 COstrakDlg* MainDialog();
 HWND MainWindow();
+
+// The button menu in the current language: Import, Export, About, Language
+// (Chinese and English, the current one checked), Close. The caller destroys it.
+HMENU BuildButtonMenu();
 
 // The exit sequence of the running instance (tray "Exit", close button, "/Kill").
 void ExitApplication();

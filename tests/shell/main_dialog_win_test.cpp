@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <tuple>
+#include <vector>
 
 #include "app/wide_win.h"
 #include "keyboard/key_codes.h"
@@ -224,6 +226,32 @@ TEST(TrayIcon, TheMenuTakesItsTextsFromTheChosenSection) {
   EXPECT_EQ(GetMenuItemID(GetSubMenu(menu, 0), 2), static_cast<UINT>(ID_TRAY_EXIT));
   DestroyMenu(menu);
   RemoveTree(folder);
+}
+
+TEST_F(MainDialogTest, TheButtonMenuOffersBothLanguagesWithTheCurrentOneChecked) {
+  const auto languageItems = [] {
+    HMENU menu = BuildButtonMenu();
+    HMENU items = GetSubMenu(menu, 0);
+    std::vector<UINT> commands;
+    for (int position = 0; position < GetMenuItemCount(items); ++position)
+      commands.push_back(GetMenuItemID(items, position));
+    HMENU languages = GetSubMenu(items, 3);
+    const bool chinese = GetMenuState(languages, ID_LANGUAGE_CHINESE, MF_BYCOMMAND) & MF_CHECKED;
+    const bool english = GetMenuState(languages, ID_LANGUAGE_ENGLISH, MF_BYCOMMAND) & MF_CHECKED;
+    DestroyMenu(menu);
+    return std::make_tuple(commands, chinese, english);
+  };
+  const std::vector<UINT> order = {ID_MENU_IMPORT, ID_MENU_EXPORT, ID_APP_ABOUT, static_cast<UINT>(-1), ID_MENU_CLOSE};
+  // A language command stores the choice in the program folder's language file: put it back afterwards.
+  const std::wstring languageFile = Wide(Paths().languageFile);
+  const std::string before = ReadBytes(languageFile);
+
+  SendMessageW(window_->hwnd(), WM_COMMAND, ID_LANGUAGE_ENGLISH, 0);
+  EXPECT_EQ(languageItems(), std::make_tuple(order, false, true));
+  SendMessageW(window_->hwnd(), WM_COMMAND, ID_LANGUAGE_CHINESE, 0);
+  EXPECT_EQ(languageItems(), std::make_tuple(order, true, false));
+  WriteBytes(languageFile, before);
+  LoadLanguageTexts();
 }
 
 TEST_F(MainDialogTest, ADoubleClickOnTheIconOpensTheWindow) {

@@ -128,6 +128,11 @@ TEST_F(SingleInstanceTest, ASecondStartMakesTheRunningInstanceTellThatNoKeyboard
   EXPECT_NE(text.find(LanguageText(L"MAIN_NO_DEVICE_PROMPT")), std::wstring::npos) << text.c_str();
   EXPECT_EQ(MainWindowOf(second.dwProcessId), nullptr);
 
+  // Another start while it is open brings it forward; it never stacks a second one.
+  const PROCESS_INFORMATION third = Start(L"/Start");
+  EXPECT_EQ(ExitCodeAfter(third, kStartTimeoutMs), 0u);
+  EXPECT_EQ(MessageBoxesOf(running.dwProcessId).size(), 1u);
+
   // The window stays hidden; the box closes with OK and the second start ends.
   EXPECT_FALSE(IsWindowVisible(MainWindowOf(running.dwProcessId)));
   PostMessageW(MessageBoxOf(running.dwProcessId, nullptr), WM_COMMAND, IDOK, 0);
@@ -146,8 +151,8 @@ TEST_F(SingleInstanceTest, KillInAnyCaseEndsTheRunningInstanceAndItsMutex) {
 
 TEST_F(SingleInstanceTest, KillWithNoneRunningEndsWithoutBecomingTheRunningInstance) {
   const PROCESS_INFORMATION killer = Start(L"/KILL");
+  // It ended without running: it never became the instance that starts the companion.
   EXPECT_EQ(ExitCodeAfter(killer, kStartTimeoutMs), 0u);
-  Sleep(500);
   EXPECT_EQ(CompanionStarts(), 0);
   EXPECT_FALSE(MutexExists());
 }
@@ -216,7 +221,8 @@ TEST_F(ProgramWithKeyboardTest, StartsHiddenReadsTheKeyboardBackAndOpensOnASecon
   const std::string commandsBefore = keyboard_.Control("commands");
   PostMessageW(window, WM_COMMAND, IDOK, 0);
   EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(window); }, 5000));
-  Sleep(300);
+  // An Apply would have started the wait animation before the window hid.
+  EXPECT_FALSE(IsWindowVisible(GetDlgItem(window, IDC_WAIT_PICTURE)));
   EXPECT_EQ(keyboard_.Control("commands"), commandsBefore);
   PostMessageW(window, WM_COMMAND, ID_TRAY_OPEN, 0);
   EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(window) != FALSE; }, 5000));
@@ -319,9 +325,14 @@ TEST_F(ProgramWithKeyboardTest, ASimulatedKeyboardThatIsNotThereYetIsReadWhenItA
   EXPECT_EQ(ExitCodeAfter(running, 0), static_cast<DWORD>(STILL_ACTIVE));
   EXPECT_FALSE(FileExists(profileFile_));
 
+  // "Open" meanwhile says that no keyboard is there; the keyboard arriving closes that notice.
+  PostMessageW(window, WM_COMMAND, ID_TRAY_OPEN, 0);
+  ASSERT_TRUE(WaitUntil([&] { return MessageBoxOf(running.dwProcessId, nullptr) != nullptr; }, kStartTimeoutMs));
+
   SimServer late;
   ASSERT_TRUE(late.Start(L"", port));
   EXPECT_TRUE(WaitUntil([&] { return FileExists(profileFile_); }, kStartTimeoutMs)) << "read once it appears";
+  EXPECT_TRUE(WaitUntil([&] { return MessageBoxOf(running.dwProcessId, nullptr) == nullptr; }, kStartTimeoutMs));
   KillRunningInstance(running);
 }
 
