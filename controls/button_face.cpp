@@ -24,3 +24,9 @@ TextBox TurnedTextBox(TextBox box, int cx, int cy, int escapement) {
   if (riseX < height) box.bottom += halfRunY - (height - riseX) / 2;
   return box;
 }
+
+int FittingPointSize(int points, int minimum, int room, const std::function<int(int points)>& widthAt) {
+  int size = points;
+  while (size > minimum && widthAt(size) > room) --size;
+  return size;
+}

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 enum class ButtonFace : std::uint8_t { kNormal, kHover, kPressed, kDisabled, kChecked, kColourOff, kColourOn };
 
@@ -29,3 +30,9 @@ struct TextBox {
 // of a degree: centred horizontally when its run fits the width and shifted at
 // the bottom when its rise fits the height, each product rounded to an integer.
 TextBox TurnedTextBox(TextBox box, int cx, int cy, int escapement);
+
+// The point size a one-line caption is drawn at: `points` when the text fits
+// `room` pixels there, else the largest smaller size at which it fits, but
+// never below `minimum`, where it is still readable (a caption set smaller than
+// that keeps its size). `widthAt` measures the text at a size.
+int FittingPointSize(int points, int minimum, int room, const std::function<int(int points)>& widthAt);

@@ -97,6 +97,31 @@ int CReportCtrl::SelectedRow() const {
   return hwnd() ? static_cast<int>(SendMessageW(hwnd(), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED)) : -1;
 }
 
+// --- CComboBox ---
+
+void CComboBox::AddItem(const std::u16string& text) const {
+  if (hwnd()) SendMessageW(hwnd(), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(WidePtr(text)));
+}
+void CComboBox::Clear() const {
+  if (hwnd()) SendMessageW(hwnd(), CB_RESETCONTENT, 0, 0);
+}
+int CComboBox::Count() const { return hwnd() ? static_cast<int>(SendMessageW(hwnd(), CB_GETCOUNT, 0, 0)) : 0; }
+void CComboBox::Select(int index) const {
+  if (hwnd()) SendMessageW(hwnd(), CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+}
+int CComboBox::Selection() const {
+  return hwnd() ? static_cast<int>(SendMessageW(hwnd(), CB_GETCURSEL, 0, 0)) : -1;
+}
+std::u16string CComboBox::ItemText(int index) const {
+  if (!hwnd()) return {};
+  const auto length = SendMessageW(hwnd(), CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
+  if (length < 0) return {};
+  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+  SendMessageW(hwnd(), CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
+  text.resize(static_cast<std::size_t>(length));
+  return FromWide(text);
+}
+
 // --- CBitmapSlider ---
 
 void CBitmapSlider::Attach(HWND dialog, int id) {
@@ -179,9 +204,18 @@ void CColourStatic::SetStyle(COLORREF colour, int points, std::u16string face, U
 void CColourStatic::Draw(HDC dc) {
   RECT client;
   GetClientRect(hwnd(), &client);
-  POINT at{0, 0};
-  MapWindowPoints(hwnd(), GetParent(hwnd()), &at, 1);
-  DrawPicture(dc, client, background_, at);
+  if (background_) {
+    POINT at{0, 0};
+    MapWindowPoints(hwnd(), GetParent(hwnd()), &at, 1);
+    DrawPicture(dc, client, background_, at);
+  } else {
+    // Transparent text needs a clean surface under it, or each drawing lands
+    // on the last one's ink.
+    HWND parent = GetParent(hwnd());
+    auto brush = reinterpret_cast<HBRUSH>(
+        SendMessageW(parent, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(hwnd())));
+    FillRect(dc, &client, brush ? brush : GetSysColorBrush(COLOR_BTNFACE));
+  }
   const std::u16string text = Text();
   HFONT font =
       CreateFontW(-MulDiv(points_, GetDeviceCaps(dc, LOGPIXELSY), 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
@@ -197,9 +231,24 @@ void CColourStatic::Draw(HDC dc) {
 LRESULT CColourStatic::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
   LRESULT painted = 0;
   if (PaintMessage(hwnd(), message, wParam, painted, [this](HDC dc) { Draw(dc); })) return painted;
-  const LRESULT result = Forward(message, wParam, lParam);
-  if (message == WM_SETTEXT) InvalidateRect(hwnd(), nullptr, FALSE);
-  return result;
+  switch (message) {
+    case WM_SETTEXT: {
+      // The static would store the text and at once paint it its own way:
+      // only the storing is wanted.
+      const LRESULT stored = DefWindowProcW(hwnd(), message, wParam, lParam);
+      InvalidateRect(hwnd(), nullptr, FALSE);
+      return stored;
+    }
+    case WM_ENABLE:
+    case WM_SYSCOLORCHANGE: {
+      // The static paints itself on these too; ours covers it.
+      const LRESULT result = Forward(message, wParam, lParam);
+      InvalidateRect(hwnd(), nullptr, FALSE);
+      return result;
+    }
+    default:
+      return Forward(message, wParam, lParam);
+  }
 }
 
 void CHyperLink::Attach(HWND dialog, int id) {

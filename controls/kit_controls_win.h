@@ -27,6 +27,17 @@ class CReportCtrl : public Control {
   int SelectedRow() const;  // -1 when none
 };
 
+// CComboBox: a drop-down list of texts.
+class CComboBox : public Control {
+ public:
+  void AddItem(const std::u16string& text) const;
+  void Clear() const;
+  int Count() const;
+  void Select(int index) const;  // -1 selects nothing
+  int Selection() const;         // -1 when none
+  std::u16string ItemText(int index) const;
+};
+
 // CBitmapSlider: shows picture[position] and lets the mouse choose a position
 // from 0 to the last picture; each change made by the mouse is posted to the
 // parent as WM_SLIDER_CHANGED (wParam the control id, lParam the position).
@@ -53,7 +64,10 @@ class CBitmapSlider : public SubclassedControl {
 };
 
 // CColourStatic: a static text in its own colour and font, drawn over the
-// part of the window's background picture it covers.
+// part of the window's background picture it covers or, in a window without
+// one, over the background its window gives static texts. It alone paints
+// itself, its whole surface each time: the static's own painting would draw
+// the text a second time, in the dialog's font and colour.
 class CColourStatic : public SubclassedControl {
  public:
   // `background` is the window's background picture (owned by the window).

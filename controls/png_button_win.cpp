@@ -20,6 +20,11 @@ TOOLINFOW ToolOf(HWND button, const std::u16string& text) {
 
 bool IsMouseMessage(UINT message) { return message >= WM_MOUSEFIRST && message <= WM_MOUSELAST; }
 
+// A one-line caption keeps this many pixels from each side of its button, and
+// is never set smaller than this to make it fit.
+constexpr int kCaptionMargin = 2;
+constexpr int kMinimumCaptionPoints = 6;
+
 }  // namespace
 
 FaceSet FacesFromSlots(const std::string& slots, const StatePictures& p) {
@@ -73,6 +78,7 @@ void CPngButton::PlaceWithFaces(int originX, int originY, const FaceSet& faces) 
 void CPngButton::SetChecked(bool checked, bool redraw) {
   {
     std::lock_guard lock(lock_);
+    if (checked_ == checked) return;  // a refresh of the whole grid repaints only what changed
     checked_ = checked;
   }
   if (redraw) Redraw();
@@ -82,6 +88,8 @@ void CPngButton::SetColourFaces(HBITMAP colourOff, HBITMAP colourOn, bool displa
                                 bool redraw) {
   {
     std::lock_guard lock(lock_);
+    if (colourOff_ == colourOff && colourOn_ == colourOn && colourDisplay_ == displayOn && colourWord_ == colourWord)
+      return;
     colourOff_ = colourOff;
     colourOn_ = colourOn;
     colourDisplay_ = displayOn;
@@ -91,6 +99,7 @@ void CPngButton::SetColourFaces(HBITMAP colourOff, HBITMAP colourOn, bool displa
 }
 
 void CPngButton::SetTint(COLORREF colour, bool on) {
+  if (tint_ == on && (!on || tintColour_ == colour)) return;
   tintColour_ = colour;
   tint_ = on;
   Redraw();
@@ -202,12 +211,30 @@ void CPngButton::DrawCaption(HDC dc, const RECT& client) {
   const std::u16string text = Text();
   const int oldMode = SetBkMode(dc, TRANSPARENT);
   const COLORREF oldColour = SetTextColor(dc, textColour_);
-  HFONT font = CreateFontW(-MulDiv(textPoints_, GetDeviceCaps(dc, LOGPIXELSY), 72), 0, escapement_, escapement_,
-                           turned_ ? 956 : FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                           CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, WidePtr(textFace_));
-  HGDIOBJ oldFont = SelectObject(dc, font);
+  const auto fontOf = [&](int points) {
+    return CreateFontW(-MulDiv(points, GetDeviceCaps(dc, LOGPIXELSY), 72), 0, escapement_, escapement_,
+                       turned_ ? 956 : FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                       CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, WidePtr(textFace_));
+  };
   RECT box{client.left + offsetLeft_, client.top + offsetTop_, client.right + offsetRight_,
            client.bottom + offsetBottom_};
+  int points = textPoints_;
+  if (!turned_ && (textFormat_ & DT_SINGLELINE)) {
+    // A caption too long for its button (a word of another language, a small
+    // key) is set smaller instead of running over the button's edges.
+    const auto widthAt = [&](int size) {
+      HFONT trial = fontOf(size);
+      HGDIOBJ old = SelectObject(dc, trial);
+      SIZE extent{};
+      GetTextExtentPoint32W(dc, WidePtr(text), static_cast<int>(text.size()), &extent);
+      SelectObject(dc, old);
+      DeleteObject(trial);
+      return static_cast<int>(extent.cx);
+    };
+    points = FittingPointSize(textPoints_, kMinimumCaptionPoints, box.right - box.left - 2 * kCaptionMargin, widthAt);
+  }
+  HFONT font = fontOf(points);
+  HGDIOBJ oldFont = SelectObject(dc, font);
   if (turned_) {
     SIZE size{};
     GetTextExtentPoint32W(dc, WidePtr(text), static_cast<int>(text.size()), &size);

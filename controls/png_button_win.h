@@ -50,6 +50,8 @@ class CPngButton : public SubclassedControl {
   void SetChecked(bool checked, bool redraw);
   void SetColourFaces(HBITMAP colourOff, HBITMAP colourOn, bool displayOn, std::uint32_t colourWord, bool redraw);
   void SetTint(COLORREF colour, bool on);
+  // A one-line caption too wide for the button at `points` is drawn at the
+  // largest smaller size that fits, down to a size still readable.
   void SetTextStyle(bool on, int points, std::u16string faceName, COLORREF colour, UINT format);
   void SetTextOffsets(int left, int top, int right, int bottom);
   void SetTextAngle(int escapement, bool turned);

@@ -16,11 +16,17 @@ constexpr DWORD kReadBuffer = 1024;
 
 std::wstring LanguageFile() { return Wide(Paths().languageFile); }
 
+unsigned short SystemUserLanguage() { return GetUserDefaultUILanguage(); }
+UserLanguageQuery userLanguage = SystemUserLanguage;
+
 }  // namespace
+
+void SetUserLanguageQuery(UserLanguageQuery query) { userLanguage = query ? query : SystemUserLanguage; }
 
 int ReadStoredLanguage() {
   wchar_t text[32] = {};
-  GetPrivateProfileStringW(L"LANGUAGE", L"language", L"0", text, 32, LanguageFile().c_str());
+  GetPrivateProfileStringW(L"LANGUAGE", L"language", L"", text, 32, LanguageFile().c_str());
+  if (text[0] == L'\0') return FirstStartLanguage(userLanguage());
   return ParseDecimalSetting(FromWide(text));
 }
 

@@ -5,8 +5,15 @@
 #include <string>
 #include <string_view>
 
-// The stored `language` value of section LANGUAGE; 0 when missing.
+// The stored `language` value of section LANGUAGE. While the file holds none
+// (a first start), the user's interface language decides: English unless it is
+// Chinese. A stored value always wins.
 int ReadStoredLanguage();
+
+// Where the user's interface language comes from: the system's
+// GetUserDefaultUILanguage, or the query a test puts in (nullptr: the system's).
+using UserLanguageQuery = unsigned short (*)();
+void SetUserLanguageQuery(UserLanguageQuery query);
 
 // The section the stored value and the current choice pick.
 const char16_t* ChosenLanguageSection();

@@ -78,6 +78,13 @@ const char16_t* ChooseLanguageSection(int storedLanguage, int currentChoice) {
   return (storedLanguage == 1 || currentChoice == 1) ? kEnglishSection : kChineseSection;
 }
 
+int FirstStartLanguage(unsigned short userInterfaceLanguage) {
+  // A language id's low ten bits are its primary language; 0x04 is Chinese,
+  // simplified and traditional alike.
+  constexpr unsigned kPrimaryLanguageMask = 0x3FF, kChinese = 0x04;
+  return (userInterfaceLanguage & kPrimaryLanguageMask) == kChinese ? 0 : 1;
+}
+
 void LoadTextGroup(int group, const char16_t* section, const LanguageReader& read) {
   for (int i = 0; i < kTextKeyCount; ++i) {
     if (kSlots[i].group != group) continue;

@@ -46,6 +46,11 @@ TextKey FunctionText(int index);
 // 1 English) pick the section: English when either is 1.
 const char16_t* ChooseLanguageSection(int storedLanguage, int currentChoice);
 
+// The language (0 Chinese, 1 English) of a language file that holds no stored
+// choice yet, as on a first start: Chinese when the user's interface language
+// (a Windows language id) is Chinese, English for everyone else.
+int FirstStartLanguage(unsigned short userInterfaceLanguage);
+
 // The process-wide language choice of the language commands (0 Chinese,
 // 1 English); 0 when the program starts.
 int CurrentLanguageChoice();

@@ -1,16 +1,31 @@
 #include "panels/key_grid_panel_win.h"
 
+#include "lighting/key_colours.h"
 #include "panels/key_grid_ids.h"
+#include "panels/lighting_panel_win.h"
+#include "profiles/settings.h"
+#include "profiles/settings_win.h"
 #include "resources/resource_ids.h"
+#include "skin/skin_file_win.h"
 #include "skin/skin_keys.h"
 
 namespace {
 
 constexpr IdRange kKeyGridCommands[] = {
-    {kExtraKeyIds[0], kExtraKeyIds[4]}, {1010, 1120},  // G1 to G5; the keys, D1 to D6, the Enter key's top
-    {IDC_LOCK_CAPS, IDC_RIGHT_ARROW},                  // indicators, flip buttons, arrows
-    {kExtraKeyIds[5], kExtraKeyIds[8]},                // G6 to G9
+    {kExtraKeyIds[0], kExtraKeyIds[4]},  // G1 to G5
+    {IDC_FUNC_MACRO, IDC_FUNC_MACRO},    // edits G9
+    {1010, 1120},                        // the keys, D1 to D6, the Enter key's top
+    {IDC_LOCK_CAPS, IDC_RIGHT_ARROW},    // indicators, flip buttons, arrows
+    {kExtraKeyIds[5], kExtraKeyIds[8]},  // G6 to G9
     {IDC_KEY_FN, IDC_KEY_FN}};
+
+int IndexOf(std::span<const int> ids, int id) {
+  for (std::size_t i = 0; i < ids.size(); ++i)
+    if (ids[i] == id) return static_cast<int>(i);
+  return -1;
+}
+
+bool Flipped() { return ReadFlagSetting(kFlipValue) != 0; }
 
 }  // namespace
 
@@ -20,7 +35,7 @@ std::vector<PanelButton> KeyGridPanel::Buttons() {
   using Start = PanelButton::Start;
   std::vector<PanelButton> buttons;
   // G6 to G9 have no key on this keyboard: they stay disabled.
-  for (int j = 0; j < 9; ++j)
+  for (int j = 0; j < kExtraKeyCount; ++j)
     buttons.push_back({ExtraKeySkinKey(j), kExtraKeyIds[j], &extraKeys_[j], j < 5 ? Start::kShown : Start::kDisabled});
   for (int i = 0; i < kKeyboardKeyCount; ++i)
     buttons.push_back({KeyButtonSkinKey(KeyboardKeys[i]), kKeyButtonIds[i], &keys_[i]});
@@ -37,4 +52,153 @@ std::vector<PanelButton> KeyGridPanel::Buttons() {
       {u"RIGHT_ARROW", IDC_RIGHT_ARROW, &rightArrow_, Start::kDisabled}};
   buttons.insert(buttons.end(), std::begin(named), std::end(named));
   return buttons;
+}
+
+void KeyGridPanel::OnButtonsMade() {
+  // Once the layer indicator has painted, the extra keys it overlaps paint
+  // again; once a flip button has painted from its normal face, its arrow is
+  // placed again for the flip setting.
+  layerIndicator_.SetPaintCallback([this](HWND, bool) {
+    for (CPngButton& key : extraKeys_)
+      if (key.hwnd()) InvalidateRect(key.hwnd(), nullptr, FALSE);
+  });
+  flip1_.SetPaintCallback([this](HWND, bool normal) {
+    if (normal) PlaceArrow(leftArrow_, u"UP_ARROW_LEFT", u"DOWN_ARROW_LEFT");
+  });
+  flip2_.SetPaintCallback([this](HWND, bool normal) {
+    if (normal) PlaceArrow(rightArrow_, u"UP_ARROW_RIGHT", u"DOWN_ARROW_RIGHT");
+  });
+  ApplyFlip();
+}
+
+void KeyGridPanel::PlaceArrow(CPngButton& arrow, const char16_t* upOrigin, const char16_t* downOrigin) {
+  if (!context_.placement || !arrow.hwnd()) return;
+  const std::u16string origin = std::u16string(Flipped() ? upOrigin : downOrigin) + u"1";
+  const SkinRect at = SkinRectIn(context_.placement->buttonInfo2, origin);
+  const FaceSet faces{MainArrowPicture(), MainArrowPicture(), MainArrowPicture(), MainArrowPicture(),
+                      MainArrowPicture()};
+  const POINT now = arrow.FaceOrigin();
+  if (now.x == at.x && now.y == at.y) return;  // already showing it: no repaint loop
+  arrow.SetFaceOrigin(at.x, at.y);
+  arrow.SetFaces(faces, true);
+}
+
+bool KeyGridPanel::OnCommand(int id, int notifyCode) {
+  if (id == IDC_FLIP_1 || id == IDC_FLIP_2) {
+    ToggleFlip();
+  } else if (id == IDC_KEY_FN) {
+    if (lighting_.IsOn()) lighting_.PaintKey(id);
+  } else if (IndexOf(kKeyButtonIds, id) >= 0) {
+    if (lighting_.IsOn())
+      lighting_.PaintKey(id);
+    else
+      EditKey(id);
+  } else if (IndexOf(kExtraKeyIds, id) >= 0 || id == IDC_FUNC_MACRO) {
+    EditKey(id == IDC_FUNC_MACRO ? kExtraKeyIds[kMacroButtonExtraKey] : id);
+  }
+  // D1 to D6, the Enter key's top, the lock lights and the arrows do nothing.
+  return true;
+}
+
+void KeyGridPanel::EditKey(int controlId) {
+  const int extra = IndexOf(kExtraKeyIds, controlId);
+  const int key = IndexOf(kKeyButtonIds, controlId);
+  const int entry = extra >= 0 ? ExtraKeyEntry(extra, Layer()) : KeyButtonEntry(key);
+  if (entry < 0) return;
+  CPngButton& button = extra >= 0 ? extraKeys_[extra] : keys_[key];
+  // Lit while it is being edited.
+  button.SetFaces(MainFaces("OODNO"), true);
+  if (editor_) editor_({entry, controlId, controlId == kExtraKeyIds[kMacroButtonExtraKey]});
+  button.SetFaces(MainFaces("NODNX"), true);
+}
+
+void KeyGridPanel::ShowView(bool faces) {
+  const KeyGridView view = BuildKeyGridView(Working(), CurrentProfile(), Layer());
+  for (int j = 0; j < kExtraKeyCount; ++j) {
+    if (faces) extraKeys_[j].SetChecked(view.extraKeys[j].checked, true);
+    extraKeys_[j].SetTooltipText(view.extraKeys[j].tooltip);
+  }
+  for (int i = 0; i < kKeyboardKeyCount; ++i) {
+    if (faces) keys_[i].SetChecked(view.keys[i].checked, true);
+    keys_[i].SetTooltipText(view.keys[i].tooltip);
+  }
+}
+
+void KeyGridPanel::RefreshKeyGrid() {
+  ShowView(true);
+  ApplyFlip();
+}
+
+void KeyGridPanel::RefreshKeyTooltips() { ShowView(false); }
+
+void KeyGridPanel::ClearKeyButton(int entry) {
+  const std::optional<GridButton> button = ButtonOfEntry(entry, Layer());
+  if (!button) return;
+  const bool extra = button->kind == GridButton::Kind::kExtraKey;
+  CPngButton& shown = extra ? extraKeys_[button->index] : keys_[button->index];
+  shown.SetChecked(false, true);
+  shown.SetTooltipText(extra ? ExtraKeyName(button->index) : KeyButtonName(button->index));
+}
+
+void KeyGridPanel::ResetKeysToDefault() {
+  {
+    std::lock_guard guard(Working().lock);
+    if (!::ResetKeysToDefault(Working(), CurrentProfile(), Layer())) return;
+    ShowView(true);
+  }
+  ui_.SetPendingChanges(true);
+}
+
+void KeyGridPanel::RefreshExtraKeys() {
+  std::lock_guard guard(Working().lock);
+  const std::array<bool, kExtraKeyCount> checked = ExtraKeysChecked(Working(), CurrentProfile(), Layer());
+  for (int j = 0; j < kExtraKeyCount; ++j) extraKeys_[j].SetChecked(checked[j], true);
+}
+
+void KeyGridPanel::ShowLayer() {
+  RefreshExtraKeys();
+  const bool second = Layer() == 1;
+  layerIndicator_.SetFaces(MainFaces(second ? "OOOON" : "NNNNO"), true);
+  // The buttons' window texts name the layer's keys; the extra keys draw no caption.
+  for (int j = 0; j < kExtraKeyCount; ++j)
+    extraKeys_[j].SetText(j < 5 ? std::u16string(1, second ? u'B' : u'A') + char16_t(u'1' + j) : u"");
+  std::lock_guard guard(Working().lock);
+  RefreshKeyTooltips();
+}
+
+void KeyGridPanel::ApplyFlip() {
+  const bool flipped = Flipped();
+  for (int f = 0; f < 4; ++f) keys_[IndexOf(kKeyButtonIds, 1010 + f)].Enable(!flipped);
+  for (int d = 0; d < 6; ++d)
+    if (HWND dKey = GetDlgItem(host(), kFirstDKeyId + d)) EnableWindow(dKey, flipped);
+  flipIndicator_.SetFaces(MainFaces("NNNNX", flipped ? 1 : 0), false);
+  flipIndicator_.SetChecked(flipped, true);
+  // The arrows follow when the flip buttons paint.
+  for (CPngButton* flip : {&flip1_, &flip2_})
+    if (flip->hwnd()) InvalidateRect(flip->hwnd(), nullptr, FALSE);
+}
+
+void KeyGridPanel::ToggleFlip() {
+  WriteFlagSetting(kFlipValue, Flipped() ? 0 : 1);
+  ApplyFlip();
+}
+
+void KeyGridPanel::ShowColourFaces() {
+  std::lock_guard guard(Working().lock);
+  const KeyGridView view = BuildKeyGridView(Working(), CurrentProfile(), Layer());
+  for (int j = 0; j < kExtraKeyCount; ++j)
+    extraKeys_[j].SetColourFaces(MainColourPicture(false), MainColourPicture(true), false, view.extraKeys[j].colour,
+                                 true);
+  for (int i = 0; i < kKeyboardKeyCount; ++i)
+    keys_[i].SetColourFaces(MainColourPicture(false), MainColourPicture(true), false, view.keys[i].colour, true);
+}
+
+void KeyGridPanel::TintKeys(const std::function<std::optional<COLORREF>(int position)>& colourOf) {
+  const auto tint = [&](CPngButton& button, int position) {
+    const std::optional<COLORREF> colour = colourOf(position);
+    button.SetTint(colour.value_or(0), colour.has_value());
+  };
+  for (int i = 0; i < kKeyboardKeyCount; ++i) tint(keys_[i], KeyColourPosition(i));
+  for (int j = 0; j < kExtraKeyCount; ++j) tint(extraKeys_[j], ExtraKeyColourPosition(j));
+  tint(fnKey_, kFnColourPosition);
 }

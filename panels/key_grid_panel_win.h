@@ -1,25 +1,79 @@
 // The key grid: a button for every key of the keyboard, the extra keys G1 to
-// G9, the Fn key, the lock and layer indicators, the flip buttons and arrows.
-// Each button's skin key, control id and member come from one table.
+// G9 with the macro button, the Fn key, the lock and layer indicators, the
+// flip buttons and arrows. Each button's skin key, control id and member come
+// from one table. A key button is checked while its key carries an
+// assignment and says in its tooltip what that is; a click opens the key's
+// editor, or paints the key while the lighting panel's per-key colours are on.
 #pragma once
 
 #include <array>
+#include <functional>
 
 #include "keyboard/key_codes.h"
 #include "panels/panel_win.h"
+#include "profiles/key_grid_view.h"
+
+class LightingPanel;
+
+// What the key editor is opened on: the entry of the current bank, the
+// clicked control, and whether the key may only carry a macro.
+struct KeyEditRequest {
+  int entry;
+  int controlId;
+  bool macroRole;
+};
 
 class KeyGridPanel : public Panel {
  public:
+  KeyGridPanel(UserInterface& ui, LightingPanel& lighting) : Panel(ui), lighting_(lighting) {}
+
   std::vector<PanelButton> Buttons() override;
   std::span<const IdRange> Commands() const override;
-  // What a click on a key does comes with the key editors.
-  bool OnCommand(int id, int notifyCode) override { return true; }
+  bool OnCommand(int id, int notifyCode) override;
+  void OnButtonsMade() override;
+
+  // The key editor, run modally on a click; the editors fill it in. The grid
+  // shows the key lit while it runs.
+  using KeyEditor = std::function<void(const KeyEditRequest&)>;
+  void SetKeyEditor(KeyEditor editor) { editor_ = std::move(editor); }
+
+  // Every key button and extra key again from the current bank of the working
+  // profile (its lock held by the caller), then the flip setting.
+  void RefreshKeyGrid();
+  // Only the tooltips.
+  void RefreshKeyTooltips();
+  // The button of `entry` (an extra key of the current layer or a key) shows an empty entry.
+  void ClearKeyButton(int entry);
+  // The Default button's reset of the current bank; marks changes pending.
+  void ResetKeysToDefault();
+  // The extra keys' checked faces (takes the working profile's lock).
+  void RefreshExtraKeys();
+  // The layer the keyboard shows changed: the layer indicator and the extra keys.
+  void ShowLayer();
+  // The flip setting: F1 to F4 or D1 to D6, and the flip indicator.
+  void ApplyFlip();
+  void ToggleFlip();
+  // Every key's colour faces and colour word from the current bank, the colour display off.
+  void ShowColourFaces();
+  // Tints the key buttons (and G1 to G9, Fn) with `colourOf(position)`; none
+  // gives the normal faces back. `position` is a key-colour position.
+  void TintKeys(const std::function<std::optional<COLORREF>(int position)>& colourOf);
 
   CPngButton& KeyButton(int index) { return keys_[index]; }
+  CPngButton& ExtraKey(int index) { return extraKeys_[index]; }
+  CPngButton& LayerIndicator() { return layerIndicator_; }
+  CPngButton& FlipIndicator() { return flipIndicator_; }
 
  private:
+  int Layer() const { return link() ? link()->Layer() : 0; }
+  void ShowView(bool faces);
+  void EditKey(int controlId);
+  void PlaceArrow(CPngButton& arrow, const char16_t* upOrigin, const char16_t* downOrigin);
+
+  LightingPanel& lighting_;
+  KeyEditor editor_;
   std::array<CPngButton, kKeyboardKeyCount> keys_;  // in the order of KeyboardKeys
-  std::array<CPngButton, 9> extraKeys_;
+  std::array<CPngButton, kExtraKeyCount> extraKeys_;
   CPngButton fnKey_, lockCaps_, lockNum_, lockScroll_, layerIndicator_, flipIndicator_, flip1_, flip2_;
   CPngButton leftArrow_, rightArrow_;
 };

@@ -1,6 +1,23 @@
 #include "panels/lighting_panel_win.h"
 
+#include <algorithm>
+#include <string>
+
+#include "app/app_paths.h"
+#include "app/shell_state.h"
+#include "app/wide_win.h"
+#include "lighting/lighting_transfers.h"
+#include "localisation/language_file_win.h"
+#include "localisation/text_slots.h"
+#include "panels/key_grid_ids.h"
+#include "panels/key_grid_panel_win.h"
+#include "profiles/profile_keyboard.h"
+#include "profiles/profile_store.h"
+#include "profiles/settings.h"
+#include "profiles/settings_win.h"
 #include "resources/resource_ids.h"
+#include "skin/skin_file_win.h"
+#include "skin/skin_picture_win.h"
 
 namespace {
 
@@ -9,15 +26,506 @@ namespace {
 constexpr IdRange kLightingCommands[] = {
     {IDC_SWITCH, IDC_KEY_FN - 1}, {IDC_KEY_FN + 1, IDC_WAIT_PICTURE - 1}, {IDC_WAIT_PICTURE + 1, 1194}};
 
+// When a control shows: always, while the panel is on, or while it is on and
+// the effect uses the control's group.
+struct Shown {
+  enum class When { kAlways, kWhileOn, kWithEffect } when;
+  LightingControls group = LightingControls::kSpeed;
+};
+constexpr Shown kAlways{Shown::When::kAlways};
+constexpr Shown kWhileOn{Shown::When::kWhileOn};
+constexpr Shown With(LightingControls group) { return {Shown::When::kWithEffect, group}; }
+
+struct Caption {
+  int id;
+  const char16_t* skinKey;
+  const char16_t* textKey;  // in the skin file's Control_Name sections
+  Shown shown;
+};
+constexpr Caption kCaptions[] = {
+    {IDC_REPORT_CAPTION, u"CONTROL_UsbStatic", u"Usb", kAlways},
+    {IDC_LIGHTING_ON_CAPTION, u"CONTROL_DengStatic", u"Deng", kAlways},
+    {IDC_BRIGHTNESS_CAPTION, u"CONTROL_LightStatic", u"Light", With(LightingControls::kBrightness)},
+    {IDC_SPEED_CAPTION, u"CONTROL_SpeedStatic", u"Speed", With(LightingControls::kSpeed)},
+    {IDC_DIRECTION_CAPTION, u"CONTROL_BLFXStatic", u"FX", With(LightingControls::kDirection)},
+    {IDC_MODE4_COLOUR_CAPTION, u"CONTROL_FYYSStatic", u"Color", With(LightingControls::kMode4Group)},
+    {IDC_MODE4_FLAG_CAPTION, u"CONTROL_FYSJSStatic", u"QCFY", With(LightingControls::kMode4Group)},
+    {IDC_MODE4_TRIGGER_CAPTION, u"CONTROL_FYCFStatic", u"CF", With(LightingControls::kMode4Group)},
+    {IDC_MODE4_OPTION0_CAPTION, u"CONTROL_FYdjcfStatic", u"DJCF", With(LightingControls::kMode4Group)},
+    {IDC_MODE4_OPTION1_CAPTION, u"CONTROL_FYggcfStatc", u"GGCF", With(LightingControls::kMode4Group)},
+    {IDC_MODE11_COLOUR_CAPTION, u"CONTROL_HXysStatic", u"Color", With(LightingControls::kMode11Group)},
+    {IDC_MODE11_FLAG_CAPTION, u"CONTROL_HXsjsStatic", u"QCHX", With(LightingControls::kMode11Group)},
+    {IDC_MODE9_COLOUR_CAPTION, u"CONTROL_JTysStatic", u"SingleColor", With(LightingControls::kMode9Colour)},
+    {IDC_SELECTION_CAPTION, u"CONTROL_USERysStatic", u"Color1", With(LightingControls::kPerKeyTools)},
+    {IDC_BACKGROUND_CAPTION, u"CONTROL_USERjsStatic", u"JColor", With(LightingControls::kPerKeyTools)},
+    {IDC_TOOL_CAPTION, u"CONTROL_USERgjStatic", u"Tool", With(LightingControls::kPerKeyTools)},
+    {IDC_TOOL2_CAPTION, u"CONTROL_USERgj2Static", u"Tool2", With(LightingControls::kPerKeyTools)},
+    {IDC_MODE12_COLOUR_CAPTION, u"CONTROL_TSysStatic", u"Color", With(LightingControls::kMode12Group)},
+    {IDC_MODE12_FLAG_CAPTION, u"CONTROL_TSsjsStatic", u"QCTS", With(LightingControls::kMode12Group)},
+    {IDC_MODE14_COLOUR_CAPTION, u"CONTROL_CDysStatic", u"Color", With(LightingControls::kMode14Group)},
+    {IDC_MODE14_FLAG_CAPTION, u"CONTROL_CDsjsStatic", u"QCCD", With(LightingControls::kMode14Group)},
+};
+
+struct Picture {
+  int id;
+  const char16_t* skinKey;
+  Shown shown;
+};
+constexpr Picture kPictures[] = {
+    {IDC_LIGHTING_ON, u"CONTROL_DengStaPic", kAlways},
+    {IDC_DIRECTION_LEFT, u"CONTROL_BLFXLStaPic", With(LightingControls::kDirection)},
+    {IDC_DIRECTION_RIGHT, u"CONTROL_BLFXRStaPic", With(LightingControls::kDirection)},
+    {IDC_MODE4_FLAG, u"CONTROL_FYSJSStaPic", With(LightingControls::kMode4Group)},
+    {IDC_MODE4_OPTION0, u"CONTROL_FYdjcfStaPic", With(LightingControls::kMode4Group)},
+    {IDC_MODE4_OPTION1, u"CONTROL_FYggcfStaPic", With(LightingControls::kMode4Group)},
+    {IDC_MODE11_FLAG, u"CONTROL_HXsjsStaPic", With(LightingControls::kMode11Group)},
+    {IDC_MODE12_FLAG, u"CONTROL_TSsjsStaPic", With(LightingControls::kMode12Group)},
+    {IDC_MODE14_FLAG, u"CONTROL_CDsjsStaPic", With(LightingControls::kMode14Group)},
+    {IDC_TOOL0, u"CONTROL_USERgjStaPic1", With(LightingControls::kPerKeyTools)},
+    {IDC_TOOL1, u"CONTROL_USERgjStaPic2", With(LightingControls::kPerKeyTools)},
+};
+
+struct ColourButton {
+  int id;
+  const char16_t* skinKey;
+  int effect;  // whose group colour it sets; 0 for the per-key tools' two colours
+  Shown shown;
+};
+constexpr ColourButton kColourButtons[] = {
+    {IDC_MODE4_COLOUR, u"CONTROL_FYYSButton", 4, With(LightingControls::kMode4Group)},
+    {IDC_MODE9_COLOUR, u"CONTROL_JTysButton", 9, With(LightingControls::kMode9Colour)},
+    {IDC_MODE11_COLOUR, u"CONTROL_HXysButton", 11, With(LightingControls::kMode11Group)},
+    {IDC_MODE12_COLOUR, u"CONTROL_TSysButton", 12, With(LightingControls::kMode12Group)},
+    {IDC_MODE14_COLOUR, u"CONTROL_CDysButton", 14, With(LightingControls::kMode14Group)},
+    {IDC_SELECTION_COLOUR, u"CONTROL_USERysButton", 0, With(LightingControls::kPerKeyTools)},
+    {IDC_BACKGROUND_COLOUR, u"CONTROL_USERjsButton", 0, With(LightingControls::kPerKeyTools)},
+};
+
+// The flag pictures, by the effect whose group flag they show.
+constexpr struct {
+  int id;
+  int effect;
+} kFlagPictures[] = {{IDC_MODE4_FLAG, 4}, {IDC_MODE11_FLAG, 11}, {IDC_MODE12_FLAG, 12}, {IDC_MODE14_FLAG, 14}};
+
+constexpr int kReportRateIds[] = {IDC_REPORT1, IDC_REPORT2, IDC_REPORT3, IDC_REPORT4};
+
+// The panel's picture files in the main skin folder, in the order of bitmaps_.
+enum Bitmap {
+  kLightOnDown, kLightOnUp, kLeftDown, kLeftUp, kRightDown, kRightUp, kFlagDown, kFlagUp,
+  kTool0Down, kTool0Up, kTool1Down, kTool1Up, kFirstSliderPicture  // then "0.bmp" to "51.bmp"
+};
+constexpr const char16_t* kBitmapFiles[] = {u"dengdown.bmp", u"dengup.bmp",  u"leftdown.bmp",  u"leftup.bmp",
+                                            u"rightdown.bmp", u"rightup.bmp", u"sjsdown.bmp",   u"sjsup.bmp",
+                                            u"user1down.bmp", u"user1up.bmp", u"user2down.bmp", u"user2up.bmp"};
+constexpr int kSliderPictures = 52;  // "0.bmp" to "51.bmp"; 0-25 brightness, 27-51 speed
+constexpr int kSpeedPictureFirst = 27;
+constexpr std::size_t kBitmapCount = std::size(kBitmapFiles) + kSliderPictures;
+
+constexpr UINT_PTR kFirstSliderTimer = 1060;  // one per slider: the kept position's turn
+
+COLORREF ToColorref(Rgb colour) { return RGB(colour.r, colour.g, colour.b); }
+Rgb FromColorref(COLORREF colour) {
+  return {static_cast<std::uint8_t>(GetRValue(colour)), static_cast<std::uint8_t>(GetGValue(colour)),
+          static_cast<std::uint8_t>(GetBValue(colour))};
+}
+
+template <typename Table>
+int IndexOfId(const Table& table, int id) {
+  for (std::size_t i = 0; i < std::size(table); ++i)
+    if (table[i].id == id) return static_cast<int>(i);
+  return -1;
+}
+
+int IndexOfControl(std::span<const int> ids, int id) {
+  const auto found = std::find(ids.begin(), ids.end(), id);
+  return found == ids.end() ? -1 : static_cast<int>(found - ids.begin());
+}
+
+// Whether the skin's captions and effect names follow the language: the
+// stored language 0 or 1 picks the first or second section; another value
+// leaves them alone.
+const char16_t* SkinTextSection(const char16_t* chinese, const char16_t* english) {
+  const int stored = ReadStoredLanguage();
+  if (stored != 0 && stored != 1) return nullptr;
+  return ChosenLanguageSection() == std::u16string_view(kEnglishSection) ? english : chinese;
+}
+
 }  // namespace
+
+LightingPanel::~LightingPanel() {
+  for (HBITMAP bitmap : bitmaps_)
+    if (bitmap) DeleteObject(bitmap);
+}
 
 std::span<const IdRange> LightingPanel::Commands() const { return kLightingCommands; }
 
 std::vector<PanelButton> LightingPanel::Buttons() {
   std::vector<PanelButton> buttons;
-  const int reportRateIds[] = {IDC_REPORT1, IDC_REPORT2, IDC_REPORT3, IDC_REPORT4};
   for (int k = 0; k < 4; ++k)
-    buttons.push_back({u"FUNC_REPORT" + std::u16string(1, char16_t(u'1' + k)), reportRateIds[k], &reportRateButtons_[k]});
+    buttons.push_back({u"FUNC_REPORT" + std::u16string(1, char16_t(u'1' + k)), kReportRateIds[k], &reportRateButtons_[k]});
+  // The colour-key switch is never offered.
   buttons.push_back({u"FUNC_SWITCH", IDC_SWITCH, &switchButton_, PanelButton::Start::kHidden});
   return buttons;
+}
+
+void LightingPanel::BindControls(const std::function<void(Control&, int id)>& bind) {
+  pictures_.resize(std::size(kPictures));
+  colours_.resize(std::size(kColourButtons));
+  captions_.resize(std::size(kCaptions));
+  bind(effectList_, IDC_EFFECT_LIST);
+  bind(brightnessSlider_, IDC_BRIGHTNESS_SLIDER);
+  bind(speedSlider_, IDC_SPEED_SLIDER);
+  for (std::size_t i = 0; i < pictures_.size(); ++i) bind(pictures_[i], kPictures[i].id);
+  for (std::size_t i = 0; i < colours_.size(); ++i) bind(colours_[i], kColourButtons[i].id);
+  for (std::size_t i = 0; i < captions_.size(); ++i) bind(captions_[i], kCaptions[i].id);
+  sliders_ = {{{IDC_BRIGHTNESS_SLIDER, {}}, {IDC_SPEED_SLIDER, {}}}};
+}
+
+void LightingPanel::AddSkinTargets(SkinTargets& targets) {
+  targets.others[u"CONTROL_XGcombox"] = effectList_.hwnd();
+  targets.others[u"CONTROL_LightSlider"] = brightnessSlider_.hwnd();
+  targets.others[u"CONTROL_SpeedSlider"] = speedSlider_.hwnd();
+  for (std::size_t i = 0; i < pictures_.size(); ++i) targets.others[kPictures[i].skinKey] = pictures_[i].hwnd();
+  for (std::size_t i = 0; i < colours_.size(); ++i) targets.others[kColourButtons[i].skinKey] = colours_[i].hwnd();
+  for (std::size_t i = 0; i < captions_.size(); ++i) targets.others[kCaptions[i].skinKey] = captions_[i].hwnd();
+}
+
+void LightingPanel::OnButtonsMade() {
+  switchButton_.SetTextStyle(true, 10, u"Arial", RGB(0xE4, 0xE4, 0xE4), DT_SINGLELINE | DT_CENTER | DT_VCENTER);
+  ShowSwitchText();
+  const int selector = ReadVoviSetting(kSelectorValue, 1);
+  for (int k = 0; k < 4; ++k) reportRateButtons_[k].SetChecked(selector == k + 1, true);
+  for (CColourStatic& caption : captions_) caption.SetBackground(context_.background ? context_.background() : nullptr);
+  on_ = ReadVoviSetting(kLightingOnValue, 0) == 1;
+  ShowState();
+}
+
+bool LightingPanel::LateStartStep() {
+  if (bitmapsRead_ == kBitmapCount) return false;
+  if (bitmaps_.empty()) bitmaps_.resize(kBitmapCount, nullptr);
+  const std::size_t i = bitmapsRead_++;
+  const std::u16string folder = Paths().mainSkinFolder;
+  std::u16string name;
+  if (i < std::size(kBitmapFiles)) {
+    name = kBitmapFiles[i];
+  } else {
+    for (char c : std::to_string(i - std::size(kBitmapFiles))) name += static_cast<char16_t>(c);
+    name += u".bmp";
+  }
+  bitmaps_[i] = LoadBitmapFile(folder + name);
+  if (bitmapsRead_ == kBitmapCount) {
+    std::vector<HBITMAP> brightness(bitmaps_.begin() + kFirstSliderPicture,
+                                    bitmaps_.begin() + kFirstSliderPicture + kMaxBrightness + 1);
+    std::vector<HBITMAP> speed(bitmaps_.begin() + kFirstSliderPicture + kSpeedPictureFirst,
+                               bitmaps_.begin() + kFirstSliderPicture + kSpeedPictureFirst + kMaxSpeed + 1);
+    brightnessSlider_.SetPictures(std::move(brightness));
+    speedSlider_.SetPictures(std::move(speed));
+    ShowPictures();
+  }
+  return true;
+}
+
+// --- What the panel shows ---
+
+void LightingPanel::SetTexts() {
+  if (const char16_t* section = SkinTextSection(u"Control_Name", u"Control_Name1"))
+    for (std::size_t i = 0; i < captions_.size(); ++i)
+      captions_[i].SetText(ReadSkinString(Paths().mainSkinFile, section, kCaptions[i].textKey, u""));
+  ShowSwitchText();
+  ShowState();  // the effect names
+}
+
+void LightingPanel::ShowSwitchText() {
+  LoadLanguageTexts();
+  switchButton_.SetText(Text(TextKey::MAIN_SWITCH_FUNCTION_TEXT));
+}
+
+void LightingPanel::ShowState() {
+  effectList_.Clear();
+  const char16_t* section = SkinTextSection(u"Mode", u"Mode1");
+  int selected = -1;
+  for (std::size_t entry = 0; entry < state_.offeredEffects.size(); ++entry) {
+    const int effect = state_.offeredEffects[entry];
+    const std::u16string key = FromWide(std::to_wstring(effect));
+    effectList_.AddItem(section ? ReadSkinString(Paths().mainSkinFile, section, key.c_str(), u"1") : u"");
+    if (effect == state_.effectMode) selected = static_cast<int>(entry);
+  }
+  effectList_.Select(selected);
+  brightnessSlider_.SetPosition(BrightnessPosition(state_));
+  speedSlider_.SetPosition(SpeedPosition(state_));
+  for (std::size_t i = 0; i < colours_.size(); ++i) {
+    const int effect = kColourButtons[i].effect;
+    const EffectGroup* group = GroupOfEffect(state_, effect);
+    const Rgb colour = group                                 ? group->colour
+                       : kColourButtons[i].id == IDC_SELECTION_COLOUR ? state_.selectionColour
+                                                                     : state_.backgroundColour;
+    colours_[i].SetColour(ToColorref(colour));
+  }
+  ShowPictures();
+  ShowControls();
+  ShowKeyTint();
+}
+
+void LightingPanel::ShowPictures() {
+  if (bitmapsRead_ < kBitmapCount) return;
+  const auto show = [this](int id, Bitmap down, bool isDown) {
+    const int i = IndexOfId(kPictures, id);
+    if (i < 0 || !pictures_[i].hwnd()) return;
+    SendMessageW(pictures_[i].hwnd(), STM_SETIMAGE, IMAGE_BITMAP,
+                 reinterpret_cast<LPARAM>(bitmaps_[isDown ? down : down + 1]));
+  };
+  show(IDC_LIGHTING_ON, kLightOnDown, on_);
+  show(IDC_DIRECTION_LEFT, kLeftDown, state_.direction == 0);
+  show(IDC_DIRECTION_RIGHT, kRightDown, state_.direction == 1);
+  for (const auto& flag : kFlagPictures) {
+    const EffectGroup* group = GroupOfEffect(state_, flag.effect);
+    show(flag.id, kFlagDown, group && group->flag);
+  }
+  show(IDC_MODE4_OPTION0, kFlagDown, state_.mode4Option == 0);
+  show(IDC_MODE4_OPTION1, kFlagDown, state_.mode4Option == 1);
+  show(IDC_TOOL0, kTool0Down, state_.tool == PaintTool::kBackground);
+  show(IDC_TOOL1, kTool1Down, state_.tool == PaintTool::kSelection);
+}
+
+void LightingPanel::ShowControls() {
+  const int effect = state_.effectMode;
+  const auto shows = [&](const Shown& shown) {
+    switch (shown.when) {
+      case Shown::When::kAlways: return true;
+      case Shown::When::kWhileOn: return on_;
+      case Shown::When::kWithEffect: return on_ && ShowsControls(effect, shown.group);
+    }
+    return false;
+  };
+  effectList_.Show(shows(kWhileOn));
+  brightnessSlider_.Show(shows(With(LightingControls::kBrightness)));
+  speedSlider_.Show(shows(With(LightingControls::kSpeed)));
+  for (std::size_t i = 0; i < pictures_.size(); ++i) pictures_[i].Show(shows(kPictures[i].shown));
+  for (std::size_t i = 0; i < colours_.size(); ++i) colours_[i].Show(shows(kColourButtons[i].shown));
+  for (std::size_t i = 0; i < captions_.size(); ++i) captions_[i].Show(shows(kCaptions[i].shown));
+
+  // Effect 4 moves the speed controls, effect 1 the direction controls, to their second places.
+  const std::u16string& skin = Paths().mainSkinFile;
+  const bool speedSecond = UsesSecondPlace(effect, LightingControls::kSpeed);
+  Place(captions_[IndexOfId(kCaptions, IDC_SPEED_CAPTION)].hwnd(), skin,
+        speedSecond ? u"CONTROL_SpeedStatic2" : u"CONTROL_SpeedStatic");
+  PlaceKeepSize(speedSlider_.hwnd(), skin, speedSecond ? u"CONTROL_SpeedSlider2" : u"CONTROL_SpeedSlider");
+  const bool directionSecond = UsesSecondPlace(effect, LightingControls::kDirection);
+  PlaceKeepSize(captions_[IndexOfId(kCaptions, IDC_DIRECTION_CAPTION)].hwnd(), skin,
+                directionSecond ? u"CONTROL_BLFXStatic2" : u"CONTROL_BLFXStatic");
+  PlaceKeepSize(pictures_[IndexOfId(kPictures, IDC_DIRECTION_LEFT)].hwnd(), skin,
+                directionSecond ? u"CONTROL_BLFXLStaPic2" : u"CONTROL_BLFXLStaPic");
+  PlaceKeepSize(pictures_[IndexOfId(kPictures, IDC_DIRECTION_RIGHT)].hwnd(), skin,
+                directionSecond ? u"CONTROL_BLFXRStaPic2" : u"CONTROL_BLFXRStaPic");
+}
+
+void LightingPanel::ShowKeyTint() {
+  const KeyTint tint = on_ ? KeyTintOf(state_) : KeyTint{};
+  grid_.TintKeys([&](int position) -> std::optional<COLORREF> {
+    switch (tint.kind) {
+      case KeyTint::Kind::kNormal: return std::nullopt;
+      case KeyTint::Kind::kAllOneColour: return ToColorref(tint.colour);
+      case KeyTint::Kind::kOwnColours:
+        if (position < 0 || position >= kKeyColourPositions) return std::nullopt;
+        return ToColorref(state_.keyColours[position]);
+    }
+    return std::nullopt;
+  });
+}
+
+// --- Commands ---
+
+bool LightingPanel::OnCommand(int id, int notifyCode) {
+  const int report = IndexOfControl(kReportRateIds, id);
+  if (report >= 0) {
+    SetReportRate(report);
+  } else if (id == IDC_EFFECT_LIST) {
+    if (notifyCode == CBN_SELCHANGE) SelectEffect(effectList_.Selection());
+  } else if (id == IDC_LIGHTING_ON) {
+    if (on_) SwitchOff(); else SwitchOn();
+  } else if (id == IDC_DIRECTION_LEFT || id == IDC_DIRECTION_RIGHT) {
+    const LightingState before = state_;
+    Send(before, SetDirection(state_, id == IDC_DIRECTION_LEFT ? 0 : 1));
+  } else if (id == IDC_MODE4_OPTION0 || id == IDC_MODE4_OPTION1) {
+    const LightingState before = state_;
+    Send(before, SetMode4Option(state_, id == IDC_MODE4_OPTION0 ? 0 : 1));
+  } else if (id == IDC_TOOL0 || id == IDC_TOOL1) {
+    state_.tool = id == IDC_TOOL0 ? PaintTool::kBackground : PaintTool::kSelection;
+    ShowPictures();
+  } else if (IndexOfId(kColourButtons, id) >= 0) {
+    if (notifyCode == BN_CLICKED) PickColour(id);
+  } else {
+    for (const auto& flag : kFlagPictures)
+      if (flag.id == id) {
+        const LightingState before = state_;
+        Send(before, ToggleGroupFlag(state_, flag.effect));
+      }
+  }
+  return true;
+}
+
+void LightingPanel::SetReportRate(int button) {
+  WriteVoviSetting(kSelectorValue, button + 1);
+  for (int k = 0; k < 4; ++k) reportRateButtons_[k].SetChecked(k == button, true);
+}
+
+void LightingPanel::SelectEffect(int listIndex) {
+  if (listIndex < 0 || listIndex >= static_cast<int>(state_.offeredEffects.size())) return;
+  const LightingState before = state_;
+  Send(before, ::SelectEffect(state_, state_.offeredEffects[listIndex]));
+  ShowControls();
+}
+
+void LightingPanel::PickColour(int id) {
+  CSkinColorButton& button = colours_[IndexOfId(kColourButtons, id)];
+  if (!button.Pick()) return;
+  const Rgb colour = FromColorref(button.Colour());
+  const LightingState before = state_;
+  if (id == IDC_BACKGROUND_COLOUR) {
+    state_.backgroundColour = colour;  // the keyboard hears of it when a key is painted
+    return;
+  }
+  Send(before, id == IDC_SELECTION_COLOUR ? SetSelectionColour(state_, colour)
+                                          : SetGroupColour(state_, kColourButtons[IndexOfId(kColourButtons, id)].effect, colour));
+}
+
+void LightingPanel::PaintKey(int controlId) {
+  const int key = IndexOfControl(kKeyButtonIds, controlId);
+  const int button = controlId == IDC_KEY_FN ? kFnButton : key;
+  if (button < 0) return;
+  const LightingState before = state_;
+  Send(before, ::PaintKey(state_, button));
+}
+
+void LightingPanel::SwitchOn() {
+  // Switching profiles first asks about unsaved edits of the keys.
+  if (!link() || !context_.transfers) return;
+  if (!SwitchProfile(*context_.transfers, *link(), ui_, Working(), ProfileFilePath(CurrentProfile()), CurrentProfile()))
+    return;
+  on_ = true;
+  WriteVoviSetting(kLightingOnValue, 1);
+  ShowPictures();
+  ShowControls();
+  ShowKeyTint();
+}
+
+void LightingPanel::SwitchOff() {
+  on_ = false;
+  WriteVoviSetting(kLightingOnValue, 0);
+  ShowPictures();
+  ShowControls();
+  ShowKeyTint();
+}
+
+void LightingPanel::RestoreDefaultLighting() {
+  const LightingState before = state_;
+  Send(before, DefaultLighting(state_), 0, true);  // then read what the keyboard holds
+}
+
+// --- Transfers ---
+
+void LightingPanel::Send(const LightingState& before, LightingWrites writes, int draggedId, bool readAfter) {
+  ShowState();
+  if (writes.empty() && draggedId == 0) return;
+  if (!link() || !context_.transfers) return;
+  DeviceLink& keyboard = *link();
+  const HWND window = host();
+  const bool withColours = OffersEffect(before, kPerKeyEffect);
+  const bool queued = context_.transfers->Post([this, &keyboard, window, writes = std::move(writes), before, draggedId,
+                                                readAfter, withColours] {
+    const bool written = writes.empty() || WriteLighting(keyboard, writes) == DeviceResult::kOk;
+    if (!written || readAfter) {
+      // Show what the keyboard holds now: read it back, or, when even that
+      // fails, the state from before the change.
+      LightingState held = before;
+      if (ReadLighting(keyboard, withColours, held) != DeviceResult::kOk && !readAfter) held = before;
+      {
+        std::lock_guard guard(readLock_);
+        read_ = std::move(held);
+      }
+      PostMessageW(window, WM_LIGHTING_READ, 0, 0);
+    }
+    if (draggedId) PostMessageW(window, WM_LIGHTING_WRITTEN, static_cast<WPARAM>(draggedId), 0);
+  });
+  if (!queued && draggedId) OnWriteEnded(draggedId);
+}
+
+void LightingPanel::ReadFromKeyboard(Read read) {
+  if (!link() || !context_.transfers) return;
+  DeviceLink& keyboard = *link();
+  const HWND window = host();
+  LightingState start = state_;
+  context_.transfers->Post([this, &keyboard, window, start, read] {
+    LightingState held = start;
+    ReadLighting(keyboard, read == Read::kWithKeyColours, held);
+    {
+      std::lock_guard guard(readLock_);
+      read_ = std::move(held);
+    }
+    PostMessageW(window, WM_LIGHTING_READ, 0, 0);
+  });
+}
+
+void LightingPanel::TakeKeyboardState() {
+  {
+    std::lock_guard guard(readLock_);
+    if (!read_) return;
+    state_ = std::move(*read_);
+    read_.reset();
+  }
+  on_ = ReadVoviSetting(kLightingOnValue, 0) == 1;
+  const int selector = ReadVoviSetting(kSelectorValue, 1);
+  for (int k = 0; k < 4; ++k) reportRateButtons_[k].SetChecked(selector == k + 1, true);
+  ShowState();
+}
+
+// --- Dragged controls: the latest position wins, at most one write under way ---
+
+LightingPanel::Slider* LightingPanel::SliderOf(int id) {
+  for (Slider& slider : sliders_)
+    if (slider.id == id) return &slider;
+  return nullptr;
+}
+
+void LightingPanel::OnSliderMoved(int id, int position) {
+  Slider* slider = SliderOf(id);
+  if (!slider) return;
+  const auto now = std::chrono::steady_clock::now();
+  if (const std::optional<int> due = OfferPosition(slider->coalescer, position, now)) {
+    SendDragged(*slider, *due);
+    return;
+  }
+  if (const auto at = KeptPositionDue(slider->coalescer)) {
+    const auto wait = std::chrono::ceil<std::chrono::milliseconds>(*at - now).count();
+    SetTimer(host(), kFirstSliderTimer + (slider - sliders_.data()), static_cast<UINT>(std::max<long long>(wait, 1)),
+             nullptr);
+  }
+}
+
+void LightingPanel::SendDragged(Slider& slider, int position) {
+  const LightingState before = state_;
+  LightingWrites writes =
+      slider.id == IDC_BRIGHTNESS_SLIDER ? SetBrightness(state_, position) : SetSpeed(state_, position);
+  Send(before, std::move(writes), slider.id);
+}
+
+void LightingPanel::OnWriteEnded(int id) {
+  Slider* slider = SliderOf(id);
+  if (!slider) return;
+  WriteFinished(slider->coalescer);
+  OnTimer(kFirstSliderTimer + (slider - sliders_.data()));
+}
+
+bool LightingPanel::OnTimer(UINT_PTR timer) {
+  if (timer < kFirstSliderTimer || timer >= kFirstSliderTimer + sliders_.size()) return false;
+  Slider& slider = sliders_[timer - kFirstSliderTimer];
+  KillTimer(host(), timer);
+  const auto now = std::chrono::steady_clock::now();
+  if (const std::optional<int> due = TakeKeptPosition(slider.coalescer, now)) {
+    SendDragged(slider, *due);
+  } else if (const auto at = KeptPositionDue(slider.coalescer)) {
+    const auto wait = std::chrono::ceil<std::chrono::milliseconds>(*at - now).count();
+    SetTimer(host(), timer, static_cast<UINT>(std::max<long long>(wait, 1)), nullptr);
+  }
+  return true;
 }

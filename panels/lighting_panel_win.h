@@ -1,20 +1,113 @@
-// The lighting panel: the keyboard's lighting effects and the report rate.
-// For now it holds the four report-rate buttons and the colour-key switch,
-// which is never offered; its effect list, sliders and colour buttons come
-// with the lighting issue, in the ids this panel answers.
+// The lighting panel: the keyboard's lighting effect and what the effect
+// uses (brightness, speed, direction, colours, the per-key colours), the
+// switch that turns the panel on, and the report-rate buttons.
+//
+// The keyboard keeps the lighting itself: the panel reads it when a keyboard
+// arrives or reports a change, and writes every change at once. Transfers run
+// on the transfer thread; the panel shows a change at once and, when the
+// keyboard did not take it, what the keyboard holds after the failure.
 #pragma once
 
 #include <array>
+#include <chrono>
+#include <mutex>
+#include <optional>
+#include <vector>
 
+#include "controls/kit_controls_win.h"
+#include "lighting/drag_coalescer.h"
+#include "lighting/effect_controls.h"
+#include "lighting/lighting_changes.h"
 #include "panels/panel_win.h"
+
+class KeyGridPanel;
+
+// Posted to the window when a read of the lighting has finished (the panel
+// takes its result with TakeKeyboardState), and when a dragged control's
+// write has ended (wParam the control id).
+inline constexpr UINT WM_LIGHTING_READ = WM_APP + 0x57;
+inline constexpr UINT WM_LIGHTING_WRITTEN = WM_APP + 0x58;
 
 class LightingPanel : public Panel {
  public:
+  LightingPanel(UserInterface& ui, KeyGridPanel& grid) : Panel(ui), grid_(grid) {}
+  ~LightingPanel() override;
+
   std::vector<PanelButton> Buttons() override;
   std::span<const IdRange> Commands() const override;
-  bool OnCommand(int id, int notifyCode) override { return true; }
+  bool OnCommand(int id, int notifyCode) override;
+  void BindControls(const std::function<void(Control&, int id)>& bind) override;
+  void AddSkinTargets(SkinTargets& targets) override;
+  void OnButtonsMade() override;
+  bool LateStartStep() override;
+
+  // Whether the panel is switched on ("DengCheck"): key clicks then paint keys.
+  bool IsOn() const { return on_; }
+  void SwitchOff();
+  // A key button, G key or Fn clicked while the panel is on.
+  void PaintKey(int controlId);
+  // The Default button while the panel is on: the default lighting, then read back.
+  void RestoreDefaultLighting();
+  // The switch button's caption.
+  void ShowSwitchText();
+  // Captions and effect names from the skin file, in the current language.
+  void SetTexts();
+
+  // Reads the keyboard's lighting (on the transfer thread); with the key
+  // colours after an arrival, without them after the keyboard's own change.
+  enum class Read { kWithKeyColours, kSettingsOnly };
+  void ReadFromKeyboard(Read read);
+  // The window's messages and timers for the panel.
+  void TakeKeyboardState();
+  void OnSliderMoved(int id, int position);
+  void OnWriteEnded(int id);
+  bool OnTimer(UINT_PTR timer);
+
+  // What the panel shows now (tests).
+  const LightingState& State() const { return state_; }
 
  private:
+  struct Slider;
+  void ShowState();
+  void ShowControls();
+  void ShowPictures();
+  void ShowKeyTint();
+  void SelectEffect(int listIndex);
+  void PickColour(int id);
+  // Shows the change, then sends its writes on the transfer thread; a write
+  // the keyboard did not take (or `readAfter`) reads the keyboard back.
+  void Send(const LightingState& before, LightingWrites writes, int draggedId = 0, bool readAfter = false);
+  void SendDragged(Slider& slider, int position);
+  void SwitchOn();
+  void SetReportRate(int button);
+  Slider* SliderOf(int id);
+
+  KeyGridPanel& grid_;
+  LightingState state_;
+  bool on_ = false;
+  bool everRead_ = false;
+
+  // A read's result, handed from the transfer thread to the window's.
+  std::mutex readLock_;
+  std::optional<LightingState> read_;
+
+  // Controls of the window's template.
+  CComboBox effectList_;
+  CBitmapSlider brightnessSlider_, speedSlider_;
+  // Sized once when bound (the window keeps pointers to them).
+  std::vector<Control> pictures_;          // the on/off, direction, flag, option and tool pictures
+  std::vector<CSkinColorButton> colours_;  // the colour buttons
+  std::vector<CColourStatic> captions_;
   std::array<CPngButton, 4> reportRateButtons_;
   CPngButton switchButton_;
+
+  // The panel's pictures, read after start-up, kept for the whole run.
+  std::vector<HBITMAP> bitmaps_;
+  std::size_t bitmapsRead_ = 0;
+
+  struct Slider {
+    int id;
+    DragCoalescer coalescer;
+  };
+  std::array<Slider, 2> sliders_{};
 };

@@ -4,12 +4,16 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
 
+#include "app/user_interface.h"
 #include "controls/png_button_win.h"
 #include "controls/skin_place_win.h"
+#include "device/device_link.h"
+#include "device/transfer_thread.h"
 
 // A named block of control ids.
 struct IdRange {
@@ -34,15 +38,58 @@ struct PanelButton {
   Start start = Start::kShown;
 };
 
+// What the panels of a window work with, given once the window has initialised.
+struct PanelContext {
+  HWND host = nullptr;
+  DeviceLink* link = nullptr;  // null while the window runs without a keyboard
+  TransferThread* transfers = nullptr;
+  const SkinPlacement* placement = nullptr;
+  std::function<HBITMAP()> background;  // the window's background picture, once decoded
+};
+
+// The main window's shared pictures: set 0 or 1 of the four state pictures
+// (normal, over, down, disable), the arrow picture, the two colour pictures.
+StatePictures MainStatePictures(int set = 0);
+HBITMAP MainArrowPicture();
+HBITMAP MainColourPicture(bool on);
+// Five face slots from their letters in the main window's pictures of `set`.
+FaceSet MainFaces(const char* slots, int set = 0);
+
 class Panel {
  public:
+  explicit Panel(UserInterface& ui) : ui_(ui) {}
   virtual ~Panel() = default;
+  Panel(const Panel&) = delete;
+  Panel& operator=(const Panel&) = delete;
+
+  void Connect(const PanelContext& context) {
+    context_ = context;
+    OnConnected();
+  }
   // The panel's buttons, in the order the window makes them.
   virtual std::vector<PanelButton> Buttons() = 0;
   // The control ids whose commands the panel answers.
   virtual std::span<const IdRange> Commands() const = 0;
   // A command of one of those ids; true when handled.
   virtual bool OnCommand(int id, int notifyCode) = 0;
+  // Binds the panel's controls of the window's template (`bind` is the window's).
+  virtual void BindControls(const std::function<void(Control&, int id)>& bind) {}
+  // Adds the panel's template controls to the window's skin placement.
+  virtual void AddSkinTargets(SkinTargets& targets) {}
+  // Every button of Buttons() has its window now.
+  virtual void OnButtonsMade() {}
+  // One step of what the panel needs only once the window is seen (reading
+  // pictures); false when nothing is left.
+  virtual bool LateStartStep() { return false; }
+
+ protected:
+  virtual void OnConnected() {}
+  HWND host() const { return context_.host; }
+  DeviceLink* link() const { return context_.link; }
+  // The keyboard's current profile, the bank the panels show; -1 while unknown.
+  int CurrentProfile() const { return context_.link ? context_.link->CachedProfile() : -1; }
+  UserInterface& ui_;
+  PanelContext context_;
 };
 
 // Makes the button's window in `host` at the rectangle the skin gives its key

@@ -1,8 +1,11 @@
 #include "panels/profile_panel_win.h"
 
 #include "app/app_paths.h"
+#include "app/shell_state.h"
 #include "app/wide_win.h"
 #include "localisation/language_file_win.h"
+#include "panels/key_grid_panel_win.h"
+#include "panels/lighting_panel_win.h"
 #include "profiles/profile_keyboard.h"
 #include "profiles/profile_store.h"
 #include "profiles/settings_win.h"
@@ -17,13 +20,16 @@ constexpr IdRange kProfileCommands[] = {{IDC_FUNC_PROFILES, IDC_FUNC_PROFILES},
 
 }  // namespace
 
-void ProfilePanel::Connect(HWND host, DeviceLink* link, TransferThread* transfers) {
-  host_ = host;
-  link_ = link;
-  transfers_ = transfers;
+void ProfilePanel::OnConnected() {
   label_.SetTextStyle(true, 10, u"Arial", RGB(0xE4, 0xE4, 0xE4), DT_SINGLELINE | DT_BOTTOM);
   label_.SetTextAngle(268, true);
+  for (CPngButton* button : {&profileButtons_[0], &profileButtons_[1], &profileButtons_[2], &defaultButton_})
+    button->SetTextStyle(true, 9, u"Tahoma", RGB(0xFF, 0xFF, 0xFF), DT_SINGLELINE | DT_CENTER | DT_VCENTER);
 }
+
+void ProfilePanel::BindControls(const std::function<void(Control&, int id)>& bind) { bind(label_, IDC_FUNC_PROFILES); }
+
+void ProfilePanel::AddSkinTargets(SkinTargets& targets) { targets.buttons[u"FUNC_PROFILES"] = &label_; }
 
 std::span<const IdRange> ProfilePanel::Commands() const { return kProfileCommands; }
 
@@ -34,19 +40,57 @@ std::vector<PanelButton> ProfilePanel::Buttons() {
           {u"FUNC_DEFAULT", IDC_DEFAULT, &defaultButton_}};
 }
 
+void ProfilePanel::SetTexts() {
+  LoadLanguageGroup(3);
+  const TextKey captions[] = {TextKey::PROFILE_1, TextKey::PROFILE_2, TextKey::PROFILE_3};
+  for (int profile = 0; profile < kKeyboardProfileCount; ++profile) profileButtons_[profile].SetText(Text(captions[profile]));
+  defaultButton_.SetText(Text(TextKey::PROFILE_DEFAULT));
+  RefreshLabel();
+}
+
 bool ProfilePanel::OnCommand(int id, int notifyCode) {
   if (id == IDC_PROFILE_MENU) {
     ShowProfileMenu();
-  } else if (id >= kProfileMenuFirstCommand && link_ && transfers_) {
-    SwitchProfile(*transfers_, *link_, ui_, Working(), ProfileFilePath(link_->CachedProfile()), id - kProfileMenuFirstCommand - 1);
+  } else if (id >= IDC_PROFILE1 && id < IDC_PROFILE1 + kKeyboardProfileCount) {
+    SwitchTo(id - IDC_PROFILE1);
+  } else if (id == IDC_DEFAULT) {
+    RestoreDefaults();
+  } else if (id >= kProfileMenuFirstCommand && link() && context_.transfers) {
+    SwitchProfile(*context_.transfers, *link(), ui_, Working(), ProfileFilePath(CurrentProfile()),
+                  id - kProfileMenuFirstCommand - 1);
   }
-  // The profile manager (the label) and the profile buttons come with their editors.
+  // The profile manager (the label) comes with its window.
   return true;
 }
 
+void ProfilePanel::SwitchTo(int index) {
+  if (lighting_.IsOn()) lighting_.SwitchOff();
+  if (CurrentProfile() == index || !link() || !context_.transfers) return;
+  if (!SwitchProfile(*context_.transfers, *link(), ui_, Working(), ProfileFilePath(CurrentProfile()), index)) return;
+  for (int profile = 0; profile < kKeyboardProfileCount; ++profile)
+    profileButtons_[profile].SetChecked(profile == index, true);
+  Shell().displayMode = 0;
+  lighting_.ShowSwitchText();
+  // The keys show the new bank once the keyboard has switched (the window
+  // hears of it and refreshes the grid with its colour faces).
+}
+
+void ProfilePanel::RestoreDefaults() {
+  if (!ui_.AskYesNo(Text(TextKey::MAIN_PROMPT_DEFAULT))) return;
+  grid_.ResetKeysToDefault();
+  if (lighting_.IsOn()) lighting_.RestoreDefaultLighting();
+  ui_.SendApplyCommand();
+}
+
+void ProfilePanel::RefreshProfileButtons() {
+  const int current = CurrentProfile();
+  if (current < 0 || current >= kKeyboardProfileCount) return;
+  for (int profile = 0; profile < kKeyboardProfileCount; ++profile)
+    profileButtons_[profile].SetChecked(profile == current, true);
+}
+
 void ProfilePanel::RefreshLabel() {
-  const int current = link_ ? link_->CachedProfile() : -1;
-  for (const ProfileMenuItem& item : ProfileMenuItems(current, FileNameOf(ProfileFilePath(0)))) {
+  for (const ProfileMenuItem& item : ProfileMenuItems(CurrentProfile(), FileNameOf(ProfileFilePath(0)))) {
     if (!item.checked) continue;
     label_.SetText(item.text);
     label_.SetTooltipText(std::u16string(Text(TextKey::PROFILE_TIP)) + item.text);
@@ -56,8 +100,7 @@ void ProfilePanel::RefreshLabel() {
 void ProfilePanel::ShowProfileMenu() {
   HMENU menu = CreatePopupMenu();
   if (!menu) return;
-  const int current = link_ ? link_->CachedProfile() : -1;
-  for (const ProfileMenuItem& item : ProfileMenuItems(current, FileNameOf(ProfileFilePath(0)))) {
+  for (const ProfileMenuItem& item : ProfileMenuItems(CurrentProfile(), FileNameOf(ProfileFilePath(0)))) {
     if (item.command == 0)
       AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
     else
@@ -65,7 +108,7 @@ void ProfilePanel::ShowProfileMenu() {
   }
   POINT at{};
   GetCursorPos(&at);
-  SetForegroundWindow(host_);
-  TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_LEFTBUTTON, at.x, at.y, 0, host_, nullptr);
+  SetForegroundWindow(host());
+  TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_LEFTBUTTON, at.x, at.y, 0, host(), nullptr);
   DestroyMenu(menu);
 }

@@ -1,37 +1,43 @@
 // The profile buttons: the profile label (its click opens the profile
-// manager), the profile menu that switches the keyboard's profile, and the
-// buttons Profile 1 to 3 and Default beside the grid.
+// manager), the profile menu that switches the keyboard's profile, the buttons
+// Profile 1 to 3 (the current one checked) and Default beside the grid.
 #pragma once
 
 #include <array>
 
-#include "app/user_interface.h"
-#include "device/device_link.h"
-#include "device/transfer_thread.h"
 #include "panels/panel_win.h"
+
+class KeyGridPanel;
+class LightingPanel;
 
 class ProfilePanel : public Panel {
  public:
-  explicit ProfilePanel(UserInterface& ui) : ui_(ui) {}
-  // The window and its keyboard (none while a window runs without one).
-  void Connect(HWND host, DeviceLink* link, TransferThread* transfers);
+  ProfilePanel(UserInterface& ui, KeyGridPanel& grid, LightingPanel& lighting)
+      : Panel(ui), grid_(grid), lighting_(lighting) {}
 
   std::vector<PanelButton> Buttons() override;
   std::span<const IdRange> Commands() const override;
   bool OnCommand(int id, int notifyCode) override;
 
-  // The label is a control of the window's template; the window binds and places it.
-  CPngButton& Label() { return label_; }
+  void BindControls(const std::function<void(Control&, int id)>& bind) override;
+  void AddSkinTargets(SkinTargets& targets) override;
   // The label shows the profile menu's checked entry, with its tooltip.
   void RefreshLabel();
+  // Checks the button of the current profile; an unknown one leaves them as they are.
+  void RefreshProfileButtons();
+  // The captions in the current language.
+  void SetTexts();
+
+ protected:
+  void OnConnected() override;
 
  private:
   void ShowProfileMenu();
-  UserInterface& ui_;
-  HWND host_ = nullptr;
-  DeviceLink* link_ = nullptr;
-  TransferThread* transfers_ = nullptr;
+  void SwitchTo(int index);
+  void RestoreDefaults();
+  KeyGridPanel& grid_;
+  LightingPanel& lighting_;
   CPngButton label_;
-  std::array<CPngButton, 3> profileButtons_;
+  std::array<CPngButton, kKeyboardProfileCount> profileButtons_;
   CPngButton defaultButton_;
 };

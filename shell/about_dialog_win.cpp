@@ -25,14 +25,20 @@ void CAboutDlg::BindControls() {
 }
 
 BOOL CAboutDlg::OnInitDialog() {
+  // A plain dialog, not a skinned one: dark texts on the dialog's own face;
+  // the description wraps in its field, the rights line is one line.
+  const COLORREF ink = GetSysColor(COLOR_BTNTEXT);
+  description_.SetStyle(ink, 9, u"Tahoma", DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);
+  rights_.SetStyle(ink, 9, u"Tahoma", DT_LEFT | DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
+  hyperlink_.SetStyle(RGB(0x00, 0x5A, 0xB4), 9, u"Tahoma",
+                      DT_LEFT | DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
   ShowWindow(hwnd(), SW_SHOW);
   hyperlink_.SetText(link_);
   hyperlink_.SetAddress(link_);
   LoadLanguageGroup(4);
+  // Each text repaints itself once set.
   description_.SetText(Text(TextKey::GUANYU_JIESHAO));
   rights_.SetText(Text(TextKey::GUANYU_BANQUAN));
-  InvalidateRect(description_.hwnd(), nullptr, TRUE);
-  InvalidateRect(rights_.hwnd(), nullptr, TRUE);
   return TRUE;
 }
 

@@ -7,6 +7,7 @@
 #include "app/app_paths.h"
 #include "app/messages.h"
 #include "app/shell_state.h"
+#include "app/version.h"
 #include "app/wide_win.h"
 #include "controls/skin_place_win.h"
 #include "device/device_service_win.h"
@@ -132,10 +133,10 @@ void COstrakDlg::BindControls() {
   Bind(menuButton_, IDC_MENU_BUTTON);
   Bind(closeButton_, IDC_CLOSE);
   Bind(versionLabel_, IDC_VERSION);
-  Bind(profiles_.Label(), IDC_FUNC_PROFILES);
   Bind(macroButton_, IDC_FUNC_MACRO);
   Bind(linkButton_, IDC_LINK);
   Bind(wait_, IDC_WAIT_PICTURE);
+  for (Panel* panel : panels_) panel->BindControls([this](Control& control, int id) { Bind(control, id); });
 }
 
 void COstrakDlg::PlaceSkinnedControls() {
@@ -149,17 +150,23 @@ void COstrakDlg::PlaceSkinnedControls() {
 
   SkinTargets targets;
   const struct { const char16_t* key; CPngButton* button; } placed[] = {
-      {u"KORVAN_LINK", &linkButton_},       {u"FUNC_PROFILES", &profiles_.Label()}, {u"FUNC_MACRO", &macroButton_},
+      {u"KORVAN_LINK", &linkButton_},       {u"FUNC_MACRO", &macroButton_},
       {u"CONTROL_OK", &okButton_},          {u"CONTROL_CANCEL", &cancelButton_},  {u"CONTROL_HELP", &helpButton_},
       {u"CONTROL_CLOSE", &closeButton_},    {u"CONTROL_MINIMIZE", &minimizeButton_},
       {u"CONTROL_MENU", &menuButton_},      {u"CONTROL2_APPLY", &applyButton_},   {u"KORVAN_VER", &versionLabel_}};
   for (const auto& control : placed) targets.buttons[control.key] = control.button;
   targets.others[u"CONTROL_JDTStatic"] = wait_.hwnd();
+  for (Panel* panel : panels_) panel->AddSkinTargets(targets);
   PlaceSkinControls(SkinWindow::kMain, placement_, targets);
 }
 
 bool COstrakDlg::BuildPanelButtons(std::size_t count) {
-  if (panelButtonsBuilt_ >= panelButtons_.size()) return false;
+  if (panelButtonsBuilt_ >= panelButtons_.size()) {
+    if (panelButtonsMade_) return false;
+    panelButtonsMade_ = true;
+    for (Panel* panel : panels_) panel->OnButtonsMade();
+    return true;
+  }
   for (; count > 0 && panelButtonsBuilt_ < panelButtons_.size(); --count) {
     const PanelButton& next = panelButtons_[panelButtonsBuilt_++];
     const SkinKey* key = FindSkinKey(SkinWindow::kMain, next.skinKey);
@@ -177,6 +184,8 @@ bool COstrakDlg::LateStartStep() {
   if (DecodeSkin()) return true;
   if (BuildPanelButtons(16)) return true;
   if (SharedPicturesOf(SkinWindow::kMain).DecodeNext()) return true;
+  for (Panel* panel : panels_)
+    if (panel->LateStartStep()) return true;
   return wait_.ReadNextPicture(SkinFolder());
 }
 
@@ -192,10 +201,6 @@ void COstrakDlg::SetControlTexts() {
   GetPrivateProfileStringW(L"SCREEN", L"Link", L"", link, kMaxPath, Wide(SkinFile()).c_str());
   linkAddress_ = link[0] ? FromWide(link) : u"https://ostrak.example/";
   linkButton_.SetTooltipText(linkAddress_);
-  helpButton_.SetTooltipText(std::u16string(Text(TextKey::MAIN_HELP_PROMPT)));
-  closeButton_.SetTooltipText(std::u16string(Text(TextKey::MAIN_CLOSE_PROMPT)));
-  minimizeButton_.SetTooltipText(std::u16string(Text(TextKey::MAIN_MINIMIZE_PROMPT)));
-  menuButton_.SetTooltipText(std::u16string(Text(TextKey::MAIN_MENU_PROMPT)));
   versionLabel_.SetTextStyle(true, 8, u"Verdana", RGB(0xE4, 0xE4, 0xE4), DT_SINGLELINE | DT_VCENTER);
   versionLabel_.Enable(false);
   for (CPngButton* caption : {&okButton_, &cancelButton_, &applyButton_, &macroButton_})
@@ -220,7 +225,6 @@ BOOL COstrakDlg::OnInitDialog() {
   mainWindow = hwnd();
 
   if (withDevice_) OpenKeyboard();
-  profiles_.Connect(hwnd(), link_, transfers_.get());
   panelButtons_.clear();
   for (Panel* panel : panels_) {
     std::vector<PanelButton> buttons = panel->Buttons();
@@ -235,6 +239,9 @@ BOOL COstrakDlg::OnInitDialog() {
   SetPendingChanges(false);
 
   PlaceSkinnedControls();
+  FormVoviIniPath();
+  for (Panel* panel : panels_)
+    panel->Connect({hwnd(), link_, transfers_.get(), &placement_, [this] { return Background().bitmap(); }});
   SetControlTexts();
   CenterOnWorkArea(hwnd());
 
@@ -280,7 +287,17 @@ void COstrakDlg::ApplyLanguageTexts() {
   cancelButton_.SetText(Text(TextKey::PROFILE_CANCLE));
   applyButton_.SetText(Text(TextKey::PROFILE_APPLY));
   macroButton_.SetText(Text(TextKey::PROFILE_MACRO));
-  versionLabel_.SetText(Text(TextKey::MAIN_BUTTON_KORVAN_VER));
+  profiles_.SetTexts();
+  lighting_.SetTexts();
+  helpButton_.SetTooltipText(std::u16string(Text(TextKey::MAIN_HELP_PROMPT)));
+  closeButton_.SetTooltipText(std::u16string(Text(TextKey::MAIN_CLOSE_PROMPT)));
+  minimizeButton_.SetTooltipText(std::u16string(Text(TextKey::MAIN_MINIMIZE_PROMPT)));
+  menuButton_.SetTooltipText(std::u16string(Text(TextKey::MAIN_MENU_PROMPT)));
+  versionLabel_.SetText(std::u16string(Text(TextKey::MAIN_BUTTON_KORVAN_VER)) + u" " + kProgramVersion);
+  {
+    std::lock_guard guard(Working().lock);
+    grid_.RefreshKeyTooltips();
+  }
   SetWindowTextW(hwnd(), Wide(Text(TextKey::MAIN_CAPTION)).c_str());
 }
 
@@ -333,9 +350,7 @@ bool COstrakDlg::AskYesNo(std::u16string_view text) {
                      MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES;
 }
 
-void COstrakDlg::RefreshKeyGrid() {
-  // The key grid comes with the skinned main window.
-}
+void COstrakDlg::RefreshKeyGrid() { grid_.RefreshKeyGrid(); }
 
 // Other threads reach the window only through posted messages: a thread that
 // waited for the window could hold up a reply the window itself waits for.
@@ -548,7 +563,6 @@ bool COstrakDlg::OnWindowCommand(int id) {
     case IDC_LINK:
       ShellExecuteW(nullptr, L"open", Wide(linkAddress_).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
       return true;
-    case IDC_FUNC_MACRO:      // the macro key's editor
     case ID_MENU_IMPORT:      // profile import
     case ID_MENU_EXPORT:      // profile export
     case ID_FIRMWARE_UPDATE:  // the firmware update dialog
@@ -657,10 +671,26 @@ bool COstrakDlg::OnKeyboardMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return true;
     case WM_PROFILE_SWITCHED: {
       profiles_.RefreshLabel();
-      std::lock_guard guard(Working().lock);
-      RefreshKeyGrid();
+      profiles_.RefreshProfileButtons();
+      {
+        std::lock_guard guard(Working().lock);
+        RefreshKeyGrid();
+      }
+      grid_.ShowColourFaces();
       return true;
     }
+    case WM_LED_REFRESH:
+      if (static_cast<std::uint32_t>(wParam) == kLedTag) grid_.ShowLayer();
+      return true;
+    case WM_SLIDER_CHANGED:
+      lighting_.OnSliderMoved(static_cast<int>(wParam), static_cast<int>(lParam));
+      return true;
+    case WM_LIGHTING_READ:
+      lighting_.TakeKeyboardState();
+      return true;
+    case WM_LIGHTING_WRITTEN:
+      lighting_.OnWriteEnded(static_cast<int>(wParam));
+      return true;
     default:
       return false;
   }
@@ -672,6 +702,8 @@ void COstrakDlg::OnDeviceReady(bool readBack) {
   profileKnown_ = LoadProfileFromKeyboard(*this, Working(), ProfileFilePath(link_->CachedProfile()));
   if (!readBack) ShowDeviceMessage(TextKey::MAIN_READ_BACK_FAILED_PROMPT);
   profiles_.RefreshLabel();
+  profiles_.RefreshProfileButtons();
+  lighting_.ReadFromKeyboard(LightingPanel::Read::kWithKeyColours);
 }
 
 void COstrakDlg::OnDeviceGone() {
@@ -681,5 +713,7 @@ void COstrakDlg::OnDeviceGone() {
 }
 
 void COstrakDlg::OnTimer(UINT_PTR timer) {
-  if (timer == kLightingRefreshTimer) KillTimer(hwnd(), kLightingRefreshTimer);  // the lighting panel reads again
+  if (lighting_.OnTimer(timer) || timer != kLightingRefreshTimer) return;
+  KillTimer(hwnd(), kLightingRefreshTimer);
+  lighting_.ReadFromKeyboard(LightingPanel::Read::kSettingsOnly);  // the keyboard's own keys changed them
 }

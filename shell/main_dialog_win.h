@@ -76,6 +76,9 @@ class COstrakDlg : public CBaseDialog, public UserInterface, public DeviceMessag
   void RemoveChildDialog(Dialog* child);
 
   CAboutDlg& aboutBox() { return about_; }
+  KeyGridPanel& keyGrid() { return grid_; }
+  ProfilePanel& profilePanel() { return profiles_; }
+  LightingPanel& lightingPanel() { return lighting_; }
   void ShowAboutBox() { about_.Show(linkAddress_); }
 
  protected:
@@ -151,12 +154,13 @@ class COstrakDlg : public CBaseDialog, public UserInterface, public DeviceMessag
   bool showingDeviceMessage_ = false;
 
   // The panels, in the order their ids are looked up.
-  KeyGridPanel grid_;
-  ProfilePanel profiles_{*this};
-  LightingPanel lighting_;
+  KeyGridPanel grid_{*this, lighting_};
+  ProfilePanel profiles_{*this, grid_, lighting_};
+  LightingPanel lighting_{*this, grid_};
   Panel* const panels_[3] = {&grid_, &profiles_, &lighting_};
   std::vector<PanelButton> panelButtons_;  // every panel's, in building order
   std::size_t panelButtonsBuilt_ = 0;
+  bool panelButtonsMade_ = false;
 
   // The window's own skinned controls.
   CPngButton applyButton_, okButton_, cancelButton_, helpButton_, minimizeButton_, menuButton_, closeButton_;

@@ -101,7 +101,8 @@ def main_controls():
     for j in range(9):
         column, row = (0, j) if j < 5 else (1, j - 5)
         add('FUNC_G%d' % (j + 1), G_X + column * U, rows_y[row], U - GAP, U - GAP, 'gkey', 'G%d' % (j + 1))
-    add('FUNC_MACRO', G_X + U, rows_y[4], U - GAP, U - GAP, 'gkey', 'M')
+    # The macro key's caption is the program's own, in the chosen language: no legend under it.
+    add('FUNC_MACRO', G_X + U, rows_y[4], U - GAP, U - GAP, 'gkey')
     add('KEY_FN', G_X + U, rows_y[5], U - GAP, U - GAP, 'key', 'Fn')
     # Lock lights and the layer light above the number pad.
     for i, (key, label) in enumerate((('LOCK_NUM', 'Num'), ('LOCK_CAPS', 'Caps'), ('LOCK_SCROLL', 'Scrl'),

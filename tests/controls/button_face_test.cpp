@@ -41,4 +41,22 @@ TEST(ButtonFace, TurnedCaptionIsCentredByItsRunAndRise) {
   EXPECT_EQ(TurnedTextBox({0, 0, 100, 30}, 60, 16, 0), (TextBox{20, 0, 100, 23}));
 }
 
+// A caption measuring 4 pixels a point (a five-letter word at 9 points is 36
+// pixels): it shrinks only as far as it must, and never below the minimum.
+TEST(ButtonFace, ALongCaptionShrinksUntilItFits) {
+  const auto fourPerPoint = [](int points) { return 4 * points; };
+  struct Case { const char* name; int points, minimum, room, size; };
+  const Case cases[] = {
+      {"fits as set", 9, 6, 40, 9},
+      {"fits exactly", 9, 6, 36, 9},
+      {"one size smaller", 9, 6, 35, 8},
+      {"the largest that fits", 9, 6, 28, 7},
+      {"never below the minimum", 9, 6, 10, 6},
+      {"a size below the minimum is kept", 5, 6, 10, 5},
+      {"no room at all", 9, 6, -4, 6},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(FittingPointSize(c.points, c.minimum, c.room, fourPerPoint), c.size) << c.name;
+}
+
 }  // namespace

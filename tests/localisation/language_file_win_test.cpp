@@ -15,6 +15,11 @@
 namespace {
 
 const std::u16string kChineseCaption = u"\x6E38\x620F\x952E\x76D8\x8BBE\x7F6E";  // 游戏键盘设置
+constexpr int kNoStoredChoice = -1;
+
+// The user's interface language the tests give the language file.
+unsigned short testUserLanguage = 0;
+unsigned short TestUserLanguage() { return testUserLanguage; }
 
 class LanguageFileTest : public ::testing::Test {
  protected:
@@ -29,11 +34,13 @@ class LanguageFileTest : public ::testing::Test {
   void TearDown() override {
     ResetTexts();
     SetCurrentLanguageChoice(0);
+    SetUserLanguageQuery(nullptr);
     RemoveTree(folder_);
   }
 
   void WriteLanguageFile(int language, std::u16string_view extraChinese = u"") {
-    std::u16string text = u"[LANGUAGE]\r\nlanguage=" + std::u16string(1, u'0' + language) + u"\r\n";
+    std::u16string text = u"[LANGUAGE]\r\n";
+    if (language != kNoStoredChoice) text += u"language=" + std::u16string(1, u'0' + language) + u"\r\n";
     text += u"[CHINESE]\r\nMAIN_CAPTION=" + kChineseCaption + u"\r\nUNKNOWN_KEY=\x672A\x77E5\x6309\x952E %03x\r\n";
     text += extraChinese;
     text += u"[ENGINSH]\r\nMAIN_CAPTION=Keyboard Settings\r\nUNKNOWN_KEY=Unknown Key: %03x\r\n";
@@ -80,9 +87,37 @@ TEST_F(LanguageFileTest, TheStoredValueOrTheChoiceOfOnePicksEnglish) {
   }
 }
 
-TEST_F(LanguageFileTest, NoFileKeepsEveryBuiltInTextAndReadsAsChinese) {
+// A first start: the file holds no choice yet and the user's interface
+// language picks one; once the user has chosen, the stored choice wins.
+TEST_F(LanguageFileTest, WithoutAStoredChoiceTheUsersInterfaceLanguagePicks) {
+  struct Case { int stored; unsigned short userLanguage; const char16_t* section; };
+  const Case cases[] = {
+      {kNoStoredChoice, 0x0804, u"CHINESE"},  // zh-CN
+      {kNoStoredChoice, 0x0404, u"CHINESE"},  // zh-TW
+      {kNoStoredChoice, 0x0409, u"ENGINSH"},  // en-US
+      {kNoStoredChoice, 0x0407, u"ENGINSH"},  // de-DE
+      {0, 0x0409, u"CHINESE"},
+      {1, 0x0804, u"ENGINSH"},
+  };
+  SetUserLanguageQuery(TestUserLanguage);
+  for (const Case& c : cases) {
+    WriteLanguageFile(c.stored);
+    testUserLanguage = c.userLanguage;
+    EXPECT_EQ(std::u16string(ChosenLanguageSection()), c.section) << c.stored << ", " << c.userLanguage;
+    LoadLanguageTexts();
+    const std::u16string caption = c.section == std::u16string(u"CHINESE") ? kChineseCaption : u"Keyboard Settings";
+    EXPECT_EQ(Text(TextKey::MAIN_CAPTION), caption) << c.stored << ", " << c.userLanguage;
+  }
+
+  // The user chooses Chinese on an English system: that holds from then on.
+  WriteLanguageFile(kNoStoredChoice);
+  testUserLanguage = 0x0409;
+  StoreLanguageChoice(0);
+  EXPECT_EQ(std::u16string(ChosenLanguageSection()), u"CHINESE");
+}
+
+TEST_F(LanguageFileTest, NoFileKeepsEveryBuiltInText) {
   for (int group = 1; group <= 4; ++group) LoadLanguageGroup(group);
-  EXPECT_EQ(ReadStoredLanguage(), 0);
   for (int i = 0; i < kTextKeyCount; ++i) {
     const auto key = static_cast<TextKey>(i);
     EXPECT_EQ(Text(key), BuiltInText(key)) << TextKeyName(key);
@@ -182,7 +217,7 @@ TEST(ShippedLanguageFile, HasEveryKeyInBothSections) {
       EXPECT_LE(text.size(), TextCapacity(key)) << TextKeyName(key);
     }
   }
-  EXPECT_EQ(ReadStoredLanguage(), 0);
+  EXPECT_TRUE(ReadLanguageText(u"LANGUAGE", "language").empty()) << "a first start follows the user's language";
 }
 
 }  // namespace

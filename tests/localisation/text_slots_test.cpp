@@ -96,6 +96,24 @@ TEST(ChooseLanguageSection, EnglishWhenTheStoredValueOrTheChoiceIsOne) {
         << c.stored << "," << c.choice;
 }
 
+// Without a stored choice the program speaks Chinese only to a user whose
+// interface language is Chinese, whatever its script or region.
+TEST(FirstStartLanguage, ChineseOnlyForAChineseInterfaceLanguage) {
+  struct Case { unsigned short languageId; const char* name; int language; };
+  const Case cases[] = {
+      {0x0804, "zh-CN", 0}, {0x0404, "zh-TW", 0}, {0x0C04, "zh-HK", 0}, {0x1004, "zh-SG", 0},
+      {0x7C04, "zh-Hant", 0}, {0x0004, "zh-Hans", 0},
+      {0x0409, "en-US", 1}, {0x0809, "en-GB", 1}, {0x0407, "de-DE", 1}, {0x0411, "ja-JP", 1},
+      {0x0412, "ko-KR", 1}, {0x0000, "neutral", 1}, {0x0414, "nb-NO", 1},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(FirstStartLanguage(c.languageId), c.language) << c.name;
+    EXPECT_EQ(std::u16string(ChooseLanguageSection(FirstStartLanguage(c.languageId), 0)),
+              c.language == 0 ? kChineseSection : kEnglishSection)
+        << c.name;
+  }
+}
+
 TEST(SlotsByIndex, MediaAndFunctionNamesFollowTheirNumbers) {
   ResetTexts();
   EXPECT_EQ(MediaKeyText(0), TextKey::MEDIA_PALYER_1);

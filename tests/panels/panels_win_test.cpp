@@ -14,11 +14,16 @@
 namespace {
 
 TEST(Panels, EveryButtonIsOfTheSkinHasItsOwnIdAndRoutesToItsPanel) {
-  FakeUserInterface ui;
-  KeyGridPanel grid;
-  ProfilePanel profiles(ui);
-  LightingPanel lighting;
-  Panel* const routing[] = {&grid, &profiles, &lighting};  // the main window's order
+  // As the main window holds them: each knows the others it works with.
+  struct Panels {
+    FakeUserInterface ui;
+    KeyGridPanel grid{ui, lighting};
+    ProfilePanel profiles{ui, grid, lighting};
+    LightingPanel lighting{ui, grid};
+  } panels;
+  KeyGridPanel& grid = panels.grid;
+  ProfilePanel& profiles = panels.profiles;
+  Panel* const routing[] = {&grid, &profiles, &panels.lighting};  // the main window's order
 
   std::set<int> ids;
   std::size_t count = 0;
@@ -38,11 +43,13 @@ TEST(Panels, EveryButtonIsOfTheSkinHasItsOwnIdAndRoutesToItsPanel) {
   EXPECT_EQ(count, 9u + kKeyboardKeyCount + 10u + 4u + 5u);
 
   // The window's own commands belong to no panel.
-  for (int id : {IDOK, IDCANCEL, IDC_APPLY, IDC_FUNC_MACRO, IDC_LINK, IDC_HELP_BUTTON, IDC_MINIMIZE, IDC_CLOSE,
+  for (int id : {IDOK, IDCANCEL, IDC_APPLY, IDC_LINK, IDC_HELP_BUTTON, IDC_MINIMIZE, IDC_CLOSE,
                  IDC_VERSION, IDC_MENU_BUTTON, IDC_WAIT_PICTURE, ID_TRAY_OPEN, ID_TRAY_EXIT, ID_APP_ABOUT})
     for (Panel* panel : routing) EXPECT_FALSE(AnyHolds(panel->Commands(), id)) << id;
   // The profile label, the hidden menu button and the profile menu's items are the profile panel's.
   for (int id : {IDC_FUNC_PROFILES, IDC_PROFILE_MENU, 9000, 9003}) EXPECT_TRUE(AnyHolds(profiles.Commands(), id)) << id;
+  // The macro button edits G9: the key grid's.
+  EXPECT_TRUE(AnyHolds(grid.Commands(), IDC_FUNC_MACRO));
 }
 
 }  // namespace

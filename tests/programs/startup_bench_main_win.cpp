@@ -14,15 +14,9 @@
 #include <vector>
 
 #include "tests/support/sim_server_win.h"
+#include "tests/support/windows_test_support_win.h"
 
 namespace {
-
-double Now() {
-  LARGE_INTEGER counter, frequency;
-  QueryPerformanceCounter(&counter);
-  QueryPerformanceFrequency(&frequency);
-  return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 PROCESS_INFORMATION Run(const std::wstring& program, const std::wstring& arguments, const std::wstring& folder) {
   std::wstring commandLine = L"\"" + program + L"\" " + arguments;
@@ -37,11 +31,6 @@ void Finish(PROCESS_INFORMATION& process) {
   WaitForSingleObject(process.hProcess, 20000);
   CloseHandle(process.hProcess);
   CloseHandle(process.hThread);
-}
-
-double Median(std::vector<double> times) {
-  std::sort(times.begin(), times.end());
-  return times[times.size() / 2];
 }
 
 }  // namespace
@@ -67,29 +56,29 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
   std::vector<double> ostrak, dialog;
   for (int run = -1; run < kRuns; ++run) {
     DeleteFileW(profile.c_str());
-    const double start = Now();
+    const double start = SecondsNow();
     PROCESS_INFORMATION process = Run(program, L"", folder);
     const auto started = [&] {
       return GetFileAttributesW(profile.c_str()) != INVALID_FILE_ATTRIBUTES &&
              TrayIconShown(MainWindowOf(process.dwProcessId));
     };
-    while (!started() && Now() - start < 30) Sleep(1);
-    const double ostrakTime = Now() - start;
+    while (!started() && SecondsNow() - start < 30) Sleep(1);
+    const double ostrakTime = SecondsNow() - start;
     PROCESS_INFORMATION killer = Run(program, L"/Kill", folder);
     Finish(killer);
     Finish(process);
 
-    const double dialogStart = Now();
+    const double dialogStart = SecondsNow();
     PROCESS_INFORMATION small = Run(minimal, L"", folder);
     Finish(small);
     if (run < 0) continue;
     ostrak.push_back(ostrakTime);
-    dialog.push_back(Now() - dialogStart);
+    dialog.push_back(SecondsNow() - dialogStart);
   }
   keyboard.Stop();
 
   std::printf("start-up until the icon is shown and the keyboard read: %.0f ms; smallest dialog program: %.0f ms; ratio %.2f (should stay below 2)\n",
-              Median(ostrak) * 1000, Median(dialog) * 1000, Median(ostrak) / Median(dialog));
+              MedianOf(ostrak) * 1000, MedianOf(dialog) * 1000, MedianOf(ostrak) / MedianOf(dialog));
   std::fflush(stdout);
   return 0;
 }

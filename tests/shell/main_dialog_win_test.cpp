@@ -207,9 +207,12 @@ TEST(TrayIcon, TheMenuTakesItsTextsFromTheChosenSection) {
     return std::wstring(text);
   };
 
-  // The stored choice missing: the Chinese section, which is missing too: the built-in texts.
+  // The stored choice missing on a Chinese system: the Chinese section, which
+  // is missing too: the built-in texts.
+  SetUserLanguageQuery([]() -> unsigned short { return 0x0804; });
   WriteUtf16File(folder + L"Skins\\language.ini", u"[ENGINSH]\r\nMENU_11=Show\r\n");
   HMENU menu = CTrayIcon::BuildMenu();
+  SetUserLanguageQuery(nullptr);
   ASSERT_NE(menu, nullptr);
   EXPECT_EQ(itemText(menu, 0), L"Open(&O)");
   EXPECT_EQ(itemText(menu, 2), L"Exit(&X)");

@@ -6,10 +6,8 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cstring>
 #include <memory>
-#include <thread>
 
 #include "app/wide_win.h"
 #include "localisation/text_slots.h"
@@ -23,36 +21,6 @@
 #include "tests/support/windows_test_support_win.h"
 
 namespace {
-
-// Presses OK on every message box of this process that shows `text`, from a
-// thread of its own (the window's thread is inside the box meanwhile).
-class MessageBoxWatcher {
- public:
-  explicit MessageBoxWatcher(std::wstring text) : text_(std::move(text)) {
-    thread_ = std::thread([this] {
-      while (!stop_) {
-        for (HWND box : MessageBoxesOf(GetCurrentProcessId())) {
-          wchar_t shown[512] = {};
-          GetDlgItemTextW(box, 0xFFFF, shown, 512);
-          if (text_ != shown) continue;
-          ++seen;
-          PostMessageW(box, WM_COMMAND, IDOK, 0);
-        }
-        Sleep(50);
-      }
-    });
-  }
-  ~MessageBoxWatcher() {
-    stop_ = true;
-    thread_.join();
-  }
-  std::atomic<int> seen{0};
-
- private:
-  std::wstring text_;
-  std::atomic<bool> stop_{false};
-  std::thread thread_;
-};
 
 class MainWindowApplyTest : public ::testing::Test {
  protected:
@@ -124,11 +92,11 @@ TEST_F(MainWindowApplyTest, ApplySavesTheFileAndSendsTheCurrentKeyMap) {
 TEST_F(MainWindowApplyTest, MacrosTooLargeForTheKeyboardAreRefusedAndStayPending) {
   Open(L"--capacity 1");  // 128 bytes of macro memory
   EditKeyA(2);
-  MessageBoxWatcher watcher(Wide(Text(TextKey::EXTRA_MACRO_TOO_LONG)));
+  MessageBoxAnswerer watcher(Wide(Text(TextKey::EXTRA_MACRO_TOO_LONG)));
   const std::string before = keyboard_.Control("read keytables 0 480");
   PostMessageW(window_->hwnd(), WM_COMMAND, IDC_APPLY, 0);
   ASSERT_TRUE(WaitUntil([&] { return watcher.seen > 0; }, 10000));
-  WaitUntil([] { return false; }, 500);  // let the apply finish
+  EXPECT_TRUE(WaitUntil([&] { return !window_->KeyboardBusy(); }, 10000)) << "the Apply has ended";
   EXPECT_TRUE(window_->PendingChanges());
   EXPECT_TRUE(IsWindowEnabled(window_->Item(IDC_APPLY)));
   EXPECT_EQ(keyboard_.Control("read keytables 0 480"), before);
@@ -144,7 +112,7 @@ TEST_F(MainWindowApplyTest, AProfileNeitherReadNorLoadedIsNeverApplied) {
   SetPaths(MakeAppPaths(FromWide(BuiltProgramFolder() + L"Ostrak.exe")));
   SetRegistryRoot(u"Ostrak_Brelund", u"OstrakApplyTest");
   DeleteFileW(Wide(ProfileFilePath(0)).c_str());
-  MessageBoxWatcher watcher(Wide(Text(TextKey::MAIN_READ_BACK_FAILED_PROMPT)));
+  MessageBoxAnswerer watcher(Wide(Text(TextKey::MAIN_READ_BACK_FAILED_PROMPT)));
 
   window_ = std::make_unique<COstrakDlg>(app_, true);
   ASSERT_TRUE(window_->CreateModeless());

@@ -282,6 +282,9 @@ TEST_F(ProgramWithKeyboardTest, LayerNoticesDuringAReadBackHoldUpNoReply) {
   HWND window = MainWindowOf(running.dwProcessId);
   ASSERT_TRUE(WaitUntil([&] { return FileExists(profileFile_); }, kStartTimeoutMs));
   ASSERT_TRUE(WaitUntil([&] { return TrayIconShown(window); }, 5000));
+  // The lighting is read after the profile: the count is taken once it has been.
+  const auto effects = [&] { return SendMessageW(GetDlgItem(window, IDC_EFFECT_LIST), CB_GETCOUNT, 0, 0); };
+  ASSERT_TRUE(WaitUntil([&] { return effects() > 0; }, kStartTimeoutMs));
   const auto commands = [&] { return std::stoi(keyboard_.Control("commands").substr(3)); };
   const int quietReadBack = commands();
 
@@ -296,6 +299,7 @@ TEST_F(ProgramWithKeyboardTest, LayerNoticesDuringAReadBackHoldUpNoReply) {
       },
       kStartTimeoutMs));
   EXPECT_GT(notices, 5);
+  EXPECT_TRUE(WaitUntil([&] { return commands() - quietReadBack >= quietReadBack; }, kStartTimeoutMs));
   EXPECT_EQ(commands() - quietReadBack, quietReadBack) << "every command of the read-back was sent once";
 }
 

@@ -2,9 +2,9 @@
 
 #include <shellapi.h>
 
-#include <cstdint>
-
+#include <algorithm>
 #include <atomic>
+#include <cstdint>
 #include <vector>
 
 #include "app/messages.h"
@@ -166,4 +166,43 @@ bool TrayIconShown(HWND mainWindow) {
   icon.hWnd = mainWindow;
   icon.uID = kTrayIconId;
   return mainWindow && Shell_NotifyIconW(NIM_MODIFY, &icon);
+}
+
+MessageBoxAnswerer::MessageBoxAnswerer(std::wstring text, int button) : text_(std::move(text)), button_(button) {
+  thread_ = std::thread([this] {
+    // A box answered stays on screen until its thread takes the answer: it is
+    // counted once.
+    std::vector<HWND> answered;
+    while (!stop_) {
+      const std::vector<HWND> boxes = MessageBoxesOf(GetCurrentProcessId());
+      std::erase_if(answered, [&](HWND box) { return std::find(boxes.begin(), boxes.end(), box) == boxes.end(); });
+      for (HWND box : boxes) {
+        wchar_t shown[512] = {};
+        GetDlgItemTextW(box, 0xFFFF, shown, 512);
+        if (text_ != shown || std::find(answered.begin(), answered.end(), box) != answered.end()) continue;
+        answered.push_back(box);
+        ++seen;
+        PostMessageW(box, WM_COMMAND, button_, 0);
+      }
+      Sleep(20);
+    }
+  });
+}
+
+MessageBoxAnswerer::~MessageBoxAnswerer() {
+  stop_ = true;
+  thread_.join();
+}
+
+double SecondsNow() {
+  LARGE_INTEGER counter, frequency;
+  QueryPerformanceCounter(&counter);
+  QueryPerformanceFrequency(&frequency);
+  return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+double MedianOf(std::vector<double> times) {
+  if (times.empty()) return 0;
+  std::sort(times.begin(), times.end());
+  return times[times.size() / 2];
 }

@@ -4,9 +4,11 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <functional>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 // A Unix path of the build as Wine sees it (the Z: drive maps /).
@@ -30,6 +32,10 @@ std::string ReadBytes(const std::wstring& path);
 // holds or `timeoutMs` has passed. Returns whether it held.
 bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs);
 
+// A steady clock in seconds, and the median of timings (the benchmark programs').
+double SecondsNow();
+double MedianOf(std::vector<double> times);
+
 // The top-level windows of a process that `wanted` picks.
 std::vector<HWND> TopWindowsOf(DWORD processId, const std::function<bool(HWND)>& wanted);
 // The program's main window in that process (found by its marker), or null.
@@ -44,3 +50,21 @@ HWND MessageBoxOf(DWORD processId, std::wstring* text);
 // Whether that window's notification-area icon is there (the notification
 // area accepts a change to it).
 bool TrayIconShown(HWND mainWindow);
+
+// Answers every message box of this process that shows `text` with `button`
+// (IDOK, IDYES, IDNO), from a thread of its own: the window's thread is inside
+// the box meanwhile. Counts the boxes answered.
+class MessageBoxAnswerer {
+ public:
+  explicit MessageBoxAnswerer(std::wstring text, int button = IDOK);
+  ~MessageBoxAnswerer();
+  MessageBoxAnswerer(const MessageBoxAnswerer&) = delete;
+  MessageBoxAnswerer& operator=(const MessageBoxAnswerer&) = delete;
+  std::atomic<int> seen{0};
+
+ private:
+  std::wstring text_;
+  int button_;
+  std::atomic<bool> stop_{false};
+  std::thread thread_;
+};

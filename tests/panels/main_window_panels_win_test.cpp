@@ -1,0 +1,226 @@
+// The main window's panels with the simulated keyboard in this process,
+// driven by their control ids: what the key grid shows and opens, the flip,
+// the layer, the profile buttons and Default, and the lighting panel's writes
+// as the keyboard's settings memory sees them.
+#include <winsock2.h>
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+#include "app/app_paths.h"
+#include "app/messages.h"
+#include "app/wide_win.h"
+#include "localisation/text_slots.h"
+#include "panels/key_grid_ids.h"
+#include "profiles/key_grid_view.h"
+#include "profiles/profile_store.h"
+#include "profiles/settings.h"
+#include "profiles/settings_win.h"
+#include "resources/resource_ids.h"
+#include "shell/main_dialog_win.h"
+#include "simulator/sim_protocol.h"
+#include "tests/support/sim_server_win.h"
+#include "tests/support/windows_test_support_win.h"
+
+namespace {
+
+int KeyIndexOfSlot(int slot) {
+  for (int i = 0; i < kKeyboardKeyCount; ++i)
+    if (KeyButtonEntry(i) == slot) return i;
+  return -1;
+}
+
+class MainWindowPanelsTest : public ::testing::Test {
+ protected:
+  // `status` pokes the keyboard's status block before the window reads it.
+  void Open(const std::string& offeredEffects = "") {
+    ASSERT_TRUE(keyboard_.Start(L""));
+    if (!offeredEffects.empty()) {
+      ASSERT_EQ(keyboard_.Control("poke status 12 " + offeredEffects), "OK");
+    }
+    SetEnvironmentVariableW(L"OSTRAK_DEVICE", (L"sim:127.0.0.1:" + std::to_wstring(keyboard_.Port())).c_str());
+    SetPaths(MakeAppPaths(FromWide(BuiltProgramFolder() + L"Ostrak.exe")));
+    SetRegistryRoot(u"Ostrak_Brelund", u"OstrakPanelsTest");
+    WriteFlagSetting(kFlipValue, 0);
+    FormVoviIniPath();
+    WriteVoviSetting(kLightingOnValue, 0);
+    DeleteFileW(Wide(ProfileFilePath(0)).c_str());
+
+    window_ = std::make_unique<COstrakDlg>(app_, true);
+    ASSERT_TRUE(window_->CreateModeless());
+    ASSERT_TRUE(WaitUntil([&] { return FileExists(Wide(ProfileFilePath(0))); }, 10000));
+    // The grid is built after start-up, and the lighting read after the profile.
+    ASSERT_TRUE(WaitUntil([&] { return window_->Item(IDC_RIGHT_ARROW) != nullptr; }, 10000));
+    ASSERT_TRUE(WaitUntil([&] { return !window_->lightingPanel().State().offeredEffects.empty(); }, 10000));
+    ASSERT_TRUE(WaitUntil([&] { return !window_->KeyboardBusy(); }, 10000));
+  }
+  void TearDown() override {
+    window_.reset();
+    keyboard_.Stop();
+    SetEnvironmentVariableW(L"OSTRAK_DEVICE", nullptr);
+    FormVoviIniPath();
+    WriteVoviSetting(kLightingOnValue, 0);
+    WriteFlagSetting(kFlipValue, 0);
+  }
+
+  void Assign(int entry, AssignmentType type, std::uint32_t param) {
+    std::lock_guard guard(Working().lock);
+    Working().block->area[AssignmentIndex(0, entry)] = {type, 0, param, 0, 0};
+    window_->RefreshKeyGrid();
+  }
+  void Command(int id, int code = BN_CLICKED) {
+    SendMessageW(window_->hwnd(), WM_COMMAND, MAKEWPARAM(id, code), 0);
+  }
+  // Shown, whether or not the window itself is (it starts hidden).
+  bool Shown(int id) { return (GetWindowLongPtrW(window_->Item(id), GWL_STYLE) & WS_VISIBLE) != 0; }
+  std::uint8_t SettingsByte(int offset) {
+    std::vector<std::uint8_t> bytes;
+    ParseHexBytes(keyboard_.Control("read settings " + std::to_string(offset) + " 1").substr(3), bytes);
+    return bytes.empty() ? 0xEE : bytes[0];
+  }
+
+  SimServer keyboard_;
+  COstrakApp app_;
+  std::unique_ptr<COstrakDlg> window_;
+};
+
+TEST_F(MainWindowPanelsTest, KeysShowWhatTheyAreAssignedToAndOpenTheEditorOnTheirEntry) {
+  Open();
+  KeyGridPanel& grid = window_->keyGrid();
+  const int a = KeyIndexOfSlot(0x1E), s = KeyIndexOfSlot(0x1F), d = KeyIndexOfSlot(0x20);
+  Assign(0x1E, AssignmentType::Key, 0x030);
+  Assign(0x1F, AssignmentType::Macro, 7);  // no macro 7 in the profile
+  Assign(0x20, AssignmentType::Disabled, 0);
+
+  const std::u16string set(Text(TextKey::KEY_PROMPT_SET));
+  EXPECT_TRUE(grid.KeyButton(a).IsChecked());
+  EXPECT_NE(grid.KeyButton(a).TooltipText().find(set + std::u16string(Text(TextKey::KEY_PROMPT_SINGLE))),
+            std::u16string::npos);
+  EXPECT_TRUE(grid.KeyButton(s).TooltipText().ends_with(std::u16string(Text(TextKey::KEY_PROMPT_MACRO)) + u")"));
+  EXPECT_TRUE(grid.KeyButton(d).IsChecked());
+  EXPECT_TRUE(grid.KeyButton(d).TooltipText().ends_with(set));
+  EXPECT_FALSE(grid.KeyButton(KeyIndexOfSlot(0x21)).IsChecked());
+
+  std::vector<KeyEditRequest> opened;
+  grid.SetKeyEditor([&](const KeyEditRequest& request) { opened.push_back(request); });
+  Command(kKeyButtonIds[a]);
+  Command(1118);  // Enter on the keypad
+  Command(kExtraKeyIds[0]);
+  Command(IDC_FUNC_MACRO);
+  Command(kFirstDKeyId);  // a button without a key
+  ASSERT_EQ(opened.size(), 4u);
+  EXPECT_EQ(opened[0].entry, 0x1E);
+  EXPECT_EQ(opened[1].entry, 0x9C);
+  EXPECT_EQ(opened[2].entry, 256);
+  EXPECT_FALSE(opened[2].macroRole);
+  EXPECT_EQ(opened[3].entry, 264);
+  EXPECT_TRUE(opened[3].macroRole);
+
+  // The keyboard's layer key: the extra keys edit the second layer, and the
+  // layer indicator shows it, also while an Apply runs.
+  Assign(0x1E, AssignmentType::Key, 0x031);
+  window_->SetPendingChanges(true);
+  PostMessageW(window_->hwnd(), WM_COMMAND, IDC_APPLY, 0);
+  ASSERT_EQ(keyboard_.Control("notice 02FF"), "OK");
+  ASSERT_TRUE(WaitUntil([&] { return window_->link()->Layer() == 1; }, 5000));
+  EXPECT_TRUE(WaitUntil([&] { return grid.LayerIndicator().Faces().normal == MainStatePictures().over; }, 5000));
+  EXPECT_TRUE(WaitUntil([&] { return !window_->PendingChanges(); }, 10000)) << "the Apply still ends";
+  opened.clear();
+  Command(kExtraKeyIds[0]);
+  Command(IDC_FUNC_MACRO);
+  ASSERT_EQ(opened.size(), 2u);
+  EXPECT_EQ(opened[0].entry, 265);
+  EXPECT_EQ(opened[1].entry, 273);
+}
+
+TEST_F(MainWindowPanelsTest, FlippingTwiceBringsF1ToF4BackAndIsRemembered) {
+  Open();
+  HWND f1 = window_->Item(1010);
+  ASSERT_TRUE(IsWindowEnabled(f1));
+  Command(IDC_FLIP_1);
+  EXPECT_FALSE(IsWindowEnabled(f1));
+  EXPECT_EQ(ReadFlagSetting(kFlipValue), 1);
+  EXPECT_TRUE(window_->keyGrid().FlipIndicator().IsChecked());
+  Command(IDC_FLIP_2);
+  EXPECT_TRUE(IsWindowEnabled(f1));
+  EXPECT_EQ(ReadFlagSetting(kFlipValue), 0);
+}
+
+TEST_F(MainWindowPanelsTest, ProfileButtonsSwitchTheKeyboardButTheCurrentOneDoesNothing) {
+  Open();
+  const std::string commands = keyboard_.Control("commands");
+  Command(IDC_PROFILE1);  // profile 0 is the current one
+  EXPECT_FALSE(window_->KeyboardBusy());
+  EXPECT_TRUE(MessageBoxesOf(GetCurrentProcessId()).empty());
+  EXPECT_EQ(keyboard_.Control("commands"), commands);
+
+  Command(IDC_PROFILE3);
+  EXPECT_TRUE(WaitUntil([&] { return window_->link()->CachedProfile() == 2; }, 5000));
+  EXPECT_EQ(keyboard_.Control("read status 10 1"), "OK 02");
+  EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(window_->hwnd()) || !window_->KeyboardBusy(); }, 5000));
+}
+
+TEST_F(MainWindowPanelsTest, DefaultClearsTheCurrentKeysOnlyWhenTheUserSaysYes) {
+  Open();
+  Assign(0x1E, AssignmentType::Key, 0x030);
+  Assign(256, AssignmentType::Key, 0x031);  // G1, first layer
+  Assign(265, AssignmentType::Key, 0x032);  // G1, second layer
+  const std::wstring question = Wide(Text(TextKey::MAIN_PROMPT_DEFAULT));
+  {
+    MessageBoxAnswerer no(question, IDNO);
+    Command(IDC_DEFAULT);
+    EXPECT_EQ(no.seen, 1);
+  }
+  EXPECT_EQ(Working().block->area[AssignmentIndex(0, 0x1E)].type, AssignmentType::Key);
+  EXPECT_FALSE(window_->PendingChanges());
+
+  MessageBoxAnswerer yes(question, IDYES);
+  Command(IDC_DEFAULT);
+  EXPECT_EQ(Working().block->area[AssignmentIndex(0, 0x1E)].type, AssignmentType::Default);
+  EXPECT_EQ(Working().block->area[AssignmentIndex(0, 256)].type, AssignmentType::Default);
+  EXPECT_EQ(Working().block->area[AssignmentIndex(0, 265)].type, AssignmentType::Key) << "the other layer stays";
+  EXPECT_FALSE(window_->keyGrid().KeyButton(KeyIndexOfSlot(0x1E)).IsChecked());
+  EXPECT_TRUE(WaitUntil([&] { return !window_->PendingChanges() && !window_->KeyboardBusy(); }, 10000))
+      << "and applied";
+}
+
+TEST_F(MainWindowPanelsTest, TheLightingPanelListsTheOfferedEffectsAndWritesEachChange) {
+  Open("010305" + std::string(26, '0'));  // effects 1, 3 and 5, the other slots empty
+  LightingPanel& lighting = window_->lightingPanel();
+  HWND list = window_->Item(IDC_EFFECT_LIST);
+  EXPECT_EQ(SendMessageW(list, CB_GETCOUNT, 0, 0), 3);
+  EXPECT_FALSE(Shown(IDC_EFFECT_LIST)) << "the panel is off";
+
+  Command(IDC_LIGHTING_ON, STN_CLICKED);
+  ASSERT_TRUE(lighting.IsOn());
+  SendMessageW(list, CB_SETCURSEL, 2, 0);
+  Command(IDC_EFFECT_LIST, CBN_SELCHANGE);
+  EXPECT_TRUE(WaitUntil([&] { return SettingsByte(0) == 5; }, 5000));
+  EXPECT_TRUE(Shown(IDC_SELECTION_COLOUR)) << "effect 5 shows its per-key tools";
+  EXPECT_FALSE(Shown(IDC_SPEED_SLIDER));
+
+  // The speed slider runs the other way round from the keyboard's value; the
+  // last position of a drag always arrives.
+  for (int position : {10, 5, 0}) PostMessageW(window_->hwnd(), WM_SLIDER_CHANGED, IDC_SPEED_SLIDER, position);
+  EXPECT_TRUE(WaitUntil([&] { return SettingsByte(2) == 24; }, 5000));
+
+  // A write the keyboard refuses: the panel shows what the keyboard holds.
+  ASSERT_EQ(keyboard_.Control("faults status=100 statusbyte=FF"), "OK");
+  SendMessageW(list, CB_SETCURSEL, 0, 0);
+  Command(IDC_EFFECT_LIST, CBN_SELCHANGE);
+  EXPECT_EQ(lighting.State().effectMode, 1) << "shown at once";
+  ASSERT_TRUE(WaitUntil([&] { return !window_->KeyboardBusy(); }, 10000));
+  ASSERT_EQ(keyboard_.Control("faults status=0"), "OK");
+  EXPECT_EQ(SettingsByte(0), 5);
+  EXPECT_TRUE(WaitUntil([&] { return lighting.State().effectMode == 5; }, 5000));
+
+  // Switched off: the effect's controls go.
+  Command(IDC_LIGHTING_ON, STN_CLICKED);
+  EXPECT_FALSE(lighting.IsOn());
+  EXPECT_FALSE(Shown(IDC_EFFECT_LIST));
+}
+
+}  // namespace
