@@ -101,6 +101,7 @@ bool KeyGridPanel::OnCommand(int id, int notifyCode) {
 }
 
 void KeyGridPanel::EditKey(int controlId) {
+  if (!IsKeyboardProfile(CurrentProfile())) return;  // no bank to edit while the profile is unknown
   const int extra = IndexOf(kExtraKeyIds, controlId);
   const int key = IndexOf(kKeyButtonIds, controlId);
   const int entry = extra >= 0 ? ExtraKeyEntry(extra, Layer()) : KeyButtonEntry(key);

@@ -220,7 +220,7 @@ bool LightingPanel::LateStartStep() {
                                bitmaps_.begin() + kFirstSliderPicture + kSpeedPictureFirst + kMaxSpeed + 1);
     brightnessSlider_.SetPictures(std::move(brightness));
     speedSlider_.SetPictures(std::move(speed));
-    ShowPictures();
+    ShowState();  // the sliders' positions need their pictures
   }
   return true;
 }

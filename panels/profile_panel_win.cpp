@@ -31,6 +31,12 @@ void ProfilePanel::BindControls(const std::function<void(Control&, int id)>& bin
 
 void ProfilePanel::AddSkinTargets(SkinTargets& targets) { targets.buttons[u"FUNC_PROFILES"] = &label_; }
 
+void ProfilePanel::OnButtonsMade() {
+  // Their captions once they have windows to show them.
+  SetTexts();
+  RefreshProfileButtons();
+}
+
 std::span<const IdRange> ProfilePanel::Commands() const { return kProfileCommands; }
 
 std::vector<PanelButton> ProfilePanel::Buttons() {

@@ -21,6 +21,7 @@ class ProfilePanel : public Panel {
 
   void BindControls(const std::function<void(Control&, int id)>& bind) override;
   void AddSkinTargets(SkinTargets& targets) override;
+  void OnButtonsMade() override;
   // The label shows the profile menu's checked entry, with its tooltip.
   void RefreshLabel();
   // Checks the button of the current profile; an unknown one leaves them as they are.

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <tuple>
 #include <vector>
@@ -17,6 +18,7 @@
 #include "app/app_paths.h"
 #include "app/messages.h"
 #include "panels/key_grid_ids.h"
+#include "profiles/profile_store.h"
 #include "app/shell_state.h"
 #include "skin/skin_file_win.h"
 #include "skin/skin_keys.h"
@@ -255,6 +257,29 @@ TEST_F(MainDialogTest, TheButtonMenuOffersBothLanguagesWithTheCurrentOneChecked)
   EXPECT_EQ(languageItems(), std::make_tuple(order, true, false));
   WriteBytes(languageFile, before);
   LoadLanguageTexts();
+}
+
+// Without a keyboard the current profile is unknown: the grid shows no
+// assignment, opens no editor and Default resets nothing.
+TEST_F(MainDialogTest, WhileTheProfileIsUnknownNoBankIsShownOrChanged) {
+  ASSERT_TRUE(WaitUntil([&] { return window_->Item(IDC_RIGHT_ARROW) != nullptr; }, 10000));
+  {
+    std::lock_guard guard(Working().lock);
+    for (int bank = 0; bank < kKeyboardProfileCount; ++bank)
+      Working().block->area[AssignmentIndex(bank, 0x1E)] = {AssignmentType::Key, 0, 0x030, 0, 0};
+    window_->RefreshKeyGrid();
+  }
+  const int a = static_cast<int>(std::find(std::begin(kKeyButtonIds), std::end(kKeyButtonIds), 1058) - std::begin(kKeyButtonIds));
+  EXPECT_FALSE(window_->keyGrid().KeyButton(a).IsChecked());
+  int opened = 0;
+  window_->keyGrid().SetKeyEditor([&](const KeyEditRequest&) { ++opened; });
+  SendMessageW(window_->hwnd(), WM_COMMAND, 1058, 0);
+  EXPECT_EQ(opened, 0);
+
+  MessageBoxAnswerer yes(Wide(Text(TextKey::MAIN_PROMPT_DEFAULT)), IDYES);
+  SendMessageW(window_->hwnd(), WM_COMMAND, IDC_DEFAULT, 0);
+  EXPECT_EQ(Working().block->area[AssignmentIndex(0, 0x1E)].type, AssignmentType::Key);
+  EXPECT_FALSE(window_->PendingChanges());
 }
 
 TEST_F(MainDialogTest, ADoubleClickOnTheIconOpensTheWindow) {
