@@ -16,6 +16,7 @@
 #include "profiles/settings.h"
 #include "profiles/settings_win.h"
 #include "resources/resource_ids.h"
+#include "app/ini_section_win.h"
 #include "skin/skin_file_win.h"
 #include "skin/skin_picture_win.h"
 
@@ -168,36 +169,59 @@ std::vector<PanelButton> LightingPanel::Buttons() {
   return buttons;
 }
 
-void LightingPanel::BindControls(const std::function<void(Control&, int id)>& bind) {
+HWND LightingPanel::MakeControl(const wchar_t* windowClass, DWORD style, int id, const char16_t* skinKey, bool shown) {
+  const SkinRect r = context_.placement ? SkinRectIn(context_.placement->buttonInfo, skinKey) : SkinRect{1, 1, 1, 1};
+  HWND control = CreateWindowExW(0, windowClass, L"", WS_CHILD | style | (shown ? WS_VISIBLE : 0), r.x, r.y, r.w, r.h,
+                                 host(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr),
+                                 nullptr);
+  if (control) SendMessageW(control, WM_SETFONT, SendMessageW(host(), WM_GETFONT, 0, 0), FALSE);
+  return control;
+}
+
+void LightingPanel::MakeControls() {
+  if (!bind_ || effectList_.hwnd()) return;
   pictures_.resize(std::size(kPictures));
   colours_.resize(std::size(kColourButtons));
   captions_.resize(std::size(kCaptions));
-  bind(effectList_, IDC_EFFECT_LIST);
-  bind(brightnessSlider_, IDC_BRIGHTNESS_SLIDER);
-  bind(speedSlider_, IDC_SPEED_SLIDER);
-  for (std::size_t i = 0; i < pictures_.size(); ++i) bind(pictures_[i], kPictures[i].id);
-  for (std::size_t i = 0; i < colours_.size(); ++i) bind(colours_[i], kColourButtons[i].id);
-  for (std::size_t i = 0; i < captions_.size(); ++i) bind(captions_[i], kCaptions[i].id);
+  MakeControl(L"COMBOBOX", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, IDC_EFFECT_LIST, u"CONTROL_XGcombox", false);
+  bind_(effectList_, IDC_EFFECT_LIST);
+  MakeControl(L"STATIC", SS_NOTIFY, IDC_BRIGHTNESS_SLIDER, u"CONTROL_LightSlider", false);
+  bind_(brightnessSlider_, IDC_BRIGHTNESS_SLIDER);
+  MakeControl(L"STATIC", SS_NOTIFY, IDC_SPEED_SLIDER, u"CONTROL_SpeedSlider", false);
+  bind_(speedSlider_, IDC_SPEED_SLIDER);
+  for (std::size_t i = 0; i < pictures_.size(); ++i) {
+    MakeControl(L"STATIC", SS_BITMAP | SS_NOTIFY, kPictures[i].id, kPictures[i].skinKey,
+                kPictures[i].shown.when == Shown::When::kAlways);
+    bind_(pictures_[i], kPictures[i].id);
+  }
+  for (std::size_t i = 0; i < colours_.size(); ++i) {
+    MakeControl(L"BUTTON", BS_OWNERDRAW, kColourButtons[i].id, kColourButtons[i].skinKey, false);
+    bind_(colours_[i], kColourButtons[i].id);
+  }
+  for (std::size_t i = 0; i < captions_.size(); ++i) {
+    MakeControl(L"STATIC", SS_LEFT, kCaptions[i].id, kCaptions[i].skinKey, kCaptions[i].shown.when == Shown::When::kAlways);
+    bind_(captions_[i], kCaptions[i].id);
+    captions_[i].SetBackground(context_.background ? context_.background() : nullptr);
+  }
   sliders_ = {{{IDC_BRIGHTNESS_SLIDER, {}}, {IDC_SPEED_SLIDER, {}}}};
 }
 
-void LightingPanel::AddSkinTargets(SkinTargets& targets) {
-  targets.others[u"CONTROL_XGcombox"] = effectList_.hwnd();
-  targets.others[u"CONTROL_LightSlider"] = brightnessSlider_.hwnd();
-  targets.others[u"CONTROL_SpeedSlider"] = speedSlider_.hwnd();
-  for (std::size_t i = 0; i < pictures_.size(); ++i) targets.others[kPictures[i].skinKey] = pictures_[i].hwnd();
-  for (std::size_t i = 0; i < colours_.size(); ++i) targets.others[kColourButtons[i].skinKey] = colours_[i].hwnd();
-  for (std::size_t i = 0; i < captions_.size(); ++i) targets.others[kCaptions[i].skinKey] = captions_[i].hwnd();
+void LightingPanel::MoveToSkinKey(HWND control, const char16_t* skinKey, bool keepSize) const {
+  if (!control || !context_.placement) return;
+  const SkinRect r = SkinRectIn(context_.placement->buttonInfo, skinKey);
+  RECT now{};
+  GetWindowRect(control, &now);
+  const int width = keepSize ? now.right - now.left : r.w, height = keepSize ? now.bottom - now.top : r.h;
+  SetWindowPos(control, nullptr, r.x, r.y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void LightingPanel::OnButtonsMade() {
+  MakeControls();
   switchButton_.SetTextStyle(true, 10, u"Arial", RGB(0xE4, 0xE4, 0xE4), DT_SINGLELINE | DT_CENTER | DT_VCENTER);
-  ShowSwitchText();
   const int selector = ReadVoviSetting(kSelectorValue, 1);
   for (int k = 0; k < 4; ++k) reportRateButtons_[k].SetChecked(selector == k + 1, true);
-  for (CColourStatic& caption : captions_) caption.SetBackground(context_.background ? context_.background() : nullptr);
   on_ = ReadVoviSetting(kLightingOnValue, 0) == 1;
-  ShowState();
+  SetTexts();  // and shows the state
 }
 
 bool LightingPanel::LateStartStep() {
@@ -228,26 +252,26 @@ bool LightingPanel::LateStartStep() {
 // --- What the panel shows ---
 
 void LightingPanel::SetTexts() {
-  if (const char16_t* section = SkinTextSection(u"Control_Name", u"Control_Name1"))
-    for (std::size_t i = 0; i < captions_.size(); ++i)
-      captions_[i].SetText(ReadSkinString(Paths().mainSkinFile, section, kCaptions[i].textKey, u""));
+  if (const char16_t* section = SkinTextSection(u"Control_Name", u"Control_Name1")) {
+    const IniSection names = ReadIniSection(Paths().mainSkinFile, section);
+    for (std::size_t i = 0; i < captions_.size(); ++i) captions_[i].SetText(names.Get(kCaptions[i].textKey));
+  }
+  effectNames_ = {};
+  if (const char16_t* section = SkinTextSection(u"Mode", u"Mode1")) effectNames_ = ReadIniSection(Paths().mainSkinFile, section);
   ShowSwitchText();
   ShowState();  // the effect names
 }
 
-void LightingPanel::ShowSwitchText() {
-  LoadLanguageTexts();
-  switchButton_.SetText(Text(TextKey::MAIN_SWITCH_FUNCTION_TEXT));
-}
+void LightingPanel::ShowSwitchText() { switchButton_.SetText(Text(TextKey::MAIN_SWITCH_FUNCTION_TEXT)); }
 
 void LightingPanel::ShowState() {
   effectList_.Clear();
-  const char16_t* section = SkinTextSection(u"Mode", u"Mode1");
   int selected = -1;
   for (std::size_t entry = 0; entry < state_.offeredEffects.size(); ++entry) {
     const int effect = state_.offeredEffects[entry];
-    const std::u16string key = FromWide(std::to_wstring(effect));
-    effectList_.AddItem(section ? ReadSkinString(Paths().mainSkinFile, section, key.c_str(), u"1") : u"");
+    // An effect the skin does not name is listed as "1"; another language setting lists no names.
+    const bool named = SkinTextSection(u"Mode", u"Mode1") != nullptr;
+    effectList_.AddItem(named ? effectNames_.Get(FromWide(std::to_wstring(effect)), u"1") : u"");
     if (effect == state_.effectMode) selected = static_cast<int>(entry);
   }
   effectList_.Select(selected);
@@ -270,7 +294,7 @@ void LightingPanel::ShowPictures() {
   if (bitmapsRead_ < kBitmapCount) return;
   const auto show = [this](int id, Bitmap down, bool isDown) {
     const int i = IndexOfId(kPictures, id);
-    if (i < 0 || !pictures_[i].hwnd()) return;
+    if (i < 0 || i >= static_cast<int>(pictures_.size()) || !pictures_[i].hwnd()) return;
     SendMessageW(pictures_[i].hwnd(), STM_SETIMAGE, IMAGE_BITMAP,
                  reinterpret_cast<LPARAM>(bitmaps_[isDown ? down : down + 1]));
   };
@@ -305,18 +329,18 @@ void LightingPanel::ShowControls() {
   for (std::size_t i = 0; i < captions_.size(); ++i) captions_[i].Show(shows(kCaptions[i].shown));
 
   // Effect 4 moves the speed controls, effect 1 the direction controls, to their second places.
-  const std::u16string& skin = Paths().mainSkinFile;
+  if (captions_.empty()) return;
   const bool speedSecond = UsesSecondPlace(effect, LightingControls::kSpeed);
-  Place(captions_[IndexOfId(kCaptions, IDC_SPEED_CAPTION)].hwnd(), skin,
-        speedSecond ? u"CONTROL_SpeedStatic2" : u"CONTROL_SpeedStatic");
-  PlaceKeepSize(speedSlider_.hwnd(), skin, speedSecond ? u"CONTROL_SpeedSlider2" : u"CONTROL_SpeedSlider");
+  MoveToSkinKey(captions_[IndexOfId(kCaptions, IDC_SPEED_CAPTION)].hwnd(),
+                speedSecond ? u"CONTROL_SpeedStatic2" : u"CONTROL_SpeedStatic", false);
+  MoveToSkinKey(speedSlider_.hwnd(), speedSecond ? u"CONTROL_SpeedSlider2" : u"CONTROL_SpeedSlider", true);
   const bool directionSecond = UsesSecondPlace(effect, LightingControls::kDirection);
-  PlaceKeepSize(captions_[IndexOfId(kCaptions, IDC_DIRECTION_CAPTION)].hwnd(), skin,
-                directionSecond ? u"CONTROL_BLFXStatic2" : u"CONTROL_BLFXStatic");
-  PlaceKeepSize(pictures_[IndexOfId(kPictures, IDC_DIRECTION_LEFT)].hwnd(), skin,
-                directionSecond ? u"CONTROL_BLFXLStaPic2" : u"CONTROL_BLFXLStaPic");
-  PlaceKeepSize(pictures_[IndexOfId(kPictures, IDC_DIRECTION_RIGHT)].hwnd(), skin,
-                directionSecond ? u"CONTROL_BLFXRStaPic2" : u"CONTROL_BLFXRStaPic");
+  MoveToSkinKey(captions_[IndexOfId(kCaptions, IDC_DIRECTION_CAPTION)].hwnd(),
+                directionSecond ? u"CONTROL_BLFXStatic2" : u"CONTROL_BLFXStatic", true);
+  MoveToSkinKey(pictures_[IndexOfId(kPictures, IDC_DIRECTION_LEFT)].hwnd(),
+                directionSecond ? u"CONTROL_BLFXLStaPic2" : u"CONTROL_BLFXLStaPic", true);
+  MoveToSkinKey(pictures_[IndexOfId(kPictures, IDC_DIRECTION_RIGHT)].hwnd(),
+                directionSecond ? u"CONTROL_BLFXRStaPic2" : u"CONTROL_BLFXRStaPic", true);
 }
 
 void LightingPanel::ShowKeyTint() {

@@ -14,6 +14,7 @@
 #include <optional>
 #include <vector>
 
+#include "app/ini_section.h"
 #include "controls/kit_controls_win.h"
 #include "lighting/drag_coalescer.h"
 #include "lighting/effect_controls.h"
@@ -36,8 +37,7 @@ class LightingPanel : public Panel {
   std::vector<PanelButton> Buttons() override;
   std::span<const IdRange> Commands() const override;
   bool OnCommand(int id, int notifyCode) override;
-  void BindControls(const std::function<void(Control&, int id)>& bind) override;
-  void AddSkinTargets(SkinTargets& targets) override;
+  void BindControls(const std::function<void(Control&, int id)>& bind) override { bind_ = bind; }
   void OnButtonsMade() override;
   bool LateStartStep() override;
 
@@ -81,9 +81,15 @@ class LightingPanel : public Panel {
   void SwitchOn();
   void SetReportRate(int button);
   Slider* SliderOf(int id);
+  // Makes the panel's controls where the skin puts them (after start-up: the
+  // window starts faster without them) and binds them.
+  void MakeControls();
+  HWND MakeControl(const wchar_t* windowClass, DWORD style, int id, const char16_t* skinKey, bool shown);
+  void MoveToSkinKey(HWND control, const char16_t* skinKey, bool keepSize) const;
 
   KeyGridPanel& grid_;
   LightingState state_;
+  IniSection effectNames_;  // the skin's names of the effects in the current language
   bool on_ = false;
   bool everRead_ = false;
 
@@ -91,7 +97,8 @@ class LightingPanel : public Panel {
   std::mutex readLock_;
   std::optional<LightingState> read_;
 
-  // Controls of the window's template.
+  std::function<void(Control&, int id)> bind_;
+  // The panel's controls.
   CComboBox effectList_;
   CBitmapSlider brightnessSlider_, speedSlider_;
   // Sized once when bound (the window keeps pointers to them).

@@ -73,7 +73,8 @@
 #define IDC_REPORT4 1170
 #define IDC_KEY_FN 1174
 
-// The lighting panel (besides the report-rate buttons and the switch above)
+// The lighting panel (besides the report-rate buttons and the switch above); the
+// panel makes these controls itself once the window has started.
 #define IDC_REPORT_CAPTION 1145
 #define IDC_EFFECT_LIST 1146
 #define IDC_LIGHTING_ON_CAPTION 1148

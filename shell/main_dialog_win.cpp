@@ -287,14 +287,17 @@ void COstrakDlg::ApplyLanguageTexts() {
   cancelButton_.SetText(Text(TextKey::PROFILE_CANCLE));
   applyButton_.SetText(Text(TextKey::PROFILE_APPLY));
   macroButton_.SetText(Text(TextKey::PROFILE_MACRO));
-  profiles_.SetTexts();
-  lighting_.SetTexts();
+  // The panels' own texts come when their buttons are made, after start-up.
+  if (panelButtonsMade_) {
+    profiles_.SetTexts();
+    lighting_.SetTexts();
+  }
   helpButton_.SetTooltipText(std::u16string(Text(TextKey::MAIN_HELP_PROMPT)));
   closeButton_.SetTooltipText(std::u16string(Text(TextKey::MAIN_CLOSE_PROMPT)));
   minimizeButton_.SetTooltipText(std::u16string(Text(TextKey::MAIN_MINIMIZE_PROMPT)));
   menuButton_.SetTooltipText(std::u16string(Text(TextKey::MAIN_MENU_PROMPT)));
   versionLabel_.SetText(std::u16string(Text(TextKey::MAIN_BUTTON_KORVAN_VER)) + u" " + kProgramVersion);
-  {
+  if (panelButtonsMade_) {
     std::lock_guard guard(Working().lock);
     grid_.RefreshKeyTooltips();
   }

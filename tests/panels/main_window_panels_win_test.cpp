@@ -53,7 +53,7 @@ class MainWindowPanelsTest : public ::testing::Test {
     ASSERT_TRUE(window_->CreateModeless());
     ASSERT_TRUE(WaitUntil([&] { return FileExists(Wide(ProfileFilePath(0))); }, 10000));
     // The grid is built after start-up, and the lighting read after the profile.
-    ASSERT_TRUE(WaitUntil([&] { return window_->Item(IDC_RIGHT_ARROW) != nullptr; }, 10000));
+    ASSERT_TRUE(WaitUntil([&] { return window_->Item(IDC_EFFECT_LIST) != nullptr; }, 10000));
     ASSERT_TRUE(WaitUntil([&] { return !window_->lightingPanel().State().offeredEffects.empty(); }, 10000));
     ASSERT_TRUE(WaitUntil([&] { return !window_->KeyboardBusy(); }, 10000));
   }

@@ -65,7 +65,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
   if (!window->CreateModeless()) return 4;
   const bool ready = WaitUntil(
       [&] {
-        return FileExists(Wide(ProfileFilePath(0))) && window->Item(IDC_RIGHT_ARROW) &&
+        return FileExists(Wide(ProfileFilePath(0))) && window->Item(IDC_EFFECT_LIST) &&
                !window->lightingPanel().State().offeredEffects.empty() && !window->KeyboardBusy();
       },
       30000);
