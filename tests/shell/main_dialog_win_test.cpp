@@ -259,6 +259,34 @@ TEST_F(MainDialogTest, TheButtonMenuOffersBothLanguagesWithTheCurrentOneChecked)
   LoadLanguageTexts();
 }
 
+TEST_F(MainDialogTest, ALanguageCommandSetsEveryTextOfTheWindowAgain) {
+  ASSERT_TRUE(WaitUntil([&] { return window_->Item(IDC_EFFECT_LIST) != nullptr; }, 10000));
+  const std::wstring languageFile = Wide(Paths().languageFile);
+  const std::string before = ReadBytes(languageFile);
+  const auto shown = [&](int id) {
+    wchar_t text[256] = {};
+    GetWindowTextW(window_->Item(id), text, 256);
+    return std::wstring(text);
+  };
+  const auto fileText = [](const std::wstring& file, const wchar_t* section, const wchar_t* key) {
+    wchar_t text[256] = {};
+    GetPrivateProfileStringW(section, key, L"", text, 256, file.c_str());
+    return std::wstring(text);
+  };
+  const std::wstring skin = Wide(Paths().mainSkinFile);
+  for (const auto& [command, section, skinSection] :
+       {std::tuple{ID_LANGUAGE_CHINESE, L"CHINESE", L"Control_Name"}, std::tuple{ID_LANGUAGE_ENGLISH, L"ENGINSH", L"Control_Name1"}}) {
+    SendMessageW(window_->hwnd(), WM_COMMAND, command, 0);
+    EXPECT_EQ(shown(IDC_PROFILE1), fileText(languageFile, section, L"PROFILE_1"));
+    EXPECT_EQ(shown(IDC_DEFAULT), fileText(languageFile, section, L"PROFILE_DEFAULT"));
+    EXPECT_EQ(shown(IDC_VERSION), fileText(languageFile, section, L"MAIN_BUTTON_KORVAN_VER") + L" 1.0.0");
+    EXPECT_EQ(shown(IDC_LIGHTING_ON_CAPTION), fileText(skin, skinSection, L"Deng"));
+    EXPECT_FALSE(shown(IDC_PROFILE1).empty());
+  }
+  WriteBytes(languageFile, before);
+  LoadLanguageTexts();
+}
+
 // Without a keyboard the current profile is unknown: the grid shows no
 // assignment, opens no editor and Default resets nothing.
 TEST_F(MainDialogTest, WhileTheProfileIsUnknownNoBankIsShownOrChanged) {
