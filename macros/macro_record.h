@@ -36,6 +36,8 @@ struct MacroAction {
   std::uint32_t delayMs;    // the pause after this action; the last one of a recording carries 0
   KeyCode keyCode;          // 0 = no key
   std::uint16_t direction;  // kMacroPress or kMacroRelease
+
+  friend bool operator==(const MacroAction&, const MacroAction&) = default;
 };
 static_assert(sizeof(MacroAction) == 8);
 

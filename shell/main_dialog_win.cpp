@@ -242,6 +242,13 @@ BOOL COstrakDlg::OnInitDialog() {
   FormVoviIniPath();
   for (Panel* panel : panels_)
     panel->Connect({hwnd(), link_, transfers_.get(), &placement_, [this] { return Background().bitmap(); }});
+  // A key's editor runs modally over the window; the keyboard's removal and
+  // the exit close it like Cancel.
+  grid_.SetKeyEditor([this](const KeyEditRequest& request) {
+    AddChildDialog(&keyEditor_);
+    keyEditor_.Edit(request, link_ ? link_->CachedProfile() : -1, hwnd());
+    RemoveChildDialog(&keyEditor_);
+  });
   SetControlTexts();
   CenterOnWorkArea(hwnd());
 

@@ -18,11 +18,13 @@
 #include "device/device_link.h"
 #include "device/keyboard_notices.h"
 #include "device/transfer_thread.h"
+#include "editors/composite_dialog_win.h"
 #include "panels/key_grid_panel_win.h"
 #include "panels/lighting_panel_win.h"
 #include "panels/profile_panel_win.h"
 #include "shell/about_dialog_win.h"
 #include "shell/app_win.h"
+#include "shell/tray_icon_win.h"
 
 class COstrakDlg : public CBaseDialog, public UserInterface, public DeviceMessages {
  public:
@@ -55,7 +57,7 @@ class COstrakDlg : public CBaseDialog, public UserInterface, public DeviceMessag
   bool InitDone() const override { return initDone_; }
   void ShowLayer() override;
   void RefreshLightingSoon() override;
-  bool KeyEditorOpen() const override { return false; }
+  bool KeyEditorOpen() const override { return keyEditor_.OpenCount() > 0; }
   bool ProfileManagerPending() const override { return false; }
   void SendApplyCommand() override;
   void ProfileSwitched(int profileIndex) override;
@@ -79,6 +81,7 @@ class COstrakDlg : public CBaseDialog, public UserInterface, public DeviceMessag
   KeyGridPanel& keyGrid() { return grid_; }
   ProfilePanel& profilePanel() { return profiles_; }
   LightingPanel& lightingPanel() { return lighting_; }
+  Ostrak_DlgComposite& keyEditor() { return keyEditor_; }
   void ShowAboutBox() { about_.Show(linkAddress_); }
 
  protected:
@@ -158,6 +161,7 @@ class COstrakDlg : public CBaseDialog, public UserInterface, public DeviceMessag
   ProfilePanel profiles_{*this, grid_, lighting_};
   LightingPanel lighting_{*this, grid_};
   Panel* const panels_[3] = {&grid_, &profiles_, &lighting_};
+  Ostrak_DlgComposite keyEditor_{*this, grid_, [] { OpenHelp(); }};
   std::vector<PanelButton> panelButtons_;  // every panel's, in building order
   std::size_t panelButtonsBuilt_ = 0;
   bool panelButtonsMade_ = false;

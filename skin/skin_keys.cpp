@@ -71,6 +71,8 @@ std::vector<SkinKey> CompositeKeys() {
        {u"FUNC_MACRO_DELETE", u"FUNC_MACRO_ADD", u"FUNC_MACRO_UP_TOP", u"FUNC_MACRO_UP", u"FUNC_MACRO_DOWN",
         u"FUNC_MACRO_DOWN_BOTTOM", u"FUNC_MACRO_DELETE2", u"FUNC_MACRO_CLEAR", u"FUNC_MACRO_RECORD"})
     keys.push_back(Faces(key, "NODXD", 2));
+  // Apply: the macro set, the only one with a disabled face of its own.
+  keys.push_back(Faces(u"CONTROL2_APPLY", "NODXN"));
   const struct {
     const char16_t* key;
     int page;

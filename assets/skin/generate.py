@@ -244,6 +244,11 @@ def window_pictures(name, width, height, controls, states, title, page_set=None)
             for (px, py, pw, ph, _) in L.MAIN_PANELS:
                 d.box(px, py, pw, ph, '#1a1e25', '#2a303a', 1, radius=10)
         for control in controls:
+            # The macro page's buttons take their faces from the macro set
+            # alone; the other sets, the background among them, show the page
+            # area empty.
+            if control[0].startswith('FUNC_MACRO') and control[6] and page_set not in (None, 'macro'):
+                continue
             draw_control(d, control, state, page_set)
         out.append((file_name, d))
     return out

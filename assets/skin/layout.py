@@ -209,25 +209,27 @@ def composite_controls():
     add('FUNC_KEY_INPUT', PAGE_X, PAGE_Y + 30, 240, 26, 'text')
     # Macro page.
     add('MARCO_NAME_SETTING', PAGE_X, PAGE_Y, 180, 22, 'text')
-    add('FUNC_MACRO_LIST', PAGE_X, PAGE_Y + 26, 180, 200, 'text')
-    add('FUNC_MACRO_LIST2', PAGE_X + 190, PAGE_Y + 26, 250, 200, 'text')
+    add('FUNC_MACRO_LIST', PAGE_X, PAGE_Y + 26, 180, 180, 'text')
+    add('FUNC_MACRO_LIST2', PAGE_X + 190, PAGE_Y + 26, 250, 180, 'text')
     for i, (key, glyph) in enumerate((('FUNC_MACRO_ADD', 'plus'), ('FUNC_MACRO_DELETE', 'minus'),
                                       ('FUNC_MACRO_UP_TOP', 'top'), ('FUNC_MACRO_UP', 'up'), ('FUNC_MACRO_DOWN', 'down'),
                                       ('FUNC_MACRO_DOWN_BOTTOM', 'bottom'), ('FUNC_MACRO_DELETE2', 'cross'),
                                       ('FUNC_MACRO_CLEAR', 'clear'), ('FUNC_MACRO_RECORD', 'record'))):
         add(key, PAGE_X + 450 + (i % 2) * 58, PAGE_Y + 26 + (i // 2) * 34, 52, 28, 'glyph', glyph)
-    add('FUNC_MACRO_RECORD_DELAY', PAGE_X, PAGE_Y + 232, 20, 20, 'check')
-    add('FUNC_MACRO_RECORD_DELAY2', PAGE_X + 24, PAGE_Y + 232, 156, 20, 'text')
-    add('FUNC_MACRO_CYCLES', PAGE_X + 290, PAGE_Y + 230, 60, 24, 'text')
+    add('FUNC_MACRO_RECORD_DELAY', PAGE_X, PAGE_Y + 212, 20, 20, 'check')
+    add('FUNC_MACRO_RECORD_DELAY2', PAGE_X + 24, PAGE_Y + 212, 156, 20, 'text')
+    add('FUNC_MACRO_CYCLES', PAGE_X + 290, PAGE_Y + 210, 60, 24, 'text')
     # Multimedia and function pages.
     add('MEDIA_SETTING_TISHI', PAGE_X, PAGE_Y, 300, 22, 'text')
     add('FUNC_MEDIA_SELECT', PAGE_X, PAGE_Y + 30, 260, 240, 'text')
     add('FUNCTION_KEY_SETTING_TISHI', PAGE_X, PAGE_Y, 300, 22, 'text')
     add('FUNC_FUNCTION_SELECT', PAGE_X, PAGE_Y + 30, 260, 240, 'text')
     # Shown on every page.
-    add('FUNC_MACRO_CYCLES_PROMPT', PAGE_X + 190, PAGE_Y + 232, 96, 20, 'text')
-    add('CONTROL_OK', 380, 396, 96, 30, 'button', 'OK')
-    add('CONTROL_CANCEL', 484, 396, 96, 30, 'button', 'Cancel')
+    add('FUNC_MACRO_CYCLES_PROMPT', PAGE_X + 190, PAGE_Y + 212, 96, 20, 'text')
+    # Their captions come from the language file.
+    add('CONTROL2_APPLY', 276, 396, 96, 30, 'button')
+    add('CONTROL_OK', 380, 396, 96, 30, 'button')
+    add('CONTROL_CANCEL', 484, 396, 96, 30, 'button')
     return c
 
 

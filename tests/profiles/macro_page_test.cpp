@@ -9,11 +9,6 @@
 #include "app/decimal_text.h"
 #include "localisation/text_slots.h"
 
-// Found by the comparisons of std::vector, which look in MacroAction's own namespace.
-bool operator==(const MacroAction& a, const MacroAction& b) {
-  return a.delayMs == b.delayMs && a.keyCode == b.keyCode && a.direction == b.direction;
-}
-
 namespace {
 
 constexpr KeyCode kA = 0x01E;

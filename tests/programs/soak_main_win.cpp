@@ -48,6 +48,7 @@
 #include "app/messages.h"
 #include "app/shell_state.h"
 #include "simulator/sim_protocol.h"
+#include "tests/support/keyboard_contents_win.h"
 #include "tests/support/sim_server_win.h"
 #include "tests/support/windows_test_support_win.h"
 
@@ -59,7 +60,6 @@ using Clock = std::chrono::steady_clock;
 constexpr DWORD kSettleMs = 120000;    // a round's phase never takes this long unless something hangs
 constexpr int kAnswerMs = 1000;        // the window answers within this
 constexpr int kHungMs = 5000;          // an answer later than this is a hang
-constexpr std::size_t kMacroMemory = kSimDefaultCapacityUnits * kMacroCapacityUnit;
 constexpr char kNoFaults[] = "faults latency=0 lose=0 wrongcode=0 status=0 unplugafter=-1 late=0 after=0";
 
 void Say(const char* format, auto... values) {
@@ -111,13 +111,6 @@ class Probe {
   std::atomic<HWND> window_{nullptr};
   std::atomic<bool> stop_{false};
   std::thread thread_;
-};
-
-// What the keyboard holds of one key map and its macros.
-struct KeyboardState {
-  Bytes table;  // 480 bytes
-  Bytes image;  // the whole macro memory
-  bool operator==(const KeyboardState&) const = default;
 };
 
 class Soak {
@@ -363,34 +356,11 @@ class Soak {
     }
   }
 
-  // What the keyboard must hold once the working profile is applied to `profile`.
-  KeyboardState Expected(int profile) {
-    std::lock_guard guard(Working().lock);
-    const WorkingProfile& working = Working();
-    const std::span<const MacroRecord> macros = working.macros.records;
-    const DeviceKeyTable table =
-        BuildDeviceKeyTable(EntriesOfProfile(std::as_const(working.block->area), profile), DefaultKeyTable(),
-                            [&](std::uint16_t id) { return MacroIndexOfId(macros, id); });
-    const MacroImageSizes sizes = ComputeMacroImageSizes(macros);
-    const bool withNames = sizes.fullSize <= kMacroMemory;
-    KeyboardState state;
-    state.image.resize(withNames ? sizes.fullSize : sizes.baseSize);
-    BuildMacroImage(macros, state.image, static_cast<std::uint32_t>(state.image.size()), withNames);
-    const auto* bytes = reinterpret_cast<const std::uint8_t*>(table.data());
-    state.table.assign(bytes, bytes + kKeyTableBytes);
-    return state;
-  }
-
   Bytes Memory(const std::string& area, std::size_t offset, std::size_t length) {
-    Bytes bytes;
-    ParseHexBytes(keyboard_.Control("read " + area + " " + std::to_string(offset) + " " + std::to_string(length)).substr(3),
-                  bytes);
-    return bytes;
+    return KeyboardMemory(keyboard_, area, offset, length);
   }
-
-  KeyboardState Keyboard(int profile) {
-    return {Memory("keytables", profile * kKeyTableStride, kKeyTableBytes), Memory("macros", 0, kMacroMemory)};
-  }
+  KeyboardState Expected(int profile) { return ExpectedOnKeyboard(profile); }
+  KeyboardState Keyboard(int profile) { return KeyboardHolds(keyboard_, profile); }
 
   // The profile file that mirrors the keyboard's memory, as a read-back writes it.
   Bytes KeyboardFile() {
