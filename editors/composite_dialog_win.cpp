@@ -103,7 +103,7 @@ bool Ostrak_DlgComposite::Prepare(const KeyEditRequest& request, int bank, HWND 
 }
 
 void Ostrak_DlgComposite::Edit(const KeyEditRequest& request, int bank, HWND owner) {
-  if (Prepare(request, bank, owner)) RunModal(owner, Start::kHidden);
+  if (Prepare(request, bank, owner)) RunModal(owner);  // shown once placed beside the key
 }
 
 bool Ostrak_DlgComposite::OpenModeless(const KeyEditRequest& request, int bank, HWND owner) {
@@ -536,7 +536,9 @@ void Ostrak_DlgComposite::OnCellChange(const CActionList::CellChange& change) {
 
 void Ostrak_DlgComposite::ApplyKeyAssignment() {
   StopRecordingIfRunning();
-  const CommitResult commit = CommitMacroList(page_, Working(), state_.bank);
+  // Keys whose macro went lose their mark in the refresh below; the changes
+  // are pending either way.
+  CommitMacroList(page_, Working(), state_.bank);
   PageChoices choices;
   choices.mediaIndex = std::max(0, mediaList_.Selection());
   choices.functionIndex = std::max(0, functionList_.Selection());
@@ -551,7 +553,6 @@ void Ostrak_DlgComposite::ApplyKeyAssignment() {
     std::lock_guard guard(Working().lock);
     grid_.RefreshKeyGrid();
   }
-  (void)commit;
   state_.modified = page_.modified = false;
   ShowModified();
   ui_.SetPendingChanges(true);

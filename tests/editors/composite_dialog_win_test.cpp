@@ -11,6 +11,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "app/app_paths.h"
@@ -63,11 +64,6 @@ class KeyEditorTest : public ::testing::Test {
     ASSERT_TRUE(WaitUntil([&] { return FileExists(Wide(ProfileFilePath(0))); }, 10000));
     ASSERT_TRUE(WaitUntil([&] { return window_->Item(IDC_EFFECT_LIST) != nullptr; }, 10000));
     ASSERT_TRUE(WaitUntil([&] { return !window_->KeyboardBusy(); }, 10000));
-    // The grid's edit rule opens the window's own editor, without a loop of
-    // its own so that the test can drive it.
-    window_->keyGrid().SetKeyEditor([this](const KeyEditRequest& request) {
-      editor().OpenModeless(request, window_->link()->CachedProfile(), window_->hwnd());
-    });
   }
   void TearDown() override {
     window_.reset();
@@ -94,7 +90,12 @@ class KeyEditorTest : public ::testing::Test {
       record.actions[1] = {0, 0x2D, kMacroRelease};
     }
   }
+  // The grid's edit rule opens the window's own editor, here without a loop
+  // of its own so that the test can drive it.
   void Open(int controlId) {
+    window_->keyGrid().SetKeyEditor([this](const KeyEditRequest& request) {
+      editor().OpenModeless(request, window_->link()->CachedProfile(), window_->hwnd());
+    });
     SendMessageW(window_->hwnd(), WM_COMMAND, MAKEWPARAM(controlId, BN_CLICKED), 0);
     ASSERT_TRUE(editor().IsOpen());
   }
@@ -220,8 +221,7 @@ TEST_F(KeyEditorTest, MacroAssignmentsFollowTheMacroList) {
 
 TEST_F(KeyEditorTest, TheMacroButtonEditsOnlyMacros) {
   GiveMacros(1);
-  SendMessageW(window_->hwnd(), WM_COMMAND, MAKEWPARAM(IDC_FUNC_MACRO, BN_CLICKED), 0);
-  ASSERT_TRUE(editor().IsOpen());
+  Open(IDC_FUNC_MACRO);
   EXPECT_TRUE(editor().State().macroRole);
   EXPECT_EQ(editor().ShownPage(), EditorPage::kMacro);
   for (int id : {IDC_PAGE_SINGLE_KEY, IDC_PAGE_MEDIA, IDC_PAGE_FUNCTION, IDC_EDITOR_CLEAR})
@@ -376,6 +376,57 @@ TEST_F(KeyEditorTest, ARecordingInsertsAfterTheSelectedRowWithTheFixedDelayWhenT
   EXPECT_EQ(editor().Page().rows, expected);
   EXPECT_EQ(editor().ActionList().CellText(1, 2), u"50");
   EXPECT_EQ(editor().ActionList().SelectedRow(), 2);
+}
+
+TEST_F(KeyEditorTest, TypedDelaysAndCyclesAreKeptToWhatTheKeyboardPlays) {
+  GiveMacros(1);
+  Assign(kKeyA, {AssignmentType::Macro, 1, 1, 0, 0});
+  Open(KeyButtonOfSlot(kKeyA));
+  CActionList& actions = editor().ActionList();
+  const struct {
+    const wchar_t* typed;
+    std::uint32_t kept;
+    bool message;
+  } delays[] = {{L"12345", 12340, false}, {L"50000", 40000, true}};
+  for (const auto& d : delays) {
+    MessageBoxAnswerer box(Wide(FormatText(Text(TextKey::MACRO_ACTION_ERR_DELAY_MAX), 40000)));
+    ASSERT_TRUE(actions.EditCell(0, CActionList::Column::kDelay));
+    SetWindowTextW(actions.CellEditor(), d.typed);
+    actions.ConfirmCellEdit();
+    EXPECT_EQ(editor().Page().rows[0].delayMs, d.kept);
+    EXPECT_EQ(actions.CellText(0, 2), FromWide(std::to_wstring(d.kept)));
+    EXPECT_EQ(box.seen, d.message ? 1 : 0);
+  }
+  for (const auto& [typed, shown] : {std::pair{L"0", L"1"}, std::pair{L"300", L"255"}}) {
+    SetField(IDC_MACRO_CYCLES, typed);
+    EXPECT_EQ(FieldText(IDC_MACRO_CYCLES), shown);
+  }
+  EXPECT_TRUE(IsWindowEnabled(editor().Item(IDC_EDITOR_APPLY)));
+  Command(IDOK);
+  EXPECT_EQ(Working().macros.records[0].actions[0].delayMs, 40000u);
+  EXPECT_EQ(Working().macros.records[0].cycles, 255);
+  EXPECT_EQ(Entry(kKeyA).gkey, 255);
+}
+
+// The editor as the program runs it: modal over the main window, which
+// waits for it to close; the keyboard pulled out closes it like Cancel.
+TEST_F(KeyEditorTest, TheModalEditorHoldsUpProfileSwitchesAndClosesWhenTheKeyboardLeaves) {
+  static std::remove_pointer_t<decltype(this)>* test;
+  static bool sawItOpen;
+  test = this;
+  sawItOpen = false;
+  // Runs inside the editor's own message loop.
+  SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR timer, DWORD) {
+    if (!test->editor().IsOpen()) return;
+    KillTimer(nullptr, timer);
+    sawItOpen = test->window_->KeyEditorOpen() && IsWindowVisible(test->editor().hwnd());
+    test->keyboard_.Control("unplug");
+  });
+  SendMessageW(window_->hwnd(), WM_COMMAND, MAKEWPARAM(KeyButtonOfSlot(kKeyA), BN_CLICKED), 0);
+  EXPECT_TRUE(sawItOpen);
+  EXPECT_FALSE(editor().IsOpen());
+  EXPECT_FALSE(window_->KeyEditorOpen());
+  EXPECT_EQ(Entry(kKeyA).type, AssignmentType::Default);
 }
 
 TEST_F(KeyEditorTest, AnEditedKeyAndARecordedMacroReachTheKeyboardThroughApply) {
