@@ -2,6 +2,7 @@
 
 #include <array>
 #include <mutex>
+#include <utility>
 
 #include "macros/macro_image.h"
 #include "profiles/profile_store.h"
@@ -74,33 +75,65 @@ std::u16string ApplyNotePath(const std::u16string& profilePath) { return profile
 
 namespace {
 
-// The key map index an unfinished Apply was for; -1 when there is no note, or
-// it cannot be used.
+// The key maps an unfinished Apply was for: one index, or kAllKeyMaps (an
+// import sends all three); -1 when there is no note, or it cannot be used.
+constexpr int kAllKeyMaps = kKeyboardProfileCount;
+constexpr std::uint8_t kAllKeyMapsNote = 'A';
+
 int ReadApplyNote(const std::u16string& note) {
   std::vector<std::uint8_t> bytes;
-  if (!ReadWholeFile(note, bytes) || bytes.size() != 1 || bytes[0] < '0' || bytes[0] > '2') return -1;
+  if (!ReadWholeFile(note, bytes) || bytes.size() != 1) return -1;
+  if (bytes[0] == kAllKeyMapsNote) return kAllKeyMaps;
+  if (bytes[0] < '0' || bytes[0] > '2') return -1;
   return bytes[0] - '0';
 }
 
 bool WriteApplyNote(const std::u16string& note, int profile) {
-  const std::uint8_t digit = static_cast<std::uint8_t>('0' + profile);
+  const std::uint8_t digit = profile == kAllKeyMaps ? kAllKeyMapsNote : static_cast<std::uint8_t>('0' + profile);
   return ReplaceFile(note, std::span(&digit, 1));
 }
 
-// Downloads key map `profile` and the macros of `applied`, noted from just
-// before the first command until the keyboard confirmed the end.
+// Downloads key map `profile` (or all three) and the macros of `applied`,
+// noted from just before the first command until the keyboard confirmed the end.
 DeviceResult DownloadNoted(DeviceLink& link, DeviceMessages& messages, AppliedProfile& applied, int profile,
                            const std::u16string& note) {
   const DownloadSource source{applied.block->area, applied.macros.records};
   // Nothing is sent when the macros do not fit: nothing to note then.
   const bool sends = link.MacroCapacity() >= ComputeMacroImageSizes(source.macros).baseSize;
   if (sends) WriteApplyNote(note, profile);
-  const DeviceResult result = DownloadKeyMaps(link, messages, profile, profile, source);
+  const int first = profile == kAllKeyMaps ? 0 : profile, last = profile == kAllKeyMaps ? kAllKeyMaps - 1 : profile;
+  const DeviceResult result = DownloadKeyMaps(link, messages, first, last, source);
   if (result == DeviceResult::kOk) RemoveFile(note);
   return result;
 }
 
 }  // namespace
+
+bool ImportProfileFile(UserInterface& ui, WorkingProfile& working, const std::u16string& from,
+                       const std::u16string& profilePath) {
+  WorkingProfile imported;
+  if (ValidateProfileFile(ui, from) == FileCheck::kInvalid || !LoadProfileFile(imported, from)) {
+    ui.ShowMessage(Text(TextKey::MAIN_PROMPT_INPORT));
+    return false;
+  }
+  std::lock_guard guard(working.lock);
+  FreeWorkingProfile(working);
+  std::swap(working.block, imported.block);
+  std::swap(working.macros, imported.macros);
+  std::swap(working.text, imported.text);
+  SaveProfileFile(working, profilePath);  // only over a profile file that exists
+  return true;
+}
+
+bool ApplyImportedProfile(DeviceLink& link, DeviceMessages& messages, WorkingProfile& working,
+                          AppliedProfile& applied, const std::u16string& profilePath) {
+  {
+    std::lock_guard guard(working.lock);
+    if (!CopyToAppliedProfile(working, applied)) return false;
+  }
+  std::lock_guard guard(applied.lock);
+  return DownloadNoted(link, messages, applied, kAllKeyMaps, ApplyNotePath(profilePath)) == DeviceResult::kOk;
+}
 
 bool SaveAndApplyProfile(DeviceLink& link, DeviceMessages& messages, WorkingProfile& working,
                          AppliedProfile& applied, const std::u16string& path) {

@@ -40,8 +40,24 @@ bool ApplyProfile(DeviceLink& link, DeviceMessages& messages, WorkingProfile& wo
 bool SaveAndApplyProfile(DeviceLink& link, DeviceMessages& messages, WorkingProfile& working,
                          AppliedProfile& applied, const std::u16string& path);
 
+// Import, on the window's thread: the file at `from` is checked and loaded
+// whole before anything changes; only then does it replace the working
+// profile (under its lock) and the profile file at `profilePath` (when that
+// file exists: saving never makes one). A file that does not validate or load
+// shows MAIN_PROMPT_INPORT (after PROFILE_FORMAT_ERROR with the path, for a
+// bad header) and changes nothing.
+bool ImportProfileFile(UserInterface& ui, WorkingProfile& working, const std::u16string& from,
+                       const std::u16string& profilePath);
+
+// The imported profile to the keyboard, on the transfer thread: copied under
+// the working lock, then all three key maps and the macros downloaded from
+// the copy, noted like an Apply so that a download cut short is finished at
+// the next arrival. True when the keyboard confirmed it.
+bool ApplyImportedProfile(DeviceLink& link, DeviceMessages& messages, WorkingProfile& working,
+                          AppliedProfile& applied, const std::u16string& profilePath);
+
 // An Apply under way is noted beside the profile file, in "<profile file>.applying"
-// (the key map's index), from just before its first command until the
+// (the key map's index, or "A" for all three after an import), from just before its first command until the
 // keyboard confirmed the end of the configuration. A keyboard pulled out, a
 // transfer given up at exit or a killed process leaves the note behind; the
 // keyboard may then hold part of the new profile and part of the old.

@@ -34,8 +34,10 @@ constexpr UINT WM_LATE_START = WM_APP + 0x50;
 // (wParam the edit count it began with, lParam its result), a message of the
 // keyboard link to show (wParam its text key), a notification-area icon
 // state (wParam kind, lParam icon), the keyboard's settings changed, the
-// keyboard switched profiles (wParam the index).
+// keyboard switched profiles (wParam the index), an imported profile was
+// sent (as an Apply).
 constexpr UINT WM_APPLY_DONE = WM_APP + 0x51;
+constexpr UINT WM_IMPORT_DONE = WM_APP + 0x59;
 constexpr UINT WM_DEVICE_MESSAGE = WM_APP + 0x52;
 constexpr UINT WM_TRAY_STATE = WM_APP + 0x53;
 constexpr UINT WM_LIGHTING_CHANGED = WM_APP + 0x54;
@@ -413,6 +415,37 @@ void COstrakDlg::ApplyPendingChanges() {
   if (queued) wait_.Begin();
 }
 
+void COstrakDlg::ExportProfile() {
+  const std::optional<std::u16string> path = chooseFile_(hwnd(), FileDialogKind::kSave);
+  if (!path) return;
+  // The same durable write as the profile file; a backup that did not happen is said.
+  if (!ExportProfileFile(Working(), *path)) ShowMessage(Text(TextKey::MAIN_UPDATE_BACKUP_NG));
+}
+
+void COstrakDlg::ImportProfile() {
+  FinishLateStart();
+  const std::optional<std::u16string> path = chooseFile_(hwnd(), FileDialogKind::kOpen);
+  if (!path) return;
+  const std::u16string profilePath = ProfileFilePath(link_ ? link_->CachedProfile() : 0);
+  if (!ImportProfileFile(*this, Working(), *path, profilePath)) return;  // nothing changed
+  profileKnown_ = true;  // the imported profile is the user's now
+  {
+    std::lock_guard guard(Working().lock);
+    grid_.RefreshKeyGrid();
+  }
+  // Pending until the keyboard holds it: a download that fails leaves Apply to send it again.
+  SetPendingChanges(true);
+  if (!transfers_ || !link_ || exiting_) return;
+  DeviceLink& link = *link_;
+  const unsigned version = pendingVersion_;
+  const HWND window = hwnd();
+  const bool queued = transfers_->Post([this, &link, profilePath, version, window] {
+    const bool sent = ApplyImportedProfile(link, *this, Working(), Applied(), profilePath);
+    PostMessageW(window, WM_IMPORT_DONE, version, sent);
+  });
+  if (queued) wait_.Begin();
+}
+
 void COstrakDlg::ShowDeviceMessagesInTurn(TextKey key) {
   if (std::find(deviceMessages_.begin(), deviceMessages_.end(), key) == deviceMessages_.end())
     deviceMessages_.push_back(key);
@@ -573,8 +606,12 @@ bool COstrakDlg::OnWindowCommand(int id) {
     case IDC_LINK:
       ShellExecuteW(nullptr, L"open", Wide(linkAddress_).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
       return true;
-    case ID_MENU_IMPORT:      // profile import
-    case ID_MENU_EXPORT:      // profile export
+    case ID_MENU_IMPORT:
+      ImportProfile();
+      return true;
+    case ID_MENU_EXPORT:
+      ExportProfile();
+      return true;
     case ID_FIRMWARE_UPDATE:  // the firmware update dialog
       return true;            // their windows are not part of the program yet
     default:
@@ -669,6 +706,10 @@ bool COstrakDlg::OnKeyboardMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return true;
     case WM_APPLY_DONE:
       ApplyFinished(static_cast<unsigned>(wParam), lParam != 0);
+      return true;
+    case WM_IMPORT_DONE:
+      ApplyFinished(static_cast<unsigned>(wParam), lParam != 0);
+      if (lParam == 0 && !exiting_) ShowMessage(Text(TextKey::MAIN_IMPORT_NOT_SENT_PROMPT));
       return true;
     case WM_DEVICE_MESSAGE:
       if (!exiting_) ShowDeviceMessagesInTurn(static_cast<TextKey>(wParam));

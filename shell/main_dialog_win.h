@@ -12,6 +12,7 @@
 
 #include "app/user_interface.h"
 #include "controls/base_dialog_win.h"
+#include "controls/file_dialog_win.h"
 #include "controls/png_button_win.h"
 #include "controls/skin_place_win.h"
 #include "controls/wait_animation_win.h"
@@ -83,6 +84,8 @@ class COstrakDlg : public CBaseDialog, public UserInterface, public DeviceMessag
   LightingPanel& lightingPanel() { return lighting_; }
   Ostrak_DlgComposite& keyEditor() { return keyEditor_; }
   void ShowAboutBox() { about_.Show(linkAddress_); }
+  // Stands for the system's file dialogs of import and export (tests).
+  void SetFileChooser(FileChooser chooser) { chooseFile_ = std::move(chooser); }
 
  protected:
   void BindControls() override;
@@ -116,6 +119,11 @@ class COstrakDlg : public CBaseDialog, public UserInterface, public DeviceMessag
   // wait animation runs here; the pending changes end when it succeeded and
   // nothing was edited since it began.
   void ApplyPendingChanges();
+  // Export writes the working profile to a file the user chooses; import
+  // replaces it with a file that validated, stores it as the profile file and
+  // sends all three key maps, pending until the keyboard confirmed them.
+  void ExportProfile();
+  void ImportProfile();
   void ApplyFinished(unsigned version, bool applied);
   void SetKeyboardReading(bool reading);
   // The link's messages, shown one at a time, each once while it waits.
@@ -144,6 +152,7 @@ class COstrakDlg : public CBaseDialog, public UserInterface, public DeviceMessag
   std::atomic<bool> initDone_{false};
   std::vector<Dialog*> childDialogs_;
   CAboutDlg about_;
+  FileChooser chooseFile_ = ChooseProfileFile;
 
   // The keyboard.
   DeviceLink* link_ = nullptr;

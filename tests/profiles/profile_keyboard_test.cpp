@@ -5,6 +5,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "localisation/text_slots.h"
 #include "profiles/file_io.h"
 #include "simulator/keyboard_simulator.h"
 #include "tests/device/link_fixture.h"
@@ -334,6 +335,98 @@ TEST_F(ProfileKeyboardTest, AnApplyCutShortIsFinishedWhenTheKeyboardComesBack) {
   rig_.keyboard.ClearLog();
   EXPECT_TRUE(FinishInterruptedApply(rig_.link, messages_, path_));
   EXPECT_TRUE(rig_.SentFrames().empty());
+}
+
+// ---- Import ------------------------------------------------------------------
+
+TEST_F(ProfileKeyboardTest, AnImportReplacesTheProfileAndItsFileThenAllThreeKeyMaps) {
+  ASSERT_TRUE(ReadProfileFromKeyboard(rig_.link, path_));
+  const std::vector<std::uint8_t> before = rig_.Memory(SimArea::kKeyTables, 0, 3 * kKeyTableStride);
+  EditWorkingProfile();
+  const std::u16string exported = (folder_ / "backup.fwc").u16string();
+  ASSERT_TRUE(ExportProfileFile(working_, exported));
+  std::vector<std::uint8_t> exportedBytes;
+  ASSERT_TRUE(ReadWholeFile(exported, exportedBytes));
+  {
+    std::lock_guard guard(working_.lock);  // the user's profile before the import: a default one
+    FreeWorkingProfile(working_);
+    ASSERT_TRUE(NewDefaultProfile(working_));
+  }
+
+  ASSERT_TRUE(ImportProfileFile(ui_, working_, exported, path_));
+  EXPECT_TRUE(ui_.messages.empty());
+  EXPECT_EQ(working_.block->area[AssignmentIndex(1, 0x1E)].type, AssignmentType::Key);
+  EXPECT_EQ(working_.text.slots[AssignmentIndex(0, 0x11)].text, u"C:\\game.exe");
+  ASSERT_EQ(working_.macros.records.size(), 1u);
+  std::vector<std::uint8_t> fileBytes;
+  ASSERT_TRUE(ReadWholeFile(path_, fileBytes));
+  EXPECT_EQ(fileBytes, exportedBytes) << "the profile file is the imported file";
+
+  ASSERT_TRUE(ApplyImportedProfile(rig_.link, messages_, working_, applied_, path_));
+  EXPECT_FALSE(FileExists(ApplyNotePath(path_)));
+  const auto lookup = [&](std::uint16_t id) { return MacroIndexOfId(working_.macros.records, id); };
+  for (int map = 0; map < 3; ++map) {
+    const DeviceKeyTable expected =
+        BuildDeviceKeyTable(EntriesOfProfile(std::as_const(working_.block->area), map), DefaultKeyTable(), lookup);
+    EXPECT_EQ(std::memcmp(rig_.Memory(SimArea::kKeyTables, map * kKeyTableStride, 480).data(), expected.data(), 480),
+              0)
+        << "key map " << map;
+  }
+  EXPECT_NE(rig_.Memory(SimArea::kKeyTables, 0, 3 * kKeyTableStride), before);
+}
+
+TEST_F(ProfileKeyboardTest, AFileThatDoesNotValidateChangesNothing) {
+  EditWorkingProfile();
+  ASSERT_TRUE(NewDefaultProfileFile(path_));
+  ASSERT_TRUE(SaveProfileFile(working_, path_));
+  std::vector<std::uint8_t> profileBefore;
+  ASSERT_TRUE(ReadWholeFile(path_, profileBefore));
+  const std::u16string good = (folder_ / "good.fwc").u16string();
+  ASSERT_TRUE(ExportProfileFile(working_, good));
+  std::vector<std::uint8_t> bytes;
+  ASSERT_TRUE(ReadWholeFile(good, bytes));
+
+  const std::u16string badHeader = (folder_ / "bad.fwc").u16string(), shortFile = (folder_ / "short.fwc").u16string();
+  std::vector<std::uint8_t> bad = bytes;
+  bad[0] ^= 0xFF;
+  ASSERT_TRUE(ReplaceFile(badHeader, bad));
+  ASSERT_TRUE(ReplaceFile(shortFile, std::span(bytes.data(), bytes.size() / 2)));
+  const struct {
+    std::u16string path;
+    std::size_t messages;  // the header's own message first, for a bad header
+  } cases[] = {{badHeader, 2}, {shortFile, 1}, {(folder_ / "missing.fwc").u16string(), 1}};
+  for (const auto& c : cases) {
+    ui_.messages.clear();
+    EXPECT_FALSE(ImportProfileFile(ui_, working_, c.path, path_));
+    ASSERT_EQ(ui_.messages.size(), c.messages);
+    EXPECT_EQ(ui_.messages.back(), Text(TextKey::MAIN_PROMPT_INPORT));
+    EXPECT_EQ(working_.block->area[AssignmentIndex(1, 0x1E)].type, AssignmentType::Key) << "the profile stays";
+    std::vector<std::uint8_t> profileAfter;
+    ASSERT_TRUE(ReadWholeFile(path_, profileAfter));
+    EXPECT_EQ(profileAfter, profileBefore);
+  }
+}
+
+TEST_F(ProfileKeyboardTest, AnImportCutShortIsFinishedForAllThreeKeyMaps) {
+  ASSERT_TRUE(ReadProfileFromKeyboard(rig_.link, path_));
+  EditWorkingProfile();
+  {
+    std::lock_guard guard(working_.lock);
+    ASSERT_TRUE(SaveProfileFile(working_, path_));
+  }
+  rig_.keyboard.SetFaults({.unplugAfterReports = 3});
+  EXPECT_FALSE(ApplyImportedProfile(rig_.link, messages_, working_, applied_, path_));
+  ASSERT_TRUE(FileExists(ApplyNotePath(path_)));
+  rig_.keyboard.Plug();
+  rig_.link.ForgetCurrentProfile();
+  ASSERT_TRUE(FinishInterruptedApply(rig_.link, messages_, path_));
+  EXPECT_FALSE(FileExists(ApplyNotePath(path_)));
+  const DeviceKeyTable expected = BuildDeviceKeyTable(EntriesOfProfile(std::as_const(working_.block->area), 1),
+                                                      DefaultKeyTable(), [&](std::uint16_t id) {
+                                                        return MacroIndexOfId(working_.macros.records, id);
+                                                      });
+  EXPECT_EQ(std::memcmp(rig_.Memory(SimArea::kKeyTables, kKeyTableStride, 480).data(), expected.data(), 480), 0)
+      << "key map 1 too, not only the current one";
 }
 
 TEST(ProfileMenu, ChecksTheCurrentProfileOrTheDefaultEntry) {

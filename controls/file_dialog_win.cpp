@@ -1,0 +1,35 @@
+#include "controls/file_dialog_win.h"
+
+#include <commdlg.h>
+
+#include "app/wide_win.h"
+
+namespace {
+
+using OpenFileName = BOOL(WINAPI*)(OPENFILENAMEW*);
+
+OpenFileName DialogFunction(FileDialogKind kind) {
+  static HMODULE library = LoadLibraryW(L"comdlg32.dll");
+  if (!library) return nullptr;
+  const char* name = kind == FileDialogKind::kSave ? "GetSaveFileNameW" : "GetOpenFileNameW";
+  return reinterpret_cast<OpenFileName>(reinterpret_cast<void*>(GetProcAddress(library, name)));
+}
+
+}  // namespace
+
+std::optional<std::u16string> ChooseProfileFile(HWND owner, FileDialogKind kind) {
+  const OpenFileName show = DialogFunction(kind);
+  if (!show) return std::nullopt;
+  wchar_t file[MAX_PATH * 4] = L"*.fwc";
+  OPENFILENAMEW dialog{};
+  dialog.lStructSize = sizeof dialog;
+  dialog.hwndOwner = owner;
+  dialog.lpstrFilter = L"(*.fwc)\0*.fwc\0(*.*)\0*.*\0";
+  dialog.lpstrFile = file;
+  dialog.nMaxFile = static_cast<DWORD>(std::size(file));
+  dialog.lpstrDefExt = L"fwc";
+  dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_NOCHANGEDIR |
+                 (kind == FileDialogKind::kSave ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST);
+  if (!show(&dialog)) return std::nullopt;
+  return FromWide(file);
+}
