@@ -347,6 +347,11 @@ TEST_F(ProfileKeyboardTest, AnImportReplacesTheProfileAndItsFileThenAllThreeKeyM
   ASSERT_TRUE(ExportProfileFile(working_, exported));
   std::vector<std::uint8_t> exportedBytes;
   ASSERT_TRUE(ReadWholeFile(exported, exportedBytes));
+  // A file whose flag byte is 1 imports too; the profile file is written with 0.
+  std::vector<std::uint8_t> flagged = exportedBytes;
+  flagged[30] = 1;
+  flagged[31] = static_cast<std::uint8_t>(flagged[31] + 1);  // the check byte: the sum of bytes 0 to 30
+  ASSERT_TRUE(ReplaceFile(exported, flagged));
   {
     std::lock_guard guard(working_.lock);  // the user's profile before the import: a default one
     FreeWorkingProfile(working_);
@@ -360,7 +365,7 @@ TEST_F(ProfileKeyboardTest, AnImportReplacesTheProfileAndItsFileThenAllThreeKeyM
   ASSERT_EQ(working_.macros.records.size(), 1u);
   std::vector<std::uint8_t> fileBytes;
   ASSERT_TRUE(ReadWholeFile(path_, fileBytes));
-  EXPECT_EQ(fileBytes, exportedBytes) << "the profile file is the imported file";
+  EXPECT_EQ(fileBytes, exportedBytes) << "the profile file is the imported file, with flag 0";
 
   ASSERT_TRUE(ApplyImportedProfile(rig_.link, messages_, working_, applied_, path_));
   EXPECT_FALSE(FileExists(ApplyNotePath(path_)));
