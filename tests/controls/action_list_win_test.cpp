@@ -12,49 +12,29 @@
 #include <vector>
 
 #include "app/wide_win.h"
-#include "controls/memory_template_win.h"
 #include "keyboard/key_codes.h"
 #include "profiles/macro_page.h"
+#include "tests/support/action_list_host_win.h"
 #include "tests/support/windows_test_support_win.h"
 
 namespace {
 
-constexpr int kList = 400;
 constexpr KeyCode kKeyA = 0x01E, kKeyB = 0x030, kKeyC = 0x02E;
 using Column = CActionList::Column;
 
-// Hosts the list as the key editor does: its notices and queued keys go to it.
-class ListDialog : public Dialog {
- public:
-  ListDialog() : Dialog(0) { UseTemplate(template_.get()); }
-  CActionList list;
-  // The colour each painted cell was given: row, column, colour.
-  std::vector<std::tuple<int, int, COLORREF>> cellColours;
+// The colour each painted cell was given: row, column, colour.
+using CellColours = std::vector<std::tuple<int, int, COLORREF>>;
 
- protected:
-  BOOL OnInitDialog() override {
-    CreateWindowExW(0, WC_LISTVIEWW, L"",
-                    WS_CHILD | WS_VISIBLE | WS_BORDER | LVS_REPORT | LVS_OWNERDATA | LVS_SHOWSELALWAYS | LVS_SINGLESEL,
-                    0, 0, 240, 160, hwnd(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(kList)),
-                    GetModuleHandleW(nullptr), nullptr);
-    Bind(list, kList);
-    list.SetColumns(u"Key", u"Action", u"Delay(ms)");
-    return TRUE;
-  }
-  bool OnMessage(UINT message, WPARAM, LPARAM lParam, LRESULT& result) override {
-    if (message != WM_NOTIFY) return false;
-    const auto& header = *reinterpret_cast<const NMHDR*>(lParam);
-    if (header.idFrom != kList) return false;
-    const bool taken = list.OnNotify(header, result);
+// The host, with the colours of the cells it saw painted.
+struct ListDialog : ActionListHost {
+  ListDialog() : ActionListHost(160, [this](const NMHDR& header) { Heard(header); }) {}
+  CellColours cellColours;
+
+  void Heard(const NMHDR& header) {
     const auto& draw = reinterpret_cast<const NMLVCUSTOMDRAW&>(header);
     if (header.code == NM_CUSTOMDRAW && draw.nmcd.dwDrawStage == (CDDS_ITEMPREPAINT | CDDS_SUBITEM))
       cellColours.emplace_back(static_cast<int>(draw.nmcd.dwItemSpec), draw.iSubItem, draw.clrText);
-    return taken;
   }
-  bool PreTranslateMessage(MSG& message) override { return list.PreTranslate(message); }
-
- private:
-  MemoryDialogTemplate template_{WS_POPUP | WS_VISIBLE, 200, 120};
 };
 
 class ActionList : public testing::Test {

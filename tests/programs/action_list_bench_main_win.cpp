@@ -11,38 +11,11 @@
 #include <vector>
 
 #include "controls/action_list_win.h"
-#include "controls/memory_template_win.h"
 #include "profiles/macro_page.h"
+#include "tests/support/action_list_host_win.h"
 #include "tests/support/windows_test_support_win.h"
 
 namespace {
-
-constexpr int kList = 400;
-
-class BenchDialog : public Dialog {
- public:
-  BenchDialog() : Dialog(0) { UseTemplate(template_.get()); }
-  CActionList list;
-
- protected:
-  BOOL OnInitDialog() override {
-    CreateWindowExW(0, WC_LISTVIEWW, L"",
-                    WS_CHILD | WS_VISIBLE | WS_BORDER | LVS_REPORT | LVS_OWNERDATA | LVS_SHOWSELALWAYS | LVS_SINGLESEL,
-                    0, 0, 240, 300, hwnd(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(kList)),
-                    GetModuleHandleW(nullptr), nullptr);
-    Bind(list, kList);
-    list.SetColumns(u"Key", u"Action", u"Delay(ms)");
-    return TRUE;
-  }
-  bool OnMessage(UINT message, WPARAM, LPARAM lParam, LRESULT& result) override {
-    if (message != WM_NOTIFY) return false;
-    const auto& header = *reinterpret_cast<const NMHDR*>(lParam);
-    return header.idFrom == kList && list.OnNotify(header, result);
-  }
-
- private:
-  MemoryDialogTemplate template_{WS_POPUP | WS_VISIBLE, 200, 220};
-};
 
 // A macro of `count` actions: presses and releases of the letter keys.
 MacroRecord MacroOf(int count, std::uint16_t id) {
@@ -59,7 +32,7 @@ MacroRecord MacroOf(int count, std::uint16_t id) {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
-  BenchDialog dialog;
+  ActionListHost dialog(300);
   if (!dialog.CreateModeless()) return 4;
   HWND list = dialog.list.hwnd();
 
