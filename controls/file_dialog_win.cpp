@@ -2,6 +2,8 @@
 
 #include <commdlg.h>
 
+#include <iterator>
+
 #include "app/wide_win.h"
 
 namespace {
@@ -17,19 +19,26 @@ OpenFileName DialogFunction(FileDialogKind kind) {
 
 }  // namespace
 
-std::optional<std::u16string> ChooseProfileFile(HWND owner, FileDialogKind kind) {
-  const OpenFileName show = DialogFunction(kind);
+std::optional<std::u16string> ChooseFile(HWND owner, const FileDialogSpec& spec) {
+  const OpenFileName show = DialogFunction(spec.kind);
   if (!show) return std::nullopt;
-  wchar_t file[MAX_PATH * 4] = L"*.fwc";
+  wchar_t file[MAX_PATH * 4] = {};
+  lstrcpynW(file, spec.initialName, static_cast<int>(std::size(file)));
+  const std::wstring folder = Wide(spec.initialFolder);
   OPENFILENAMEW dialog{};
   dialog.lStructSize = sizeof dialog;
   dialog.hwndOwner = owner;
-  dialog.lpstrFilter = L"(*.fwc)\0*.fwc\0(*.*)\0*.*\0";
+  dialog.lpstrFilter = spec.filter;
   dialog.lpstrFile = file;
   dialog.nMaxFile = static_cast<DWORD>(std::size(file));
-  dialog.lpstrDefExt = L"fwc";
+  dialog.lpstrDefExt = spec.defaultExtension;
+  dialog.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
   dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_NOCHANGEDIR |
-                 (kind == FileDialogKind::kSave ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST);
+                 (spec.kind == FileDialogKind::kSave ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST);
   if (!show(&dialog)) return std::nullopt;
   return FromWide(file);
+}
+
+std::optional<std::u16string> ChooseProfileFile(HWND owner, FileDialogKind kind) {
+  return ChooseFile(owner, {kind, L"(*.fwc)\0*.fwc\0(*.*)\0*.*\0", L"fwc", L"*.fwc", {}});
 }

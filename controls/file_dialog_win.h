@@ -1,5 +1,5 @@
-// The system's open and save dialogs for profile files (".fwc"). The dialog
-// library is loaded the first time one is shown: most runs never show one.
+// The system's open and save dialogs. The dialog library is loaded the first
+// time one is shown: most runs never show one.
 #pragma once
 
 #include <windows.h>
@@ -10,10 +10,21 @@
 
 enum class FileDialogKind { kOpen, kSave };
 
-// Shows the dialog for a ".fwc" file (all files offered too), owned by
-// `owner`: the open dialog, or the save dialog that asks before overwriting.
-// nullopt when the user cancelled.
+struct FileDialogSpec {
+  FileDialogKind kind = FileDialogKind::kOpen;
+  const wchar_t* filter = L"";           // pairs of description and pattern, each ending in \0
+  const wchar_t* defaultExtension = L"";
+  const wchar_t* initialName = L"";
+  std::u16string initialFolder;          // empty: the dialog's own choice
+};
+
+// The chosen path, or nullopt when the user cancelled. A save dialog asks
+// before overwriting.
+std::optional<std::u16string> ChooseFile(HWND owner, const FileDialogSpec& spec);
+
+// A ".fwc" profile file (all files offered too).
 std::optional<std::u16string> ChooseProfileFile(HWND owner, FileDialogKind kind);
 
-// Stands for ChooseProfileFile where tests answer the dialog themselves.
+// Stands for the system's dialogs where tests answer them themselves: the
+// kind tells which file is asked for (a window asks for at most one of each).
 using FileChooser = std::function<std::optional<std::u16string>(HWND owner, FileDialogKind kind)>;

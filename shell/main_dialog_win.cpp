@@ -327,9 +327,9 @@ HMENU BuildButtonMenu() {
   HMENU items = GetSubMenu(menu, 0);
   LoadLanguageGroup(4);
   const struct { TextKey text; UINT command; } entries[] = {
-      {TextKey::MENU_1, ID_MENU_IMPORT}, {TextKey::MENU_2, ID_MENU_EXPORT},
+      {TextKey::MENU_1, ID_MENU_IMPORT}, {TextKey::MENU_2, ID_MENU_EXPORT}, {TextKey::MENU_6, ID_FIRMWARE_UPDATE},
       {TextKey::MENU_3, ID_APP_ABOUT}, {TextKey::MENU_4, ID_MENU_CLOSE}};
-  for (UINT position = 0; position < 4; ++position)
+  for (UINT position = 0; position < std::size(entries); ++position)
     ModifyMenuW(items, position, MF_BYPOSITION | MF_STRING, entries[position].command,
                 Wide(Text(entries[position].text)).c_str());
   // The two languages, each named in its own language, the current one checked:
@@ -338,7 +338,7 @@ HMENU BuildButtonMenu() {
     const bool english = ChosenLanguageSection() == std::u16string_view(kEnglishSection);
     AppendMenuW(languages, MF_STRING | (english ? 0 : MF_CHECKED), ID_LANGUAGE_CHINESE, L"\x4E2D\x6587");
     AppendMenuW(languages, MF_STRING | (english ? MF_CHECKED : 0), ID_LANGUAGE_ENGLISH, L"English");
-    InsertMenuW(items, 3, MF_BYPOSITION | MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(languages),
+    InsertMenuW(items, 4, MF_BYPOSITION | MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(languages),
                 Wide(Text(TextKey::MENU_5)).c_str());
   }
   return menu;
@@ -444,6 +444,20 @@ void COstrakDlg::ImportProfile() {
     PostMessageW(window, WM_IMPORT_DONE, version, sent);
   });
   if (queued) wait_.Begin();
+}
+
+void COstrakDlg::OpenFirmwareUpdate() {
+  if (firmwareUpdate_.IsOpen()) return;
+  FinishLateStart();
+  AddChildDialog(&firmwareUpdate_);
+  firmwareUpdate_.Run(hwnd());
+  RemoveChildDialog(&firmwareUpdate_);
+}
+
+bool COstrakDlg::SendBootRequest() {
+  // Never in the middle of a transfer: the keyboard would leave half-written.
+  if (!link_ || KeyboardBusy()) return false;
+  return link_->SendBootRequest() == DeviceResult::kOk;
 }
 
 void COstrakDlg::ShowDeviceMessagesInTurn(TextKey key) {
@@ -612,8 +626,9 @@ bool COstrakDlg::OnWindowCommand(int id) {
     case ID_MENU_EXPORT:
       ExportProfile();
       return true;
-    case ID_FIRMWARE_UPDATE:  // the firmware update dialog
-      return true;            // their windows are not part of the program yet
+    case ID_FIRMWARE_UPDATE:
+      OpenFirmwareUpdate();
+      return true;
     default:
       return false;
   }

@@ -19,6 +19,7 @@
 #include "device/device_link.h"
 #include "device/keyboard_notices.h"
 #include "device/transfer_thread.h"
+#include "dialogs/update_dialog_win.h"
 #include "editors/composite_dialog_win.h"
 #include "panels/key_grid_panel_win.h"
 #include "panels/lighting_panel_win.h"
@@ -83,6 +84,7 @@ class COstrakDlg : public CBaseDialog, public UserInterface, public DeviceMessag
   ProfilePanel& profilePanel() { return profiles_; }
   LightingPanel& lightingPanel() { return lighting_; }
   Ostrak_DlgComposite& keyEditor() { return keyEditor_; }
+  COstrak_DlgUpdate& firmwareUpdate() { return firmwareUpdate_; }
   void ShowAboutBox() { about_.Show(linkAddress_); }
   // Stands for the system's file dialogs of import and export (tests).
   void SetFileChooser(FileChooser chooser) { chooseFile_ = std::move(chooser); }
@@ -124,6 +126,10 @@ class COstrakDlg : public CBaseDialog, public UserInterface, public DeviceMessag
   // sends all three key maps, pending until the keyboard confirmed them.
   void ExportProfile();
   void ImportProfile();
+  // The firmware update, modal; the keyboard leaves for its boot mode and is
+  // read again when it comes back.
+  void OpenFirmwareUpdate();
+  bool SendBootRequest();
   void ApplyFinished(unsigned version, bool applied);
   void SetKeyboardReading(bool reading);
   // The link's messages, shown one at a time, each once while it waits.
@@ -171,6 +177,7 @@ class COstrakDlg : public CBaseDialog, public UserInterface, public DeviceMessag
   LightingPanel lighting_{*this, grid_};
   Panel* const panels_[3] = {&grid_, &profiles_, &lighting_};
   Ostrak_DlgComposite keyEditor_{*this, grid_, [] { OpenHelp(); }};
+  COstrak_DlgUpdate firmwareUpdate_{{[this] { return SendBootRequest(); }, nullptr}};
   std::vector<PanelButton> panelButtons_;  // every panel's, in building order
   std::size_t panelButtonsBuilt_ = 0;
   bool panelButtonsMade_ = false;
