@@ -55,7 +55,9 @@ void ProfilePanel::SetTexts() {
 }
 
 bool ProfilePanel::OnCommand(int id, int notifyCode) {
-  if (id == IDC_PROFILE_MENU) {
+  if (id == IDC_FUNC_PROFILES) {
+    if (manager_) manager_();
+  } else if (id == IDC_PROFILE_MENU) {
     ShowProfileMenu();
   } else if (id >= IDC_PROFILE1 && id < IDC_PROFILE1 + kKeyboardProfileCount) {
     SwitchTo(id - IDC_PROFILE1);
@@ -65,7 +67,6 @@ bool ProfilePanel::OnCommand(int id, int notifyCode) {
     SwitchProfile(*context_.transfers, *link(), ui_, Working(), ProfileFilePath(CurrentProfile()),
                   id - kProfileMenuFirstCommand - 1);
   }
-  // The profile manager (the label) comes with its window.
   return true;
 }
 

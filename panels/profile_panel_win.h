@@ -22,6 +22,8 @@ class ProfilePanel : public Panel {
   void BindControls(const std::function<void(Control&, int id)>& bind) override;
   void AddSkinTargets(SkinTargets& targets) override;
   void OnButtonsMade() override;
+  // The profile manager, run modally on a click of the label; the window fills it in.
+  void SetProfileManager(std::function<void()> manager) { manager_ = std::move(manager); }
   // The label shows the profile menu's checked entry, with its tooltip.
   void RefreshLabel();
   // Checks the button of the current profile; an unknown one leaves them as they are.
@@ -38,6 +40,7 @@ class ProfilePanel : public Panel {
   void RestoreDefaults();
   KeyGridPanel& grid_;
   LightingPanel& lighting_;
+  std::function<void()> manager_;
   CPngButton label_;
   std::array<CPngButton, kKeyboardProfileCount> profileButtons_;
   CPngButton defaultButton_;

@@ -251,6 +251,7 @@ BOOL COstrakDlg::OnInitDialog() {
     keyEditor_.Edit(request, link_ ? link_->CachedProfile() : -1, hwnd());
     RemoveChildDialog(&keyEditor_);
   });
+  profiles_.SetProfileManager([this] { OpenProfileManager(); });
   SetControlTexts();
   CenterOnWorkArea(hwnd());
 
@@ -452,6 +453,27 @@ void COstrakDlg::OpenFirmwareUpdate() {
   AddChildDialog(&firmwareUpdate_);
   firmwareUpdate_.Run(hwnd());
   RemoveChildDialog(&firmwareUpdate_);
+}
+
+void COstrakDlg::OpenProfileManager() {
+  if (profileManager_.IsOpen()) return;
+  AddChildDialog(&profileManager_);
+  profileManager_.Run(hwnd());
+  RemoveChildDialog(&profileManager_);
+}
+
+void COstrakDlg::UseProfile(int profile) {
+  if (profile >= 0 && link_ && transfers_) {
+    DeviceLink& link = *link_;
+    transfers_->Post([this, &link, profile] {
+      link.SetCurrentProfile(profile);
+      ProfileSwitched(profile);
+    });
+  }
+  // The profile as the keyboard holds it; edits not applied are dropped.
+  profileKnown_ = LoadProfileFromKeyboard(*this, Working(), ProfileFilePath(link_ ? link_->CachedProfile() : 0));
+  profiles_.RefreshLabel();
+  SetPendingChanges(false);
 }
 
 bool COstrakDlg::SendBootRequest() {

@@ -19,6 +19,7 @@
 #include "device/device_link.h"
 #include "device/keyboard_notices.h"
 #include "device/transfer_thread.h"
+#include "dialogs/profile_manager_win.h"
 #include "dialogs/update_dialog_win.h"
 #include "editors/composite_dialog_win.h"
 #include "panels/key_grid_panel_win.h"
@@ -60,7 +61,7 @@ class COstrakDlg : public CBaseDialog, public UserInterface, public DeviceMessag
   void ShowLayer() override;
   void RefreshLightingSoon() override;
   bool KeyEditorOpen() const override { return keyEditor_.OpenCount() > 0; }
-  bool ProfileManagerPending() const override { return false; }
+  bool ProfileManagerPending() const override { return profileManager_.Pending(); }
   void SendApplyCommand() override;
   void ProfileSwitched(int profileIndex) override;
   void ShowDeviceMessage(TextKey key) override;
@@ -85,6 +86,7 @@ class COstrakDlg : public CBaseDialog, public UserInterface, public DeviceMessag
   LightingPanel& lightingPanel() { return lighting_; }
   Ostrak_DlgComposite& keyEditor() { return keyEditor_; }
   COstrak_DlgUpdate& firmwareUpdate() { return firmwareUpdate_; }
+  COstrak_DlgProfile& profileManager() { return profileManager_; }
   void ShowAboutBox() { about_.Show(linkAddress_); }
   // Stands for the system's file dialogs of import and export (tests).
   void SetFileChooser(FileChooser chooser) { chooseFile_ = std::move(chooser); }
@@ -130,6 +132,10 @@ class COstrakDlg : public CBaseDialog, public UserInterface, public DeviceMessag
   // read again when it comes back.
   void OpenFirmwareUpdate();
   bool SendBootRequest();
+  // The profile manager, modal; its Apply makes a profile current and loads
+  // the profile again.
+  void OpenProfileManager();
+  void UseProfile(int profile);
   void ApplyFinished(unsigned version, bool applied);
   void SetKeyboardReading(bool reading);
   // The link's messages, shown one at a time, each once while it waits.
@@ -178,6 +184,8 @@ class COstrakDlg : public CBaseDialog, public UserInterface, public DeviceMessag
   Panel* const panels_[3] = {&grid_, &profiles_, &lighting_};
   Ostrak_DlgComposite keyEditor_{*this, grid_, [] { OpenHelp(); }};
   COstrak_DlgUpdate firmwareUpdate_{{[this] { return SendBootRequest(); }, nullptr}};
+  COstrak_DlgProfile profileManager_{{[this] { return link_ ? link_->CachedProfile() : -1; },
+                                      [this](int profile) { UseProfile(profile); }, [] { OpenHelp(); }}};
   std::vector<PanelButton> panelButtons_;  // every panel's, in building order
   std::size_t panelButtonsBuilt_ = 0;
   bool panelButtonsMade_ = false;

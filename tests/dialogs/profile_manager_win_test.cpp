@@ -1,0 +1,171 @@
+// The profile manager over the main window, with the simulated keyboard in
+// this process and the file dialogs answered by the test: its three rows,
+// single-choice ticks, Apply switching the keyboard and recording the rows,
+// Delete and Cancel changing nothing they should not, a row beyond the
+// keyboard's three profiles leaving the keyboard as it is.
+#include <winsock2.h>
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <type_traits>
+
+#include "app/app_paths.h"
+#include "app/wide_win.h"
+#include "profiles/settings.h"
+#include "profiles/settings_win.h"
+#include "resources/resource_ids.h"
+#include "shell/main_dialog_win.h"
+#include "tests/support/sim_server_win.h"
+#include "tests/support/windows_test_support_win.h"
+
+namespace {
+
+class ProfileManagerTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(keyboard_.Start(L""));
+    SetEnvironmentVariableW(L"OSTRAK_DEVICE", (L"sim:127.0.0.1:" + std::to_wstring(keyboard_.Port())).c_str());
+    SetPaths(MakeAppPaths(FromWide(BuiltProgramFolder() + L"Ostrak.exe")));
+    SetRegistryRoot(u"Ostrak_Brelund", u"OstrakProfileManagerTest");
+    WriteRegistryString(kProfilesSection, u"PROFILE00", u"none");
+    folder_ = MakeScratchFolder(L"ostrak-profiles");
+    window_ = std::make_unique<COstrakDlg>(app_, true);
+    ASSERT_TRUE(window_->CreateModeless());
+    ASSERT_TRUE(WaitUntil([&] { return window_->KeyboardCountsNoticed() > 0 && !window_->KeyboardBusy(); }, 10000));
+    ASSERT_TRUE(WaitUntil([&] { return window_->link()->CachedProfile() >= 0; }, 10000));
+    manager().SetFileChooser([this](HWND, FileDialogKind) { return chosen_; });
+  }
+  void TearDown() override {
+    window_.reset();
+    keyboard_.Stop();
+    SetEnvironmentVariableW(L"OSTRAK_DEVICE", nullptr);
+    RemoveTree(folder_);
+  }
+
+  COstrak_DlgProfile& manager() { return window_->profileManager(); }
+  void Open() { ASSERT_TRUE(manager().OpenModeless(window_->hwnd())); }
+  void Command(int id) { SendMessageW(manager().hwnd(), WM_COMMAND, id, 0); }
+  void Select(int row) {
+    ListView_SetItemState(manager().List().hwnd(), row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+  }
+  bool ApplyEnabled() { return IsWindowEnabled(manager().Item(IDC_PROFILE_APPLY)) != FALSE; }
+  std::u16string Registry(const char16_t* name) { return ReadRegistryString(kProfilesSection, name, u"(none)"); }
+  // The keyboard's own current profile, asked of it.
+  int KeyboardProfile() {
+    window_->link()->ForgetCurrentProfile();
+    return window_->link()->CurrentProfile();
+  }
+
+  SimServer keyboard_;
+  COstrakApp app_;
+  std::unique_ptr<COstrakDlg> window_;
+  std::wstring folder_;
+  std::optional<std::u16string> chosen_;
+};
+
+TEST_F(ProfileManagerTest, ShowsTheThreeProfilesWithTheCurrentOneTicked) {
+  ASSERT_EQ(window_->link()->SetCurrentProfile(2), DeviceResult::kOk);
+  Open();
+  CReportCtrl& list = manager().List();
+  ASSERT_EQ(list.RowCount(), 3);
+  for (int row = 0; row < 3; ++row) {
+    EXPECT_EQ(list.CellText(row, 1), u"$Profile0");
+    EXPECT_EQ(list.CellText(row, 2), FolderOf(ProfileFilePath(0)));
+    EXPECT_EQ(list.IsChecked(row), row == 2) << row;
+  }
+  EXPECT_FALSE(ApplyEnabled());
+  EXPECT_FALSE(window_->ProfileManagerPending());
+}
+
+TEST_F(ProfileManagerTest, TickingTheSecondAndApplySwitchesTheKeyboard) {
+  Open();
+  CReportCtrl& list = manager().List();
+  list.SetChecked(1, true);
+  EXPECT_FALSE(list.IsChecked(0)) << "one tick at a time";
+  EXPECT_TRUE(ApplyEnabled());
+  EXPECT_TRUE(window_->ProfileManagerPending());
+  Command(IDC_PROFILE_APPLY);
+  EXPECT_FALSE(ApplyEnabled());
+  ASSERT_TRUE(WaitUntil([&] { return !window_->KeyboardBusy() && window_->link()->CachedProfile() == 1; }, 10000));
+  EXPECT_EQ(KeyboardProfile(), 1);
+  EXPECT_EQ(Registry(u"PROFILE00"), u"3");
+  EXPECT_FALSE(window_->PendingChanges());
+}
+
+TEST_F(ProfileManagerTest, RowsAddedAndDeletedAreRecordedByApply) {
+  Open();
+  chosen_ = FromWide(folder_ + L"\\racing.fwc");
+  Command(IDC_PROFILE_ADD);
+  EXPECT_TRUE(FileExists(folder_ + L"\\racing.fwc")) << "Add makes a new default profile file";
+  chosen_ = FromWide(folder_ + L"\\shooter.fwc");
+  Command(IDC_PROFILE_LOAD);
+  chosen_ = FromWide(folder_ + L"\\strategy.fwc");
+  Command(IDC_PROFILE_LOAD);
+  EXPECT_FALSE(FileExists(folder_ + L"\\strategy.fwc")) << "Load writes nothing";
+  Select(3);
+  Command(IDC_PROFILE_DELETE);
+  ASSERT_EQ(manager().List().RowCount(), 5);
+  EXPECT_EQ(manager().List().CellText(3, 1), u"shooter");
+  EXPECT_EQ(manager().List().SelectedRow(), 3) << "the next row is selected";
+  Command(IDOK);
+  EXPECT_FALSE(manager().IsOpen());
+  EXPECT_EQ(Registry(u"PROFILE00"), u"5");
+  EXPECT_EQ(Registry(u"PROFILE04"), FromWide(folder_ + L"\\shooter.fwc"));
+  EXPECT_EQ(Registry(u"PROFILE05"), FromWide(folder_ + L"\\strategy.fwc"));
+  EXPECT_EQ(Registry(u"PROFILE01"), ProfileFilePath(0) + u".fwc");
+}
+
+TEST_F(ProfileManagerTest, DeleteWithoutASelectionAndCancelChangeNothing) {
+  Open();
+  ListView_SetItemState(manager().List().hwnd(), -1, 0, LVIS_SELECTED);  // none selected
+  Command(IDC_PROFILE_DELETE);
+  EXPECT_EQ(manager().List().RowCount(), 3);
+  EXPECT_FALSE(ApplyEnabled());
+  chosen_ = FromWide(folder_ + L"\\other.fwc");
+  Command(IDC_PROFILE_LOAD);
+  manager().List().SetChecked(0, true);
+  Command(IDCANCEL);
+  EXPECT_FALSE(manager().IsOpen());
+  EXPECT_EQ(Registry(u"PROFILE00"), u"none");
+  EXPECT_FALSE(window_->ProfileManagerPending());
+}
+
+TEST_F(ProfileManagerTest, ARowBeyondTheKeyboardsProfilesLeavesItsProfileAsItIs) {
+  const int before = KeyboardProfile();
+  Open();
+  chosen_ = FromWide(folder_ + L"\\fourth.fwc");
+  Command(IDC_PROFILE_LOAD);
+  manager().List().SetChecked(3, true);
+  Command(IDC_PROFILE_APPLY);
+  ASSERT_TRUE(WaitUntil([&] { return !window_->KeyboardBusy(); }, 10000));
+  EXPECT_EQ(KeyboardProfile(), before);
+  EXPECT_EQ(Registry(u"PROFILE00"), u"4");
+}
+
+// As the program runs it: the label opens it modally, and the keyboard
+// pulled out closes it like Cancel.
+TEST_F(ProfileManagerTest, TheLabelOpensItAndTheKeyboardsRemovalClosesIt) {
+  static std::remove_pointer_t<decltype(this)>* test;
+  static bool sawItOpen;
+  test = this;
+  sawItOpen = false;
+  SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR timer, DWORD) {
+    if (!test->manager().IsOpen()) return;
+    KillTimer(nullptr, timer);
+    sawItOpen = test->manager().OpenCount() == 1 && IsWindowVisible(test->manager().hwnd());
+    test->manager().List().SetChecked(1, true);
+    test->keyboard_.Control("unplug");
+  });
+  SendMessageW(window_->hwnd(), WM_COMMAND, MAKEWPARAM(IDC_FUNC_PROFILES, BN_CLICKED), 0);
+  EXPECT_TRUE(sawItOpen);
+  EXPECT_FALSE(manager().IsOpen());
+  EXPECT_EQ(manager().OpenCount(), 0);
+  EXPECT_EQ(Registry(u"PROFILE00"), u"none");
+}
+
+}  // namespace
