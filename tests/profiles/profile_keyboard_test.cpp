@@ -380,6 +380,23 @@ TEST_F(ProfileKeyboardTest, AnImportReplacesTheProfileAndItsFileThenAllThreeKeyM
   EXPECT_NE(rig_.Memory(SimArea::kKeyTables, 0, 3 * kKeyTableStride), before);
 }
 
+TEST_F(ProfileKeyboardTest, AnImportWithoutAProfileFileLoadsAndSendsButMakesNoFile) {
+  EditWorkingProfile();
+  const std::u16string exported = (folder_ / "backup.fwc").u16string();
+  ASSERT_TRUE(ExportProfileFile(working_, exported));
+  {
+    std::lock_guard guard(working_.lock);
+    FreeWorkingProfile(working_);
+    ASSERT_TRUE(NewDefaultProfile(working_));
+  }
+  ASSERT_FALSE(FileExists(path_));
+  ASSERT_TRUE(ImportProfileFile(ui_, working_, exported, path_));
+  EXPECT_EQ(working_.block->area[AssignmentIndex(1, 0x1E)].type, AssignmentType::Key);
+  EXPECT_FALSE(FileExists(path_));
+  EXPECT_TRUE(ApplyImportedProfile(rig_.link, messages_, working_, applied_, path_));
+  EXPECT_FALSE(FileExists(path_));
+}
+
 TEST_F(ProfileKeyboardTest, AFileThatDoesNotValidateChangesNothing) {
   EditWorkingProfile();
   ASSERT_TRUE(NewDefaultProfileFile(path_));
