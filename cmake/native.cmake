@@ -15,6 +15,7 @@ list(FILTER native_tests EXCLUDE REGEX "_win_test\\.cpp$")
 add_executable(ostrak_tests ${native_tests})
 target_compile_options(ostrak_tests PRIVATE ${warning_flags})
 target_link_libraries(ostrak_tests PRIVATE ostrak_simulator GTest::gtest GTest::gmock GTest::gtest_main Threads::Threads)
+target_compile_definitions(ostrak_tests PRIVATE OSTRAK_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
 gtest_discover_tests(ostrak_tests DISCOVERY_TIMEOUT 60)
 
 # Programs that run natively beside the tests (the keyboard simulator's server).
