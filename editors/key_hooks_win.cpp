@@ -8,9 +8,13 @@
 
 namespace {
 
-// Both hooks of a pair measure on one clock, when the hook runs: the thread
-// hook sees a key message only when the window's thread takes it, so the
-// event's own time would not match the low-level hook's.
+// An event is timed when its hook runs. The thread hook has no time of its
+// own for the message (GetMessageTime there may still give the previous
+// message's, as under Wine), and the low-level hook hears a key as it is typed
+// while the thread hook hears it when the window's thread takes it: the
+// events' own times could run backwards from one hook to the other, and the
+// unsigned delay would wrap to weeks. On one clock read in turn the delays
+// never wrap, and they are the user's while the thread keeps up with the keys.
 std::uint32_t Now() { return GetTickCount(); }
 
 struct HookPair {

@@ -83,7 +83,12 @@ struct Recorded {
 
 TEST_F(KeyHooksTest, ARecordingTakesKeysFromTheWindowAndGivesThemBackWhenItStops) {
   std::vector<Recorded> recorded;
-  ASSERT_TRUE(StartRecording([&](const MacroAction& action) { recorded.push_back({action.keyCode, action.direction}); }));
+  std::vector<std::uint32_t> delays;
+  const DWORD started = GetTickCount();
+  ASSERT_TRUE(StartRecording([&](const MacroAction& action) {
+    recorded.push_back({action.keyCode, action.direction});
+    delays.push_back(action.delayMs);
+  }));
   EXPECT_TRUE(IsRecording());
   EXPECT_FALSE(StartRecording([](const MacroAction&) {}));
 
@@ -96,6 +101,10 @@ TEST_F(KeyHooksTest, ARecordingTakesKeysFromTheWindowAndGivesThemBackWhenItStops
       {0x01E, kMacroPress}, {0x01E, kMacroRelease}, {0x15B, kMacroPress}, {0x15B, kMacroRelease},
       {0x15C, kMacroPress}, {0x15C, kMacroRelease}, {0x137, kMacroPress}, {0x137, kMacroRelease}};
   EXPECT_EQ(recorded, expected);
+  // The thread hook's keys and the low-level hook's Windows keys are timed on
+  // one clock: no delay runs backwards and wraps.
+  const DWORD elapsed = GetTickCount() - started;
+  for (std::uint32_t delay : delays) EXPECT_LE(delay, elapsed);
   EXPECT_FALSE(Seen('A'));
   EXPECT_FALSE(Seen(VK_LWIN));
   EXPECT_FALSE(Seen(VK_RWIN));

@@ -24,7 +24,9 @@ Bytes GoodFile() {
   FillNewMacroRecord(profile.macros.records[0], u"Jump", 1);
   profile.block->area[AssignmentIndex(0, 0x11)] = {AssignmentType::LaunchProgram, 0, 0, 0, 0};
   SetAssignmentText(profile.text, AssignmentIndex(0, 0x11), u"C:\\game.exe");
-  const fs::path path = fs::temp_directory_path() / "ostrak-check-good.fwc";
+  // A file of each test's own: the tests run side by side.
+  const fs::path path = fs::temp_directory_path() /
+                        (std::string("ostrak-check-") + ::testing::UnitTest::GetInstance()->current_test_info()->name());
   EXPECT_TRUE(ExportProfileFile(profile, path.u16string()));
   Bytes bytes;
   EXPECT_TRUE(ReadWholeFile(path.u16string(), bytes));
