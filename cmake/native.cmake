@@ -14,9 +14,14 @@ file(GLOB_RECURSE native_tests CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/tests/*_
 list(FILTER native_tests EXCLUDE REGEX "_win_test\\.cpp$")
 add_executable(ostrak_tests ${native_tests})
 target_compile_options(ostrak_tests PRIVATE ${warning_flags})
-target_link_libraries(ostrak_tests PRIVATE ostrak_simulator GTest::gtest GTest::gmock GTest::gtest_main Threads::Threads)
+target_link_libraries(ostrak_tests PRIVATE ostrak_console ostrak_simulator GTest::gtest GTest::gmock GTest::gtest_main Threads::Threads)
 target_compile_definitions(ostrak_tests PRIVATE OSTRAK_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
 gtest_discover_tests(ostrak_tests DISCOVERY_TIMEOUT 60)
+
+# The console program, for the commands that need no keyboard.
+add_executable(ostrak-cli "${PROJECT_SOURCE_DIR}/console/ostrak_cli_main.cpp")
+target_link_libraries(ostrak-cli PRIVATE ostrak_console)
+target_compile_options(ostrak-cli PRIVATE ${warning_flags})
 
 # Programs that run natively beside the tests (the keyboard simulator's server).
 file(GLOB native_programs CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/simulator/*main.cpp")
@@ -35,6 +40,6 @@ file(GLOB benchmarks CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/tests/bench/*_benc
 foreach(source IN LISTS benchmarks)
   get_filename_component(name "${source}" NAME_WE)
   add_executable(${name} "${source}")
-  target_link_libraries(${name} PRIVATE ostrak_simulator benchmark::benchmark Threads::Threads)
+  target_link_libraries(${name} PRIVATE ostrak_console ostrak_simulator benchmark::benchmark Threads::Threads)
   target_compile_options(${name} PRIVATE ${warning_flags})
 endforeach()

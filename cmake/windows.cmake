@@ -30,6 +30,13 @@ target_include_directories(Ostrak PRIVATE "${OSTRAK_GENERATED_DIR}")
 set_target_properties(Ostrak PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${OSTRAK_PROGRAM_DIR}")
 add_dependencies(Ostrak ostrak_program_folder)
 
+# The console program beside it, for scripts: the same core and HidServ.dll.
+add_executable(ostrak-cli console/ostrak_cli_main_win.cpp)
+target_link_libraries(ostrak-cli PRIVATE ostrak_console ostrak_win)
+target_link_options(ostrak-cli PRIVATE -municode)
+target_compile_options(ostrak-cli PRIVATE ${warning_flags})
+set_target_properties(ostrak-cli PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${OSTRAK_PROGRAM_DIR}")
+
 # The device service library, loaded by name from the program folder.
 file(GLOB hidserv_sources CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/hidserv/*.cpp")
 if(hidserv_sources)
@@ -88,11 +95,11 @@ endforeach()
 
 file(GLOB_RECURSE windows_tests CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/tests/*_win_test.cpp")
 add_executable(ostrak_win_tests ${windows_tests} ${windows_test_support} ${resource_script})
-target_link_libraries(ostrak_win_tests PRIVATE ostrak_win ostrak_simulator gtest gmock gtest_main)
+target_link_libraries(ostrak_win_tests PRIVATE ostrak_console ostrak_win ostrak_simulator gtest gmock gtest_main)
 target_compile_options(ostrak_win_tests PRIVATE ${warning_flags})
 target_include_directories(ostrak_win_tests PRIVATE "${OSTRAK_GENERATED_DIR}")
 target_compile_definitions(ostrak_win_tests PRIVATE ${test_build_folders})
-add_dependencies(ostrak_win_tests Ostrak ${test_program_targets})
+add_dependencies(ostrak_win_tests Ostrak ostrak-cli ${test_program_targets})
 if(TARGET HidServ)
   add_dependencies(ostrak_win_tests HidServ)
 endif()

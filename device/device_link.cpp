@@ -261,6 +261,7 @@ DeviceResult DeviceLink::WriteKeyColours(int keyIndex, std::span<const std::uint
 
 DeviceResult DeviceLink::Chunked(std::uint8_t code, std::uint32_t base, std::uint8_t* read,
                                  const std::uint8_t* write, std::size_t length) {
+  const std::size_t chunks = (length + kFrameDataSize - 1) / kFrameDataSize;
   for (std::size_t done = 0; done < length;) {
     const std::size_t n = std::min(kFrameDataSize, length - done);
     const auto offset = static_cast<std::uint16_t>(base + done);
@@ -270,6 +271,7 @@ DeviceResult DeviceLink::Chunked(std::uint8_t code, std::uint32_t base, std::uin
                               read ? n : 0);
     if (result != DeviceResult::kOk) return result;
     done += n;
+    if (chunkProgress_) chunkProgress_(code, (done + kFrameDataSize - 1) / kFrameDataSize, chunks);
   }
   return DeviceResult::kOk;
 }
@@ -409,14 +411,17 @@ DeviceResult DownloadKeyMaps(DeviceLink& link, DeviceMessages& messages, int fir
   if (!IsKeyboardProfile(first) || !IsKeyboardProfile(last) || first > last) return DeviceResult::kBadProfile;
   const MacroImageSizes sizes = ComputeMacroImageSizes(source.macros);
   const std::uint32_t capacity = link.MacroCapacity();
-  if (capacity < sizes.baseSize) {
+  if (source.withMacroImage && capacity < sizes.baseSize) {
     messages.ShowDeviceMessage(TextKey::EXTRA_MACRO_TOO_LONG);
     return DeviceResult::kMacrosDoNotFit;
   }
   const bool withNames = sizes.fullSize <= capacity;
   const std::uint32_t imageSize = withNames ? sizes.fullSize : sizes.baseSize;
-  std::vector<std::uint8_t> image(imageSize);
-  if (BuildMacroImage(source.macros, image, imageSize, withNames) != 1) return DeviceResult::kMacrosDoNotFit;
+  std::vector<std::uint8_t> image;
+  if (source.withMacroImage) {
+    image.resize(imageSize);
+    if (BuildMacroImage(source.macros, image, imageSize, withNames) != 1) return DeviceResult::kMacrosDoNotFit;
+  }
 
   const DeviceKeyTable defaults = DefaultKeyTable();
   const MacroIndexLookup indexOfId = [&](std::uint16_t id) { return MacroIndexOfId(source.macros, id); };
@@ -431,11 +436,11 @@ DeviceResult DownloadKeyMaps(DeviceLink& link, DeviceMessages& messages, int fir
   // keyboard confirmed ending counts as applied.
   DeviceResult result = link.BeginConfiguration();
   if (result == DeviceResult::kAbsent) return result;  // nothing reached a keyboard
-  if (result == DeviceResult::kOk) result = link.WriteMacroImage(image);
+  if (result == DeviceResult::kOk && source.withMacroImage) result = link.WriteMacroImage(image);
   for (int p = first; p <= last && result == DeviceResult::kOk; ++p) result = link.WriteKeyTable(p, tables[p]);
   const DeviceResult ended = link.EndConfiguration();
   if (result == DeviceResult::kOk) result = ended;
-  if (!withNames && result != DeviceResult::kCancelled)
+  if (source.withMacroImage && !withNames && result != DeviceResult::kCancelled)
     messages.ShowDeviceMessage(TextKey::EXTRA_PROFILE_SPACE_TIGHT);
   return result;
 }

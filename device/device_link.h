@@ -16,6 +16,7 @@
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <span>
 
@@ -157,6 +158,12 @@ class DeviceLink {
   // another request (they are dropped).
   int IgnoredReplies() const;
 
+  // Called on the transferring thread after each chunk of a chunked transfer
+  // (key tables, the macro image): the command code, chunks done, chunks in
+  // all. Set it while no transfer runs.
+  using ChunkProgress = std::function<void(std::uint8_t code, std::size_t done, std::size_t total)>;
+  void SetChunkProgress(ChunkProgress progress) { chunkProgress_ = std::move(progress); }
+
  private:
   DeviceResult Chunked(std::uint8_t code, std::uint32_t base, std::uint8_t* read, const std::uint8_t* write,
                        std::size_t length);
@@ -172,6 +179,7 @@ class DeviceLink {
   DeviceService service_;
   LinkTimings timings_;
   DeviceNoticeSink* sink_ = nullptr;
+  ChunkProgress chunkProgress_;
 
   std::mutex transaction_;  // held for a whole transaction
 
@@ -210,6 +218,9 @@ extern "C" int DeviceNoticeHandler(const RequestNotice* notice);
 struct DownloadSource {
   const AssignmentArea& area;
   std::span<const MacroRecord> macros;
+  // False sends the key tables alone, for a change that left the macros as
+  // the keyboard holds them.
+  bool withMacroImage = true;
 };
 
 // Downloads the macro image and the key tables (all three profiles, or the

@@ -96,10 +96,10 @@ bool WriteApplyNote(const std::u16string& note, int profile) {
 // Downloads key map `profile` (or all three) and the macros of `applied`,
 // noted from just before the first command until the keyboard confirmed the end.
 DeviceResult DownloadNoted(DeviceLink& link, DeviceMessages& messages, AppliedProfile& applied, int profile,
-                           const std::u16string& note) {
-  const DownloadSource source{applied.block->area, applied.macros.records};
+                           const std::u16string& note, bool withMacros = true) {
+  const DownloadSource source{applied.block->area, applied.macros.records, withMacros};
   // Nothing is sent when the macros do not fit: nothing to note then.
-  const bool sends = link.MacroCapacity() >= ComputeMacroImageSizes(source.macros).baseSize;
+  const bool sends = !withMacros || link.MacroCapacity() >= ComputeMacroImageSizes(source.macros).baseSize;
   if (sends) WriteApplyNote(note, profile);
   const int first = profile == kAllKeyMaps ? 0 : profile, last = profile == kAllKeyMaps ? kAllKeyMaps - 1 : profile;
   const DeviceResult result = DownloadKeyMaps(link, messages, first, last, source);
@@ -137,7 +137,11 @@ bool ApplyImportedProfile(DeviceLink& link, DeviceMessages& messages, WorkingPro
 
 bool SaveAndApplyProfile(DeviceLink& link, DeviceMessages& messages, WorkingProfile& working,
                          AppliedProfile& applied, const std::u16string& path) {
-  const int profile = link.CurrentProfile();
+  return SaveAndApplyKeyMap(link, messages, working, applied, path, link.CurrentProfile(), true);
+}
+
+bool SaveAndApplyKeyMap(DeviceLink& link, DeviceMessages& messages, WorkingProfile& working,
+                        AppliedProfile& applied, const std::u16string& path, int profile, bool withMacros) {
   if (!IsKeyboardProfile(profile)) return false;
   bool saved;
   {
@@ -146,7 +150,7 @@ bool SaveAndApplyProfile(DeviceLink& link, DeviceMessages& messages, WorkingProf
     if (!CopyToAppliedProfile(working, applied)) return false;
   }
   std::lock_guard guard(applied.lock);
-  const DeviceResult downloaded = DownloadNoted(link, messages, applied, profile, ApplyNotePath(path));
+  const DeviceResult downloaded = DownloadNoted(link, messages, applied, profile, ApplyNotePath(path), withMacros);
   return saved && downloaded == DeviceResult::kOk;
 }
 

@@ -40,6 +40,12 @@ bool ApplyProfile(DeviceLink& link, DeviceMessages& messages, WorkingProfile& wo
 bool SaveAndApplyProfile(DeviceLink& link, DeviceMessages& messages, WorkingProfile& working,
                          AppliedProfile& applied, const std::u16string& path);
 
+// The same for key map `profile` (0 to 2), whichever profile is current; the
+// macro image goes too only `withMacros` (a change of keys alone leaves the
+// keyboard's macros as they are). False for a profile out of range.
+bool SaveAndApplyKeyMap(DeviceLink& link, DeviceMessages& messages, WorkingProfile& working,
+                        AppliedProfile& applied, const std::u16string& path, int profile, bool withMacros);
+
 // Import, on the window's thread: the file at `from` is checked and loaded
 // whole before anything changes; only then does it replace the working
 // profile (under its lock) and the profile file at `profilePath` (when that

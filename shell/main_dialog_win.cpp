@@ -11,6 +11,7 @@
 #include "app/wide_win.h"
 #include "controls/skin_place_win.h"
 #include "device/device_service_win.h"
+#include "device/keyboard_claim_win.h"
 #include "localisation/language_file_win.h"
 #include "localisation/text_slots.h"
 #include "profiles/profile_keyboard.h"
@@ -275,6 +276,8 @@ void COstrakDlg::OpenKeyboard() {
   // and ends quietly.
   std::wstring folder = Wide(Paths().programFolder);
   if (!folder.empty() && folder.back() == L'\\') folder.pop_back();
+  // A console command that holds the keyboard ends first: never two at once.
+  WaitForConsoleCommands(kConsoleCommandWaitMs);
   link_ = OpenDeviceLink(folder);
   if (!link_) ExitProcess(0);
   transfers_ = std::make_unique<TransferThread>(*link_);

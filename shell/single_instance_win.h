@@ -8,9 +8,10 @@
 #include <string_view>
 #include <vector>
 
+#include "device/keyboard_claim_win.h"  // kInstanceMutexName
+
 enum class InstanceNotice { Open, Kill };
 
-inline constexpr wchar_t kInstanceMutexName[] = L"Ostrak_Mutex";
 
 // "/Kill" in any mix of cases.
 bool IsKillArgument(std::u16string_view argument);

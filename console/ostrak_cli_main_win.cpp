@@ -1,0 +1,40 @@
+// ostrak-cli.exe, beside Ostrak.exe in the program folder: the device service
+// is HidServ.dll from that folder and the profile file the window program's.
+#include <windows.h>
+
+#include <io.h>
+
+#include <cstdio>
+#include <iostream>
+
+#include "app/utf8_text.h"
+#include "console/console_program.h"
+#include "device/device_service_win.h"
+#include "device/keyboard_claim_win.h"
+#include "profiles/settings_win.h"
+
+int wmain(int argc, wchar_t** argv) {
+  SetConsoleOutputCP(CP_UTF8);
+  std::vector<std::string> arguments;
+  for (int i = 1; i < argc; ++i)
+    arguments.push_back(ToUtf8(std::u16string_view(reinterpret_cast<const char16_t*>(argv[i]))));
+
+  ConsoleEnvironment environment;
+  environment.out = &std::cout;
+  environment.err = &std::cerr;
+  environment.progress = _isatty(_fileno(stderr)) != 0;
+  environment.profilePath = ProfileFilePath(0);
+  environment.openService = [](DeviceService& service, std::string& whyNot) {
+    if (LoadDeviceService(ProgramFolder(), service) != 1) {
+      whyNot = "HidServ.dll is missing from the program folder";
+      return false;
+    }
+    if (service.Init(0) <= 0) {
+      whyNot = "the keyboard service did not start";
+      return false;
+    }
+    return true;
+  };
+  environment.claimKeyboard = ClaimKeyboardForConsole;
+  return RunConsole(arguments, environment);
+}
