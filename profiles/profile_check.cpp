@@ -60,14 +60,7 @@ std::vector<FileProblem> FindProfileFileProblems(std::span<const std::uint8_t> b
   }
   if (!problems.empty()) return problems;  // the rest is read by what the header says
 
-  ProfileContents contents;
-  bool loads = false;
-  try {
-    loads = ParseProfileFile(bytes, contents);
-  } catch (const std::bad_alloc&) {
-    loads = false;
-  }
-  if (!loads)
+  if (!ProfileFileLoads(bytes))
     problems.push_back({kHeaderBlockBytes + std::uint64_t{kMacroRecordBytes} * header.macroCount,
                         "the program-path and text strings do not load: a key's string lies outside the pool or "
                         "runs past its end, or they need more memory than the pool holds"});

@@ -69,34 +69,26 @@ std::unique_ptr<HeaderBlock> NewDefaultHeaderBlock() {
   return block;
 }
 
-bool ParseProfileFile(std::span<const std::uint8_t> bytes, ProfileContents& out) {
-  if (bytes.size() < kHeaderBlockBytes) return false;
-  auto block = std::unique_ptr<HeaderBlock>(new (std::nothrow) HeaderBlock);
-  if (!block) return false;
-  std::memcpy(block.get(), bytes.data(), kHeaderBlockBytes);
+namespace {
 
-  const std::uint16_t n = block->header.macroCount;
-  const std::uint32_t p = block->header.poolSize;
-  if (n > kMaxMacros) return false;
-  const std::uint64_t needed = ProfileFileLength(n, p);
-  if (bytes.size() < needed) return false;
+// Where each record's string lies in the pool: the records that carry text,
+// by string offset, and for each the units it takes (first, end; equal for
+// none).
+struct StringSpans {
+  std::vector<std::pair<std::size_t, int>> starts;
+  std::vector<std::pair<std::size_t, std::size_t>> spans;
+};
 
-  MacroList macros;
-  if (n > 0) {
-    if (!AllocateMacroList(macros, n)) return false;
-    std::memcpy(macros.records.data(), bytes.data() + kHeaderBlockBytes, kMacroRecordBytes * n);
-  }
-
-  // The pool's units (the host is little-endian, as the file).
-  const std::span<const std::uint8_t> pool = bytes.subspan(kHeaderBlockBytes + kMacroRecordBytes * n, p);
+// False when the strings take more than the pool.
+bool FindStringSpans(const AssignmentArea& area, std::span<const std::uint8_t> pool, StringSpans& found) {
   const std::size_t units = pool.size() / 2;
   const auto unitAt = [&](std::size_t i) { return static_cast<char16_t>(pool[2 * i] | (pool[2 * i + 1] << 8)); };
 
-  // The records that carry text, by string offset, so that one forward sweep
-  // finds every terminator however many records share or overlap a string.
-  std::vector<std::pair<std::size_t, int>> starts;
+  // By string offset, so that one forward sweep finds every terminator
+  // however many records share or overlap a string.
+  std::vector<std::pair<std::size_t, int>>& starts = found.starts;
   for (int r = 0; r < kAreaEntryCount; ++r)
-    if (CarriesText(block->area[r])) starts.push_back({(block->area[r].param & ~1u) / 2, r});
+    if (CarriesText(area[r])) starts.push_back({(area[r].param & ~1u) / 2, r});
   std::sort(starts.begin(), starts.end());
 
   // Where each string ends. The program packs every string once, so the
@@ -105,7 +97,7 @@ bool ParseProfileFile(std::span<const std::uint8_t> bytes, ProfileContents& out)
   // one long string), and saved they would make a file that large. Such a
   // file is refused before anything is copied: loading costs memory in
   // proportion to the file, and the total fits the pool size's 32 bits.
-  std::vector<std::pair<std::size_t, std::size_t>> spans(starts.size(), {0, 0});  // first unit, end unit
+  found.spans.assign(starts.size(), {0, 0});
   std::uint64_t total = 0;
   std::size_t zero = 0;  // the first zero unit at or after the last start, or `units`
   bool zeroKnown = false;
@@ -118,25 +110,66 @@ bool ParseProfileFile(std::span<const std::uint8_t> bytes, ProfileContents& out)
       zeroKnown = true;
     }
     if (zero >= units || zero == first) continue;  // no terminator in the pool, or an empty string
-    spans[i] = {first, zero};
+    found.spans[i] = {first, zero};
     total += 2 * (zero - first + 1);
   }
-  if (total > p) return false;
+  return total <= pool.size();
+}
+
+// The header block of a file at least that long, and the pool it gives; false
+// for a file shorter than its header claims or with more than 100 macros.
+bool SplitProfileFile(std::span<const std::uint8_t> bytes, const HeaderBlock& block,
+                      std::span<const std::uint8_t>& pool) {
+  const std::uint16_t n = block.header.macroCount;
+  const std::uint32_t p = block.header.poolSize;
+  if (n > kMaxMacros || bytes.size() < ProfileFileLength(n, p)) return false;
+  pool = bytes.subspan(kHeaderBlockBytes + kMacroRecordBytes * n, p);
+  return true;
+}
+
+}  // namespace
+
+bool ParseProfileFile(std::span<const std::uint8_t> bytes, ProfileContents& out) {
+  if (bytes.size() < kHeaderBlockBytes) return false;
+  auto block = std::unique_ptr<HeaderBlock>(new (std::nothrow) HeaderBlock);
+  if (!block) return false;
+  std::memcpy(block.get(), bytes.data(), kHeaderBlockBytes);
+  std::span<const std::uint8_t> pool;
+  if (!SplitProfileFile(bytes, *block, pool)) return false;
+  StringSpans strings;
+  if (!FindStringSpans(block->area, pool, strings)) return false;
+
+  const std::uint16_t n = block->header.macroCount;
+  MacroList macros;
+  if (n > 0) {
+    if (!AllocateMacroList(macros, n)) return false;
+    std::memcpy(macros.records.data(), bytes.data() + kHeaderBlockBytes, kMacroRecordBytes * n);
+  }
 
   auto text = std::make_unique<AssignmentText>();
   std::u16string string;
-  for (std::size_t i = 0; i < starts.size(); ++i) {
-    const auto [first, end] = spans[i];
+  for (std::size_t i = 0; i < strings.starts.size(); ++i) {
+    const auto [first, end] = strings.spans[i];
     if (end == first) continue;
     string.resize(end - first);
     std::memcpy(string.data(), pool.data() + 2 * first, 2 * (end - first));
-    SetAssignmentText(*text, starts[i].second, string);
+    SetAssignmentText(*text, strings.starts[i].second, string);
   }
 
   out.block = std::move(block);
   out.macros = std::move(macros);
   out.text = std::move(*text);
   return true;
+}
+
+bool ProfileFileLoads(std::span<const std::uint8_t> bytes) {
+  if (bytes.size() < kHeaderBlockBytes) return false;
+  auto block = std::unique_ptr<HeaderBlock>(new (std::nothrow) HeaderBlock);
+  if (!block) return false;
+  std::memcpy(block.get(), bytes.data(), kHeaderBlockBytes);
+  std::span<const std::uint8_t> pool;
+  StringSpans strings;
+  return SplitProfileFile(bytes, *block, pool) && FindStringSpans(block->area, pool, strings);
 }
 
 std::vector<std::uint8_t> PackStrings(HeaderBlock& block, const AssignmentText& text) {

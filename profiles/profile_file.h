@@ -94,6 +94,10 @@ struct ProfileContents {
 // false too: loading never costs more memory than the file holds.
 bool ParseProfileFile(std::span<const std::uint8_t> bytes, ProfileContents& out);
 
+// Whether ParseProfileFile would take the file, without copying it (barring
+// memory running out).
+bool ProfileFileLoads(std::span<const std::uint8_t> bytes);
+
 // Writes a header block, the macros and the strings of `text` as a file. The
 // strings are packed in record order; each record of type 3 or 6 with a text
 // gets its pool offset in `param` (in `block`). The header is rebuilt.

@@ -19,6 +19,8 @@
 #include "profiles/file_io.h"
 #include "profiles/profile_store.h"
 #include "tests/support/fake_user_interface.h"
+#include "tests/support/largest_profile_file.h"
+#include "tests/support/ratio_reporter.h"
 
 // Every allocation of this program is counted: the heap held and its peak.
 namespace heap {
@@ -69,22 +71,8 @@ const fs::path& Folder() {
 std::u16string LargestFile() {
   static const std::u16string path = [] {
     fs::create_directories(Folder());
-    WorkingProfile profile;
-    NewDefaultProfile(profile);
-    AllocateMacroList(profile.macros, kMaxMacros);
-    for (int m = 0; m < kMaxMacros; ++m) {
-      MacroRecord& record = profile.macros.records[m];
-      FillNewMacroRecord(record, u"Macro " + std::u16string(1, u'A' + m % 26), static_cast<std::uint16_t>(m + 1));
-      record.actionCount = kMaxMacroActions;
-      for (int a = 0; a < kMaxMacroActions; ++a) record.actions[a] = {10, 0x01E, static_cast<std::uint16_t>(a % 2)};
-    }
-    for (int r = 0; r < kAreaEntryCount; ++r) {
-      profile.block->area[r].type = AssignmentType::LaunchProgram;
-      SetAssignmentText(profile.text, r, u"C:\\Program Files\\Games\\Launcher " + std::u16string(8, u'0' + r % 10) + u".exe");
-    }
-    const std::u16string file = (Folder() / "largest.fwc").u16string();
-    ExportProfileFile(profile, file);
-    return file;
+    WriteLargestProfileFile(Folder() / "largest.fwc");
+    return (Folder() / "largest.fwc").u16string();
   }();
   return path;
 }
@@ -126,38 +114,20 @@ void BM_PlainStdio(benchmark::State& state) {
   }
 }
 
-// Keeps the fastest repetition of both runs (the one least disturbed by the
-// rest of the machine), to print their ratio.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const Run& run : runs) {
-      if (run.run_type != Run::RT_Aggregate || run.aggregate_name != "min") continue;
-      const double perIteration = run.GetAdjustedRealTime();
-      if (run.benchmark_name().find("LoadValidateSave") != std::string::npos) ours = perIteration;
-      if (run.benchmark_name().find("PlainStdio") != std::string::npos) plain = perIteration;
-    }
-  }
-  double ours = 0, plain = 0;
-};
-
 }  // namespace
 
-double Fastest(const std::vector<double>& times) { return *std::min_element(times.begin(), times.end()); }
-
 BENCHMARK(BM_LoadValidateSave)->Unit(benchmark::kMillisecond)->MinTime(0.2)->Repetitions(7)
-    ->ComputeStatistics("min", Fastest)->ReportAggregatesOnly(true);
+    ->ComputeStatistics("min", FastestOf)->ReportAggregatesOnly(true);
 BENCHMARK(BM_PlainStdio)->Unit(benchmark::kMillisecond)->MinTime(0.2)->Repetitions(7)
-    ->ComputeStatistics("min", Fastest)->ReportAggregatesOnly(true);
+    ->ComputeStatistics("min", FastestOf)->ReportAggregatesOnly(true);
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
-  RatioReporter reporter;
+  RatioReporter reporter("LoadValidateSave", "PlainStdio");
   benchmark::RunSpecifiedBenchmarks(&reporter);
-  if (reporter.plain > 0)
+  if (reporter.Ratio() > 0)
     std::printf("profile file load+validate+save / stdio read+write: %.2f (should stay below 1.5)\n",
-                reporter.ours / reporter.plain);
+                reporter.Ratio());
   {
     const std::u16string file = LargestFile();
     const double size = static_cast<double>(fs::file_size(fs::path(file)));
