@@ -6,6 +6,7 @@
 
 #include "app/app_paths.h"
 #include "app/wide_win.h"
+#include "controls/message_box_win.h"
 #include "controls/skin_place_win.h"
 #include "localisation/text_slots.h"
 #include "profiles/file_io.h"
@@ -130,6 +131,4 @@ void COstrak_DlgUpdate::Backup() {
 
 void COstrak_DlgUpdate::ShowUpdateFile() { fileField_.SetText(updateFile_); }
 
-void COstrak_DlgUpdate::Message(std::u16string_view text) {
-  MessageBoxW(hwnd(), Wide(text).c_str(), Wide(Paths().applicationName).c_str(), MB_OK | MB_ICONWARNING);
-}
+void COstrak_DlgUpdate::Message(std::u16string_view text) { ShowMessageBox(hwnd(), text); }

@@ -8,6 +8,7 @@
 #include "app/app_paths.h"
 #include "app/decimal_text.h"
 #include "app/wide_win.h"
+#include "controls/message_box_win.h"
 #include "editors/key_hooks_win.h"
 #include "localisation/text_slots.h"
 #include "macros/macro_recorder.h"
@@ -593,11 +594,6 @@ bool Ostrak_DlgComposite::PreTranslateMessage(MSG& message) {
   return false;
 }
 
-void Ostrak_DlgComposite::Message(std::u16string_view text) {
-  MessageBoxW(hwnd(), Wide(text).c_str(), Wide(Paths().applicationName).c_str(), MB_OK | MB_ICONWARNING);
-}
+void Ostrak_DlgComposite::Message(std::u16string_view text) { ShowMessageBox(hwnd(), text); }
 
-bool Ostrak_DlgComposite::Ask(std::u16string_view text) {
-  return MessageBoxW(hwnd(), Wide(text).c_str(), Wide(Paths().applicationName).c_str(),
-                     MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES;
-}
+bool Ostrak_DlgComposite::Ask(std::u16string_view text) { return AskYesNoBox(hwnd(), text); }

@@ -9,6 +9,7 @@
 #include "app/shell_state.h"
 #include "app/version.h"
 #include "app/wide_win.h"
+#include "controls/message_box_win.h"
 #include "controls/skin_place_win.h"
 #include "device/device_service_win.h"
 #include "device/keyboard_claim_win.h"
@@ -357,14 +358,9 @@ void COstrakDlg::ShowButtonMenu() {
   DestroyMenu(menu);
 }
 
-void COstrakDlg::ShowMessage(std::u16string_view text) {
-  MessageBoxW(hwnd(), Wide(text).c_str(), Wide(Paths().applicationName).c_str(), MB_OK | MB_ICONWARNING);
-}
+void COstrakDlg::ShowMessage(std::u16string_view text) { ShowMessageBox(hwnd(), text); }
 
-bool COstrakDlg::AskYesNo(std::u16string_view text) {
-  return MessageBoxW(hwnd(), Wide(text).c_str(), Wide(Paths().applicationName).c_str(),
-                     MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES;
-}
+bool COstrakDlg::AskYesNo(std::u16string_view text) { return AskYesNoBox(hwnd(), text); }
 
 void COstrakDlg::RefreshKeyGrid() { grid_.RefreshKeyGrid(); }
 
@@ -537,12 +533,12 @@ void COstrakDlg::ShowMainWindow() {
 void COstrakDlg::ShowNoKeyboardNotice() {
   // One notice at a time: asking again (another start, "Open" again) brings
   // the one on screen forward.
-  const std::wstring text = Wide(Text(TextKey::MAIN_NO_DEVICE_PROMPT));
-  if (HWND shown = OwnedMessageBox(hwnd(), text)) {
+  const std::u16string_view text = Text(TextKey::MAIN_NO_DEVICE_PROMPT);
+  if (HWND shown = OwnedMessageBox(hwnd(), Wide(text))) {
     SetForegroundWindow(shown);
     return;
   }
-  MessageBoxW(hwnd(), text.c_str(), Wide(Paths().applicationName).c_str(), MB_OK | MB_ICONWARNING | MB_SETFOREGROUND);
+  ShowMessageBox(hwnd(), text, MB_SETFOREGROUND);
 }
 
 void COstrakDlg::CloseNoKeyboardNotice() {

@@ -1,0 +1,15 @@
+// The system's message boxes as the program shows them: the application's name
+// as the title.
+#pragma once
+
+#include <windows.h>
+
+#include <string_view>
+
+// A warning with OK; `extraFlags` adds to MB_OK | MB_ICONWARNING (such as
+// MB_SETFOREGROUND).
+void ShowMessageBox(HWND owner, std::u16string_view text, UINT extraFlags = 0);
+
+// A question with Yes and No, No the default: a careless Enter changes nothing.
+// True for Yes.
+bool AskYesNoBox(HWND owner, std::u16string_view text);
