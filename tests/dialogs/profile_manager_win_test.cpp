@@ -20,30 +20,24 @@
 #include "profiles/settings_win.h"
 #include "resources/resource_ids.h"
 #include "shell/main_dialog_win.h"
-#include "tests/support/sim_server_win.h"
+#include "tests/support/main_window_fixture_win.h"
 #include "tests/support/windows_test_support_win.h"
 
 namespace {
 
-class ProfileManagerTest : public ::testing::Test {
+class ProfileManagerTest : public MainWindowFixture {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(keyboard_.Start(L""));
-    SetEnvironmentVariableW(L"OSTRAK_DEVICE", (L"sim:127.0.0.1:" + std::to_wstring(keyboard_.Port())).c_str());
-    SetPaths(MakeAppPaths(FromWide(BuiltProgramFolder() + L"Ostrak.exe")));
-    SetRegistryRoot(u"Ostrak_Brelund", u"OstrakProfileManagerTest");
+    ASSERT_NO_FATAL_FAILURE(StartKeyboard(u"OstrakProfileManagerTest"));
     WriteRegistryString(kProfilesSection, u"PROFILE00", u"none");
     folder_ = MakeScratchFolder(L"ostrak-profiles");
-    window_ = std::make_unique<COstrakDlg>(app_, true);
-    ASSERT_TRUE(window_->CreateModeless());
+    ASSERT_NO_FATAL_FAILURE(OpenWindow());
     ASSERT_TRUE(WaitUntil([&] { return window_->KeyboardCountsNoticed() > 0 && !window_->KeyboardBusy(); }, 10000));
     ASSERT_TRUE(WaitUntil([&] { return window_->link()->CachedProfile() >= 0; }, 10000));
     manager().SetFileChooser([this](HWND, FileDialogKind) { return chosen_; });
   }
   void TearDown() override {
-    window_.reset();
-    keyboard_.Stop();
-    SetEnvironmentVariableW(L"OSTRAK_DEVICE", nullptr);
+    MainWindowFixture::TearDown();
     RemoveTree(folder_);
   }
 
@@ -61,9 +55,6 @@ class ProfileManagerTest : public ::testing::Test {
     return window_->link()->CurrentProfile();
   }
 
-  SimServer keyboard_;
-  COstrakApp app_;
-  std::unique_ptr<COstrakDlg> window_;
   std::wstring folder_;
   std::optional<std::u16string> chosen_;
 };

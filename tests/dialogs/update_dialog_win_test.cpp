@@ -21,21 +21,17 @@
 #include "profiles/settings_win.h"
 #include "resources/resource_ids.h"
 #include "shell/main_dialog_win.h"
-#include "tests/support/sim_server_win.h"
+#include "tests/support/main_window_fixture_win.h"
 #include "tests/support/windows_test_support_win.h"
 
 namespace {
 
-class FirmwareUpdateTest : public ::testing::Test {
+class FirmwareUpdateTest : public MainWindowFixture {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(keyboard_.Start(L""));
-    SetEnvironmentVariableW(L"OSTRAK_DEVICE", (L"sim:127.0.0.1:" + std::to_wstring(keyboard_.Port())).c_str());
-    SetPaths(MakeAppPaths(FromWide(BuiltProgramFolder() + L"Ostrak.exe")));
-    SetRegistryRoot(u"Ostrak_Brelund", u"OstrakUpdateTest");
+    ASSERT_NO_FATAL_FAILURE(StartKeyboard(u"OstrakUpdateTest"));
     folder_ = MakeScratchFolder(L"ostrak-update");
-    window_ = std::make_unique<COstrakDlg>(app_, true);
-    ASSERT_TRUE(window_->CreateModeless());
+    ASSERT_NO_FATAL_FAILURE(OpenWindow());
     ASSERT_TRUE(WaitUntil([&] { return window_->InitDone() && !window_->KeyboardBusy(); }, 10000));
     ASSERT_TRUE(WaitUntil([&] { return window_->KeyboardCountsNoticed() > 0 && !window_->KeyboardBusy(); }, 10000));
     dialog().SetFileChooser([this](HWND, FileDialogKind kind) {
@@ -48,9 +44,7 @@ class FirmwareUpdateTest : public ::testing::Test {
     ASSERT_TRUE(dialog().OpenModeless(window_->hwnd()));
   }
   void TearDown() override {
-    window_.reset();
-    keyboard_.Stop();
-    SetEnvironmentVariableW(L"OSTRAK_DEVICE", nullptr);
+    MainWindowFixture::TearDown();
     RemoveTree(folder_);
   }
 
@@ -64,9 +58,6 @@ class FirmwareUpdateTest : public ::testing::Test {
     return text;
   }
 
-  SimServer keyboard_;
-  COstrakApp app_;
-  std::unique_ptr<COstrakDlg> window_;
   std::wstring folder_;
   std::optional<std::u16string> updater_, backup_;
   std::vector<std::u16string> launched_;

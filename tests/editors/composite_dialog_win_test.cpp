@@ -25,7 +25,7 @@
 #include "resources/resource_ids.h"
 #include "shell/main_dialog_win.h"
 #include "tests/support/keyboard_contents_win.h"
-#include "tests/support/sim_server_win.h"
+#include "tests/support/main_window_fixture_win.h"
 #include "tests/support/windows_test_support_win.h"
 
 namespace {
@@ -48,27 +48,16 @@ void Type(WORD virtualKey, bool release) {
   SendInput(1, &input, sizeof input);
 }
 
-class KeyEditorTest : public ::testing::Test {
+class KeyEditorTest : public MainWindowFixture {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(keyboard_.Start(L""));
-    SetEnvironmentVariableW(L"OSTRAK_DEVICE", (L"sim:127.0.0.1:" + std::to_wstring(keyboard_.Port())).c_str());
-    SetPaths(MakeAppPaths(FromWide(BuiltProgramFolder() + L"Ostrak.exe")));
-    SetRegistryRoot(u"Ostrak_Brelund", u"OstrakEditorTest");
+    ASSERT_NO_FATAL_FAILURE(StartKeyboard(u"OstrakEditorTest"));
     WriteFlagSetting(kRecordDelayValue, 1);
     FormVoviIniPath();
     WriteVoviSetting(kLightingOnValue, 0);  // key clicks edit keys instead of painting them
-    DeleteFileW(Wide(ProfileFilePath(0)).c_str());
-    window_ = std::make_unique<COstrakDlg>(app_, true);
-    ASSERT_TRUE(window_->CreateModeless());
-    ASSERT_TRUE(WaitUntil([&] { return FileExists(Wide(ProfileFilePath(0))); }, 10000));
+    ASSERT_NO_FATAL_FAILURE(OpenWindowReadingProfile());
     ASSERT_TRUE(WaitUntil([&] { return window_->Item(IDC_EFFECT_LIST) != nullptr; }, 10000));
     ASSERT_TRUE(WaitUntil([&] { return !window_->KeyboardBusy(); }, 10000));
-  }
-  void TearDown() override {
-    window_.reset();
-    keyboard_.Stop();
-    SetEnvironmentVariableW(L"OSTRAK_DEVICE", nullptr);
   }
 
   Ostrak_DlgComposite& editor() { return window_->keyEditor(); }
@@ -139,10 +128,6 @@ class KeyEditorTest : public ::testing::Test {
     }
     return bytes;
   }
-
-  SimServer keyboard_;
-  COstrakApp app_;
-  std::unique_ptr<COstrakDlg> window_;
 };
 
 TEST_F(KeyEditorTest, OpensOnThePageOfTheKeysAssignmentAndApplyStoresItAgain) {

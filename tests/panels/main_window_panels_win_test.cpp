@@ -22,7 +22,7 @@
 #include "resources/resource_ids.h"
 #include "shell/main_dialog_win.h"
 #include "simulator/sim_protocol.h"
-#include "tests/support/sim_server_win.h"
+#include "tests/support/main_window_fixture_win.h"
 #include "tests/support/windows_test_support_win.h"
 
 namespace {
@@ -33,34 +33,25 @@ int KeyIndexOfSlot(int slot) {
   return -1;
 }
 
-class MainWindowPanelsTest : public ::testing::Test {
+class MainWindowPanelsTest : public MainWindowFixture {
  protected:
   // `status` pokes the keyboard's status block before the window reads it.
   void Open(const std::string& offeredEffects = "") {
-    ASSERT_TRUE(keyboard_.Start(L""));
+    ASSERT_NO_FATAL_FAILURE(StartKeyboard(u"OstrakPanelsTest"));
     if (!offeredEffects.empty()) {
       ASSERT_EQ(keyboard_.Control("poke status 12 " + offeredEffects), "OK");
     }
-    SetEnvironmentVariableW(L"OSTRAK_DEVICE", (L"sim:127.0.0.1:" + std::to_wstring(keyboard_.Port())).c_str());
-    SetPaths(MakeAppPaths(FromWide(BuiltProgramFolder() + L"Ostrak.exe")));
-    SetRegistryRoot(u"Ostrak_Brelund", u"OstrakPanelsTest");
     WriteFlagSetting(kFlipValue, 0);
     FormVoviIniPath();
     WriteVoviSetting(kLightingOnValue, 0);
-    DeleteFileW(Wide(ProfileFilePath(0)).c_str());
-
-    window_ = std::make_unique<COstrakDlg>(app_, true);
-    ASSERT_TRUE(window_->CreateModeless());
-    ASSERT_TRUE(WaitUntil([&] { return FileExists(Wide(ProfileFilePath(0))); }, 10000));
+    ASSERT_NO_FATAL_FAILURE(OpenWindowReadingProfile());
     // The grid is built after start-up, and the lighting read after the profile.
     ASSERT_TRUE(WaitUntil([&] { return window_->Item(IDC_EFFECT_LIST) != nullptr; }, 10000));
     ASSERT_TRUE(WaitUntil([&] { return !window_->lightingPanel().State().offeredEffects.empty(); }, 10000));
     ASSERT_TRUE(WaitUntil([&] { return !window_->KeyboardBusy(); }, 10000));
   }
   void TearDown() override {
-    window_.reset();
-    keyboard_.Stop();
-    SetEnvironmentVariableW(L"OSTRAK_DEVICE", nullptr);
+    MainWindowFixture::TearDown();
     FormVoviIniPath();
     WriteVoviSetting(kLightingOnValue, 0);
     WriteFlagSetting(kFlipValue, 0);
@@ -81,10 +72,6 @@ class MainWindowPanelsTest : public ::testing::Test {
     ParseHexBytes(keyboard_.Control("read settings " + std::to_string(offset) + " 1").substr(3), bytes);
     return bytes.empty() ? 0xEE : bytes[0];
   }
-
-  SimServer keyboard_;
-  COstrakApp app_;
-  std::unique_ptr<COstrakDlg> window_;
 };
 
 TEST_F(MainWindowPanelsTest, KeysShowWhatTheyAreAssignedToAndOpenTheEditorOnTheirEntry) {

@@ -17,31 +17,17 @@
 #include "app/app_paths.h"
 #include "shell/main_dialog_win.h"
 #include "simulator/sim_protocol.h"
-#include "tests/support/sim_server_win.h"
+#include "tests/support/main_window_fixture_win.h"
 #include "tests/support/windows_test_support_win.h"
 
 namespace {
 
-class MainWindowApplyTest : public ::testing::Test {
+class MainWindowApplyTest : public MainWindowFixture {
  protected:
   void Open(const std::wstring& simulatorOptions) {
-    // The window loads HidServ.dll from the program folder of its paths.
-    ASSERT_TRUE(keyboard_.Start(simulatorOptions));
-    SetEnvironmentVariableW(L"OSTRAK_DEVICE", (L"sim:127.0.0.1:" + std::to_wstring(keyboard_.Port())).c_str());
-    SetPaths(MakeAppPaths(FromWide(BuiltProgramFolder() + L"Ostrak.exe")));
-    SetRegistryRoot(u"Ostrak_Brelund", u"OstrakApplyTest");
-    DeleteFileW(Wide(ProfileFilePath(0)).c_str());
-
-    window_ = std::make_unique<COstrakDlg>(app_, true);
-    ASSERT_TRUE(window_->CreateModeless());
-    // The keyboard arrives: its profile is read back into the file.
-    ASSERT_TRUE(WaitUntil([&] { return FileExists(Wide(ProfileFilePath(0))); }, 10000));
+    ASSERT_NO_FATAL_FAILURE(StartKeyboard(u"OstrakApplyTest", simulatorOptions));
+    ASSERT_NO_FATAL_FAILURE(OpenWindowReadingProfile());
     ASSERT_TRUE(WaitUntil([&] { return window_->InitDone(); }, 5000));
-  }
-  void TearDown() override {
-    window_.reset();
-    keyboard_.Stop();
-    SetEnvironmentVariableW(L"OSTRAK_DEVICE", nullptr);
   }
 
   // Remaps A to B on the keyboard's current profile (0).
@@ -57,10 +43,6 @@ class MainWindowApplyTest : public ::testing::Test {
     }
     window_->SetPendingChanges(true);
   }
-
-  SimServer keyboard_;
-  COstrakApp app_;  // what the running instance holds; outlives the window
-  std::unique_ptr<COstrakDlg> window_;
 };
 
 TEST_F(MainWindowApplyTest, ApplySavesTheFileAndSendsTheCurrentKeyMap) {

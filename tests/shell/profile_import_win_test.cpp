@@ -22,23 +22,17 @@
 #include "resources/resource_ids.h"
 #include "shell/main_dialog_win.h"
 #include "tests/support/keyboard_contents_win.h"
-#include "tests/support/sim_server_win.h"
+#include "tests/support/main_window_fixture_win.h"
 #include "tests/support/windows_test_support_win.h"
 
 namespace {
 
-class ProfileImportTest : public ::testing::Test {
+class ProfileImportTest : public MainWindowFixture {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(keyboard_.Start(L""));
-    SetEnvironmentVariableW(L"OSTRAK_DEVICE", (L"sim:127.0.0.1:" + std::to_wstring(keyboard_.Port())).c_str());
-    SetPaths(MakeAppPaths(FromWide(BuiltProgramFolder() + L"Ostrak.exe")));
-    SetRegistryRoot(u"Ostrak_Brelund", u"OstrakImportTest");
+    ASSERT_NO_FATAL_FAILURE(StartKeyboard(u"OstrakImportTest"));
     folder_ = MakeScratchFolder(L"ostrak-import");
-    DeleteFileW(Wide(ProfileFilePath(0)).c_str());
-    window_ = std::make_unique<COstrakDlg>(app_, true);
-    ASSERT_TRUE(window_->CreateModeless());
-    ASSERT_TRUE(WaitUntil([&] { return FileExists(Wide(ProfileFilePath(0))); }, 10000));
+    ASSERT_NO_FATAL_FAILURE(OpenWindowReadingProfile());
     ASSERT_TRUE(WaitUntil([&] { return window_->InitDone() && !window_->KeyboardBusy(); }, 10000));
     window_->SetFileChooser([this](HWND, FileDialogKind kind) {
       kinds_.push_back(kind);
@@ -46,9 +40,7 @@ class ProfileImportTest : public ::testing::Test {
     });
   }
   void TearDown() override {
-    window_.reset();
-    keyboard_.Stop();
-    SetEnvironmentVariableW(L"OSTRAK_DEVICE", nullptr);
+    MainWindowFixture::TearDown();
     RemoveTree(folder_);
   }
 
@@ -87,9 +79,6 @@ class ProfileImportTest : public ::testing::Test {
     return Bytes(copy);
   }
 
-  SimServer keyboard_;
-  COstrakApp app_;
-  std::unique_ptr<COstrakDlg> window_;
   std::wstring folder_;
   std::optional<std::u16string> chosen_;
   std::vector<FileDialogKind> kinds_;
