@@ -97,7 +97,14 @@ bool ClaimSingleInstance(const std::vector<std::u16string>& arguments, std::u16s
   for (const std::u16string& argument : arguments) {
     if (!IsKillArgument(argument)) continue;
     if (const DWORD running = FindRunningInstance(ownFileName)) {
+      // Returns once the program has ended (within a limit), so that a script
+      // or an uninstaller may go on with the keyboard and the program's files.
+      HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, running);
       NotifyInstanceWindows(running, InstanceNotice::Kill);
+      if (process) {
+        WaitForSingleObject(process, kKillWaitMs);
+        CloseHandle(process);
+      }
       return false;
     }
   }

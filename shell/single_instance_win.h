@@ -29,7 +29,9 @@ bool NotifyInstanceWindows(DWORD processId, InstanceNotice kind);
 
 // Runs the start-up protocol. Returns true when this process is to become the
 // running instance (the mutex handle is then in `mutex`), false when it must
-// end with exit code 0 (it asked a running instance to exit or to open).
+// end with exit code 0 (it asked a running instance to exit or to open). A
+// running instance asked to exit ("/Kill") is waited for, at most kKillWaitMs.
+inline constexpr unsigned long kKillWaitMs = 15000;
 bool ClaimSingleInstance(const std::vector<std::u16string>& arguments, std::u16string_view ownFileName,
                          HANDLE& mutex);
 

@@ -35,9 +35,10 @@ class ConsoleTest : public ::testing::Test {
   ~ConsoleTest() override { fs::remove_all(folder_); }
 
   // Runs one command; its output in out_ and err_.
-  int Run(std::vector<std::string> arguments) {
+  int Run(std::vector<std::string> arguments, bool terminal = false) {
     std::ostringstream out, err;
     ConsoleEnvironment environment;
+    environment.progress = terminal;
     environment.out = &out;
     environment.err = &err;
     environment.profilePath = profilePath_;
@@ -372,6 +373,18 @@ TEST_F(ConsoleTest, LightingWritesWhatThePanelWrites) {
   EXPECT_EQ(Rgb(colour[0], colour[1], colour[2]), (Rgb{0, 0xFF, 0}));
 
   EXPECT_EQ(RunJson({"lighting"})["effect"], 5);  // no option: only what it is
+}
+
+TEST_F(ConsoleTest, ATransferLongerThanASecondShowsItsProgressOnATerminal) {
+  ASSERT_EQ(Run({"read-back"}), kExitOk) << err_;
+  SimFaults slow;
+  slow.latencyMs = 10;  // 144 chunks of macros: well over a second
+  keyboard_.SetFaults(slow);
+  ASSERT_EQ(Run({"macro", "import", MacroFile("Long", kMaxMacroActions)}, true), kExitOk) << err_;
+  EXPECT_NE(err_.find("sending macros: chunk 144 of 144\n"), std::string::npos) << err_;
+
+  ASSERT_EQ(Run({"macro", "import", MacroFile("Long", kMaxMacroActions - 1)}, false), kExitOk) << err_;
+  EXPECT_EQ(err_.find("chunk"), std::string::npos);  // not a terminal: no progress line
 }
 
 TEST_F(ConsoleTest, FileCommandsSayWhenThereIsNoProfileFileYet) {
