@@ -208,21 +208,34 @@ int MacroListCommand(const CommandLine&, const ConsoleOutput& output) {
     const std::string name = ToUtf8(MacroName(macro));
     const std::size_t actions = MacroActions(macro).size();
     list.push_back({{"name", name}, {"cycles", macro.cycles}, {"actions", actions}});
-    text += name + " (" + std::to_string(actions) + " actions, " + std::to_string(macro.cycles) +
-            (macro.cycles == 1 ? " cycle)\n" : " cycles)\n");
+    text += MacroSummary(macro) + "\n";
   }
   if (contents.macros.records.empty()) text = "no macros\n";
   output.Print(list, text);
   return kExitOk;
 }
 
+namespace {
+
+// The macro the command names, from the profile file; null when there is no
+// profile file or no such macro (printed, with the exit code in `exitCode`).
+const MacroRecord* ReadNamedMacro(const CommandLine& line, const ConsoleOutput& output, ProfileContents& contents,
+                                  int& exitCode) {
+  if (!ReadProfileContents(output, contents, exitCode)) return nullptr;
+  const MacroRecord* macro = FindMacro(contents.macros.records, line.macro);
+  if (!macro)
+    exitCode = output.Fail(kExitUsage, UnknownName("macro", line.macro, MacroNames(contents.macros.records)));
+  return macro;
+}
+
+}  // namespace
+
 int MacroShowCommand(const CommandLine& line, const ConsoleOutput& output) {
   ProfileContents contents;
   int exitCode = kExitOk;
-  if (!ReadProfileContents(output, contents, exitCode)) return exitCode;
-  const MacroRecord* macro = FindMacro(contents.macros.records, line.macro);
-  if (!macro) return output.Fail(kExitUsage, UnknownName("macro", line.macro, MacroNames(contents.macros.records)));
-  std::string text = line.macro + ", " + std::to_string(macro->cycles) + (macro->cycles == 1 ? " cycle\n" : " cycles\n");
+  const MacroRecord* macro = ReadNamedMacro(line, output, contents, exitCode);
+  if (!macro) return exitCode;
+  std::string text = MacroSummary(*macro) + "\n";
   for (const MacroAction& action : MacroActions(*macro))
     text += std::string(action.direction == kMacroRelease ? "  release " : "  press   ") +
             KeyCodeName(action.keyCode) + ", then " + std::to_string(action.delayMs) + " ms\n";
@@ -233,9 +246,8 @@ int MacroShowCommand(const CommandLine& line, const ConsoleOutput& output) {
 int MacroExportCommand(const CommandLine& line, const ConsoleOutput& output) {
   ProfileContents contents;
   int exitCode = kExitOk;
-  if (!ReadProfileContents(output, contents, exitCode)) return exitCode;
-  const MacroRecord* macro = FindMacro(contents.macros.records, line.macro);
-  if (!macro) return output.Fail(kExitUsage, UnknownName("macro", line.macro, MacroNames(contents.macros.records)));
+  const MacroRecord* macro = ReadNamedMacro(line, output, contents, exitCode);
+  if (!macro) return exitCode;
   const std::string json = MacroJson(*macro).dump(2) + "\n";
   if (!ReplaceFile(PathOf(line.file), std::span(reinterpret_cast<const std::uint8_t*>(json.data()), json.size())))
     return output.Fail(kExitFile, "cannot write " + line.file);

@@ -51,8 +51,11 @@ std::string ProfileText(const ProfileContents& contents) {
     }
   }
   text += "Macros: " + (contents.macros.records.empty() ? std::string("none\n") : std::string("\n"));
-  for (const MacroRecord& macro : contents.macros.records)
-    text += "  " + ToUtf8(MacroName(macro)) + " (" + std::to_string(MacroActions(macro).size()) + " actions, " +
-            std::to_string(macro.cycles) + (macro.cycles == 1 ? " cycle)\n" : " cycles)\n");
+  for (const MacroRecord& macro : contents.macros.records) text += "  " + MacroSummary(macro) + "\n";
   return text;
+}
+
+std::string MacroSummary(const MacroRecord& macro) {
+  return ToUtf8(MacroName(macro)) + " (" + std::to_string(MacroActions(macro).size()) + " actions, " +
+         std::to_string(macro.cycles) + (macro.cycles == 1 ? " cycle)" : " cycles)");
 }

@@ -13,3 +13,6 @@ nlohmann::ordered_json ProfileJson(const ProfileContents& contents);
 
 // The same as lines of text, macros by name with their size.
 std::string ProfileText(const ProfileContents& contents);
+
+// "Reload (12 actions, 1 cycle)".
+std::string MacroSummary(const MacroRecord& macro);
