@@ -21,6 +21,7 @@ constexpr unsigned WM_DEVICE_READY = 0x5452;
 constexpr unsigned WM_DEVICE_GONE = 0x4753;
 constexpr unsigned WM_LED_REFRESH = 0x5045;
 constexpr unsigned WM_SLIDER_CHANGED = 0x28D1;
+constexpr unsigned WM_CONSOLE_REQUEST = 0x434C;  // a console command asks for the keyboard
 
 constexpr std::uint32_t kOpenTag = FourLetterTag('O', 'P', 'E', 'N');
 // "KILL" in memory order: the K is the least significant byte.

@@ -18,7 +18,8 @@ constexpr char kExitCodes[] = R"(Exit codes:
   1  the command line: an unknown command, option, name or value
   2  a file that cannot be read or written, or is not a valid profile file
   3  no keyboard attached (or no keyboard service)
-  4  the Ostrak window runs: it talks to the keyboard (close it first)
+  4  the Ostrak window keeps the keyboard: it has changes not applied or
+     an editor open (while it runs, it lends the keyboard to a command)
   5  the keyboard left or refused during the transfer
   6  the macros would not fit the keyboard's macro memory
 Nothing is half-written: a failed command leaves the keyboard's profile and

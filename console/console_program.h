@@ -19,7 +19,7 @@ enum ConsoleExit : int {
   kExitUsage = 1,       // the command line: an unknown command, option, name or value
   kExitFile = 2,        // a file that cannot be read or written, or does not validate
   kExitNoKeyboard = 3,  // no keyboard attached, or no device service
-  kExitBusy = 4,        // the window program (or another command) talks to the keyboard
+  kExitBusy = 4,        // the window program keeps the keyboard (or another command holds it)
   kExitTransfer = 5,    // the keyboard left or refused during the transfer
   kExitNoRoom = 6,      // the macros would not fit the keyboard's macro memory
 };

@@ -77,6 +77,13 @@ void KeyboardNotices::OnDeviceCount(int count) {
   if (!attachQueued_) attachQueued_ = transfers_.Post([this] { Attach(); });
 }
 
+void KeyboardNotices::ReadAgain() {
+  std::lock_guard lock(countMutex_);
+  ++countChanges_;
+  leftMeanwhile_ = true;  // read as a keyboard plugged in again
+  if (!attachQueued_) attachQueued_ = transfers_.Post([this] { Attach(); });
+}
+
 unsigned KeyboardNotices::CountsNoticed() const {
   std::lock_guard lock(countMutex_);
   return countChanges_;

@@ -42,6 +42,10 @@ class KeyboardNotices : public DeviceNoticeSink {
   // last one wins: work for an older count is dropped or given up.
   void OnDeviceCount(int count) override;
 
+  // The keyboard may hold something else now (a console command changed it):
+  // it is read back again, as when it arrives.
+  void ReadAgain();
+
   // Waits for the icon threads this object started.
   void Stop();
 

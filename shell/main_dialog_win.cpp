@@ -293,6 +293,34 @@ void COstrakDlg::OpenKeyboard() {
   const int count = StartOpenedDeviceLink(notices_.get());
   if (count < 0) ExitProcess(0);
   notices_->OnDeviceCount(count);
+  const HWND window = hwnd();
+  consoleRequests_ =
+      std::make_unique<ConsoleRequestWatcher>([window] { PostMessageW(window, WM_CONSOLE_REQUEST, 0, 0); });
+}
+
+void COstrakDlg::AnswerConsoleRequest() {
+  // A command that follows one the keyboard is lent to finds it lent still.
+  if (lentToConsole_) {
+    TellConsoleKeyboardLent();
+    return;
+  }
+  // The user's own work comes first: changes not applied, an editor or a
+  // dialog open. A keyboard read back afterwards would drop them.
+  const bool userBusy = PendingChanges() || KeyEditorOpen() || ProfileManagerPending() || !childDialogs_.empty();
+  if (exiting_ || !transfers_ || !initDone_ || userBusy) {
+    RefuseKeyboardToConsole();
+    return;
+  }
+  // Behind whatever the transfer thread still has to send; then the keyboard
+  // and the profile file are the command's until it ends, and are read again.
+  TransferThread& transfers = *transfers_;
+  const bool queued = transfers.Post([this, &transfers] {
+    LendKeyboardToConsole([&transfers] { return transfers.Stopping(); }, lentToConsole_);
+    if (transfers.Stopping()) return;
+    notices_->ReadAgain();
+    RefreshLightingSoon();
+  });
+  if (!queued) RefuseKeyboardToConsole();
 }
 
 void COstrakDlg::ApplyLanguageTexts() {
@@ -423,6 +451,11 @@ void COstrakDlg::ExportProfile() {
 }
 
 void COstrakDlg::ImportProfile() {
+  // The profile file is a console command's while it has the keyboard.
+  if (lentToConsole_) {
+    MessageBeep(MB_ICONWARNING);
+    return;
+  }
   FinishLateStart();
   const std::optional<std::u16string> path = chooseFile_(hwnd(), FileDialogKind::kOpen);
   if (!path) return;
@@ -512,6 +545,7 @@ void COstrakDlg::SetKeyboardReading(bool reading) {
 void COstrakDlg::StopKeyboardThreads() {
   // The transfer under way is given up first, so that nothing waits for a
   // slow keyboard; then the threads that may still call the window end.
+  consoleRequests_.reset();
   if (transfers_) transfers_->Stop();
   if (notices_) notices_->Stop();
   if (link_) link_->Stop();
@@ -730,6 +764,9 @@ bool COstrakDlg::OnInstanceMessage(UINT message, WPARAM wParam, LRESULT& result)
 
 bool COstrakDlg::OnKeyboardMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
+    case WM_CONSOLE_REQUEST:
+      AnswerConsoleRequest();
+      return true;
     case WM_DEVICE_READY:
       if (static_cast<std::uint32_t>(wParam) == kProfileTag && link_ && !exiting_)
         OnDeviceReady(lParam != 0);

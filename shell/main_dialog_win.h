@@ -17,6 +17,7 @@
 #include "controls/skin_place_win.h"
 #include "controls/wait_animation_win.h"
 #include "device/device_link.h"
+#include "device/keyboard_claim_win.h"
 #include "device/keyboard_notices.h"
 #include "device/transfer_thread.h"
 #include "dialogs/profile_manager_win.h"
@@ -143,6 +144,9 @@ class COstrakDlg : public CBaseDialog, public UserInterface, public DeviceMessag
   // Gives up the transfer under way and ends the threads that may still call
   // the window (before anything they use is freed).
   void StopKeyboardThreads();
+  // A console command asks for the keyboard: lent when nothing of the
+  // user's is pending, else refused.
+  void AnswerConsoleRequest();
   void PlaceSkinnedControls();
   void SetControlTexts();
   // Makes, binds and places the next `count` panel buttons; false when all are there.
@@ -170,6 +174,8 @@ class COstrakDlg : public CBaseDialog, public UserInterface, public DeviceMessag
   DeviceLink* link_ = nullptr;
   std::unique_ptr<TransferThread> transfers_;  // every transfer with the keyboard
   std::unique_ptr<KeyboardNotices> notices_;
+  std::unique_ptr<ConsoleRequestWatcher> consoleRequests_;
+  std::atomic<bool> lentToConsole_{false};  // the transfer thread waits for a console command
   bool keyboardReading_ = false;
   // False while the working profile is a default made up because the keyboard
   // could not be read and no profile file loaded: it is never applied.

@@ -99,7 +99,7 @@ bool ClaimSingleInstance(const std::vector<std::u16string>& arguments, std::u16s
     if (const DWORD running = FindRunningInstance(ownFileName)) {
       // Returns once the program has ended (within a limit), so that a script
       // or an uninstaller may go on with the keyboard and the program's files.
-      HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, running);
+      HANDLE process = running != GetCurrentProcessId() ? OpenProcess(SYNCHRONIZE, FALSE, running) : nullptr;
       NotifyInstanceWindows(running, InstanceNotice::Kill);
       if (process) {
         WaitForSingleObject(process, kKillWaitMs);

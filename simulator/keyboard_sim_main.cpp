@@ -130,10 +130,13 @@ int main(int argc, char** argv) {
   }
 
   std::vector<std::unique_ptr<Client>> clients;
-  // The keyboard's reports go to the device connection (the last to say DEVICE).
-  Client* device = nullptr;
+  // The keyboard's reports go to every device connection, as a HID keyboard's
+  // input reports reach every program that has it open (the window program
+  // and a console command at once): each takes the replies it waits for.
   keyboard.SetSink([&](const SimEvent& event) {
-    if (device && !device->closed && !SendAll(device->socket, EventLine(event))) device->closed = true;
+    const std::string line = EventLine(event);
+    for (auto& c : clients)
+      if (c->device && !c->closed && !SendAll(c->socket, line)) c->closed = true;
   });
 
   bool quit = false;
@@ -169,7 +172,6 @@ int main(int argc, char** argv) {
         if (c.first && line == kSimDeviceHello) {
           c.first = false;
           c.device = true;
-          device = &c;
           if (!SendAll(c.socket, "COUNT " + std::to_string(keyboard.Count()) + "\n")) c.closed = true;
           continue;
         }
@@ -190,7 +192,6 @@ int main(int argc, char** argv) {
     }
     for (auto it = clients.begin(); it != clients.end();) {
       if ((*it)->closed) {
-        if (device == it->get()) device = nullptr;
         CloseSocket((*it)->socket);
         it = clients.erase(it);
       } else {

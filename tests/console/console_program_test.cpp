@@ -167,7 +167,7 @@ TEST_F(ConsoleTest, HelpListsTheExitCodes) {
   for (const std::vector<std::string>& arguments :
        {std::vector<std::string>{"--help"}, {"key", "set", "--help"}, {"lighting", "--help"}}) {
     EXPECT_EQ(Run(arguments), kExitOk);
-    EXPECT_NE(out_.find("4  the Ostrak window runs"), std::string::npos) << out_;
+    EXPECT_NE(out_.find("4  the Ostrak window keeps the keyboard"), std::string::npos) << out_;
   }
 }
 
@@ -227,12 +227,12 @@ TEST_F(ConsoleTest, ProfileSwitchesTheKeyboard) {
 }
 
 TEST_F(ConsoleTest, WhileTheWindowHoldsTheKeyboardNothingReachesIt) {
-  refusal_ = "the Ostrak window is running";
+  refusal_ = "the Ostrak window keeps the keyboard";
   keyboard_.ClearLog();
   for (const std::vector<std::string>& arguments :
        {std::vector<std::string>{"profile", "2"}, {"key", "set", "A", "key:B"}, {"read-back"}}) {
     EXPECT_EQ(Run(arguments), kExitBusy);
-    EXPECT_NE(err_.find("the Ostrak window is running"), std::string::npos);
+    EXPECT_NE(err_.find("the Ostrak window keeps the keyboard"), std::string::npos);
   }
   EXPECT_TRUE(Codes().empty());
   EXPECT_FALSE(FileExists(profilePath_));

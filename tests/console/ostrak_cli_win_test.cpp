@@ -14,17 +14,13 @@
 #include "macros/macro_record.h"
 #include "simulator/sim_protocol.h"
 #include "tests/support/keyboard_contents_win.h"
+#include "tests/support/ostrak_cli_run_win.h"
 #include "tests/support/sim_server_win.h"
 #include "tests/support/windows_test_support_win.h"
 
 namespace {
 
 using Json = nlohmann::json;
-
-struct CliRun {
-  DWORD code = 0xFFFF;
-  std::string out, err;
-};
 
 class OstrakCliTest : public ::testing::Test {
  protected:
@@ -42,40 +38,9 @@ class OstrakCliTest : public ::testing::Test {
 
   std::wstring File(const wchar_t* name) const { return folder_ + L"\\" + name; }
 
-  // Runs ostrak-cli.exe on this test's own profile file; its exit code and output.
+  // Runs ostrak-cli.exe on this test's own profile file.
   CliRun Run(const std::wstring& arguments) {
-    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    // Files of each run's own: under Wine a program that has just ended may
-    // still hold the last run's for a moment.
-    const std::wstring number = std::to_wstring(++runs_);
-    const std::wstring outPath = File((L"stdout" + number + L".txt").c_str());
-    const std::wstring errPath = File((L"stderr" + number + L".txt").c_str());
-    HANDLE out = CreateFileW(outPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
-    HANDLE err = CreateFileW(errPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdOutput = out;
-    si.hStdError = err;
-    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    std::wstring command = L"\"" + BuiltProgramFolder() + L"ostrak-cli.exe\" --profile-file \"" + profile_ + L"\" " +
-                           arguments;
-    PROCESS_INFORMATION process{};
-    CliRun run;
-    if (CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr, &si,
-                       &process)) {
-      // Generous: a loaded machine under Wine.
-      if (WaitForSingleObject(process.hProcess, 120000) != WAIT_OBJECT_0) TerminateProcess(process.hProcess, 99);
-      GetExitCodeProcess(process.hProcess, &run.code);
-      CloseHandle(process.hProcess);
-      CloseHandle(process.hThread);
-    }
-    EXPECT_NE(out, INVALID_HANDLE_VALUE);
-    CloseHandle(out);
-    CloseHandle(err);
-    run.out = ReadBytes(outPath);
-    run.err = ReadBytes(errPath);
-    return run;
+    return RunOstrakCli(L"--profile-file \"" + profile_ + L"\" " + arguments, folder_, ++runs_);
   }
   Json RunJson(const std::wstring& arguments) {
     const CliRun run = Run(L"--json " + arguments);
@@ -193,13 +158,15 @@ TEST_F(OstrakCliTest, UnpluggedMidImportItFailsAndTheNextCommandFinishesIt) {
   EXPECT_EQ(RunJson(L"show \"" + profile_ + L"\"")["profiles"][0]["keys"]["Q"], "key:W");
 }
 
-TEST_F(OstrakCliTest, WhileTheWindowRunsDeviceCommandsStopAtOnce) {
-  HANDLE window = CreateMutexW(nullptr, TRUE, kInstanceMutexName);  // as the running window holds it
+TEST_F(OstrakCliTest, AWindowThatDoesNotLendTheKeyboardStopsDeviceCommandsAtOnce) {
+  // The window's instance mutex without the window's answer.
+  HANDLE window = CreateMutexW(nullptr, TRUE, kInstanceMutexName);
   ASSERT_NE(window, nullptr);
   const std::string statusBefore = keyboard_.Control("read status 0 16");
   const CliRun run = Run(L"profile 2");
   EXPECT_EQ(run.code, DWORD{kExitBusy});
-  EXPECT_NE(run.err.find("the Ostrak window is running"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("the Ostrak window is running and does not lend the keyboard"), std::string::npos)
+      << run.err;
   EXPECT_EQ(keyboard_.Control("read status 0 16"), statusBefore);
   // Commands that only read files still run.
   EXPECT_EQ(Run(L"validate \"" + profile_ + L"\"").code, DWORD{kExitFile});  // there is no profile file yet
