@@ -10,14 +10,15 @@ set(OSTRAK_PROGRAM_DIR "${CMAKE_BINARY_DIR}/Ostrak")
 # import back; only test programs call it directly.
 set(system_libraries
   user32 gdi32 shell32 comctl32 ole32 oleaut32 uuid advapi32 shlwapi
-  setupapi hid gdiplus ws2_32 msimg32)
+  setupapi hid gdiplus ws2_32 msimg32 version)
 
 add_library(ostrak_win STATIC ${windows_sources})
 target_link_libraries(ostrak_win PUBLIC ostrak_core ${system_libraries})
 target_compile_options(ostrak_win PRIVATE ${warning_flags})
 
-# Resources: dialog templates, menus, icons and strings. The icons and the skin
-# pictures are generated into the build folder.
+# Resources: dialog templates, menus, icons, strings and the version. The icons
+# and the skin pictures are generated into the build folder. Each file of the
+# program folder carries the version (resources/version_info.rc).
 include(${PROJECT_SOURCE_DIR}/assets/assets.cmake)
 set(resource_script "${PROJECT_SOURCE_DIR}/resources/ostrak.rc")
 set_source_files_properties(${resource_script} PROPERTIES OBJECT_DEPENDS "${OSTRAK_ICON_FILES}")
@@ -31,7 +32,7 @@ set_target_properties(Ostrak PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${OSTRAK_PROGR
 add_dependencies(Ostrak ostrak_program_folder)
 
 # The console program beside it, for scripts: the same core and HidServ.dll.
-add_executable(ostrak-cli console/ostrak_cli_main_win.cpp)
+add_executable(ostrak-cli console/ostrak_cli_main_win.cpp resources/ostrak_cli.rc)
 target_link_libraries(ostrak-cli PRIVATE ostrak_console ostrak_win)
 target_link_options(ostrak-cli PRIVATE -municode)
 target_compile_options(ostrak-cli PRIVATE ${warning_flags})
@@ -40,7 +41,7 @@ set_target_properties(ostrak-cli PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${OSTRAK_P
 # The device service library, loaded by name from the program folder.
 file(GLOB hidserv_sources CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/hidserv/*.cpp")
 if(hidserv_sources)
-  add_library(HidServ SHARED ${hidserv_sources})
+  add_library(HidServ SHARED ${hidserv_sources} resources/hidserv.rc)
   target_link_libraries(HidServ PRIVATE ostrak_simulator ${system_libraries})
   target_compile_options(HidServ PRIVATE ${warning_flags})
   set_target_properties(HidServ PROPERTIES PREFIX "" RUNTIME_OUTPUT_DIRECTORY "${OSTRAK_PROGRAM_DIR}")

@@ -23,6 +23,6 @@ class CAboutDlg : public Dialog {
 
  private:
   std::u16string link_;
-  CColourStatic description_, rights_;
+  CColourStatic description_, version_, rights_;
   CHyperLink hyperlink_;
 };

@@ -106,7 +106,7 @@ TEST_F(WindowTextsTest, TheAboutBoxShowsEachTextOnceInBothLanguages) {
     CAboutDlg about;
     ASSERT_TRUE(about.Show(u"https://www.ostrak.example/"));
     const std::uint32_t face = AsPixel(GetSysColor(COLOR_BTNFACE));
-    for (int id : {IDC_ABOUT_DESCRIPTION, IDC_ABOUT_RIGHTS, IDC_ABOUT_LINK}) {
+    for (int id : {IDC_ABOUT_DESCRIPTION, IDC_ABOUT_VERSION, IDC_ABOUT_RIGHTS, IDC_ABOUT_LINK}) {
       HWND text = about.Item(id);
       EXPECT_TRUE(WaitUntil([&] { return SamePixels(OnScreen(text), DrawnOnce(text)); }, kPaintTimeoutMs))
           << "language " << language << ", control " << id << ": the screen shows more than one drawing";
