@@ -7,10 +7,13 @@
 #include <cstdio>
 #include <iostream>
 
+#include "app/app_paths.h"
 #include "app/utf8_text.h"
+#include "app/wide_win.h"
 #include "console/console_program.h"
 #include "device/device_service_win.h"
 #include "device/keyboard_claim_win.h"
+#include "localisation/language_file_win.h"
 #include "profiles/settings_win.h"
 
 int wmain(int argc, wchar_t** argv) {
@@ -18,6 +21,12 @@ int wmain(int argc, wchar_t** argv) {
   std::vector<std::string> arguments;
   for (int i = 1; i < argc; ++i)
     arguments.push_back(ToUtf8(std::u16string_view(reinterpret_cast<const char16_t*>(argv[i]))));
+
+  // The window's messages in the language the user chose for it.
+  wchar_t module[MAX_PATH];
+  const DWORD length = GetModuleFileNameW(nullptr, module, MAX_PATH);
+  SetPaths(MakeAppPaths(FromWide(std::wstring_view(module, length < MAX_PATH ? length : 0))));
+  LoadLanguageTexts();
 
   ConsoleEnvironment environment;
   environment.out = &std::cout;

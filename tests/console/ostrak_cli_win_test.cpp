@@ -183,6 +183,11 @@ TEST_F(OstrakCliTest, NamesAndTextsAreUtf8) {
   ASSERT_EQ(Run(L"macro import \"" + File(L"wave.json") + L"\"").code, DWORD{kExitOk});
   const CliRun list = Run(L"macro list");
   EXPECT_NE(list.out.find("Wave \xE6\xB3\xA2"), std::string::npos) << list.out;
+  // The window's own messages, from its language file.
+  ASSERT_EQ(Run(L"read-back").code, DWORD{kExitOk});
+  const CliRun nowhere = Run(L"export \"" + File(L"missing\\mine.fwc") + L"\"");
+  EXPECT_EQ(nowhere.code, DWORD{kExitFile});
+  EXPECT_NE(nowhere.err.find("Backup fail"), std::string::npos) << nowhere.err;
   const CliRun typo = Run(L"key set A key:Spcae");
   EXPECT_EQ(typo.code, DWORD{kExitUsage});
   EXPECT_NE(typo.err.find("did you mean Space?"), std::string::npos) << typo.err;
