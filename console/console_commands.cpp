@@ -110,11 +110,6 @@ std::optional<Rgb> ParseColour(std::string_view text) {
   return Rgb{bytes[0], bytes[1], bytes[2]};
 }
 
-// The key map a command changes: --profile, else the keyboard's current one.
-int BankOf(const CommandLine& line, KeyboardSession& session) {
-  return line.profile > 0 ? line.profile - 1 : session.Link().CurrentProfile();
-}
-
 // Saves the changed profile, then sends key map `bank` (and the macros, when
 // they changed) like the window's Apply. A download cut short is finished
 // when the keyboard is next attached.
@@ -350,26 +345,48 @@ int ProfileCommand(const CommandLine& line, const ConsoleOutput& output) {
   return kExitOk;
 }
 
+namespace {
+
+// What a key command starts from: the keyboard's session, the profile file
+// loaded into `working` and the key map it changes (--profile, else the
+// keyboard's current one). False, printed with the exit code in `exitCode`,
+// when one of them is not there.
+bool StartKeyCommand(const CommandLine& line, const ConsoleOutput& output, WorkingProfile& working,
+                     std::unique_ptr<KeyboardSession>& session, int& bank, int& exitCode) {
+  session = KeyboardSession::Open(output, exitCode);
+  if (!session || !session->LoadProfile(working, exitCode)) return false;
+  bank = line.profile > 0 ? line.profile - 1 : session->Link().CurrentProfile();
+  if (IsKeyboardProfile(bank)) return true;
+  exitCode = session->TransferFailed("the keyboard's current profile could not be read");
+  return false;
+}
+
+// Gives a key of `bank` what the choice makes of it (the key editor's rule)
+// and returns that.
+KeyAssignment StoreChoice(WorkingProfile& working, int bank, int entry, const AssignmentChoice& choice) {
+  KeyEditorState state;
+  state.bank = bank;
+  state.entry = entry;
+  const KeyAssignment assignment =
+      AssignmentOfChoice(choice, entry, working.block->area[AssignmentIndex(bank, entry)]);
+  StoreKeyAssignment(working, state, assignment);
+  return assignment;
+}
+
+}  // namespace
+
 int KeySetCommand(const CommandLine& line, const ConsoleOutput& output) {
   const std::optional<int> entry = FindKeyEntry(line.key, line.layer - 1);
   if (!entry) return output.Fail(kExitUsage, UnknownName("key", line.key, KeyboardKeyNames()));
-  int exitCode = kExitOk;
-  const std::unique_ptr<KeyboardSession> session = KeyboardSession::Open(output, exitCode);
-  if (!session) return exitCode;
   WorkingProfile working;
-  if (!session->LoadProfile(working, exitCode)) return exitCode;
-  const int bank = BankOf(line, *session);
-  if (!IsKeyboardProfile(bank)) return session->TransferFailed("the keyboard's current profile could not be read");
+  std::unique_ptr<KeyboardSession> session;
+  int bank = -1, exitCode = kExitOk;
+  if (!StartKeyCommand(line, output, working, session, bank, exitCode)) return exitCode;
   std::string error;
   const std::optional<AssignmentChoice> choice = ParseAssignment(line.assignment, working.macros.records, error);
   if (!choice) return output.Fail(kExitUsage, error);
 
-  KeyEditorState state;
-  state.bank = bank;
-  state.entry = *entry;
-  const KeyAssignment old = working.block->area[AssignmentIndex(bank, *entry)];
-  const KeyAssignment assignment = AssignmentOfChoice(*choice, *entry, old);
-  StoreKeyAssignment(working, state, assignment);
+  const KeyAssignment assignment = StoreChoice(working, bank, *entry, *choice);
   // A key given a macro takes the macros along, so that the keyboard surely
   // holds the macro it now plays; any other change sends the key table alone.
   if (const int sent = SaveAndSend(*session, output, working, bank, choice->type == AssignmentType::Macro);
@@ -387,22 +404,14 @@ int KeyResetCommand(const CommandLine& line, const ConsoleOutput& output) {
     entry = FindKeyEntry(line.key, line.layer - 1);
     if (!entry) return output.Fail(kExitUsage, UnknownName("key", line.key, KeyboardKeyNames()));
   }
-  int exitCode = kExitOk;
-  const std::unique_ptr<KeyboardSession> session = KeyboardSession::Open(output, exitCode);
-  if (!session) return exitCode;
   WorkingProfile working;
-  if (!session->LoadProfile(working, exitCode)) return exitCode;
-  const int bank = BankOf(line, *session);
-  if (!IsKeyboardProfile(bank)) return session->TransferFailed("the keyboard's current profile could not be read");
-  if (entry) {
-    KeyEditorState state;
-    state.bank = bank;
-    state.entry = *entry;
-    const KeyAssignment old = working.block->area[AssignmentIndex(bank, *entry)];
-    StoreKeyAssignment(working, state, AssignmentOfChoice(AssignmentChoice{}, *entry, old));
-  } else {
+  std::unique_ptr<KeyboardSession> session;
+  int bank = -1, exitCode = kExitOk;
+  if (!StartKeyCommand(line, output, working, session, bank, exitCode)) return exitCode;
+  if (entry)
+    StoreChoice(working, bank, *entry, AssignmentChoice{});
+  else
     for (int layer = 0; layer < kGKeyLayerCount; ++layer) ResetKeysToDefault(working, bank, layer);
-  }
   if (const int sent = SaveAndSend(*session, output, working, bank, false); sent != kExitOk) return sent;
   const std::string what = entry ? EntryName(*entry) + " is" : "every key is";
   output.Print({{"profile", bank + 1}, {"key", entry ? Json(EntryName(*entry)) : Json()}, {"assignment", "default"}},
