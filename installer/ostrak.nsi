@@ -66,7 +66,8 @@ Section "${PRODUCT}" ProgramSection
   SetOutPath "$INSTDIR"
   File /r "${SOURCE}\*.*"
   WriteUninstaller "$INSTDIR\Uninstall.exe"
-  CreateShortcut "${SHORTCUT}" "$INSTDIR\Ostrak.exe" "" "$INSTDIR\Ostrak.exe" 0
+  ; From the Start menu the window opens at once (at log-on it stays in the notification area).
+  CreateShortcut "${SHORTCUT}" "$INSTDIR\Ostrak.exe" "/Show" "$INSTDIR\Ostrak.exe" 0
 
   WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
   WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"

@@ -1,5 +1,7 @@
 #include "shell/app_win.h"
 
+#include <algorithm>
+
 #include <windows.h>
 
 #include "app/wide_win.h"
@@ -44,6 +46,8 @@ int COstrakApp::Run() {
     HANDLE mutex = nullptr;
     if (!ClaimSingleInstance(CommandLineArguments(), Paths().ownFileName, mutex)) return 0;
     TakeInstanceMutex(mutex);
+    const std::vector<std::u16string> arguments = CommandLineArguments();
+    if (std::any_of(arguments.begin(), arguments.end(), IsShowArgument)) mainDialog.OpenOnceStarted();
     LaunchCompanionProgram(Paths().companionProgram);
     mainDialog.SetPendingChanges(false);
 

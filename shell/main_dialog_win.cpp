@@ -750,6 +750,7 @@ bool COstrakDlg::OnInstanceMessage(UINT message, WPARAM wParam, LRESULT& result)
       profiles_.RefreshLabel();
       initDone_ = true;
       PostMessageW(hwnd(), WM_LATE_START, 0, 0);
+      if (openOnceStarted_) PostMessageW(hwnd(), WM_INSTANCE_OPEN, kOpenTag, 0);
       return true;
     case WM_LATE_START:
       if (LateStartStep())

@@ -67,6 +67,9 @@ class COstrakDlg : public CBaseDialog, public UserInterface, public DeviceMessag
   void ProfileSwitched(int profileIndex) override;
   void ShowDeviceMessage(TextKey key) override;
 
+  // Opens the window once start-up is done, as a second start would.
+  void OpenOnceStarted() { openOnceStarted_ = true; }
+
   DeviceLink* link() const { return link_; }
   // Whether a transfer runs or waits, or the window still shows one running
   // (its wait animation). For tests and the fault soak.
@@ -165,6 +168,7 @@ class COstrakDlg : public CBaseDialog, public UserInterface, public DeviceMessag
   bool pendingChanges_ = false;
   unsigned pendingVersion_ = 0;  // counts the edits that made changes pending
   bool exiting_ = false;
+  bool openOnceStarted_ = false;
   std::atomic<bool> initDone_{false};
   std::vector<Dialog*> childDialogs_;
   CAboutDlg about_;

@@ -37,6 +37,7 @@ constexpr UINT kNoticeTimeoutMs = 30000;
 }  // namespace
 
 bool IsKillArgument(std::u16string_view argument) { return SameTextIgnoringCase(argument, u"/Kill"); }
+bool IsShowArgument(std::u16string_view argument) { return SameTextIgnoringCase(argument, u"/Show"); }
 
 std::vector<std::u16string> CommandLineArguments() {
   std::vector<std::u16string> arguments;

@@ -15,6 +15,9 @@ enum class InstanceNotice { Open, Kill };
 
 // "/Kill" in any mix of cases.
 bool IsKillArgument(std::u16string_view argument);
+// "/Show" in any mix of cases: the Start menu's start, which opens the window
+// at once (a start without it stays in the notification area).
+bool IsShowArgument(std::u16string_view argument);
 
 // The arguments after the program name.
 std::vector<std::u16string> CommandLineArguments();

@@ -118,6 +118,16 @@ TEST_F(SingleInstanceTest, TheFirstStartRunsHiddenHoldsTheMutexAndLaunchesTheCom
   EXPECT_EQ(ExitCodeAfter(running, 0), STILL_ACTIVE);
 }
 
+TEST_F(SingleInstanceTest, AFirstStartWithShowOpensAsASecondStartWould) {
+  const PROCESS_INFORMATION running = Start(L"/show");
+  // Without a keyboard, opening tells that none is present.
+  std::wstring text;
+  ASSERT_TRUE(WaitUntil([&] { return MessageBoxOf(running.dwProcessId, &text) != nullptr; }, kStartTimeoutMs));
+  EXPECT_NE(text.find(LanguageText(L"MAIN_NO_DEVICE_PROMPT")), std::wstring::npos) << text.c_str();
+  EXPECT_TRUE(MutexExists());
+  KillRunningInstance(running);
+}
+
 TEST_F(SingleInstanceTest, ASecondStartMakesTheRunningInstanceTellThatNoKeyboardIsPresent) {
   const PROCESS_INFORMATION running = StartRunningInstance();
   ASSERT_TRUE(WaitUntil([&] { return CompanionStarts() == 1; }, 5000));
