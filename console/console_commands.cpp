@@ -93,21 +93,9 @@ std::string ColourText(Rgb colour) { return Hex(colour.r, 2) + Hex(colour.g, 2) 
 
 std::optional<Rgb> ParseColour(std::string_view text) {
   if (text.starts_with('#')) text.remove_prefix(1);
-  if (text.size() != 6) return std::nullopt;
-  std::uint8_t bytes[3];
-  for (int i = 0; i < 3; ++i) {
-    unsigned value = 0;
-    for (const char c : text.substr(i * 2, 2)) {
-      const int digit = std::isdigit(static_cast<unsigned char>(c)) ? c - '0'
-                        : std::isxdigit(static_cast<unsigned char>(c))
-                            ? std::tolower(static_cast<unsigned char>(c)) - 'a' + 10
-                            : -1;
-      if (digit < 0) return std::nullopt;
-      value = value * 16 + digit;
-    }
-    bytes[i] = static_cast<std::uint8_t>(value);
-  }
-  return Rgb{bytes[0], bytes[1], bytes[2]};
+  const std::optional<std::uint32_t> rgb = text.size() == 6 ? WholeNumber(text, 16) : std::nullopt;
+  if (!rgb) return std::nullopt;
+  return Rgb{static_cast<std::uint8_t>(*rgb >> 16), static_cast<std::uint8_t>(*rgb >> 8), static_cast<std::uint8_t>(*rgb)};
 }
 
 // Saves the changed profile, then sends key map `bank` (and the macros, when
@@ -119,7 +107,7 @@ int SaveAndSend(KeyboardSession& session, const ConsoleOutput& output, WorkingPr
   if (!SaveProfileFile(working, path))
     return output.Fail(kExitFile, "the profile file " + ToUtf8(path) + " could not be written; nothing was sent");
   AppliedProfile applied;
-  if (!SaveAndApplyKeyMap(session.Link(), session, working, applied, path, bank, withMacros))
+  if (!ApplyKeyMap(session.Link(), session, working, applied, path, bank, withMacros))
     return session.TransferFailed(
         "the keyboard did not take the change; the profile file holds it and it is sent again when the keyboard "
         "is next attached");

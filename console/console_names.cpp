@@ -2,11 +2,20 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <cstdio>
 
 #include "app/utf8_text.h"
 #include "profiles/key_editor.h"
 #include "profiles/key_grid_view.h"
+
+std::optional<std::uint32_t> WholeNumber(std::string_view text, int base) {
+  std::uint32_t value = 0;
+  const char* end = text.data() + text.size();
+  const auto [stop, error] = std::from_chars(text.data(), end, value, base);
+  if (text.empty() || error != std::errc() || stop != end) return std::nullopt;
+  return value;
+}
 
 std::string MatchForm(std::string_view name) {
   std::string form;
@@ -37,20 +46,6 @@ std::pair<std::string_view, std::string_view> SplitKind(std::string_view text) {
   const std::size_t colon = text.find(':');
   if (colon == std::string_view::npos) return {text, {}};
   return {text.substr(0, colon), text.substr(colon + 1)};
-}
-
-std::optional<int> ParseHexCode(std::string_view name) {
-  if (name.size() < 3 || name[0] != '0' || (name[1] != 'x' && name[1] != 'X')) return std::nullopt;
-  int value = 0;
-  for (const char c : name.substr(2)) {
-    const int digit = std::isdigit(static_cast<unsigned char>(c)) ? c - '0'
-                      : std::isxdigit(static_cast<unsigned char>(c))
-                          ? std::tolower(static_cast<unsigned char>(c)) - 'a' + 10
-                          : -1;
-    if (digit < 0 || value > 0xFFF) return std::nullopt;
-    value = value * 16 + digit;
-  }
-  return value;
 }
 
 bool HasName(const KeyTableRow& row) { return row.name != nullptr || row.mediaIndex >= 0; }
@@ -136,9 +131,10 @@ std::vector<std::string> NamedKeys() {
 }
 
 std::optional<KeyCode> FindKeyCode(std::string_view name) {
-  if (const std::optional<int> code = ParseHexCode(name)) {
-    const auto key = static_cast<KeyCode>(*code);
-    if (*code == 0 || *code > 0xFFFF || SlotToKeyCode(KeyCodeToSlot(key)) != key) return std::nullopt;
+  if (name.starts_with("0x") || name.starts_with("0X")) {
+    const std::optional<std::uint32_t> code = WholeNumber(name.substr(2), 16);
+    const auto key = static_cast<KeyCode>(code.value_or(0));
+    if (!code || *code == 0 || *code > 0xFFFF || SlotToKeyCode(KeyCodeToSlot(key)) != key) return std::nullopt;
     return key;
   }
   const std::string form = MatchForm(name);
@@ -168,13 +164,9 @@ std::vector<std::string> EffectNames() {
 std::optional<int> FindEffect(std::string_view text) {
   const std::vector<std::string> names = EffectNames();
   if (const std::optional<int> index = FindName(text, names)) return *index + 1;
-  int number = 0;
-  for (const char c : text) {
-    if (!std::isdigit(static_cast<unsigned char>(c)) || number > 100) return std::nullopt;
-    number = number * 10 + (c - '0');
-  }
-  if (text.empty() || number < 1 || number > static_cast<int>(names.size())) return std::nullopt;
-  return number;
+  const std::optional<std::uint32_t> number = WholeNumber(text, 10);
+  if (!number || *number < 1 || *number > names.size()) return std::nullopt;
+  return static_cast<int>(*number);
 }
 
 std::optional<AssignmentChoice> ParseAssignment(std::string_view text, std::span<const MacroRecord> macros,

@@ -20,6 +20,10 @@
 // A name reduced to what matching looks at.
 std::string MatchForm(std::string_view name);
 
+// The whole text as an unsigned number in `base` (no sign, no spaces);
+// nothing for anything else or a number past 32 bits.
+std::optional<std::uint32_t> WholeNumber(std::string_view text, int base);
+
 // Up to `most` of `names` closest to `wanted` (by edits of the match form),
 // closest first; none when nothing is close.
 std::vector<std::string> NearestNames(std::string_view wanted, const std::vector<std::string>& names,

@@ -6,6 +6,14 @@ constexpr DWORD kOtherCommandWaitMs = 60000;  // the longest download of a full 
 
 HANDLE OpenNamedEvent(const wchar_t* name) { return OpenEventW(SYNCHRONIZE | EVENT_MODIFY_STATE, FALSE, name); }
 
+// Sets one of the window's events, when it is there.
+void SignalNamedEvent(const wchar_t* name) {
+  if (HANDLE event = OpenNamedEvent(name)) {
+    SetEvent(event);
+    CloseHandle(event);
+  }
+}
+
 // Asks the running window for the keyboard; empty when it lent it.
 std::string BorrowFromWindow() {
   HANDLE request = OpenNamedEvent(kKeyboardRequestEvent);
@@ -86,12 +94,7 @@ ConsoleRequestWatcher::~ConsoleRequestWatcher() {
     if (h) CloseHandle(h);
 }
 
-void TellConsoleKeyboardLent() {
-  if (HANDLE lent = OpenNamedEvent(kKeyboardLentEvent)) {
-    SetEvent(lent);
-    CloseHandle(lent);
-  }
-}
+void TellConsoleKeyboardLent() { SignalNamedEvent(kKeyboardLentEvent); }
 
 void LendKeyboardToConsole(const std::function<bool()>& stopping, std::atomic<bool>& lent) {
   HANDLE console = OpenConsoleMutex();
@@ -112,9 +115,4 @@ void LendKeyboardToConsole(const std::function<bool()>& stopping, std::atomic<bo
   if (console) CloseHandle(console);
 }
 
-void RefuseKeyboardToConsole() {
-  if (HANDLE refused = OpenNamedEvent(kKeyboardRefusedEvent)) {
-    SetEvent(refused);
-    CloseHandle(refused);
-  }
-}
+void RefuseKeyboardToConsole() { SignalNamedEvent(kKeyboardRefusedEvent); }

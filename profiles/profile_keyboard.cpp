@@ -125,23 +125,37 @@ bool ImportProfileFile(UserInterface& ui, WorkingProfile& working, const std::u1
   return true;
 }
 
-bool ApplyImportedProfile(DeviceLink& link, DeviceMessages& messages, WorkingProfile& working,
-                          AppliedProfile& applied, const std::u16string& profilePath) {
+namespace {
+
+// The working profile copied into the applied one under its lock, then key
+// map `profile` (or all three) downloaded from the copy, noted like an Apply.
+bool CopyAndDownloadNoted(DeviceLink& link, DeviceMessages& messages, WorkingProfile& working,
+                          AppliedProfile& applied, const std::u16string& profilePath, int profile, bool withMacros) {
   {
     std::lock_guard guard(working.lock);
     if (!CopyToAppliedProfile(working, applied)) return false;
   }
   std::lock_guard guard(applied.lock);
-  return DownloadNoted(link, messages, applied, kAllKeyMaps, ApplyNotePath(profilePath)) == DeviceResult::kOk;
+  return DownloadNoted(link, messages, applied, profile, ApplyNotePath(profilePath), withMacros) ==
+         DeviceResult::kOk;
+}
+
+}  // namespace
+
+bool ApplyImportedProfile(DeviceLink& link, DeviceMessages& messages, WorkingProfile& working,
+                          AppliedProfile& applied, const std::u16string& profilePath) {
+  return CopyAndDownloadNoted(link, messages, working, applied, profilePath, kAllKeyMaps, true);
+}
+
+bool ApplyKeyMap(DeviceLink& link, DeviceMessages& messages, WorkingProfile& working, AppliedProfile& applied,
+                 const std::u16string& profilePath, int profile, bool withMacros) {
+  return IsKeyboardProfile(profile) &&
+         CopyAndDownloadNoted(link, messages, working, applied, profilePath, profile, withMacros);
 }
 
 bool SaveAndApplyProfile(DeviceLink& link, DeviceMessages& messages, WorkingProfile& working,
                          AppliedProfile& applied, const std::u16string& path) {
-  return SaveAndApplyKeyMap(link, messages, working, applied, path, link.CurrentProfile(), true);
-}
-
-bool SaveAndApplyKeyMap(DeviceLink& link, DeviceMessages& messages, WorkingProfile& working,
-                        AppliedProfile& applied, const std::u16string& path, int profile, bool withMacros) {
+  const int profile = link.CurrentProfile();
   if (!IsKeyboardProfile(profile)) return false;
   bool saved;
   {
@@ -150,7 +164,7 @@ bool SaveAndApplyKeyMap(DeviceLink& link, DeviceMessages& messages, WorkingProfi
     if (!CopyToAppliedProfile(working, applied)) return false;
   }
   std::lock_guard guard(applied.lock);
-  const DeviceResult downloaded = DownloadNoted(link, messages, applied, profile, ApplyNotePath(path), withMacros);
+  const DeviceResult downloaded = DownloadNoted(link, messages, applied, profile, ApplyNotePath(path));
   return saved && downloaded == DeviceResult::kOk;
 }
 

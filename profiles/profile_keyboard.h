@@ -40,11 +40,6 @@ bool ApplyProfile(DeviceLink& link, DeviceMessages& messages, WorkingProfile& wo
 bool SaveAndApplyProfile(DeviceLink& link, DeviceMessages& messages, WorkingProfile& working,
                          AppliedProfile& applied, const std::u16string& path);
 
-// The same for key map `profile` (0 to 2), whichever profile is current; the
-// macro image goes too only `withMacros` (a change of keys alone leaves the
-// keyboard's macros as they are). False for a profile out of range.
-bool SaveAndApplyKeyMap(DeviceLink& link, DeviceMessages& messages, WorkingProfile& working,
-                        AppliedProfile& applied, const std::u16string& path, int profile, bool withMacros);
 
 // Import, on the window's thread: the file at `from` is checked and loaded
 // whole before anything changes; only then does it replace the working
@@ -61,6 +56,13 @@ bool ImportProfileFile(UserInterface& ui, WorkingProfile& working, const std::u1
 // the next arrival. True when the keyboard confirmed it.
 bool ApplyImportedProfile(DeviceLink& link, DeviceMessages& messages, WorkingProfile& working,
                           AppliedProfile& applied, const std::u16string& profilePath);
+
+// The same for key map `profile` (0 to 2), whichever profile is current, once
+// the caller has saved the profile file; the macro image goes too only
+// `withMacros` (a change of keys alone leaves the keyboard's macros as they
+// are). False for a profile out of range.
+bool ApplyKeyMap(DeviceLink& link, DeviceMessages& messages, WorkingProfile& working, AppliedProfile& applied,
+                 const std::u16string& profilePath, int profile, bool withMacros);
 
 // An Apply under way is noted beside the profile file, in "<profile file>.applying"
 // (the key map's index, or "A" for all three after an import), from just before its first command until the
