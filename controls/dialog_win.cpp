@@ -13,6 +13,20 @@ std::vector<Dialog*>& ModelessDialogs() {
   return open;
 }
 
+// The modal dialogs whose loops run, outermost first.
+std::vector<Dialog*>& ModalDialogs() {
+  static std::vector<Dialog*> running;
+  return running;
+}
+
+int foreignModalLoops = 0;  // message boxes and system file dialogs running
+
+bool IsSystemDialogWindow(HWND window) {
+  wchar_t className[16] = {};
+  GetClassNameW(window, className, 16);
+  return lstrcmpW(className, L"#32770") == 0;
+}
+
 // Messages whose answer a dialog procedure returns itself instead of through
 // DWLP_MSGRESULT.
 bool AnswersDirectly(UINT message) {
@@ -125,6 +139,7 @@ INT_PTR Dialog::RunModal(HWND owner, Start start) {
   if (disableOwner) EnableWindow(owner, FALSE);
   if (!endRequested_ && hwnd_ && start == Start::kShown) ShowWindow(hwnd_, SW_SHOWNORMAL);
 
+  ModalDialogs().push_back(this);
   MSG message;
   while (!endRequested_ && hwnd_) {
     const BOOL got = GetMessageW(&message, nullptr, 0, 0);
@@ -142,10 +157,48 @@ INT_PTR Dialog::RunModal(HWND owner, Start start) {
     DispatchMessageW(&message);
   }
 
+  auto& running = ModalDialogs();
+  running.erase(std::remove(running.begin(), running.end(), this), running.end());
+
   if (disableOwner) EnableWindow(owner, TRUE);  // before the window goes, so the owner gets the focus
   if (hwnd_) DestroyWindow(hwnd_);
   modal_ = false;
   return result_;
+}
+
+ForeignModalLoop::ForeignModalLoop() { ++foreignModalLoops; }
+ForeignModalLoop::~ForeignModalLoop() { --foreignModalLoops; }
+
+int ModalLoopsRunning() { return static_cast<int>(ModalDialogs().size()) + foreignModalLoops; }
+
+void EndDialogsOver(const Dialog& base, const Dialog* spared) {
+  const HWND sparedWindow = spared ? spared->hwnd() : nullptr;
+  const auto isSpared = [sparedWindow](HWND window) {
+    for (; window && sparedWindow; window = GetWindow(window, GW_OWNER))
+      if (window == sparedWindow) return true;
+    return false;
+  };
+  // Copies: a dialog leaves the lists as it closes.
+  std::vector<Dialog*> ours = ModalDialogs();
+  const std::vector<Dialog*>& modeless = ModelessDialogs();
+  ours.insert(ours.end(), modeless.begin(), modeless.end());
+  std::vector<HWND> ourWindows;
+  for (Dialog* dialog : ours) {
+    ourWindows.push_back(dialog->hwnd());
+    if (dialog != &base && dialog->IsOpen() && !isSpared(dialog->hwnd())) dialog->EndDialog(IDCANCEL);
+  }
+  std::vector<HWND> system;
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND window, LPARAM found) -> BOOL {
+        if (IsSystemDialogWindow(window)) reinterpret_cast<std::vector<HWND>*>(found)->push_back(window);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&system));
+  for (HWND window : system) {
+    const bool ours = std::find(ourWindows.begin(), ourWindows.end(), window) != ourWindows.end();
+    if (!ours && window != base.hwnd() && !isSpared(window)) ::EndDialog(window, IDCANCEL);
+  }
 }
 
 bool Dialog::CreateModeless(HWND owner) {

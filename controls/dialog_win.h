@@ -153,5 +153,29 @@ class Dialog {
   std::vector<Control*> bound_;
 };
 
+// ---- The modal loops of the window thread ----------------------------------
+// A dialog's loop, a message box, a system file dialog: each runs a loop of its
+// own inside the one that opened it, and they return innermost first.
+
+// Counts a modal loop that is not a Dialog's (a message box, a system file
+// dialog) for as long as it lives.
+class ForeignModalLoop {
+ public:
+  ForeignModalLoop();
+  ~ForeignModalLoop();
+  ForeignModalLoop(const ForeignModalLoop&) = delete;
+  ForeignModalLoop& operator=(const ForeignModalLoop&) = delete;
+};
+
+// How many modal loops this thread runs: the Dialogs' and the counted ones.
+int ModalLoopsRunning();
+
+// Ends every dialog of this thread as if cancelled, but `base` and `spared`
+// (when given) with the windows over it (owned by it, directly or through
+// others): our own dialogs (modal and modeless) by EndDialog(IDCANCEL), the
+// system's dialog windows (message boxes, file dialogs) by the system's
+// EndDialog. Their loops return once this thread handles its next message.
+void EndDialogsOver(const Dialog& base, const Dialog* spared = nullptr);
+
 // The module whose resources hold the dialog templates, menus and icons.
 HINSTANCE ResourceModule();

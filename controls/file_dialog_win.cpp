@@ -5,6 +5,7 @@
 #include <iterator>
 
 #include "app/wide_win.h"
+#include "controls/dialog_win.h"
 
 namespace {
 
@@ -35,6 +36,7 @@ std::optional<std::u16string> ChooseFile(HWND owner, const FileDialogSpec& spec)
   dialog.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
   dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_NOCHANGEDIR |
                  (spec.kind == FileDialogKind::kSave ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST);
+  ForeignModalLoop loop;
   if (!show(&dialog)) return std::nullopt;
   return FromWide(file);
 }

@@ -1,5 +1,6 @@
 // The system's message boxes as the program shows them: the application's name
-// as the title.
+// as the title. Each counts as a modal loop of the window thread while it
+// runs, so that the exit can wait for it to return (controls/dialog_win.h).
 #pragma once
 
 #include <windows.h>
@@ -13,3 +14,7 @@ void ShowMessageBox(HWND owner, std::u16string_view text, UINT extraFlags = 0);
 // A question with Yes and No, No the default: a careless Enter changes nothing.
 // True for Yes.
 bool AskYesNoBox(HWND owner, std::u16string_view text);
+
+// While the program ends no box opens: ShowMessageBox returns at once and
+// AskYesNoBox answers No.
+void StopShowingMessageBoxes(bool stopped);

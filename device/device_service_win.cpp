@@ -48,12 +48,7 @@ DeviceLink* OpenDeviceLink(const std::wstring& folder) {
   return gLink.get();
 }
 
-int StartOpenedDeviceLink(DeviceNoticeSink* sink) {
-  if (!gLink) return -1;
-  const int present = gLink->Start(sink);
-  if (present < 0) gLink.reset();
-  return present;
-}
+int StartOpenedDeviceLink(DeviceNoticeSink* sink) { return gLink ? gLink->Start(sink) : -1; }
 
 DeviceLink* StartDeviceLink(DeviceNoticeSink* sink, int& count) {
   count = 0;

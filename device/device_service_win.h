@@ -30,7 +30,7 @@ DeviceLink* StartDeviceLink(DeviceNoticeSink* sink, int& count);
 // the service from `folder` (the program's own), calls Init(0) and makes the
 // link (null on failure);
 // StartOpenedDeviceLink starts it and returns the keyboard count, or -1 when a
-// request was refused (the link is then gone).
+// standing request was refused (the link stays, to be started again).
 DeviceLink* OpenDeviceLink(const std::wstring& folder);
 int StartOpenedDeviceLink(DeviceNoticeSink* sink);
 

@@ -84,6 +84,41 @@ void KeyboardNotices::ReadAgain() {
   if (!attachQueued_) attachQueued_ = transfers_.Post([this] { Attach(); });
 }
 
+bool KeyboardNotices::ReadBackUnderWay() const {
+  std::lock_guard lock(countMutex_);
+  return settled_ != countChanges_ || lends_ > 0;
+}
+
+bool KeyboardNotices::PostUnlessReadingBack(TransferThread::Job job) {
+  std::lock_guard lock(countMutex_);
+  if (settled_ != countChanges_ || lends_ > 0) return false;
+  return transfers_.Post(std::move(job));
+}
+
+bool KeyboardNotices::LendThenReadAgain(TransferThread::Job lend) {
+  std::lock_guard lock(countMutex_);
+  const bool queued = transfers_.Post([this, lend = std::move(lend)] {
+    lend();
+    ReadAgain();  // under way before the lend ends
+    std::lock_guard lock(countMutex_);
+    --lends_;
+  });
+  if (queued) ++lends_;
+  return queued;
+}
+
+void KeyboardNotices::TakeReadBack() {
+  std::lock_guard lock(countMutex_);
+  if (untaken_ > 0 && --untaken_ == 0) settled_ = told_;
+}
+
+void KeyboardNotices::Settle(unsigned change, bool toldWindow) {
+  std::lock_guard lock(countMutex_);
+  told_ = change;
+  if (toldWindow) ++untaken_;
+  if (untaken_ == 0) settled_ = change;
+}
+
 unsigned KeyboardNotices::CountsNoticed() const {
   std::lock_guard lock(countMutex_);
   return countChanges_;
@@ -115,7 +150,10 @@ void KeyboardNotices::Attach() {
   }
   // A keyboard pulled out and plugged in again before this ran is read again:
   // it may hold something else now.
-  if (count == lastCount_ && !(count != 0 && left)) return;
+  if (count == lastCount_ && !(count != 0 && left)) {
+    Settle(change, false);
+    return;
+  }
 
   bool readBack = false;
   if (count == 0 || left) link_.ForgetCurrentProfile();
@@ -143,6 +181,7 @@ void KeyboardNotices::Attach() {
   if (!WaitForWindow()) return;  // the program is closing
   lastCount_ = count;
   Shell().devicesPresent = count;
+  Settle(change, true);
   if (count == 0)
     ui_.DeviceGone();
   else

@@ -46,6 +46,23 @@ class KeyboardNotices : public DeviceNoticeSink {
   // it is read back again, as when it arrives.
   void ReadAgain();
 
+  // Whether a read-back is under way: a keyboard count or ReadAgain was
+  // noticed and the window has not yet taken what came of it (TakeReadBack),
+  // or the keyboard is lent (LendThenReadAgain). A read-back ends by
+  // replacing the window's profile with the profile file, so nothing that
+  // writes the profile file or changes the profile may run beside it.
+  bool ReadBackUnderWay() const;
+  // Queues `job` on the transfer thread unless a read-back is under way
+  // (false then, and the job is dropped). A read-back noticed later is
+  // queued behind it, so it reads what the job left.
+  bool PostUnlessReadingBack(TransferThread::Job job);
+  // Queues `lend` (the keyboard lent to a console command), then reads the
+  // keyboard back; a read-back is under way from now on. False when the
+  // transfer thread takes no more jobs.
+  bool LendThenReadAgain(TransferThread::Job lend);
+  // The window has taken the last keyboard ready or gone it was told of.
+  void TakeReadBack();
+
   // Waits for the icon threads this object started.
   void Stop();
 
@@ -57,6 +74,9 @@ class KeyboardNotices : public DeviceNoticeSink {
  private:
   void Attach();
   bool Superseded(unsigned change) const;
+  // The attach work for `change` is done; `toldWindow` when the window was
+  // told of it and settles it by TakeReadBack.
+  void Settle(unsigned change, bool toldWindow);
   bool WaitForWindow() const;
   void ShowSpecialState(bool on);
 
@@ -72,6 +92,10 @@ class KeyboardNotices : public DeviceNoticeSink {
   unsigned countChanges_ = 0;  // how many counts were noticed
   bool leftMeanwhile_ = false;  // a count of 0 was noticed since the attach work last ran
   bool attachQueued_ = false;
+  unsigned settled_ = 0;        // the last change whose outcome the window has, or that had none
+  unsigned told_ = 0;           // the last change the window was told of
+  int untaken_ = 0;             // what the window was told and has not taken yet
+  int lends_ = 0;               // lends queued or running, each followed by a read-back
 
   std::mutex iconMark_;  // the icon changes of the special state take turns
   struct IconThread {

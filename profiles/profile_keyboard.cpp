@@ -109,18 +109,21 @@ DeviceResult DownloadNoted(DeviceLink& link, DeviceMessages& messages, AppliedPr
 
 }  // namespace
 
-bool ImportProfileFile(UserInterface& ui, WorkingProfile& working, const std::u16string& from,
-                       const std::u16string& profilePath) {
-  WorkingProfile imported;
+bool LoadImportFile(UserInterface& ui, const std::u16string& from, WorkingProfile& imported) {
+  std::lock_guard guard(imported.lock);
   if (ValidateProfileFile(ui, from) == FileCheck::kInvalid || !LoadProfileFile(imported, from)) {
     ui.ShowMessage(Text(TextKey::MAIN_PROMPT_INPORT));
     return false;
   }
+  return true;
+}
+
+bool ImportProfileFile(UserInterface& ui, WorkingProfile& working, const std::u16string& from,
+                       const std::u16string& profilePath) {
+  WorkingProfile imported;
+  if (!LoadImportFile(ui, from, imported)) return false;
   std::lock_guard guard(working.lock);
-  FreeWorkingProfile(working);
-  std::swap(working.block, imported.block);
-  std::swap(working.macros, imported.macros);
-  std::swap(working.text, imported.text);
+  ReplaceWorkingProfile(working, imported);
   SaveProfileFile(working, profilePath);  // only over a profile file that exists
   return true;
 }
@@ -153,19 +156,29 @@ bool ApplyKeyMap(DeviceLink& link, DeviceMessages& messages, WorkingProfile& wor
          CopyAndDownloadNoted(link, messages, working, applied, profilePath, profile, withMacros);
 }
 
-bool SaveAndApplyProfile(DeviceLink& link, DeviceMessages& messages, WorkingProfile& working,
-                         AppliedProfile& applied, const std::u16string& path) {
-  const int profile = link.CurrentProfile();
-  if (!IsKeyboardProfile(profile)) return false;
-  bool saved;
+ApplyOutcome SaveAndApplyProfile(DeviceLink& link, DeviceMessages& messages, WorkingProfile& working,
+                                 AppliedProfile& applied, const std::u16string& path) {
+  ApplyOutcome outcome;
   {
     std::lock_guard guard(working.lock);
-    saved = SaveProfileFile(working, path);
-    if (!CopyToAppliedProfile(working, applied)) return false;
+    outcome.saved = SaveProfileFile(working, path);
+  }
+  const int profile = link.CurrentProfile();
+  if (profile < 0) return outcome;  // kAbsent: the keyboard did not answer
+  if (!IsKeyboardProfile(profile)) {
+    outcome.download = DeviceResult::kBadProfile;
+    return outcome;
+  }
+  {
+    std::lock_guard guard(working.lock);
+    if (!CopyToAppliedProfile(working, applied)) {
+      outcome.download = DeviceResult::kWriteFailed;
+      return outcome;
+    }
   }
   std::lock_guard guard(applied.lock);
-  const DeviceResult downloaded = DownloadNoted(link, messages, applied, profile, ApplyNotePath(path));
-  return saved && downloaded == DeviceResult::kOk;
+  outcome.download = DownloadNoted(link, messages, applied, profile, ApplyNotePath(path));
+  return outcome;
 }
 
 bool FinishInterruptedApply(DeviceLink& link, DeviceMessages& messages, const std::u16string& profilePath) {

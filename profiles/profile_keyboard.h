@@ -32,28 +32,41 @@ bool LoadProfileFromKeyboard(UserInterface& ui, WorkingProfile& working, const s
 bool ApplyProfile(DeviceLink& link, DeviceMessages& messages, WorkingProfile& working, AppliedProfile& applied,
                   bool allKeyMaps);
 
+// What came of the window's Apply: whether the profile file took the changes,
+// and how the download of the current key map ended (kAbsent when the
+// keyboard's current profile could not be read: nothing was sent).
+struct ApplyOutcome {
+  bool saved = false;
+  DeviceResult download = DeviceResult::kAbsent;
+  bool Applied() const { return saved && download == DeviceResult::kOk; }
+};
+
 // The window's Apply, on the transfer thread: the working profile saved to its
-// file at `path` and copied into the applied one, both under the working
-// lock; then the current key map downloaded from the copy, the working lock
-// given back first so that the window never waits for the keyboard. True when
-// the save and the download both succeeded.
-bool SaveAndApplyProfile(DeviceLink& link, DeviceMessages& messages, WorkingProfile& working,
-                         AppliedProfile& applied, const std::u16string& path);
+// file at `path` first, whatever the keyboard does, then copied into the
+// applied one, both under the working lock; then the current key map
+// downloaded from the copy, the working lock given back first so that the
+// window never waits for the keyboard.
+ApplyOutcome SaveAndApplyProfile(DeviceLink& link, DeviceMessages& messages, WorkingProfile& working,
+                                 AppliedProfile& applied, const std::u16string& path);
 
 
-// Import, on the window's thread: the file at `from` is checked and loaded
-// whole before anything changes; only then does it replace the working
-// profile (under its lock) and the profile file at `profilePath` (when that
-// file exists: saving never makes one). A file that does not validate or load
+// Import's first half: the file at `from` is checked and loaded whole into
+// `imported` (a profile of its own). A file that does not validate or load
 // shows MAIN_PROMPT_INPORT (after PROFILE_FORMAT_ERROR with the path, for a
 // bad header) and changes nothing.
+bool LoadImportFile(UserInterface& ui, const std::u16string& from, WorkingProfile& imported);
+
+// Import as a whole, for a caller with the profile to itself (the console):
+// the file at `from` loaded, then it replaces the working profile (under its
+// lock) and the profile file at `profilePath` (when that file exists: saving
+// never makes one). False, with nothing changed, when it does not load.
 bool ImportProfileFile(UserInterface& ui, WorkingProfile& working, const std::u16string& from,
                        const std::u16string& profilePath);
 
-// The imported profile to the keyboard, on the transfer thread: copied under
-// the working lock, then all three key maps and the macros downloaded from
-// the copy, noted like an Apply so that a download cut short is finished at
-// the next arrival. True when the keyboard confirmed it.
+// The imported profile to the keyboard, on the transfer thread: `working` (the
+// imported profile) copied under its lock, then all three key maps and the
+// macros downloaded from the copy, noted like an Apply so that a download cut
+// short is finished at the next arrival. True when the keyboard confirmed it.
 bool ApplyImportedProfile(DeviceLink& link, DeviceMessages& messages, WorkingProfile& working,
                           AppliedProfile& applied, const std::u16string& profilePath);
 

@@ -53,6 +53,25 @@ void FreeWorkingProfile(WorkingProfile& profile) {
   profile.block.reset();
 }
 
+void ReplaceWorkingProfile(WorkingProfile& working, WorkingProfile& with) {
+  std::swap(working.block, with.block);
+  std::swap(working.macros, with.macros);
+  std::swap(working.text, with.text);
+}
+
+bool CopyWorkingProfile(const WorkingProfile& from, WorkingProfile& to) {
+  try {
+    WorkingProfile copy;
+    if (from.block) copy.block = std::make_unique<HeaderBlock>(*from.block);
+    copy.macros = from.macros;
+    copy.text = from.text;
+    ReplaceWorkingProfile(to, copy);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  return true;
+}
+
 void FreeAppliedProfile(AppliedProfile& profile) {
   std::lock_guard guard(profile.lock);
   profile.pool.clear();

@@ -37,6 +37,13 @@ AppliedProfile& Applied();
 void FreeWorkingProfile(WorkingProfile& profile);
 void FreeAppliedProfile(AppliedProfile& profile);
 
+// Replaces `working`'s contents by `with`'s (both locks held by the caller);
+// `with` is left with what `working` held.
+void ReplaceWorkingProfile(WorkingProfile& working, WorkingProfile& with);
+// A copy of `from`'s contents into `to` (both locks held by the caller),
+// replacing what `to` held. False when memory runs out (`to` unchanged).
+bool CopyWorkingProfile(const WorkingProfile& from, WorkingProfile& to);
+
 // A new profile into a file (created or replaced) or into the WorkingProfile
 // (whose macros and strings stay as the caller left them). False when it
 // could not be made.

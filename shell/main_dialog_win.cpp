@@ -29,11 +29,19 @@ COstrakDlg* mainDialog = nullptr;
 HWND mainWindow = nullptr;
 
 constexpr UINT_PTR kLightingRefreshTimer = 1051;
+// The exit waits for the dialogs and boxes it closed to return, a tick at a time.
+constexpr UINT_PTR kExitTimer = 1052;
+constexpr UINT kExitTickMs = 10;
+// However a dialog's loop behaves, the program has ended within this time.
+constexpr ULONGLONG kExitLimitMs = 1000;
+// While the device service refuses the standing reads, whether a keyboard arrived.
+constexpr UINT_PTR kStandingReadTimer = 1053;
+constexpr UINT kStandingReadPollMs = 1000;
 
 // Posted to itself while steps of the late start are left.
 constexpr UINT WM_LATE_START = WM_APP + 0x50;
 // Posted by other threads, which never wait for the window: an Apply ended
-// (wParam the edit count it began with, lParam its result), a message of the
+// (wParam the edit count it began with, lParam its ApplyOutcome), a message of the
 // keyboard link to show (wParam its text key), a notification-area icon
 // state (wParam kind, lParam icon), the keyboard's settings changed, the
 // keyboard switched profiles (wParam the index), an imported profile was
@@ -45,24 +53,6 @@ constexpr UINT WM_TRAY_STATE = WM_APP + 0x53;
 constexpr UINT WM_LIGHTING_CHANGED = WM_APP + 0x54;
 constexpr UINT WM_PROFILE_SWITCHED = WM_APP + 0x55;
 constexpr UINT WM_KEYBOARD_READING = WM_APP + 0x56;
-
-// The system's message boxes owned by the main window (our own dialogs are
-// closed through their objects).
-struct OwnedBoxes {
-  HWND owner;
-  const std::vector<Dialog*>* ours;
-};
-
-BOOL CALLBACK CancelOwnedMessageBox(HWND window, LPARAM context) {
-  const auto* boxes = reinterpret_cast<const OwnedBoxes*>(context);
-  if (GetWindow(window, GW_OWNER) != boxes->owner) return TRUE;
-  for (const Dialog* dialog : *boxes->ours)
-    if (dialog->hwnd() == window) return TRUE;
-  wchar_t className[16] = {};
-  GetClassNameW(window, className, 16);
-  if (wcscmp(className, L"#32770") == 0) EndDialog(window, IDCANCEL);
-  return TRUE;
-}
 
 // The system's message box owned by `owner` that shows `text`; null when none.
 HWND OwnedMessageBox(HWND owner, const std::wstring& text) {
@@ -86,6 +76,18 @@ HWND OwnedMessageBox(HWND owner, const std::wstring& text) {
       },
       reinterpret_cast<LPARAM>(&search));
   return search.found;
+}
+
+// An Apply's outcome in a message's parameter: the download's result, and
+// whether the profile file was saved.
+constexpr LPARAM kApplySaved = 0x100;
+
+LPARAM PackApplyOutcome(const ApplyOutcome& outcome) {
+  return static_cast<LPARAM>(outcome.download) | (outcome.saved ? kApplySaved : 0);
+}
+
+ApplyOutcome UnpackApplyOutcome(LPARAM packed) {
+  return {(packed & kApplySaved) != 0, static_cast<DeviceResult>(packed & 0xFF)};
 }
 
 // The skin gives the window its size; it opens in the middle of the screen.
@@ -227,6 +229,9 @@ BOOL COstrakDlg::OnInitDialog() {
   initDone_ = false;
   mainDialog = this;
   mainWindow = hwnd();
+  // The loops the window itself runs in; any more at exit are dialogs over it.
+  ownModalLoops_ = ModalLoopsRunning();
+  StopShowingMessageBoxes(false);
 
   if (withDevice_) OpenKeyboard();
   panelButtons_.clear();
@@ -249,6 +254,7 @@ BOOL COstrakDlg::OnInitDialog() {
   // A key's editor runs modally over the window; the keyboard's removal and
   // the exit close it like Cancel.
   grid_.SetKeyEditor([this](const KeyEditRequest& request) {
+    if (RefusedWhileReadingBack()) return;
     AddChildDialog(&keyEditor_);
     keyEditor_.Edit(request, link_ ? link_->CachedProfile() : -1, hwnd());
     RemoveChildDialog(&keyEditor_);
@@ -291,11 +297,38 @@ void COstrakDlg::OpenKeyboard() {
     return FinishInterruptedApply(link, *this, path) && ReadProfileFromKeyboard(link, path);
   });
   const int count = StartOpenedDeviceLink(notices_.get());
-  if (count < 0) ExitProcess(0);
-  notices_->OnDeviceCount(count);
+  if (count < 0) {
+    // Without the standing reads no reply and no keyboard count arrives. The
+    // program stays in the notification area and starts the link again when
+    // a keyboard arrives.
+    standingReadsRefused_ = true;
+    ShowDeviceMessage(TextKey::MAIN_SERVICE_REFUSED_PROMPT);
+    SetTimer(hwnd(), kStandingReadTimer, kStandingReadPollMs, nullptr);
+  } else {
+    notices_->OnDeviceCount(count);
+  }
   const HWND window = hwnd();
   consoleRequests_ =
       std::make_unique<ConsoleRequestWatcher>([window] { PostMessageW(window, WM_CONSOLE_REQUEST, 0, 0); });
+}
+
+void COstrakDlg::RetryStandingReads(bool deviceChanged) {
+  if (!standingReadsRefused_ || !link_ || exiting_) return;
+  const int present = link_->DeviceCount();
+  const bool arrived = present > 0 && (presentWhileRefused_ == 0 || deviceChanged);
+  presentWhileRefused_ = present;
+  if (!arrived) return;
+  const int count = StartOpenedDeviceLink(notices_.get());
+  if (count < 0) return;  // refused again: the next arrival tries again
+  standingReadsRefused_ = false;
+  KillTimer(hwnd(), kStandingReadTimer);
+  notices_->OnDeviceCount(count);
+}
+
+bool COstrakDlg::RefusedWhileReadingBack() {
+  if (!notices_ || !notices_->ReadBackUnderWay()) return false;
+  ShowDeviceMessage(TextKey::MAIN_KEYBOARD_BUSY_PROMPT);
+  return true;
 }
 
 void COstrakDlg::AnswerConsoleRequest() {
@@ -313,12 +346,11 @@ void COstrakDlg::AnswerConsoleRequest() {
   }
   // Behind whatever the transfer thread still has to send; then the keyboard
   // and the profile file are the command's until it ends, and are read again.
+  // Nothing changes the profile meanwhile: a read-back is under way.
   TransferThread& transfers = *transfers_;
-  const bool queued = transfers.Post([this, &transfers] {
+  const bool queued = notices_->LendThenReadAgain([this, &transfers] {
     LendKeyboardToConsole([&transfers] { return transfers.Stopping(); }, lentToConsole_);
-    if (transfers.Stopping()) return;
-    notices_->ReadAgain();
-    RefreshLightingSoon();
+    if (!transfers.Stopping()) RefreshLightingSoon();
   });
   if (!queued) RefuseKeyboardToConsole();
 }
@@ -428,6 +460,7 @@ void COstrakDlg::SetPendingChanges(bool pending) {
 void COstrakDlg::ApplyPendingChanges() {
   FinishLateStart();
   if (!pendingChanges_ || !transfers_ || exiting_) return;
+  if (RefusedWhileReadingBack()) return;  // it would replace the profile this saves
   if (!profileKnown_) {
     ShowDeviceMessage(TextKey::MAIN_READ_BACK_FAILED_PROMPT);
     return;
@@ -436,11 +469,14 @@ void COstrakDlg::ApplyPendingChanges() {
   const std::u16string path = ProfileFilePath(link.CachedProfile());
   const unsigned version = pendingVersion_;
   const HWND window = hwnd();
-  const bool queued = transfers_->Post([this, &link, path, version, window] {
-    const bool applied = SaveAndApplyProfile(link, *this, Working(), Applied(), path);
-    PostMessageW(window, WM_APPLY_DONE, version, applied);
+  const bool queued = notices_->PostUnlessReadingBack([this, &link, path, version, window] {
+    const ApplyOutcome outcome = SaveAndApplyProfile(link, *this, Working(), Applied(), path);
+    PostMessageW(window, WM_APPLY_DONE, version, PackApplyOutcome(outcome));
   });
-  if (queued) wait_.Begin();
+  if (queued)
+    wait_.Begin();
+  else if (!transfers_->Stopping())
+    ShowDeviceMessage(TextKey::MAIN_KEYBOARD_BUSY_PROMPT);
 }
 
 void COstrakDlg::ExportProfile() {
@@ -451,32 +487,48 @@ void COstrakDlg::ExportProfile() {
 }
 
 void COstrakDlg::ImportProfile() {
-  // The profile file is a console command's while it has the keyboard.
-  if (lentToConsole_) {
-    MessageBeep(MB_ICONWARNING);
-    return;
-  }
+  // The profile file is a read-back's, or a console command's while it has
+  // the keyboard.
+  if (RefusedWhileReadingBack()) return;
   FinishLateStart();
   const std::optional<std::u16string> path = chooseFile_(hwnd(), FileDialogKind::kOpen);
   if (!path) return;
+  // Loaded whole before anything changes; one copy goes to the transfer thread,
+  // which alone writes the profile file, the other becomes the window's.
+  auto imported = std::make_shared<WorkingProfile>();
+  WorkingProfile shown;
+  if (!LoadImportFile(*this, *path, *imported)) return;  // nothing changed
+  {
+    std::lock_guard guard(imported->lock);
+    if (!CopyWorkingProfile(*imported, shown)) return;
+  }
   const std::u16string profilePath = ProfileFilePath(link_ ? link_->CachedProfile() : 0);
-  if (!ImportProfileFile(*this, Working(), *path, profilePath)) return;  // nothing changed
+  const auto save = [imported, profilePath] { SaveProfileFile(*imported, profilePath); };  // only over one that exists
+  if (!transfers_ || !link_ || exiting_) {
+    save();  // no keyboard: the file is still the profile's
+  } else {
+    DeviceLink& link = *link_;
+    const unsigned version = pendingVersion_ + 1;  // the edit this import is
+    const HWND window = hwnd();
+    const bool queued = notices_->PostUnlessReadingBack([this, &link, imported, profilePath, save, version, window] {
+      save();
+      const bool sent = ApplyImportedProfile(link, *this, *imported, Applied(), profilePath);
+      PostMessageW(window, WM_IMPORT_DONE, version, sent);
+    });
+    if (!queued) {
+      ShowDeviceMessage(TextKey::MAIN_KEYBOARD_BUSY_PROMPT);  // a read-back began meanwhile
+      return;
+    }
+    wait_.Begin();
+  }
   profileKnown_ = true;  // the imported profile is the user's now
   {
     std::lock_guard guard(Working().lock);
+    ReplaceWorkingProfile(Working(), shown);
     grid_.RefreshKeyGrid();
   }
   // Pending until the keyboard holds it: a download that fails leaves Apply to send it again.
   SetPendingChanges(true);
-  if (!transfers_ || !link_ || exiting_) return;
-  DeviceLink& link = *link_;
-  const unsigned version = pendingVersion_;
-  const HWND window = hwnd();
-  const bool queued = transfers_->Post([this, &link, profilePath, version, window] {
-    const bool sent = ApplyImportedProfile(link, *this, Working(), Applied(), profilePath);
-    PostMessageW(window, WM_IMPORT_DONE, version, sent);
-  });
-  if (queued) wait_.Begin();
 }
 
 void COstrakDlg::OpenFirmwareUpdate() {
@@ -495,17 +547,16 @@ void COstrakDlg::OpenProfileManager() {
 }
 
 void COstrakDlg::UseProfile(int profile) {
-  if (profile >= 0 && link_ && transfers_) {
-    DeviceLink& link = *link_;
-    transfers_->Post([this, &link, profile] {
-      link.SetCurrentProfile(profile);
-      ProfileSwitched(profile);
-    });
-  }
-  // The profile as the keyboard holds it; edits not applied are dropped.
-  profileKnown_ = LoadProfileFromKeyboard(*this, Working(), ProfileFilePath(link_ ? link_->CachedProfile() : 0));
-  profiles_.RefreshLabel();
-  SetPendingChanges(false);
+  if (!link_ || !transfers_) return;
+  // The profile is then read back as the keyboard holds it: edits not applied
+  // are dropped, and edits an Apply did not bring to the keyboard show as
+  // pending until the keyboard has been read.
+  DeviceLink& link = *link_;
+  transfers_->Post([this, &link, profile] {
+    if (profile >= 0) link.SetCurrentProfile(profile);
+    ProfileSwitched(profile);
+    notices_->ReadAgain();
+  });
 }
 
 bool COstrakDlg::SendBootRequest() {
@@ -530,6 +581,23 @@ void COstrakDlg::ApplyFinished(unsigned version, bool applied) {
   wait_.End();
   // An edit made while the Apply ran is not in the keyboard yet: it stays pending.
   if (applied && version == pendingVersion_) SetPendingChanges(false);
+}
+
+void COstrakDlg::TellApplyOutcome(const ApplyOutcome& outcome) {
+  if (exiting_ || outcome.Applied()) return;
+  if (!outcome.saved) ShowDeviceMessage(TextKey::MAIN_APPLY_NOT_SAVED_PROMPT);
+  switch (outcome.download) {
+    case DeviceResult::kOk:
+    case DeviceResult::kCancelled:        // the program is closing
+    case DeviceResult::kMacrosDoNotFit:   // the user was told why
+      return;
+    case DeviceResult::kAbsent:
+      ShowDeviceMessage(TextKey::MAIN_APPLY_NO_KEYBOARD_PROMPT);
+      return;
+    default:
+      ShowDeviceMessage(TextKey::MAIN_APPLY_NOT_TAKEN_PROMPT);
+      return;
+  }
 }
 
 void COstrakDlg::SetKeyboardReading(bool reading) {
@@ -592,21 +660,34 @@ void COstrakDlg::RemoveChildDialog(Dialog* child) {
 
 void COstrakDlg::CancelChildDialogs() {
   about_.Close();
-  const std::vector<Dialog*> open = childDialogs_;  // a child removes itself as it closes
-  for (Dialog* child : open)
-    if (child->IsOpen()) child->EndDialog(IDCANCEL);
-  // A message box of ours (such as the no-keyboard notice) runs its own loop;
-  // it must close too, or the exit waits for the user.
-  const OwnedBoxes boxes{hwnd(), &open};
-  EnumThreadWindows(GetCurrentThreadId(), CancelOwnedMessageBox, reinterpret_cast<LPARAM>(&boxes));
+  // Every dialog and box over the window ends as if cancelled, whoever shows
+  // it (a message box of the key editor, a file dialog of the profile
+  // manager), or the window would wait for the user. The firmware update stays
+  // while the keyboard is away: it sent the keyboard to its boot mode itself,
+  // and says whether its updater started.
+  EndDialogsOver(*this, exiting_ ? nullptr : &firmwareUpdate_);
 }
 
 void COstrakDlg::ExitApplication() {
-  exiting_ = true;
-  HideMainWindow();
-  StopKeyboardThreads();
+  if (!exiting_) {
+    exiting_ = true;
+    exitLimit_ = GetTickCount64() + kExitLimitMs;
+    StopShowingMessageBoxes(true);
+    HideMainWindow();
+    StopKeyboardThreads();
+    app_.ReleaseInstance();
+  }
+  EndMenu();
   CancelChildDialogs();
-  app_.ReleaseInstance();
+  // The dialogs' loops return first, innermost first: the profile goes only
+  // when no dialog's code is left to use it. A loop that never returns does
+  // not keep the program.
+  if (ModalLoopsRunning() > ownModalLoops_) {
+    if (GetTickCount64() > exitLimit_) ExitProcess(0);
+    SetTimer(hwnd(), kExitTimer, kExitTickMs, nullptr);
+    return;
+  }
+  KillTimer(hwnd(), kExitTimer);
   SetPendingChanges(false);
   {
     std::lock_guard working(Working().lock);
@@ -717,6 +798,9 @@ bool COstrakDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& 
     case WM_TIMER:
       OnTimer(wParam);
       break;  // and the default handling
+    case WM_DEVICECHANGE:
+      RetryStandingReads(true);
+      break;
     case WM_HELP:
       OpenHelp();
       result = TRUE;
@@ -778,9 +862,12 @@ bool COstrakDlg::OnKeyboardMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_KEYBOARD_READING:
       if (!exiting_) SetKeyboardReading(wParam != 0);
       return true;
-    case WM_APPLY_DONE:
-      ApplyFinished(static_cast<unsigned>(wParam), lParam != 0);
+    case WM_APPLY_DONE: {
+      const ApplyOutcome outcome = UnpackApplyOutcome(lParam);
+      ApplyFinished(static_cast<unsigned>(wParam), outcome.Applied());
+      TellApplyOutcome(outcome);
       return true;
+    }
     case WM_IMPORT_DONE:
       ApplyFinished(static_cast<unsigned>(wParam), lParam != 0);
       if (lParam == 0 && !exiting_) ShowMessage(Text(TextKey::MAIN_IMPORT_NOT_SENT_PROMPT));
@@ -824,7 +911,12 @@ bool COstrakDlg::OnKeyboardMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 void COstrakDlg::OnDeviceReady(bool readBack) {
   CloseNoKeyboardNotice();
   SetKeyboardReading(false);
+  notices_->TakeReadBack();
+  // A keyboard that could not be read may not hold what the file does: changes
+  // that were pending stay pending.
+  const bool wasPending = pendingChanges_;
   profileKnown_ = LoadProfileFromKeyboard(*this, Working(), ProfileFilePath(link_->CachedProfile()));
+  if (!readBack && wasPending) SetPendingChanges(true);
   if (!readBack) ShowDeviceMessage(TextKey::MAIN_READ_BACK_FAILED_PROMPT);
   profiles_.RefreshLabel();
   profiles_.RefreshProfileButtons();
@@ -833,11 +925,20 @@ void COstrakDlg::OnDeviceReady(bool readBack) {
 
 void COstrakDlg::OnDeviceGone() {
   SetKeyboardReading(false);
+  if (notices_) notices_->TakeReadBack();
   CancelChildDialogs();
   HideMainWindow();
 }
 
 void COstrakDlg::OnTimer(UINT_PTR timer) {
+  if (timer == kExitTimer) {
+    ExitApplication();
+    return;
+  }
+  if (timer == kStandingReadTimer) {
+    RetryStandingReads(false);
+    return;
+  }
   if (lighting_.OnTimer(timer) || timer != kLightingRefreshTimer) return;
   KillTimer(hwnd(), kLightingRefreshTimer);
   lighting_.ReadFromKeyboard(LightingPanel::Read::kSettingsOnly);  // the keyboard's own keys changed them

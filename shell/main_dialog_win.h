@@ -26,6 +26,7 @@
 #include "panels/key_grid_panel_win.h"
 #include "panels/lighting_panel_win.h"
 #include "panels/profile_panel_win.h"
+#include "profiles/profile_keyboard.h"
 #include "shell/about_dialog_win.h"
 #include "shell/app_win.h"
 #include "shell/tray_icon_win.h"
@@ -136,11 +137,20 @@ class COstrakDlg : public CBaseDialog, public UserInterface, public DeviceMessag
   // read again when it comes back.
   void OpenFirmwareUpdate();
   bool SendBootRequest();
-  // The profile manager, modal; its Apply makes a profile current and loads
-  // the profile again.
+  // The profile manager, modal; its Apply makes a profile current and reads
+  // the keyboard back.
   void OpenProfileManager();
   void UseProfile(int profile);
   void ApplyFinished(unsigned version, bool applied);
+  // Tells the user why an Apply left the changes pending.
+  void TellApplyOutcome(const ApplyOutcome& outcome);
+  // While a read-back is under way (or the keyboard is lent to a console
+  // command) nothing may change the profile: the user is told, and true.
+  bool RefusedWhileReadingBack();
+  // The device service refused the standing reads at start: the link is
+  // started again when a keyboard arrives (`deviceChanged`: the system says a
+  // device came or went).
+  void RetryStandingReads(bool deviceChanged);
   void SetKeyboardReading(bool reading);
   // The link's messages, shown one at a time, each once while it waits.
   void ShowDeviceMessagesInTurn(TextKey key);
@@ -168,6 +178,8 @@ class COstrakDlg : public CBaseDialog, public UserInterface, public DeviceMessag
   bool pendingChanges_ = false;
   unsigned pendingVersion_ = 0;  // counts the edits that made changes pending
   bool exiting_ = false;
+  ULONGLONG exitLimit_ = 0;  // when the exit stops waiting for dialogs to return
+  int ownModalLoops_ = 0;    // the modal loops the window itself runs in
   bool openOnceStarted_ = false;
   std::atomic<bool> initDone_{false};
   std::vector<Dialog*> childDialogs_;
@@ -181,6 +193,8 @@ class COstrakDlg : public CBaseDialog, public UserInterface, public DeviceMessag
   std::unique_ptr<ConsoleRequestWatcher> consoleRequests_;
   std::atomic<bool> lentToConsole_{false};  // the transfer thread waits for a console command
   bool keyboardReading_ = false;
+  bool standingReadsRefused_ = false;
+  int presentWhileRefused_ = 0;  // the keyboard count last seen meanwhile
   // False while the working profile is a default made up because the keyboard
   // could not be read and no profile file loaded: it is never applied.
   bool profileKnown_ = false;

@@ -156,6 +156,66 @@ TEST_F(KeyboardNoticesTest, AKeyboardPluggedInAgainDuringItsReadBackIsReadAgain)
   EXPECT_EQ(notices_.LastDeviceCount(), 1);
 }
 
+// From the moment a keyboard is noticed until the window has taken what was
+// read, nothing that writes the profile may be queued; once it has, a job is
+// queued ahead of any later read-back, which then reads what the job left.
+TEST_F(KeyboardNoticesTest, JobsThatChangeTheProfileWaitUntilTheWindowHasTakenTheReadBack) {
+  std::atomic<bool> release{false};
+  duringReadBack_ = [&] { ASSERT_TRUE(WaitFor([&] { return release.load(); })); };
+  int ran = 0;
+  const auto job = [&] { ++ran; };
+
+  notices_.OnDeviceCount(1);
+  EXPECT_TRUE(notices_.ReadBackUnderWay());
+  EXPECT_FALSE(notices_.PostUnlessReadingBack(job)) << "queued before the read-back";
+  release = true;
+  ASSERT_TRUE(WaitFor([&] { return ui_.readyCount == 1; }));
+  EXPECT_TRUE(notices_.ReadBackUnderWay()) << "told, not yet taken by the window";
+  EXPECT_FALSE(notices_.PostUnlessReadingBack(job));
+  notices_.TakeReadBack();
+  EXPECT_FALSE(notices_.ReadBackUnderWay());
+
+  // A job queued first runs first; the keyboard noticed after it is read after it.
+  release = false;
+  int readBacksWhenJobRan = -1;
+  ASSERT_TRUE(notices_.PostUnlessReadingBack([&] {
+    ASSERT_TRUE(WaitFor([&] { return notices_.ReadBackUnderWay(); }));
+    readBacksWhenJobRan = readBacks_;
+  }));
+  notices_.ReadAgain();
+  release = true;
+  ASSERT_TRUE(WaitFor([&] { return ui_.readyCount == 2; }));
+  EXPECT_EQ(readBacksWhenJobRan, 1);
+  EXPECT_EQ(readBacks_, 2);
+  notices_.TakeReadBack();
+  EXPECT_FALSE(notices_.ReadBackUnderWay());
+  EXPECT_EQ(ran, 0);
+
+  // A count that changes nothing settles without the window.
+  notices_.OnDeviceCount(1);
+  ASSERT_TRUE(Settled());
+  EXPECT_FALSE(notices_.ReadBackUnderWay());
+}
+
+// A lent keyboard is being read from the moment it is lent: what the console
+// command changes is read back before anything else may change the profile.
+TEST_F(KeyboardNoticesTest, ALentKeyboardIsReadBackBeforeTheProfileMayChange) {
+  notices_.OnDeviceCount(1);
+  ASSERT_TRUE(WaitFor([&] { return ui_.readyCount == 1; }));
+  notices_.TakeReadBack();
+
+  std::atomic<bool> commandEnded{false};
+  ASSERT_TRUE(notices_.LendThenReadAgain([&] { ASSERT_TRUE(WaitFor([&] { return commandEnded.load(); })); }));
+  EXPECT_TRUE(notices_.ReadBackUnderWay());
+  EXPECT_FALSE(notices_.PostUnlessReadingBack([] {}));
+  commandEnded = true;
+  ASSERT_TRUE(WaitFor([&] { return ui_.readyCount == 2; }));
+  EXPECT_EQ(readBacks_, 2);
+  EXPECT_TRUE(notices_.ReadBackUnderWay());
+  notices_.TakeReadBack();
+  EXPECT_FALSE(notices_.ReadBackUnderWay());
+}
+
 TEST_F(KeyboardNoticesTest, AFailedDefaultTableReadIsToldByMessageAndTheOldTableKept) {
   SimFaults faults;
   faults.loseReplies = 3;  // every attempt of the default-table read

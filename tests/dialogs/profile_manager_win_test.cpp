@@ -9,13 +9,18 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <memory>
 #include <optional>
 #include <string>
 #include <type_traits>
+#include <utility>
+#include <vector>
 
 #include "app/app_paths.h"
 #include "app/wide_win.h"
+#include "localisation/text_slots.h"
+#include "simulator/sim_protocol.h"
 #include "profiles/settings.h"
 #include "profiles/settings_win.h"
 #include "resources/resource_ids.h"
@@ -136,6 +141,45 @@ TEST_F(ProfileManagerTest, ARowBeyondTheKeyboardsProfilesLeavesItsProfileAsItIs)
   ASSERT_TRUE(WaitUntil([&] { return !window_->KeyboardBusy(); }, 10000));
   EXPECT_EQ(KeyboardProfile(), before);
   EXPECT_EQ(Registry(u"PROFILE00"), u"4");
+}
+
+// After an Apply the keyboard did not take, the file holds edits the keyboard
+// does not: the manager's Apply shows what the keyboard holds once it has been
+// read, and while it cannot be read the edits stay pending.
+TEST_F(ProfileManagerTest, ApplyShowsWhatTheKeyboardHoldsNotUnappliedEdits) {
+  {
+    std::lock_guard guard(Working().lock);
+    Working().block->area[AssignmentIndex(0, 0x1E)] = {AssignmentType::Key, 0, 0x030, 0, 0};
+  }
+  window_->SetPendingChanges(true);
+  ASSERT_EQ(keyboard_.Control("faults status=100000 statusbyte=FE after=0"), "OK");  // busy to every command
+  MessageBoxAnswerer notTaken(Wide(Text(TextKey::MAIN_APPLY_NOT_TAKEN_PROMPT)));
+  MessageBoxAnswerer notRead(Wide(Text(TextKey::MAIN_READ_BACK_FAILED_PROMPT)));
+  MessageBoxAnswerer noDefaults(Wide(Text(TextKey::MAIN_DEFAULT_MATRIX_PROMPT)));
+  SendMessageW(window_->hwnd(), WM_COMMAND, IDC_APPLY, 0);
+  ASSERT_TRUE(WaitUntil([&] { return notTaken.seen == 1 && !window_->KeyboardBusy(); }, 20000));
+
+  // Still refused: the keyboard cannot be read, the edits stay pending.
+  Open();
+  manager().List().SetChecked(0, true);
+  Command(IDC_PROFILE_APPLY);
+  ASSERT_TRUE(WaitUntil([&] { return notRead.seen == 1 && !window_->KeyboardBusy(); }, 30000));
+  EXPECT_TRUE(window_->PendingChanges());
+
+  // Answering again: what the window shows is what the keyboard holds, and
+  // nothing is pending.
+  ASSERT_EQ(keyboard_.Control("faults status=0 after=0"), "OK");
+  manager().List().SetChecked(1, true);  // ticked back and forth: Apply is enabled again
+  manager().List().SetChecked(0, true);
+  Command(IDC_PROFILE_APPLY);
+  ASSERT_TRUE(WaitUntil([&] { return !window_->PendingChanges() && !window_->KeyboardBusy(); }, 20000));
+  std::vector<std::uint8_t> held;
+  ParseHexBytes(keyboard_.Control("read keytables 0 480").substr(3), held);
+  ASSERT_EQ(held.size(), 480u);
+  std::lock_guard guard(Working().lock);
+  const DeviceKeyTable shown = BuildDeviceKeyTable(EntriesOfProfile(std::as_const(Working().block->area), 0),
+                                                   DefaultKeyTable(), [](std::uint16_t) { return 0; });
+  EXPECT_EQ(std::memcmp(held.data(), shown.data(), 480), 0);
 }
 
 // As the program runs it: the label opens it modally, and the keyboard

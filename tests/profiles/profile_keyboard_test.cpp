@@ -304,7 +304,7 @@ TEST_F(ProfileKeyboardTest, AnApplyCutShortIsFinishedWhenTheKeyboardComesBack) {
   for (const Case c : {Case{"after the image", 2, false}, Case{"in the key table", 5, true}}) {
     SCOPED_TRACE(c.name);
     rig_.keyboard.SetFaults({.unplugAfterReports = c.reportsBeforeUnplug});
-    EXPECT_FALSE(SaveAndApplyProfile(rig_.link, messages_, working_, applied_, path_));
+    EXPECT_FALSE(SaveAndApplyProfile(rig_.link, messages_, working_, applied_, path_).Applied());
     ASSERT_TRUE(FileExists(ApplyNotePath(path_)));
     EXPECT_NE(keyboardImage(), oldImage) << "the keyboard holds a mix";
     EXPECT_EQ(rig_.Memory(SimArea::kKeyTables, 0, 480) != oldTable, c.tableTouched);
@@ -330,11 +330,45 @@ TEST_F(ProfileKeyboardTest, AnApplyCutShortIsFinishedWhenTheKeyboardComesBack) {
     ASSERT_EQ(rig_.keyboard.Poke(SimArea::kMacros, 0, oldImage), true);
   }
   // A confirmed Apply leaves no note; with no note there is nothing to finish.
-  EXPECT_TRUE(SaveAndApplyProfile(rig_.link, messages_, working_, applied_, path_));
+  EXPECT_TRUE(SaveAndApplyProfile(rig_.link, messages_, working_, applied_, path_).Applied());
   EXPECT_FALSE(FileExists(ApplyNotePath(path_)));
   rig_.keyboard.ClearLog();
   EXPECT_TRUE(FinishInterruptedApply(rig_.link, messages_, path_));
   EXPECT_TRUE(rig_.SentFrames().empty());
+}
+
+// The file takes the changes first: a keyboard that cannot be asked for its
+// current profile costs the user nothing, and nothing reaches it.
+TEST_F(ProfileKeyboardTest, AnApplySavesTheProfileFileEvenWhenTheKeyboardCannotBeReached) {
+  struct Case {
+    const char* name;
+    bool unplugged;
+    SimFaults faults;
+  };
+  for (const Case& c : {Case{"unplugged", true, {}}, Case{"its status unanswered", false, {.loseReplies = 3}}}) {
+    SCOPED_TRACE(c.name);
+    ASSERT_TRUE(NewDefaultProfileFile(path_));
+    EditWorkingProfile();
+    rig_.link.ForgetCurrentProfile();
+    if (c.unplugged) rig_.keyboard.Unplug();
+    rig_.keyboard.SetFaults(c.faults);
+    rig_.keyboard.ClearLog();
+
+    const ApplyOutcome outcome = SaveAndApplyProfile(rig_.link, messages_, working_, applied_, path_);
+    EXPECT_TRUE(outcome.saved);
+    EXPECT_EQ(outcome.download, DeviceResult::kAbsent) << DeviceResultName(outcome.download);
+    EXPECT_FALSE(outcome.Applied());
+    EXPECT_FALSE(FileExists(ApplyNotePath(path_))) << "nothing was sent";
+    WorkingProfile saved;
+    {
+      std::lock_guard guard(saved.lock);
+      ASSERT_TRUE(LoadProfileFile(saved, path_));
+      EXPECT_EQ(saved.block->area[AssignmentIndex(1, 0x1E)].param, 0x030u);
+      EXPECT_EQ(saved.macros.count(), 1);
+    }
+    rig_.keyboard.SetFaults({});
+    rig_.keyboard.Plug();
+  }
 }
 
 // ---- Import ------------------------------------------------------------------

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <memory>
 
 #include "app/wide_win.h"
@@ -107,6 +108,114 @@ TEST_F(MainWindowApplyTest, AProfileNeitherReadNorLoadedIsNeverApplied) {
   EXPECT_TRUE(WaitUntil([&] { return watcher.seen == 2; }, 10000)) << "and told again instead of applying";
   EXPECT_TRUE(window_->PendingChanges());
   EXPECT_EQ(keyboard_.Control("read macros 0 64") + keyboard_.Control("read keytables 0 480"), before);
+}
+
+// An Apply that does not reach the keyboard is saved all the same, said, and
+// left pending for the next Apply.
+TEST_F(MainWindowApplyTest, AnApplyTheKeyboardDidNotTakeIsSavedSaidAndStaysPending) {
+  struct Case {
+    const char* name;
+    bool profileUnknown;  // the keyboard must be asked for its current profile first
+    TextKey said;
+  };
+  Open(L"");
+  for (const Case& c : {Case{"every command refused", false, TextKey::MAIN_APPLY_NOT_TAKEN_PROMPT},
+                        Case{"its current profile unreadable", true, TextKey::MAIN_APPLY_NO_KEYBOARD_PROMPT}}) {
+    SCOPED_TRACE(c.name);
+    const std::string before = keyboard_.Control("read keytables 0 480");
+    EditKeyA(0);
+    if (c.profileUnknown) window_->link()->ForgetCurrentProfile();
+    ASSERT_EQ(keyboard_.Control("faults status=100000 statusbyte=FF after=0"), "OK");
+    MessageBoxAnswerer told(Wide(Text(c.said)));
+    PostMessageW(window_->hwnd(), WM_COMMAND, IDC_APPLY, 0);
+    ASSERT_TRUE(WaitUntil([&] { return told.seen == 1; }, 20000)) << "the user is told";
+    EXPECT_TRUE(window_->PendingChanges());
+    EXPECT_TRUE(IsWindowEnabled(window_->Item(IDC_APPLY)));
+    WorkingProfile saved;
+    ASSERT_TRUE(LoadProfileFile(saved, ProfileFilePath(0)));
+    EXPECT_EQ(saved.block->area[AssignmentIndex(0, 0x1E)].param, 0x030u) << "saved first";
+    ASSERT_EQ(keyboard_.Control("faults status=0 after=0"), "OK");
+    EXPECT_EQ(keyboard_.Control("read keytables 0 480"), before);
+    window_->link()->ForgetCurrentProfile();
+    ASSERT_EQ(window_->link()->CurrentProfile(), 0);
+  }
+}
+
+// A read-back ends by loading the profile file into the window: an Apply or an
+// Import beside it would be lost or mixed, so each is refused with a word and
+// the read-back's profile is whole.
+TEST_F(MainWindowApplyTest, ApplyAndImportWaitForTheReadBackUnderWay) {
+  ASSERT_NO_FATAL_FAILURE(StartKeyboard(u"OstrakApplyTest"));
+  DeleteFileW(Wide(ProfileFilePath(0)).c_str());
+  ASSERT_EQ(keyboard_.Control("faults latency=30"), "OK");  // a read-back of about two seconds
+  std::wstring folder = MakeScratchFolder(L"ostrak-apply-import");
+  const std::u16string imported = FromWide(folder + L"\\imported.fwc");
+  {
+    WorkingProfile other;
+    std::lock_guard guard(other.lock);
+    ASSERT_TRUE(NewDefaultProfile(other));
+    other.block->area[AssignmentIndex(0, 0x10)] = {AssignmentType::Disabled, 0, 0, 0, 0};
+    ASSERT_TRUE(ExportProfileFile(other, imported));
+  }
+  MessageBoxAnswerer busy(Wide(Text(TextKey::MAIN_KEYBOARD_BUSY_PROMPT)));
+  ASSERT_NO_FATAL_FAILURE(OpenWindow());
+  int filesChosen = 0;
+  std::function<void()> whileChoosing;
+  window_->SetFileChooser([&](HWND, FileDialogKind) {
+    ++filesChosen;
+    if (whileChoosing) whileChoosing();
+    return std::optional<std::u16string>(imported);
+  });
+  ASSERT_TRUE(WaitUntil([&] { return window_->KeyboardBusy(); }, 10000));
+  EditKeyA(0);
+  SendMessageW(window_->hwnd(), WM_COMMAND, IDC_APPLY, 0);
+  SendMessageW(window_->hwnd(), WM_COMMAND, ID_MENU_IMPORT, 0);
+  // Both are refused; the same words are said once while they wait to be read.
+  ASSERT_TRUE(WaitUntil([&] { return busy.seen >= 1; }, 10000)) << "said";
+  ASSERT_TRUE(WaitUntil([&] { return !window_->KeyboardBusy() && FileExists(Wide(ProfileFilePath(0))); }, 20000));
+
+  // What the keyboard holds, in the file and in the window; nothing of either command.
+  WorkingProfile saved;
+  ASSERT_TRUE(LoadProfileFile(saved, ProfileFilePath(0)));
+  EXPECT_EQ(saved.block->area[AssignmentIndex(0, 0x10)].type, AssignmentType::Default);
+  EXPECT_EQ(saved.block->area[AssignmentIndex(0, 0x1E)].type, AssignmentType::Default);
+  {
+    std::lock_guard guard(Working().lock);
+    EXPECT_EQ(Working().block->area[AssignmentIndex(0, 0x10)].type, AssignmentType::Default);
+  }
+  EXPECT_EQ(filesChosen, 0) << "the import was refused before its file was asked for";
+
+  // Once it is done, both go through.
+  EditKeyA(0);
+  SendMessageW(window_->hwnd(), WM_COMMAND, IDC_APPLY, 0);
+  ASSERT_TRUE(WaitUntil([&] { return !window_->PendingChanges(); }, 20000));
+  SendMessageW(window_->hwnd(), WM_COMMAND, ID_MENU_IMPORT, 0);
+  ASSERT_TRUE(WaitUntil([&] { return !window_->PendingChanges() && !window_->KeyboardBusy(); }, 30000));
+  ASSERT_TRUE(LoadProfileFile(saved, ProfileFilePath(0)));
+  EXPECT_EQ(saved.block->area[AssignmentIndex(0, 0x10)].type, AssignmentType::Disabled);
+  EXPECT_EQ(filesChosen, 1);
+
+  // A keyboard plugged in again while the file is chosen is read first: the
+  // import is refused, and the profile is the keyboard's.
+  const int saidBefore = busy.seen;
+  whileChoosing = [&] {
+    const unsigned noticed = window_->KeyboardCountsNoticed();
+    keyboard_.Control("unplug");
+    keyboard_.Control("plug");
+    ASSERT_TRUE(WaitUntil([&] { return window_->KeyboardCountsNoticed() >= noticed + 2; }, 10000));
+  };
+  {
+    std::lock_guard guard(saved.lock);
+    saved.block->area[AssignmentIndex(0, 0x11)] = {AssignmentType::Disabled, 0, 0, 0, 0};
+    ASSERT_TRUE(ExportProfileFile(saved, imported));
+  }
+  SendMessageW(window_->hwnd(), WM_COMMAND, ID_MENU_IMPORT, 0);
+  ASSERT_TRUE(WaitUntil([&] { return busy.seen > saidBefore; }, 10000));
+  ASSERT_TRUE(WaitUntil([&] { return !window_->KeyboardBusy(); }, 20000));
+  EXPECT_EQ(filesChosen, 2);
+  std::lock_guard guard(Working().lock);
+  EXPECT_EQ(Working().block->area[AssignmentIndex(0, 0x11)].type, AssignmentType::Default);
+  RemoveTree(folder);
 }
 
 }  // namespace
