@@ -108,6 +108,15 @@ MacroAction DecodeImageAction(const ImageAction& bytes) {
   return action;
 }
 
+bool PlaysAlike(const MacroRecord& a, const MacroRecord& b) {
+  const std::span<const MacroAction> actionsA = MacroActions(a), actionsB = MacroActions(b);
+  const auto sentAlike = [](const MacroAction& x, const MacroAction& y) {
+    return EncodeImageAction(x) == EncodeImageAction(y);
+  };
+  return a.cycles == b.cycles &&
+         std::equal(actionsA.begin(), actionsA.end(), actionsB.begin(), actionsB.end(), sentAlike);
+}
+
 MacroImageSizes ComputeMacroImageSizes(std::span<const MacroRecord> macros) {
   // Sums in 64 bits: a damaged list must not wrap to a size that looks small.
   std::uint64_t base = kMacroImageHeaderSize + 2 * macros.size();

@@ -61,6 +61,11 @@ ImageAction EncodeImageAction(const MacroAction& action);
 // (0 for none) and its direction.
 MacroAction DecodeImageAction(const ImageAction& bytes);
 
+// Whether the keyboard plays two macros alike: the same play count and the
+// same actions as its image carries them (delays in tens of milliseconds, keys
+// as their usages). Names aside: the image may not keep them.
+bool PlaysAlike(const MacroRecord& a, const MacroRecord& b);
+
 struct MacroImageSizes {
   std::uint32_t fullSize;  // with every macro's name
   std::uint32_t baseSize;  // without names

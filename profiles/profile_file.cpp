@@ -213,6 +213,31 @@ bool LostItsString(const KeyAssignment& kept, const KeyAssignment& read) {
          (kept.type == AssignmentType::TextBlock && read.type == AssignmentType::Disabled);
 }
 
+// Whether record `r` of the file on disk stands over what the keyboard read
+// back: the spare bank, the G keys (the keyboard has no place for them in its
+// key tables, so they read back as Default), and a program or text that the
+// keyboard holds as what it became.
+bool KeptFromDisk(int r, const KeyAssignment& kept, const KeyAssignment& read) {
+  if (r >= kKeyboardProfileCount * kEntriesPerProfile) return true;
+  if (GKeyIdOfEntry(r % kEntriesPerProfile) != 0) return kept.type != AssignmentType::Default;
+  return LostItsString(kept, read);
+}
+
+// The id that macro `id` of the file's list has in the list read back from the
+// keyboard (ids 1 to n in image order): the macro at the same place when the
+// keyboard plays it alike, else the first one that does. 0 when the keyboard
+// holds no such macro, or the file's list none with that id.
+std::uint16_t MacroIdAfterReadBack(std::span<const MacroRecord> onDisk, std::span<const MacroRecord> read,
+                                   std::uint32_t id) {
+  const auto named = std::find_if(onDisk.begin(), onDisk.end(), [id](const MacroRecord& m) { return m.id == id; });
+  if (named == onDisk.end()) return 0;
+  const auto place = static_cast<std::size_t>(named - onDisk.begin());
+  if (place < read.size() && PlaysAlike(*named, read[place])) return read[place].id;
+  const auto alike =
+      std::find_if(read.begin(), read.end(), [&](const MacroRecord& m) { return PlaysAlike(*named, m); });
+  return alike == read.end() ? 0 : alike->id;
+}
+
 }  // namespace
 
 std::vector<std::uint8_t> ProfileFileFromKeyboard(std::span<const DeviceKeyTable, 3> tables,
@@ -226,24 +251,30 @@ std::vector<std::uint8_t> ProfileFileFromKeyboard(std::span<const DeviceKeyTable
   const int spareBank = kKeyboardProfileCount * kEntriesPerProfile;
   std::fill(block->area.begin() + spareBank, block->area.end(), KeyAssignment{});
 
-  auto text = std::make_unique<AssignmentText>();
-  if (onDisk && onDisk->block) {
-    for (int i = 0; i < kAreaEntryCount; ++i) {
-      const KeyAssignment& kept = onDisk->block->area[i];
-      KeyAssignment& read = block->area[i];
-      if (i < spareBank && !LostItsString(kept, read)) continue;
-      read = kept;
-      if (kept.type == AssignmentType::LaunchProgram || kept.type == AssignmentType::TextBlock)
-        SetAssignmentText(*text, i, onDisk->text.slots[i].text);
-    }
-  }
-
   MacroList macros;
   MacroImageHeader header{};
   if (!image.empty() && ReadMacroImageHeader(image, header) == 1 && header.macroCount > 0 &&
       AllocateMacroList(macros, header.macroCount)) {
     const int parsed = ParseMacroImage(macros.records, image);
     if (parsed <= 0) FreeMacroList(macros);  // a damaged image reads as no macros
+  }
+
+  auto text = std::make_unique<AssignmentText>();
+  if (onDisk && onDisk->block) {
+    for (int r = 0; r < kAreaEntryCount; ++r) {
+      KeyAssignment kept = onDisk->block->area[r];
+      KeyAssignment& read = block->area[r];
+      if (!KeptFromDisk(r, kept, read)) continue;
+      // A kept key names its macro by an id that the keyboard's list numbers
+      // afresh; a macro the keyboard no longer holds leaves the key as read
+      // back rather than playing another.
+      if (kept.type == AssignmentType::Macro) {
+        kept.param = MacroIdAfterReadBack(onDisk->macros.records, macros.records, kept.param);
+        if (kept.param == 0) continue;
+      }
+      read = kept;
+      if (CarriesText(kept)) SetAssignmentText(*text, r, onDisk->text.slots[r].text);
+    }
   }
   return SerializeProfileFile(*block, macros.records, *text);
 }

@@ -113,12 +113,16 @@ std::vector<std::uint8_t> PackStrings(HeaderBlock& block, const AssignmentText& 
 // image (none when `image` is empty or holds no macros).
 //
 // The keyboard keeps no strings: a key that launches a program reads back as
-// its default, a text block as disabled, and the spare bank 3 is not the
-// keyboard's at all. With the profile file on disk (`onDisk`, parsed and
-// valid), a program or text record of it whose position reads back as what it
-// became on the keyboard keeps its record and its string, and bank 3 is the
-// file's; without it, bank 3 is cleared and there are no strings. Everything
-// else comes from the keyboard.
+// its default, a text block as disabled. Its key tables have no place for the
+// G keys, and the spare bank 3 is not the keyboard's at all. With the profile
+// file on disk (`onDisk`, parsed and valid), a program or text record of it
+// whose position reads back as what it became on the keyboard keeps its record
+// and its string, the G keys that do something keep their records (and
+// strings), and bank 3 is the file's; without it, G keys read back as Default,
+// bank 3 is cleared and there are no strings. A kept record that plays a macro
+// is renumbered to that macro's id in the keyboard's list, or left as read back
+// when the keyboard plays no such macro any more. Everything else comes from
+// the keyboard.
 std::vector<std::uint8_t> ProfileFileFromKeyboard(std::span<const DeviceKeyTable, 3> tables,
                                                   const DeviceKeyTable& defaults,
                                                   std::span<const std::uint8_t> image,

@@ -35,8 +35,8 @@ bool ReadProfileFromKeyboard(DeviceLink& link, const std::u16string& path) {
     image.clear();  // no macros on the keyboard
   }
 
-  // What the keyboard cannot hold (program paths, text blocks, the spare bank)
-  // is kept from the profile file on disk, when that is valid.
+  // What the keyboard cannot hold (program paths, text blocks, the G keys, the
+  // spare bank) is kept from the profile file on disk, when that is valid.
   ProfileContents onDisk;
   std::vector<std::uint8_t> bytes;
   const bool kept =

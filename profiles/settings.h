@@ -23,13 +23,16 @@ inline constexpr char16_t kLightingOnValue[] = u"DengCheck";  // 0 or 1, default
 // it is 0 or 1, otherwise 0.
 unsigned FlagValueToStore(unsigned requested);
 
-// Documents + "\Ostrak_05A".
+// Documents + "\Ostrak_05A", with one separator between them also when
+// Documents is a drive's root ("D:\" gives "D:\Ostrak_05A").
 std::u16string SettingsFolderIn(std::u16string_view documentsFolder);
 
 // The folder that holds the settings folder: the first of the user's
 // Documents folder, local application data folder and temporary folder that
-// the system named (a full path: a drive and a backslash, or a network
-// share, never a drive's root). Empty when none is usable.
+// the system named as a full path (a drive and a separator, or a network
+// share), without trailing separators but for a drive's root, which is given
+// as "D:\". A drive without a separator ("D:", the current folder of that
+// drive) or a path without a drive is never taken. Empty when none is usable.
 std::u16string ChooseSettingsParent(std::initializer_list<std::u16string_view> candidates);
 
 // The profile file in the settings folder. Every profile index shares the one

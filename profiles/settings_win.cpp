@@ -104,7 +104,7 @@ std::u16string ProfileFilePath(int profileIndex) {
 }
 
 void FormVoviIniPath() {
-  VoviPath() = SettingsParentFolder() + u"\\" + kSettingsFolderName + u"\\" + kVoviFileName;
+  VoviPath() = SettingsFolderPath() + u"\\" + kVoviFileName;
 }
 
 const std::u16string& VoviIniPath() { return VoviPath(); }

@@ -1,6 +1,7 @@
 #include "shell/tray_icon_win.h"
 
 #include <string>
+#include <utility>
 
 #include "controls/dialog_win.h"
 #include "controls/subclass_win.h"
@@ -13,6 +14,7 @@
 namespace {
 
 constexpr UINT_PTR kHookId = 0x54524159;  // "TRAY"
+constexpr UINT_PTR kAddRetryTimer = kHookId;  // a timer of the owner window that the hook keeps to itself
 constexpr std::size_t kTooltipLength = 127;
 
 void CopyTooltip(NOTIFYICONDATAW& data, std::u16string_view tooltip) {
@@ -28,7 +30,9 @@ HICON LoadProgramIcon(int iconId) {
 
 }  // namespace
 
-CTrayIcon::CTrayIcon() { taskbarCreated_ = RegisterWindowMessageW(L"TaskbarCreated"); }
+CTrayIcon::CTrayIcon(ShellNotify notify) : notify_(std::move(notify)) {
+  taskbarCreated_ = RegisterWindowMessageW(L"TaskbarCreated");
+}
 
 CTrayIcon::~CTrayIcon() { Remove(); }
 
@@ -51,18 +55,32 @@ bool CTrayIcon::Add(HWND owner, UINT callbackMessage, std::u16string_view toolti
     hookedParent_ = parent;
     AddSubclass(parent, OwnerHook, kHookId, reinterpret_cast<DWORD_PTR>(this));
   }
-  created_ = Shell_NotifyIconW(NIM_ADD, &data_) != FALSE;
   hidden_ = false;
+  return AddToShell();
+}
+
+bool CTrayIcon::AddToShell() {
+  // A busy shell may take the icon and still answer no (it timed out): the
+  // icon is there when the shell accepts a change to it, which also brings it
+  // up to date.
+  created_ = notify_(NIM_ADD, &data_) != FALSE || notify_(NIM_MODIFY, &data_) != FALSE;
+  if (created_)
+    KillTimer(owner_, kAddRetryTimer);
+  else
+    SetTimer(owner_, kAddRetryTimer, kTrayAddRetryMs, nullptr);
   return created_;
 }
 
 void CTrayIcon::Remove() {
   std::lock_guard guard(mutex_);
   if (created_) {
-    Shell_NotifyIconW(NIM_DELETE, &data_);
+    notify_(NIM_DELETE, &data_);
     created_ = false;
   }
-  if (owner_) RemoveSubclass(owner_, OwnerHook, kHookId);
+  if (owner_) {
+    KillTimer(owner_, kAddRetryTimer);
+    RemoveSubclass(owner_, OwnerHook, kHookId);
+  }
   if (hookedParent_) RemoveSubclass(hookedParent_, OwnerHook, kHookId);
   owner_ = hookedParent_ = nullptr;
 }
@@ -73,7 +91,7 @@ void CTrayIcon::ShowIcon(int iconId) {
   if (created_) {
     NOTIFYICONDATAW change = data_;
     change.uFlags = NIF_ICON;
-    Shell_NotifyIconW(NIM_MODIFY, &change);
+    notify_(NIM_MODIFY, &change);
   }
   shownId_ = iconId;
 }
@@ -96,7 +114,7 @@ void CTrayIcon::SetTooltip(std::u16string_view tooltip) {
   if (created_) {
     NOTIFYICONDATAW change = data_;
     change.uFlags = NIF_TIP;
-    Shell_NotifyIconW(NIM_MODIFY, &change);
+    notify_(NIM_MODIFY, &change);
   }
 }
 
@@ -115,13 +133,21 @@ int CTrayIcon::normalIconId() const {
   return normalId_;
 }
 
+// The taskbar came back: the icon goes to it afresh, also one it has not
+// taken yet.
 void CTrayIcon::Readd() {
   std::lock_guard guard(mutex_);
-  if (!created_ || hidden_) return;
+  if (!owner_ || hidden_) return;
   hidden_ = true;
-  Shell_NotifyIconW(NIM_DELETE, &data_);
-  created_ = Shell_NotifyIconW(NIM_ADD, &data_) != FALSE;
+  if (created_) notify_(NIM_DELETE, &data_);
+  AddToShell();
   hidden_ = false;
+}
+
+void CTrayIcon::RetryAdd() {
+  std::lock_guard guard(mutex_);
+  if (!owner_ || created_) return;
+  AddToShell();
 }
 
 HMENU CTrayIcon::BuildMenu() {
@@ -165,6 +191,9 @@ LRESULT CALLBACK CTrayIcon::OwnerHook(HWND window, UINT message, WPARAM wParam, 
     tray->OnIconMouse(static_cast<UINT>(lParam));
   } else if (message == tray->taskbarCreated_ && tray->taskbarCreated_ != 0) {
     tray->Readd();
+  } else if (message == WM_TIMER && wParam == kAddRetryTimer) {
+    tray->RetryAdd();
+    return 0;  // the window's own timers only
   } else if (message == WM_NCDESTROY) {
     RemoveSubclass(window, OwnerHook, kHookId);
   }

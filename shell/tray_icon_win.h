@@ -5,22 +5,32 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <functional>
 #include <mutex>
 #include <string_view>
 
 inline constexpr UINT kTrayCallbackMessage = 0x06BD;
 inline constexpr UINT kTrayIconId = 140;  // also the number of the icon's menu
 
+// How often an icon the shell refused is offered again.
+inline constexpr UINT kTrayAddRetryMs = 1000;
+
 class CTrayIcon {
  public:
-  CTrayIcon();
+  // The shell's notification-icon call; tests stand in for it.
+  using ShellNotify = std::function<BOOL(DWORD message, NOTIFYICONDATAW* data)>;
+
+  explicit CTrayIcon(ShellNotify notify = Shell_NotifyIconW);
   ~CTrayIcon();
   CTrayIcon(const CTrayIcon&) = delete;
   CTrayIcon& operator=(const CTrayIcon&) = delete;
 
   // Adds the icon and hooks the owner window so that the icon's mouse messages
   // and the taskbar's restart are seen before the window's own handler.
-  // Returns whether the shell took the icon.
+  // Returns whether the shell took the icon. While it does not (at log-on the
+  // taskbar may not be there yet), a timer on the owner window offers the icon
+  // again every kTrayAddRetryMs, with the icon and tooltip set meanwhile, until
+  // the shell takes it or the icon is removed. Called on the owner's thread.
   bool Add(HWND owner, UINT callbackMessage, std::u16string_view tooltip, HICON icon, UINT id);
   void Remove();
 
@@ -43,8 +53,11 @@ class CTrayIcon {
                                     DWORD_PTR self);
   void OnIconMouse(UINT mouseMessage);
   void ShowIcon(int iconId);  // with mutex_ held
+  bool AddToShell();          // with mutex_ held, on the owner's thread
   void Readd();
+  void RetryAdd();
 
+  ShellNotify notify_;
   mutable std::mutex mutex_;
   NOTIFYICONDATAW data_{};
   HWND owner_ = nullptr;

@@ -45,6 +45,36 @@ class ProfileKeyboardTest : public ::testing::Test {
     working_.macros.records[0].actions[1] = {0, 0x039, kMacroRelease};
   }
 
+  // The working profile's macros: each presses and releases Shift, with its
+  // own pause after the press.
+  struct MacroSpec {
+    std::u16string name;
+    std::uint16_t id;
+    std::uint32_t delayMs;
+  };
+  void SetWorkingMacros(const std::vector<MacroSpec>& macros) {
+    std::lock_guard guard(working_.lock);
+    FreeMacroList(working_.macros);
+    if (macros.empty()) return;
+    ASSERT_EQ(AllocateMacroList(working_.macros, macros.size()), 1);
+    for (std::size_t m = 0; m < macros.size(); ++m) {
+      MacroRecord& record = working_.macros.records[m];
+      FillNewMacroRecord(record, macros[m].name, macros[m].id);
+      record.actionCount = 2;
+      record.actions[0] = {macros[m].delayMs, 0x02A, kMacroPress};
+      record.actions[1] = {0, 0x02A, kMacroRelease};
+    }
+  }
+
+  // The name of the macro a key plays in `profile`, or "" when it plays none.
+  static std::u16string PlayedMacroName(WorkingProfile& profile, int index) {
+    const KeyAssignment& entry = profile.block->area[index];
+    if (entry.type != AssignmentType::Macro) return u"";
+    for (const MacroRecord& record : profile.macros.records)
+      if (record.id == entry.param) return std::u16string(MacroName(record));
+    return u"";
+  }
+
   // Switches as the profile menu does and waits until the keyboard was told.
   bool Switch(int index) {
     const bool result = SwitchProfile(transfers_, rig_.link, ui_, working_, path_, index);
@@ -272,6 +302,98 @@ TEST_F(ProfileKeyboardTest, ProgramPathsTextsAndTheSpareBankSurviveAReadBack) {
     EXPECT_EQ(read.block->area[e.index].type, e.type);
     EXPECT_EQ(read.text.slots[e.index].text, e.text);
   }
+}
+
+// The keyboard's key tables have no place for the G keys: what they do comes
+// back from the profile file, in both layers of every profile, and a macro
+// they play is named by its id in the list read back from the keyboard.
+TEST_F(ProfileKeyboardTest, GKeysKeepTheirAssignmentsAcrossAReadBack) {
+  // Two macros the keyboard plays alike: a key keeps the one at its place.
+  SetWorkingMacros({{u"Dash", 40, 50}, {u"Dash again", 5, 50}, {u"Roll", 17, 120}});
+  const int g1 = AssignmentIndex(0, GKeyEntry(0, 1)), g9 = AssignmentIndex(0, GKeyEntry(1, 9)),
+            g3 = AssignmentIndex(1, GKeyEntry(0, 3)), g4 = AssignmentIndex(1, GKeyEntry(1, 4)),
+            g5 = AssignmentIndex(2, GKeyEntry(0, 5)), g2 = AssignmentIndex(2, GKeyEntry(1, 2));
+  {
+    std::lock_guard guard(working_.lock);
+    AssignmentArea& area = working_.block->area;
+    area[g1] = {AssignmentType::Macro, 3, 17, 1, 0};  // three plays, marked in the colour display
+    area[g9] = {AssignmentType::Macro, 1, 5, 0, 0};
+    area[g3] = {AssignmentType::Macro, 1, 99, 0, 0};  // a macro the file does not hold
+    area[g4] = {AssignmentType::LaunchProgram, GKeyIdOfEntry(GKeyEntry(1, 4)), 0, 0, 0};
+    SetAssignmentText(working_.text, g4, u"C:\\Tools\\run.exe");
+    area[g5] = {AssignmentType::Macro, 1, 40, 0, 0};
+    area[g2] = {AssignmentType::Media, GKeyIdOfEntry(GKeyEntry(1, 2)), 7, 0, 0};
+  }
+  ASSERT_TRUE(Apply(true));
+  ASSERT_TRUE(ExportProfileFile(working_, path_));
+
+  ASSERT_TRUE(ReadProfileFromKeyboard(rig_.link, path_));
+  WorkingProfile read;
+  ASSERT_TRUE(LoadProfileFile(read, path_));
+  struct Expected {
+    int index;
+    KeyAssignment entry;
+    std::u16string macro, text;
+  };
+  const Expected expected[] = {
+      {g1, {AssignmentType::Macro, 3, 3, 1, 0}, u"Roll", u""},
+      {g9, {AssignmentType::Macro, 1, 2, 0, 0}, u"Dash again", u""},
+      {g3, {AssignmentType::Default, GKeyIdOfEntry(GKeyEntry(0, 3)), 0, 0, 0}, u"", u""},
+      {g4, {AssignmentType::LaunchProgram, GKeyIdOfEntry(GKeyEntry(1, 4)), 0, 0, 0}, u"", u"C:\\Tools\\run.exe"},
+      {g5, {AssignmentType::Macro, 1, 1, 0, 0}, u"Dash", u""},
+      {g2, {AssignmentType::Media, GKeyIdOfEntry(GKeyEntry(1, 2)), 7, 0, 0}, u"", u""},
+  };
+  for (const Expected& e : expected) {
+    SCOPED_TRACE(e.index);
+    EXPECT_EQ(read.block->area[e.index], e.entry);
+    EXPECT_EQ(PlayedMacroName(read, e.index), e.macro);
+    EXPECT_EQ(read.text.slots[e.index].text, e.text);
+  }
+}
+
+// A G key's macro that the keyboard has lost since the file was written (its
+// macros were changed elsewhere) is never taken for another: the key goes back
+// to Default. A macro the keyboard holds at another place is followed there.
+TEST_F(ProfileKeyboardTest, AGKeyWhoseMacroTheKeyboardNoLongerHoldsGoesBackToDefault) {
+  SetWorkingMacros({{u"Dash", 40, 50}, {u"Block", 5, 80}, {u"Roll", 17, 120}});
+  const int toDash = AssignmentIndex(0, GKeyEntry(0, 1)), toBlock = AssignmentIndex(1, GKeyEntry(1, 2)),
+            toRoll = AssignmentIndex(2, GKeyEntry(0, 3));
+  {
+    std::lock_guard guard(working_.lock);
+    working_.block->area[toDash] = {AssignmentType::Macro, 1, 40, 0, 0};
+    working_.block->area[toBlock] = {AssignmentType::Macro, 1, 5, 0, 0};
+    working_.block->area[toRoll] = {AssignmentType::Macro, 1, 17, 0, 0};
+  }
+  ASSERT_TRUE(Apply(true));
+  ASSERT_TRUE(ExportProfileFile(working_, path_));
+  const auto readBack = [&](WorkingProfile& read) {
+    ASSERT_TRUE(ReadProfileFromKeyboard(rig_.link, path_));
+    ASSERT_TRUE(LoadProfileFile(read, path_));
+  };
+  const auto isDefault = [](const WorkingProfile& read, int index) {
+    const KeyAssignment& entry = read.block->area[index];
+    return entry.type == AssignmentType::Default && entry.param == 0 &&
+           entry.gkey == GKeyIdOfEntry(index % kEntriesPerProfile);
+  };
+
+  // The keyboard now holds Roll, another macro where Block was, and Dash.
+  SetWorkingMacros({{u"Roll", 1, 120}, {u"Block", 2, 90}, {u"Dash", 3, 50}});
+  ASSERT_TRUE(Apply(true));
+  WorkingProfile read;
+  readBack(read);
+  EXPECT_EQ(PlayedMacroName(read, toDash), u"Dash");
+  EXPECT_EQ(read.block->area[toDash].param, 3u);
+  EXPECT_EQ(PlayedMacroName(read, toRoll), u"Roll");
+  EXPECT_EQ(read.block->area[toRoll].param, 1u);
+  EXPECT_TRUE(isDefault(read, toBlock)) << "the keyboard's Block pauses longer: it is not the file's";
+
+  // Then no macros at all.
+  SetWorkingMacros({});
+  ASSERT_TRUE(Apply(true));
+  WorkingProfile empty;
+  readBack(empty);
+  EXPECT_EQ(empty.macros.count(), 0);
+  for (int index : {toDash, toBlock, toRoll}) EXPECT_TRUE(isDefault(empty, index)) << index;
 }
 
 TEST_F(ProfileKeyboardTest, AKeyboardReportingAProfileBeyondItsThreeIsNotReadBack) {

@@ -18,23 +18,38 @@ TEST(Settings, TheProfileFileIsTheSameForEveryProfile) {
     EXPECT_EQ(ProfileFileIn(folder, index), u"C:\\Users\\me\\Documents\\Ostrak_05A\\$Profile0");
 }
 
-// Without a Documents folder the settings go to the next folder the system
-// names, never to the root of the current drive.
+// The settings go to the first folder the system names as a full path, a
+// drive's root included, never to a folder that depends on the current one.
 TEST(Settings, TheSettingsLiveInTheFirstFullFolderTheSystemNames) {
   struct Case {
-    std::u16string documents, localData, temp, chosen;
+    std::u16string documents, localData, temp, parent, settings;
   };
   const Case cases[] = {
-      {u"C:\\Users\\me\\Documents", u"C:\\Users\\me\\AppData\\Local", u"C:\\Temp\\", u"C:\\Users\\me\\Documents"},
-      {u"", u"C:\\Users\\me\\AppData\\Local", u"C:\\Temp\\", u"C:\\Users\\me\\AppData\\Local"},
-      {u"", u"", u"C:\\Temp\\", u"C:\\Temp"},
-      {u"\\Ostrak_05A", u"C:\\", u"D:\\Temp", u"D:\\Temp"},  // a bare root is never taken
-      {u"Documents", u"", u"\\\\server\\home", u"\\\\server\\home"},
-      {u"", u"", u"", u""},
+      {u"C:\\Users\\me\\Documents", u"C:\\Users\\me\\AppData\\Local", u"C:\\Temp\\", u"C:\\Users\\me\\Documents",
+       u"C:\\Users\\me\\Documents\\Ostrak_05A"},
+      {u"D:\\Docs\\\\", u"", u"", u"D:\\Docs", u"D:\\Docs\\Ostrak_05A"},
+      {u"", u"C:\\Users\\me\\AppData\\Local", u"C:\\Temp\\", u"C:\\Users\\me\\AppData\\Local",
+       u"C:\\Users\\me\\AppData\\Local\\Ostrak_05A"},
+      {u"", u"", u"C:\\Temp\\", u"C:\\Temp", u"C:\\Temp\\Ostrak_05A"},
+      // A drive's root, however the system writes it.
+      {u"D:\\", u"C:\\Users\\me\\AppData\\Local", u"", u"D:\\", u"D:\\Ostrak_05A"},
+      {u"D:/", u"", u"", u"D:\\", u"D:\\Ostrak_05A"},
+      {u"D:\\\\", u"", u"", u"D:\\", u"D:\\Ostrak_05A"},
+      // The current folder of drive D, the current drive's root, a relative
+      // folder: never taken.
+      {u"D:", u"\\", u"Documents", u"", u""},
+      {u"D:", u"\\Ostrak", u"E:\\Temp", u"E:\\Temp", u"E:\\Temp\\Ostrak_05A"},
+      {u"Documents", u"", u"\\\\server\\home\\", u"\\\\server\\home", u"\\\\server\\home\\Ostrak_05A"},
+      {u"\\\\", u"", u"", u"", u""},
   };
-  for (const Case& c : cases)
-    EXPECT_EQ(ChooseSettingsParent({c.documents, c.localData, c.temp}), c.chosen)
-        << std::string(c.chosen.begin(), c.chosen.end());
+  for (const Case& c : cases) {
+    const std::u16string parent = ChooseSettingsParent({c.documents, c.localData, c.temp});
+    EXPECT_EQ(parent, c.parent) << std::string(c.documents.begin(), c.documents.end());
+    if (!parent.empty()) {
+      EXPECT_EQ(SettingsFolderIn(parent), c.settings) << std::string(c.documents.begin(), c.documents.end());
+    }
+  }
+  EXPECT_EQ(ProfileFileIn(SettingsFolderIn(u"D:\\"), 0), u"D:\\Ostrak_05A\\$Profile0");
 }
 
 TEST(Settings, ProfileListNamesHaveTwoDigits) {
