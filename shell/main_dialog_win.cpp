@@ -34,9 +34,9 @@ constexpr UINT_PTR kExitTimer = 1052;
 constexpr UINT kExitTickMs = 10;
 // However a dialog's loop behaves, the program has ended within this time.
 constexpr ULONGLONG kExitLimitMs = 1000;
-// While the device service refuses the standing reads, whether a keyboard arrived.
+// While the device service refuses the standing reads, how often they are tried again.
 constexpr UINT_PTR kStandingReadTimer = 1053;
-constexpr UINT kStandingReadPollMs = 1000;
+constexpr UINT kStandingReadRetryMs = 2000;
 
 // Posted to itself while steps of the late start are left.
 constexpr UINT WM_LATE_START = WM_APP + 0x50;
@@ -299,11 +299,11 @@ void COstrakDlg::OpenKeyboard() {
   const int count = StartOpenedDeviceLink(notices_.get());
   if (count < 0) {
     // Without the standing reads no reply and no keyboard count arrives. The
-    // program stays in the notification area and starts the link again when
-    // a keyboard arrives.
+    // program stays in the notification area and starts the link again while
+    // a keyboard is there (or the system says one arrived).
     standingReadsRefused_ = true;
     ShowDeviceMessage(TextKey::MAIN_SERVICE_REFUSED_PROMPT);
-    SetTimer(hwnd(), kStandingReadTimer, kStandingReadPollMs, nullptr);
+    SetTimer(hwnd(), kStandingReadTimer, kStandingReadRetryMs, nullptr);
   } else {
     notices_->OnDeviceCount(count);
   }
@@ -312,14 +312,10 @@ void COstrakDlg::OpenKeyboard() {
       std::make_unique<ConsoleRequestWatcher>([window] { PostMessageW(window, WM_CONSOLE_REQUEST, 0, 0); });
 }
 
-void COstrakDlg::RetryStandingReads(bool deviceChanged) {
-  if (!standingReadsRefused_ || !link_ || exiting_) return;
-  const int present = link_->DeviceCount();
-  const bool arrived = present > 0 && (presentWhileRefused_ == 0 || deviceChanged);
-  presentWhileRefused_ = present;
-  if (!arrived) return;
+void COstrakDlg::RetryStandingReads() {
+  if (!standingReadsRefused_ || !link_ || exiting_ || link_->DeviceCount() == 0) return;
   const int count = StartOpenedDeviceLink(notices_.get());
-  if (count < 0) return;  // refused again: the next arrival tries again
+  if (count < 0) return;  // refused again: tried again later
   standingReadsRefused_ = false;
   KillTimer(hwnd(), kStandingReadTimer);
   notices_->OnDeviceCount(count);
@@ -799,7 +795,7 @@ bool COstrakDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& 
       OnTimer(wParam);
       break;  // and the default handling
     case WM_DEVICECHANGE:
-      RetryStandingReads(true);
+      RetryStandingReads();
       break;
     case WM_HELP:
       OpenHelp();
@@ -936,7 +932,7 @@ void COstrakDlg::OnTimer(UINT_PTR timer) {
     return;
   }
   if (timer == kStandingReadTimer) {
-    RetryStandingReads(false);
+    RetryStandingReads();
     return;
   }
   if (lighting_.OnTimer(timer) || timer != kLightingRefreshTimer) return;

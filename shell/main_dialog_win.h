@@ -148,9 +148,8 @@ class COstrakDlg : public CBaseDialog, public UserInterface, public DeviceMessag
   // command) nothing may change the profile: the user is told, and true.
   bool RefusedWhileReadingBack();
   // The device service refused the standing reads at start: the link is
-  // started again when a keyboard arrives (`deviceChanged`: the system says a
-  // device came or went).
-  void RetryStandingReads(bool deviceChanged);
+  // started again while a keyboard is there.
+  void RetryStandingReads();
   void SetKeyboardReading(bool reading);
   // The link's messages, shown one at a time, each once while it waits.
   void ShowDeviceMessagesInTurn(TextKey key);
@@ -194,7 +193,6 @@ class COstrakDlg : public CBaseDialog, public UserInterface, public DeviceMessag
   std::atomic<bool> lentToConsole_{false};  // the transfer thread waits for a console command
   bool keyboardReading_ = false;
   bool standingReadsRefused_ = false;
-  int presentWhileRefused_ = 0;  // the keyboard count last seen meanwhile
   // False while the working profile is a default made up because the keyboard
   // could not be read and no profile file loaded: it is never applied.
   bool profileKnown_ = false;
