@@ -41,6 +41,7 @@ int DeviceLink::Start(DeviceNoticeSink* sink) {
     std::lock_guard lock(replyMutex_);
     eventSet_ = false;
     waiting_ = false;
+    echo_ = ReplyEcho::kUnknown;  // replies still on their way stay owed
   }
   const bool consumer = PlaceRead(kConsumerSelector, OSTRAK_TAG_CONS, consumerId_);
   const bool control = PlaceRead(kControlSelector, OSTRAK_TAG_CTRL, controlId_);
@@ -69,10 +70,15 @@ DeviceResult DeviceLink::SendCommand(const std::uint8_t* request, std::size_t le
   if (received) *received = 0;
   if (cancelled_) return DeviceResult::kCancelled;
   if (DeviceCount() == 0) return DeviceResult::kAbsent;
+  unsigned departures;
+  {
+    std::lock_guard lock(replyMutex_);
+    departures = departures_;
+  }
+  if (const DeviceResult owed = AwaitOwedReplies(departures); owed != DeviceResult::kOk) return owed;
 
   CommandFrame frame{};
   std::copy_n(request, std::min(length, kFrameSize), frame.begin());
-  const std::uint32_t check = RequestCheck(kControlSelector, nullptr, 0, frame.data(), frame.size());
 
   auto finish = [&](DeviceResult result) {
     std::lock_guard lock(replyMutex_);
@@ -92,19 +98,18 @@ DeviceResult DeviceLink::SendCommand(const std::uint8_t* request, std::size_t le
       receivedLength_ = 0;
       std::copy_n(frame.begin() + kFrameCode, expected_.size(), expected_.begin());
       eventSet_ = false;
-      keyboardLeft_ = false;
       waiting_ = true;
     }
-    if (service_.RequestWriteOne(&kControlSelector, nullptr, 0, frame.data(), kFrameSize, check, nullptr) <= 0)
-      return finish(DeviceResult::kWriteFailed);
+    if (!WriteOwingReply(frame)) return finish(DeviceResult::kWriteFailed);
 
     bool arrived, left;
     std::size_t got;
     {
       std::unique_lock lock(replyMutex_);
-      replyEvent_.wait_for(lock, timings_.replyWait, [&] { return eventSet_ || keyboardLeft_ || cancelled_; });
+      replyEvent_.wait_for(lock, timings_.replyWait,
+                           [&] { return eventSet_ || departures_ != departures || cancelled_; });
       arrived = eventSet_;
-      left = keyboardLeft_;
+      left = departures_ != departures;
       eventSet_ = false;  // auto-reset
       waiting_ = false;   // a reply from now on finds nobody waiting
       got = receivedLength_;
@@ -122,6 +127,36 @@ DeviceResult DeviceLink::SendCommand(const std::uint8_t* request, std::size_t le
     }
     if (!PauseUnlessCancelled(timings_.retryPause)) return finish(DeviceResult::kCancelled);
   }
+}
+
+DeviceResult DeviceLink::AwaitOwedReplies(unsigned departures) {
+  std::unique_lock lock(replyMutex_);
+  bool owedNothing = owedReplies_ == 0;
+  if (!owedNothing && echo_ != ReplyEcho::kFull) {
+    awaitingOwed_ = true;
+    replyEvent_.wait_until(lock, lastWrite_ + timings_.lateReplyLimit,
+                           [&] { return owedReplies_ == 0 || cancelled_ || departures_ != departures; });
+    awaitingOwed_ = false;
+    if (cancelled_) return DeviceResult::kCancelled;
+    if (departures_ != departures) return DeviceResult::kAbsent;
+    owedNothing = owedReplies_ == 0;
+    owedReplies_ = 0;  // what has not come by now is taken as lost
+  }
+  requestEcho_ = echo_;
+  requestTeaches_ = owedNothing;
+  return DeviceResult::kOk;
+}
+
+bool DeviceLink::WriteOwingReply(const CommandFrame& frame) {
+  {
+    std::lock_guard lock(replyMutex_);
+    ++owedReplies_;
+    lastWrite_ = std::chrono::steady_clock::now();
+  }
+  if (WriteFrame(frame)) return true;
+  std::lock_guard lock(replyMutex_);
+  if (owedReplies_ > 0) --owedReplies_;
+  return false;
 }
 
 bool DeviceLink::PauseUnlessCancelled(std::chrono::milliseconds pause) {
@@ -142,10 +177,29 @@ void DeviceLink::AllowTransfers() {
   cancelled_ = false;
 }
 
+namespace {
+
+// What a reply that answered `request` (its code, length and offset) shows of
+// the keyboard. Zero length or offset teach nothing when repeated: a keyboard
+// that zeroes bytes 4 to 6, or fills in only its data length, would seem to
+// repeat them.
+ReplyEcho EchoShownBy(std::span<const std::uint8_t, kFrameStatus - kFrameCode> request, bool repeated) {
+  if (!repeated) return ReplyEcho::kCodeOnly;
+  const bool lengthAndOffset = request[kFrameLength - kFrameCode] != 0 &&
+                               (request[kFrameOffsetLow - kFrameCode] | request[kFrameOffsetHigh - kFrameCode]) != 0;
+  return lengthAndOffset ? ReplyEcho::kFull : ReplyEcho::kUnknown;
+}
+
+}  // namespace
+
 void DeviceLink::CompleteReply(const std::uint8_t* bytes, std::size_t length) {
   std::lock_guard lock(replyMutex_);
-  const bool answersTheRequest = waiting_ && !eventSet_ && bytes && length >= kFrameStatus &&
-                                 std::equal(expected_.begin(), expected_.end(), bytes + kFrameCode);
+  // Every reply answers some request: one fewer is owed.
+  if (owedReplies_ > 0 && --owedReplies_ == 0) replyEvent_.notify_all();
+  const bool sameCode = waiting_ && !eventSet_ && bytes && length >= kFrameStatus && bytes[kFrameCode] == expected_[0];
+  const bool repeated = sameCode && std::equal(expected_.begin() + 1, expected_.end(), bytes + kFrameLength);
+  if (sameCode && requestTeaches_ && echo_ == ReplyEcho::kUnknown) echo_ = EchoShownBy(expected_, repeated);
+  const bool answersTheRequest = requestEcho_ == ReplyEcho::kFull ? repeated : sameCode;
   if (!answersTheRequest) {
     ++ignoredReplies_;
     return;
@@ -158,11 +212,14 @@ void DeviceLink::CompleteReply(const std::uint8_t* bytes, std::size_t length) {
 }
 
 void DeviceLink::KeyboardsNowPresent(int count) {
-  if (count != 0) return;
   {
     std::lock_guard lock(replyMutex_);
-    if (!waiting_) return;
-    keyboardLeft_ = true;
+    // Perhaps another keyboard: learned afresh from its replies.
+    echo_ = ReplyEcho::kUnknown;
+    if (count != 0) return;
+    // A keyboard that left answers nothing more.
+    ++departures_;
+    owedReplies_ = 0;
   }
   replyEvent_.notify_all();
 }
@@ -170,6 +227,16 @@ void DeviceLink::KeyboardsNowPresent(int count) {
 int DeviceLink::IgnoredReplies() const {
   std::lock_guard lock(replyMutex_);
   return ignoredReplies_;
+}
+
+ReplyEcho DeviceLink::LearnedEcho() const {
+  std::lock_guard lock(replyMutex_);
+  return echo_;
+}
+
+bool DeviceLink::AwaitingOwedReplies() const {
+  std::lock_guard lock(replyMutex_);
+  return awaitingOwed_;
 }
 
 void DeviceLink::HandleNotice(const RequestNotice* notice) {
@@ -219,7 +286,7 @@ DeviceResult DeviceLink::EndConfiguration() {
   const CommandFrame request = MakeCommandFrame(kCommandEndConfiguration, 0, 0);
   std::this_thread::sleep_for(timings_.endConfigurationDelay);
   if (cancelled_) {
-    WriteFrame(request);
+    WriteOwingReply(request);  // its reply is not awaited, but it will come
     return DeviceResult::kCancelled;
   }
   CommandFrame reply{};

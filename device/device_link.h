@@ -50,6 +50,18 @@ struct LinkTimings {
   std::chrono::milliseconds replyWait{1000};     // one attempt's wait for the reply
   std::chrono::milliseconds retryPause{10};      // between attempts
   std::chrono::milliseconds endConfigurationDelay{10};  // command 2 goes out 10 ms after it is built
+  // A reply that has not come this long after its request was written is
+  // taken as lost (see the pairing rule of DeviceLink). Three reply waits: a
+  // slow keyboard's reply that misses one attempt's wait still comes within it.
+  std::chrono::milliseconds lateReplyLimit{3000};
+};
+
+// What a keyboard's replies repeat of their request, as the link has learned
+// it (the protocol promises only the command code).
+enum class ReplyEcho {
+  kUnknown,   // not learned yet: paired as kCodeOnly
+  kCodeOnly,  // the code; bytes 4 to 6 hold something else
+  kFull,      // the code, the length and the offset (bytes 3 to 6)
 };
 
 inline constexpr int kSendAttempts = 3;
@@ -83,15 +95,38 @@ class DeviceLink {
   // held for the whole transaction, so concurrent callers never take each
   // other's reply.
   //
-  // A reply completes only the request it answers: the keyboard repeats the
-  // request's code, length and offset (bytes 3 to 6), and a reply that does
-  // not is ignored. A reply that comes after its wait has ended (a slow
-  // keyboard) can therefore never complete the next chunk's wait, and read
-  // data never lands at another chunk's offset. It may complete the wait of
-  // a retry of the very same request, which asked for the same thing.
+  // A reply completes only the request it answers, and a reply that comes
+  // after its wait has ended (a slow keyboard) never completes a later
+  // request's wait: read data never lands at another chunk's offset and a
+  // write is never confirmed by another chunk's reply. It may complete the
+  // wait of a retry of the very same request, which asked for the same thing.
+  // The keyboard promises only to repeat the request's code (byte 3), so the
+  // link pairs by what the keyboard's replies have shown it (LearnedEcho):
+  //  - A keyboard that repeats the length and offset too (bytes 4 to 6): a
+  //    reply completes only a request with the same code, length and offset;
+  //    any other is dropped.
+  //  - A keyboard that repeats only the code, or one not learned yet: a reply
+  //    with the request's code completes it. The link counts the replies still
+  //    owed (every attempt written and not yet answered, whether its wait timed
+  //    out or a retry took another attempt's reply) and, before it writes the
+  //    next request, waits until they have come, or until lateReplyLimit has
+  //    passed since the last request was written; what comes meanwhile is
+  //    dropped. A reply later than that is taken as lost, and with such a
+  //    keyboard it is the one thing that could still be taken for a later
+  //    request of the same code.
+  // Learning: each keyboard starts unknown (Start, every change in the keyboard
+  // count). It is learned only from a reply that completes a request written
+  // while no reply of an earlier request was owed (a late reply of another
+  // chunk repeats the code but not the offset, and must not count): a reply
+  // whose bytes 4 to 6 differ from the request's shows kCodeOnly; one that
+  // repeats a length and an offset that are both not 0 shows kFull (a keyboard
+  // that zeroes those bytes seems to repeat commands 1 and 2, and one that
+  // fills in only its data length seems to repeat a chunk at offset 0). Once
+  // learned, the kind stays until the keyboard count changes.
   //
   // When the keyboard leaves during the wait the transaction ends at once with
-  // kAbsent; once CancelTransfers was called, with kCancelled.
+  // kAbsent; once CancelTransfers was called, with kCancelled. Either also
+  // cuts short the wait for owed replies.
   DeviceResult SendCommand(const std::uint8_t* request, std::size_t length, std::uint8_t* reply,
                            std::size_t capacity, std::size_t* received);
 
@@ -157,6 +192,10 @@ class DeviceLink {
   // Replies that completed no wait: none was waiting, or they answered
   // another request (they are dropped).
   int IgnoredReplies() const;
+  // What the keyboard's replies repeat, as far as the link has learned it.
+  ReplyEcho LearnedEcho() const;
+  // True while a transaction waits for owed replies before it writes its request.
+  bool AwaitingOwedReplies() const;
 
   // Called on the transferring thread after each chunk of a chunked transfer
   // (key tables, the macro image): the command code, chunks done, chunks in
@@ -172,9 +211,15 @@ class DeviceLink {
   bool PlaceRead(const UnitSelector& selector, std::uint32_t tag, std::uint32_t& id);
   void CompleteReply(const std::uint8_t* bytes, std::size_t length);
   void KeyboardsNowPresent(int count);
+  // Before a new request: waits for the replies still owed unless the keyboard
+  // is known to repeat length and offset (see SendCommand). kOk, or
+  // kCancelled / kAbsent when that cut the wait short.
+  DeviceResult AwaitOwedReplies(unsigned departures);
   // Waits `pause` unless transfers are cancelled meanwhile; false when cancelled.
   bool PauseUnlessCancelled(std::chrono::milliseconds pause);
   bool WriteFrame(const CommandFrame& frame);  // true when the service took it
+  // Writes a frame the keyboard will answer: its reply is owed from then on.
+  bool WriteOwingReply(const CommandFrame& frame);
 
   DeviceService service_;
   LinkTimings timings_;
@@ -183,19 +228,26 @@ class DeviceLink {
 
   std::mutex transaction_;  // held for a whole transaction
 
-  // ReplyWait: the waiting flag, the bytes a reply must repeat, destination,
-  // capacity, received length and the auto-reset event, all under replyMutex_.
+  // ReplyWait: the waiting flag, the request's code, length and offset,
+  // destination, capacity, received length and the auto-reset event; and what
+  // pairing needs (the learned kind, the replies owed), all under replyMutex_.
   mutable std::mutex replyMutex_;
   std::condition_variable replyEvent_;
   bool eventSet_ = false;
   bool waiting_ = false;
-  bool keyboardLeft_ = false;  // the keyboard count fell to 0 during the wait
   std::array<std::uint8_t, kFrameStatus - kFrameCode> expected_{};  // code, length, offset
   std::uint8_t* destination_ = nullptr;
   std::size_t capacity_ = 0;
   std::size_t receivedLength_ = 0;
   int ignoredReplies_ = 0;
   std::atomic<bool> cancelled_{false};  // changed under replyMutex_, read anywhere
+  ReplyEcho echo_ = ReplyEcho::kUnknown;
+  ReplyEcho requestEcho_ = ReplyEcho::kUnknown;  // the kind the current request pairs by
+  bool requestTeaches_ = false;  // written with no earlier request's reply owed
+  int owedReplies_ = 0;
+  bool awaitingOwed_ = false;
+  std::chrono::steady_clock::time_point lastWrite_{};
+  unsigned departures_ = 0;  // times the keyboard count fell to 0
 
   mutable std::mutex stateMutex_;
   int cachedProfile_ = kUnknownProfile;

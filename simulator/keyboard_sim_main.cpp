@@ -3,11 +3,14 @@
 // that drive it. The line protocol is in sim_protocol.h.
 //
 //   keyboard_sim [--port N] [--port-file FILE] [--memory FILE] [--capacity UNITS] [--unplugged]
+//                [--echo full|code|garbage]
 //
 // --port 0 (the default) lets the system choose; the port is printed as
 // "PORT <n>" on the first line of the output and, with --port-file, written to
 // that file. --memory keeps the keyboard's memory in FILE: read at start,
-// written after every end-configuration command and at exit. The server ends
+// written after every end-configuration command and at exit. --echo sets what
+// the keyboard's replies repeat besides the command code (the control line
+// "faults echo=..." changes it later). The server ends
 // on the control command "quit" or on SIGINT / SIGTERM (Ctrl+C on Windows).
 #include <atomic>
 #include <csignal>
@@ -70,7 +73,7 @@ bool SendAll(Socket s, const std::string& text) {
 int Usage() {
   std::fprintf(stderr,
                "usage: keyboard_sim [--port N] [--port-file FILE] [--memory FILE] [--capacity UNITS] "
-               "[--unplugged]\n");
+               "[--unplugged] [--echo full|code|garbage]\n");
   return 2;
 }
 
@@ -81,6 +84,7 @@ int main(int argc, char** argv) {
   int capacity = kSimDefaultCapacityUnits;
   std::string portFile, memoryPath;
   bool unplugged = false;
+  SimEcho echo = SimEcho::kFull;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     const bool hasValue = i + 1 < argc;
@@ -89,6 +93,7 @@ int main(int argc, char** argv) {
     else if (arg == "--memory" && hasValue) memoryPath = argv[++i];
     else if (arg == "--capacity" && hasValue) capacity = std::atoi(argv[++i]);
     else if (arg == "--unplugged") unplugged = true;
+    else if (arg == "--echo" && hasValue && ParseSimEcho(argv[i + 1], echo)) ++i;
     else return Usage();
   }
   if (port < 0 || port > 65535 || capacity < 1 || capacity > 255) return Usage();
@@ -105,6 +110,7 @@ int main(int argc, char** argv) {
   KeyboardSimulator keyboard(static_cast<std::uint8_t>(capacity));
   if (!memoryPath.empty()) keyboard.LoadMemory(memoryPath);  // a missing file: factory memory
   if (unplugged) keyboard.Unplug();
+  keyboard.SetEcho(echo);
 
   Socket listener = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
   if (listener == kNoSocket) return 1;

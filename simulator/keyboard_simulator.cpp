@@ -38,7 +38,29 @@ constexpr CommandArea kCommandAreas[] = {
     {kCommandReadKeyColours, SimArea::kColours, false},   {kCommandWriteKeyColours, SimArea::kColours, true},
 };
 
+struct EchoName {
+  const char* name;
+  SimEcho echo;
+};
+constexpr EchoName kEchoNames[] = {
+    {"full", SimEcho::kFull}, {"code", SimEcho::kCodeOnly}, {"garbage", SimEcho::kCodeGarbage}};
+
 }  // namespace
+
+bool ParseSimEcho(const std::string& name, SimEcho& echo) {
+  for (const EchoName& row : kEchoNames)
+    if (name == row.name) {
+      echo = row.echo;
+      return true;
+    }
+  return false;
+}
+
+const char* SimEchoName(SimEcho echo) {
+  for (const EchoName& row : kEchoNames)
+    if (echo == row.echo) return row.name;
+  return "?";
+}
 
 bool ParseSimArea(const std::string& name, SimArea& area) {
   for (const AreaName& row : kAreaNames)
@@ -105,6 +127,13 @@ void KeyboardSimulator::Reply(CommandFrame reply) {
     if (faults_.lateReplies > 0) {
       --faults_.lateReplies;
       delayMs = faults_.lateMs;
+    }
+  }
+  for (std::size_t b = kFrameLength; b < kFrameStatus; ++b) {
+    if (echo_ == SimEcho::kCodeOnly) reply[b] = 0;
+    if (echo_ == SimEcho::kCodeGarbage) {
+      garbage_ = static_cast<std::uint8_t>(garbage_ % 255 + 1);
+      reply[b] ^= garbage_;
     }
   }
   SealFrame(reply);
@@ -233,6 +262,16 @@ void KeyboardSimulator::SetFaults(const SimFaults& faults) {
 SimFaults KeyboardSimulator::Faults() const {
   std::lock_guard lock(mutex_);
   return faults_;
+}
+
+void KeyboardSimulator::SetEcho(SimEcho echo) {
+  std::lock_guard lock(mutex_);
+  echo_ = echo;
+}
+
+SimEcho KeyboardSimulator::Echo() const {
+  std::lock_guard lock(mutex_);
+  return echo_;
 }
 
 std::vector<std::uint8_t>* KeyboardSimulator::AreaBytes(SimArea area) {

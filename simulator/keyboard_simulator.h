@@ -57,6 +57,18 @@ inline constexpr std::size_t kSimKeyColoursSize = kSimKeyColourPositions * 3;
 inline constexpr std::uint8_t kSimDefaultCapacityUnits = 0x40;  // 8 KiB of macro memory
 inline constexpr std::size_t kSimLogLimit = 4096;              // oldest entries are dropped
 
+// What the keyboard's replies repeat of their request besides the command
+// code, which every reply repeats. Kept apart from the faults: it is the
+// keyboard's habit, not an accident of one reply.
+enum class SimEcho {
+  kFull,         // the length and the offset (bytes 4-6), as the request had them
+  kCodeOnly,     // nothing more: bytes 4-6 are 0
+  kCodeGarbage,  // nothing more: bytes 4-6 hold other bytes, never the request's
+};
+// "full", "code", "garbage".
+bool ParseSimEcho(const std::string& name, SimEcho& echo);
+const char* SimEchoName(SimEcho echo);
+
 struct SimFaults {
   int latencyMs = 0;          // delay of every report the keyboard sends
   int loseReplies = 0;        // the next n replies are not sent
@@ -91,6 +103,8 @@ class KeyboardSimulator {
 
   void SetFaults(const SimFaults& faults);
   SimFaults Faults() const;
+  void SetEcho(SimEcho echo);
+  SimEcho Echo() const;
 
   // Memory access for tests and the server's control protocol. Read returns
   // false when the range does not lie within the area.
@@ -120,6 +134,8 @@ class KeyboardSimulator {
   SimSink sink_;
   bool plugged_ = true;
   SimFaults faults_;
+  SimEcho echo_ = SimEcho::kFull;
+  std::uint8_t garbage_ = 0;  // the last byte put into a garbage echo (1-255)
   int bootRequests_ = 0;
   int commands_ = 0;
   std::deque<SimLogEntry> log_;

@@ -139,10 +139,15 @@ std::string HandleControlLine(KeyboardSimulator& keyboard, const std::string& li
   }
   if (verb == "faults") {
     SimFaults faults = keyboard.Faults();
+    SimEcho echo = keyboard.Echo();
     for (std::size_t i = 1; i < words.size(); ++i) {
       const auto eq = words[i].find('=');
       if (eq == std::string::npos) return "ERR " + words[i] + "\n";
       const std::string key = words[i].substr(0, eq), value = words[i].substr(eq + 1);
+      if (key == "echo") {
+        if (!ParseSimEcho(value, echo)) return "ERR " + words[i] + "\n";
+        continue;
+      }
       long long n = 0;
       const bool hex = key == "statusbyte";
       if (!ParseNumber(value, n, hex ? 16 : 10) || n < -1 || n > 100000) return "ERR " + words[i] + "\n";
@@ -159,6 +164,7 @@ std::string HandleControlLine(KeyboardSimulator& keyboard, const std::string& li
       else return "ERR " + words[i] + "\n";
     }
     keyboard.SetFaults(faults);
+    keyboard.SetEcho(echo);
     return "OK\n";
   }
   SimArea area{};

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <functional>
 #include <string>
 #include <thread>
@@ -233,9 +234,17 @@ TEST(DeviceLinkChunks, FailingChunkEndsTheTransfer) {
   EXPECT_EQ(FrameOffset(frames.back()), 112);
 }
 
-// ---- Faults: the attempt loop ----------------------------------------------------
+// ---- Faults and pairing, against both kinds of keyboard -------------------------
 
-TEST(DeviceLinkFaults, RepliesAreRetriedAsTheProtocolSays) {
+class LinkPairing : public testing::TestWithParam<SimEcho> {
+ protected:
+  // The other kind than the keyboard's: what the link must never conclude.
+  ReplyEcho WrongKind() const { return GetParam() == SimEcho::kFull ? ReplyEcho::kCodeOnly : ReplyEcho::kFull; }
+};
+
+INSTANTIATE_TEST_SUITE_P(BothKinds, LinkPairing, BothEchoes(), EchoName);
+
+TEST_P(LinkPairing, RepliesAreRetriedAsTheProtocolSays) {
   struct Case {
     const char* name;
     SimFaults faults;
@@ -254,7 +263,7 @@ TEST(DeviceLinkFaults, RepliesAreRetriedAsTheProtocolSays) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    LinkRig rig;
+    LinkRig rig(QuickTimings(), kSimDefaultCapacityUnits, GetParam());
     rig.keyboard.SetFaults(c.faults);
     StatusBlock status{};
     EXPECT_EQ(rig.link.ReadStatus(status), c.result);
@@ -268,9 +277,10 @@ TEST(DeviceLinkFaults, RepliesAreRetriedAsTheProtocolSays) {
 // A reply that comes after its wait has ended must never complete another
 // request's wait: wherever one late reply falls in a read-back, every table
 // and the image read either equal the keyboard's memory or report a failure.
-TEST(DeviceLinkFaults, ALateReplyAnywhereInAReadBackGivesTheRightBytesOrAFailure) {
+TEST_P(LinkPairing, ALateReplyAnywhereInAReadBackGivesTheRightBytesOrAFailure) {
   LinkTimings timings = QuickTimings();
   timings.replyWait = std::chrono::milliseconds(60);
+  timings.lateReplyLimit = std::chrono::milliseconds(1000);  // well beyond the latest reply
   constexpr int kImageBytes = 200;                  // 4 chunks
   constexpr int kReplies = 3 * 9 + 4;               // every reply of the read-back
   const int lateMs[] = {80, 130, 200};              // answered by a retry, or after all three attempts
@@ -278,7 +288,7 @@ TEST(DeviceLinkFaults, ALateReplyAnywhereInAReadBackGivesTheRightBytesOrAFailure
   for (int late : lateMs) {
     for (int at = 0; at < kReplies; ++at) {
       SCOPED_TRACE(testing::Message() << "late by " << late << " ms at reply " << at);
-      LinkRig rig(timings);
+      LinkRig rig(timings, kSimDefaultCapacityUnits, GetParam());
       // Every chunk of every area holds different bytes.
       for (int p = 0; p < 3; ++p) {
         const DeviceKeyTable pattern = PatternTable(static_cast<std::uint8_t>(40 * p + 1));
@@ -304,18 +314,21 @@ TEST(DeviceLinkFaults, ALateReplyAnywhereInAReadBackGivesTheRightBytesOrAFailure
       } else {
         ++readsFailed;
       }
+      // The late reply of another chunk taught the link nothing wrong.
+      EXPECT_NE(rig.link.LearnedEcho(), WrongKind());
     }
   }
   EXPECT_GT(readsRight, 0);
   EXPECT_GT(readsFailed, 0) << "some replies came after all three attempts";
 }
 
-TEST(DeviceLinkFaults, AWriteIsNeverConfirmedByTheReplyToAnotherChunk) {
+TEST_P(LinkPairing, AWriteIsNeverConfirmedByTheReplyToAnotherChunk) {
   LinkTimings timings = QuickTimings();
   timings.replyWait = std::chrono::milliseconds(60);
+  timings.lateReplyLimit = std::chrono::milliseconds(1000);
   for (int at = 0; at < 9; ++at) {
     SCOPED_TRACE(at);
-    LinkRig rig(timings);
+    LinkRig rig(timings, kSimDefaultCapacityUnits, GetParam());
     // The reply to one chunk comes after all of its attempts: the write fails
     // there; the late replies never confirm the chunks after it.
     rig.keyboard.SetFaults({.lateReplies = 3, .lateMs = 250, .afterReplies = at});
@@ -323,6 +336,118 @@ TEST(DeviceLinkFaults, AWriteIsNeverConfirmedByTheReplyToAnotherChunk) {
     const auto frames = rig.SentFrames();
     ASSERT_EQ(frames.size(), static_cast<std::size_t>(at + 3));
     EXPECT_EQ(FrameOffset(frames.back()), at * 56);
+  }
+}
+
+// A keyboard with 128 bytes of macro memory refuses the third chunk of a
+// 150-byte image, every time. Whichever reply before it is late (the second
+// of two late replies still on its way while the next chunk waits), that
+// chunk is never confirmed by a late reply, so the write fails.
+TEST_P(LinkPairing, ALateReplyNeverConfirmsARefusedChunk) {
+  LinkTimings timings = QuickTimings();
+  timings.replyWait = std::chrono::milliseconds(60);
+  timings.lateReplyLimit = std::chrono::milliseconds(1000);
+  const SimFaults lateFaults[] = {{.lateReplies = 1, .lateMs = 80},
+                                  {.lateReplies = 2, .lateMs = 100},
+                                  {.lateReplies = 1, .lateMs = 200}};
+  for (SimFaults faults : lateFaults) {
+    for (int at = 0; at < 2; ++at) {
+      SCOPED_TRACE(testing::Message() << faults.lateReplies << " late by " << faults.lateMs << " ms at reply " << at);
+      LinkRig rig(timings, 1, GetParam());
+      faults.afterReplies = at;
+      rig.keyboard.SetFaults(faults);
+      EXPECT_NE(rig.link.WriteMacroImage(Bytes(150, 0x20)), DeviceResult::kOk);
+    }
+  }
+}
+
+// ---- Learning what the replies repeat --------------------------------------------
+
+TEST(LinkLearning, TheKindComesFromRepliesThatShowIt) {
+  struct Case {
+    const char* name;
+    SimEcho keyboard;
+    std::vector<NamedCommand> commands;
+    ReplyEcho learned;
+  };
+  std::array<std::uint8_t, kFrameDataSize> out{};
+  StatusBlock status{};
+  DeviceKeyTable table{};
+  const NamedCommand begin{"begin", [](DeviceLink& l) { return l.BeginConfiguration(); }};
+  const NamedCommand end{"end", [](DeviceLink& l) { return l.EndConfiguration(); }};
+  const NamedCommand readStatus{"read status", [&](DeviceLink& l) { return l.ReadStatus(status); }};
+  const NamedCommand firstSettings{"settings at 0", [&](DeviceLink& l) { return l.ReadSettings(56, 0, out); }};
+  const NamedCommand keyTable{"key table 1", [&](DeviceLink& l) { return l.ReadKeyTable(1, table); }};
+  const Case cases[] = {
+      // Zero lengths and offsets, and a chunk at offset 0, show nothing.
+      {"full, nothing shown yet", SimEcho::kFull, {begin, end, readStatus, firstSettings}, ReplyEcho::kUnknown},
+      {"full, a chunk at 512", SimEcho::kFull, {begin, keyTable}, ReplyEcho::kFull},
+      {"code, commands 1 and 2", SimEcho::kCodeOnly, {begin, end}, ReplyEcho::kUnknown},
+      {"code, a status read", SimEcho::kCodeOnly, {begin, readStatus}, ReplyEcho::kCodeOnly},
+      {"code, a key table", SimEcho::kCodeOnly, {keyTable}, ReplyEcho::kCodeOnly},
+      {"garbage, command 1", SimEcho::kCodeGarbage, {begin}, ReplyEcho::kCodeOnly},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    LinkRig rig(QuickTimings(), kSimDefaultCapacityUnits, c.keyboard);
+    EXPECT_EQ(rig.link.LearnedEcho(), ReplyEcho::kUnknown);
+    for (const NamedCommand& command : c.commands) EXPECT_EQ(command.run(rig.link), DeviceResult::kOk) << command.name;
+    EXPECT_EQ(rig.link.LearnedEcho(), c.learned);
+  }
+}
+
+TEST(LinkLearning, EachKeyboardThatArrivesIsLearnedAfresh) {
+  LinkRig rig;
+  DeviceKeyTable table{};
+  ASSERT_EQ(rig.link.ReadKeyTable(1, table), DeviceResult::kOk);
+  ASSERT_EQ(rig.link.LearnedEcho(), ReplyEcho::kFull);
+  // Another keyboard, which repeats only the code.
+  rig.keyboard.Unplug();
+  rig.keyboard.SetEcho(SimEcho::kCodeOnly);
+  rig.keyboard.Plug();
+  ASSERT_TRUE(rig.sink.WaitFor([](RecordingSink& s) { return s.counts.size() == 2; }));
+  EXPECT_EQ(rig.link.LearnedEcho(), ReplyEcho::kUnknown);
+  ASSERT_EQ(rig.link.ReadKeyTable(1, table), DeviceResult::kOk);
+  EXPECT_EQ(rig.link.LearnedEcho(), ReplyEcho::kCodeOnly);
+  EXPECT_EQ(TableBytes(table), rig.Memory(SimArea::kKeyTables, kKeyTableStride, kKeyTableBytes));
+  // Started again: unknown again.
+  rig.link.Start(&rig.sink);
+  EXPECT_EQ(rig.link.LearnedEcho(), ReplyEcho::kUnknown);
+}
+
+// With a keyboard that repeats only the code, a request waits for the replies
+// still owed; cancelling and the keyboard leaving end that wait at once.
+TEST(LinkLearning, TheWaitForOwedRepliesEndsWhenCancelledOrTheKeyboardLeaves) {
+  struct Case {
+    const char* name;
+    std::function<void(LinkRig&)> interrupt;
+    DeviceResult result;
+  };
+  const Case cases[] = {
+      {"cancelled", [](LinkRig& rig) { rig.link.CancelTransfers(); }, DeviceResult::kCancelled},
+      {"pulled out", [](LinkRig& rig) { rig.keyboard.Unplug(); }, DeviceResult::kAbsent},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    LinkTimings timings = QuickTimings();
+    timings.lateReplyLimit = std::chrono::hours(1);  // a lost reply is awaited until interrupted
+    LinkRig rig(timings, kSimDefaultCapacityUnits, SimEcho::kCodeOnly);
+    rig.keyboard.SetFaults({.loseReplies = 1});
+    StatusBlock status{};
+    ASSERT_EQ(rig.link.ReadStatus(status), DeviceResult::kOk);  // at the second attempt: one reply owed
+    std::atomic<DeviceResult> result{DeviceResult::kOk};
+    std::atomic<bool> done{false};
+    std::thread next([&] {
+      StatusBlock again{};
+      result = rig.link.ReadStatus(again);
+      done = true;
+    });
+    EXPECT_TRUE(WaitFor([&] { return rig.link.AwaitingOwedReplies(); }));
+    c.interrupt(rig);
+    EXPECT_TRUE(WaitFor([&] { return done.load(); }, std::chrono::seconds(30)));
+    next.join();
+    EXPECT_EQ(result.load(), c.result);
+    EXPECT_EQ(rig.SentFrames().size(), 2u) << "the next request was never written";
   }
 }
 
@@ -335,7 +460,9 @@ TEST(DeviceLinkFaults, AKeyboardPulledOutEndsTheWaitAtOnce) {
 }
 
 TEST(DeviceLinkFaults, CancelledTransfersEndAtOnceAndSendNothingMore) {
-  LinkRig rig(LinkTimings{});
+  LinkTimings timings;  // the keyboard's own one-second waits
+  timings.lateReplyLimit = std::chrono::milliseconds(50);  // the lost replies are not awaited for long
+  LinkRig rig(timings);
   rig.keyboard.SetFaults({.loseReplies = 1000});  // a keyboard that never answers
   std::thread canceller([&] {
     EXPECT_TRUE(WaitFor([&] { return rig.SentFrames().size() == 1; }));

@@ -218,3 +218,50 @@ TEST_F(Download, ACancelledDownloadStillEndsTheConfiguration) {
   EXPECT_LT(frames.size(), 40u);
   EXPECT_EQ(frames.back()[kFrameCode], kCommandEndConfiguration);
 }
+
+// Wherever one reply of an Apply is late, the keyboard ends up holding the
+// intended image and key table, or the Apply reports a failure; with either
+// kind of keyboard.
+class DownloadPairing : public testing::TestWithParam<SimEcho> {
+ protected:
+  void SetUp() override { ResetDefaultKeyTable(); }
+  void TearDown() override { ResetDefaultKeyTable(); }
+};
+
+INSTANTIATE_TEST_SUITE_P(BothKinds, DownloadPairing, BothEchoes(), EchoName);
+
+TEST_P(DownloadPairing, ALateReplyAnywhereInAnApplyLeavesTheIntendedTablesOrAFailure) {
+  LinkTimings timings = QuickTimings();
+  timings.replyWait = std::chrono::milliseconds(60);
+  timings.lateReplyLimit = std::chrono::milliseconds(1000);  // well beyond the latest reply
+  const std::vector<MacroRecord> macros{MakeMacro(1, u"A", 40), MakeMacro(2, u"B", 6)};
+  const auto area = MakeArea();
+  const auto image = ExpectedImage(macros, true);
+  const auto table = ExpectedTable(*area, 1, macros);
+  const int replies = 1 + static_cast<int>((image.size() + 55) / 56) + 9 + 1;  // begin, image, table, end
+  // Answered by a retry (the second late reply still on its way while the
+  // next request waits), or after all three attempts.
+  const SimFaults lateFaults[] = {{.lateReplies = 1, .lateMs = 100},
+                                  {.lateReplies = 2, .lateMs = 100},
+                                  {.lateReplies = 1, .lateMs = 200}};
+  int applied = 0, failed = 0;
+  for (SimFaults faults : lateFaults) {
+    for (int at = 0; at < replies; ++at) {
+      SCOPED_TRACE(testing::Message() << faults.lateReplies << " late by " << faults.lateMs << " ms at reply " << at);
+      LinkRig rig(timings, kSimDefaultCapacityUnits, GetParam());
+      rig.link.SetMacroCapacity(8192);
+      RecordingMessages messages;
+      faults.afterReplies = at;
+      rig.keyboard.SetFaults(faults);
+      if (DownloadKeyMaps(rig.link, messages, 1, 1, {*area, macros}) == DeviceResult::kOk) {
+        ++applied;
+        EXPECT_EQ(rig.Memory(SimArea::kMacros, 0, image.size()), image);
+        EXPECT_EQ(rig.Memory(SimArea::kKeyTables, kKeyTableStride, kKeyTableBytes), table);
+      } else {
+        ++failed;
+      }
+    }
+  }
+  EXPECT_GT(applied, 0);
+  EXPECT_GT(failed, 0) << "some replies came after all three attempts";
+}

@@ -6,7 +6,10 @@
 #include <cstdint>
 #include <mutex>
 #include <ostream>
+#include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "device/device_link.h"
 #include "simulator/keyboard_simulator.h"
@@ -14,6 +17,7 @@
 
 // Test messages name a result ("kNoReply") rather than give its number.
 inline void PrintTo(DeviceResult result, std::ostream* out) { *out << DeviceResultName(result); }
+inline void PrintTo(SimEcho echo, std::ostream* out) { *out << SimEchoName(echo); }
 
 // Records what the link passes on; tests wait for a notice with WaitFor.
 class RecordingSink : public DeviceNoticeSink {
@@ -54,12 +58,21 @@ inline LinkTimings QuickTimings() {
   t.replyWait = std::chrono::milliseconds(150);
   t.retryPause = std::chrono::milliseconds(1);
   t.endConfigurationDelay = std::chrono::milliseconds(1);
+  t.lateReplyLimit = std::chrono::milliseconds(450);
   return t;
 }
 
+// Tests of pairing run against both kinds of keyboard: one whose replies
+// repeat the request's length and offset, one whose replies repeat only its
+// code (the least the protocol promises).
+inline auto BothEchoes() { return testing::Values(SimEcho::kFull, SimEcho::kCodeOnly); }
+inline std::string EchoName(const testing::TestParamInfo<SimEcho>& info) { return SimEchoName(info.param); }
+
 struct LinkRig {
-  explicit LinkRig(LinkTimings timings = QuickTimings(), std::uint8_t capacityUnits = kSimDefaultCapacityUnits)
+  explicit LinkRig(LinkTimings timings = QuickTimings(), std::uint8_t capacityUnits = kSimDefaultCapacityUnits,
+                   SimEcho echo = SimEcho::kFull)
       : keyboard(capacityUnits), service(keyboard), table(service.Table()), link(table, timings) {
+    keyboard.SetEcho(echo);
     table.Init(0);
     startCount = link.Start(&sink);
     keyboard.ClearLog();

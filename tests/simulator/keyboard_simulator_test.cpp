@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -95,6 +97,34 @@ TEST(KeyboardSimulator, FaultsApplyToTheNextReplies) {
   reply = bench.Send(request);
   EXPECT_EQ(reply[kFrameCode], kCommandBeginConfiguration);
   EXPECT_EQ(reply[kFrameStatus], 0);
+}
+
+TEST(KeyboardSimulator, RepliesRepeatWhatItsEchoSays) {
+  const CommandFrame request = MakeCommandFrame(kCommandReadKeyTable, 56, 512 + 56);
+  const SimEcho echoes[] = {SimEcho::kFull, SimEcho::kCodeOnly, SimEcho::kCodeGarbage};
+  for (SimEcho echo : echoes) {
+    SCOPED_TRACE(SimEchoName(echo));
+    Bench bench;
+    bench.keyboard.SetEcho(echo);
+    // The faults work the same with every echo.
+    bench.keyboard.SetFaults({.statusReplies = 1, .status = kReplyBusy, .afterReplies = 1});
+    for (int i = 0; i < 3; ++i) {
+      const CommandFrame reply = bench.Send(request);
+      EXPECT_EQ(reply[kFrameCode], kCommandReadKeyTable);
+      EXPECT_EQ(reply[kFrameStatus], i == 1 ? kReplyBusy : 0);
+      EXPECT_TRUE(FrameSumMatches(reply));
+      std::array<std::uint8_t, kFrameDataSize> memory{};
+      bench.keyboard.Read(SimArea::kKeyTables, 512 + 56, memory);
+      EXPECT_TRUE(std::equal(memory.begin(), memory.end(), reply.begin() + kFrameDataOffset)) << "data as ever";
+      for (std::size_t b = kFrameLength; b < kFrameStatus; ++b) {
+        switch (echo) {
+          case SimEcho::kFull: EXPECT_EQ(reply[b], request[b]) << b; break;
+          case SimEcho::kCodeOnly: EXPECT_EQ(reply[b], 0) << b; break;
+          case SimEcho::kCodeGarbage: EXPECT_NE(reply[b], request[b]) << b; break;
+        }
+      }
+    }
+  }
 }
 
 TEST(KeyboardSimulator, UnplugsAfterTheGivenNumberOfReports) {

@@ -73,6 +73,8 @@ TEST(SimProtocol, ControlCommandsDriveTheKeyboard) {
       {"faults latency=4 lose=2 statusbyte=FF unplugafter=7", "OK\n"},
       {"faults speed=1", "ERR speed=1\n"},
       {"faults lose=-3", "ERR lose=-3\n"},
+      {"faults echo=code", "OK\n"},
+      {"faults echo=half", "ERR echo=half\n"},
       {"save", "ERR cannot save\n"},
       {"boots", "OK 0\n"},
       {"", "ERR empty\n"},
@@ -85,6 +87,7 @@ TEST(SimProtocol, ControlCommandsDriveTheKeyboard) {
   EXPECT_EQ(faults.loseReplies, 2);
   EXPECT_EQ(faults.status, 0xFF);
   EXPECT_EQ(faults.unplugAfterReports, 7);
+  EXPECT_EQ(keyboard.Echo(), SimEcho::kCodeOnly);
   ASSERT_EQ(events.size(), 3u);  // count 0, count 1, the notice
   EXPECT_EQ(events[2].bytes, (std::vector<std::uint8_t>{0xFF, 0x02}));
   EXPECT_EQ(HandleControlLine(keyboard, "log 1", "", quit), "OK K:000C:FF02\n");
