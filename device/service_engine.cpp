@@ -108,6 +108,7 @@ int ServiceEngine::AsyncRead(const UnitSelector* selector, NoticeCallback callba
   ServiceBackend* backend;
   {
     std::lock_guard lock(mutex_);
+    if (backend_ && backend_->RefusesRead()) return 0;
     const std::uint32_t assigned = nextId_++;
     requests_[assigned] = {selector->usagePage, selector->usage, callback, tag, true};
     if (id) *id = assigned;

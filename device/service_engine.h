@@ -28,6 +28,8 @@ class ServiceBackend {
   virtual int Write(std::uint16_t usagePage, std::uint16_t usage, std::span<const std::uint8_t> report) = 0;
   // A standing read was placed on a collection (a back end may start reading it).
   virtual void ReadPlaced(std::uint16_t usagePage, std::uint16_t usage) {}
+  // Whether the next standing read is refused (the simulated service's fault).
+  virtual bool RefusesRead() { return false; }
 };
 
 class ServiceEngine {

@@ -67,6 +67,12 @@ class SimBackend : public HidServBackend {
 
   int Count() override { return count_.load(); }
 
+  bool RefusesRead() override {
+    for (int left = refusals_.load(); left > 0;)
+      if (refusals_.compare_exchange_weak(left, left - 1)) return true;
+    return false;
+  }
+
   int Write(std::uint16_t usagePage, std::uint16_t usage, std::span<const std::uint8_t> report) override {
     if (count_.load() == 0) return 0;
     return Send(WriteLine(usagePage, usage, report)) ? 1 : 0;
@@ -100,7 +106,8 @@ class SimBackend : public HidServBackend {
     }
   }
 
-  // Connects and greets: says DEVICE and takes the first COUNT line. The
+  // Connects and greets: says DEVICE and takes the first COUNT line (after the
+  // standing reads to refuse, when the simulator is told to refuse some). The
   // caller tells the engine: Init's first attempt raises no notice, since
   // nobody can have asked for one yet.
   bool Connect() {
@@ -118,8 +125,12 @@ class SimBackend : public HidServBackend {
     setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&kGreetTimeoutMs), sizeof kGreetTimeoutMs);
     std::string line;
     SimEvent event;
-    if (!Send(std::string(kSimDeviceHello) + "\n") || !ReadLine(line) || !ParseEventLine(line, event) ||
-        event.kind != SimEvent::kCount) {
+    bool greeted = Send(std::string(kSimDeviceHello) + "\n") && ReadLine(line);
+    if (greeted && line.rfind("REFUSE ", 0) == 0) {
+      refusals_ = std::atoi(line.c_str() + 7);
+      greeted = ReadLine(line);
+    }
+    if (!greeted || !ParseEventLine(line, event) || event.kind != SimEvent::kCount) {
       Disconnect();
       return false;
     }
@@ -197,6 +208,7 @@ class SimBackend : public HidServBackend {
   bool stopping_ = false;
   std::string input_;  // the connecting thread's
   std::atomic<int> count_{0};
+  std::atomic<int> refusals_{0};  // standing reads still to refuse
   std::thread thread_;
 };
 

@@ -178,6 +178,8 @@ int main(int argc, char** argv) {
         if (c.first && line == kSimDeviceHello) {
           c.first = false;
           c.device = true;
+          const int refusals = keyboard.TakeReadRefusals();
+          if (refusals > 0 && !SendAll(c.socket, "REFUSE " + std::to_string(refusals) + "\n")) c.closed = true;
           if (!SendAll(c.socket, "COUNT " + std::to_string(keyboard.Count()) + "\n")) c.closed = true;
           continue;
         }

@@ -259,6 +259,18 @@ void KeyboardSimulator::SetFaults(const SimFaults& faults) {
   faults_ = faults;
 }
 
+bool KeyboardSimulator::TakeReadRefusal() {
+  std::lock_guard lock(mutex_);
+  if (faults_.refuseReads <= 0) return false;
+  --faults_.refuseReads;
+  return true;
+}
+
+int KeyboardSimulator::TakeReadRefusals() {
+  std::lock_guard lock(mutex_);
+  return std::exchange(faults_.refuseReads, 0);
+}
+
 SimFaults KeyboardSimulator::Faults() const {
   std::lock_guard lock(mutex_);
   return faults_;

@@ -79,6 +79,7 @@ struct SimFaults {
   int lateReplies = 0;        // the next n replies come after `lateMs` instead of the latency
   int lateMs = 0;
   int afterReplies = 0;       // the reply faults above begin after n more good replies
+  int refuseReads = 0;        // the device service refuses the next n standing reads
 };
 
 class KeyboardSimulator {
@@ -102,6 +103,10 @@ class KeyboardSimulator {
   int SendConsumerNotice(std::uint16_t code);
 
   void SetFaults(const SimFaults& faults);
+  // The device service's side of refuseReads: true (one fewer left) when the
+  // next standing read is to be refused; TakeReadRefusals hands them all over.
+  bool TakeReadRefusal();
+  int TakeReadRefusals();
   SimFaults Faults() const;
   void SetEcho(SimEcho echo);
   SimEcho Echo() const;

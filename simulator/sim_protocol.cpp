@@ -161,6 +161,7 @@ std::string HandleControlLine(KeyboardSimulator& keyboard, const std::string& li
       else if (key == "late" && v >= 0) faults.lateReplies = v;
       else if (key == "latems" && v >= 0) faults.lateMs = v;
       else if (key == "after" && v >= 0) faults.afterReplies = v;
+      else if (key == "refusereads" && v >= 0) faults.refuseReads = v;
       else return "ERR " + words[i] + "\n";
     }
     keyboard.SetFaults(faults);

@@ -5,6 +5,8 @@
 // and sends "DEVICE"; from then on it writes reports as
 //   WRITE <usage page hex> <usage hex> <bytes hex>
 // and receives what the keyboard sends:
+//   REFUSE <n>                          (right after DEVICE, when set: the service refuses
+//                                        its next n standing reads)
 //   COUNT <keyboards attached>          (first right after DEVICE, then on every change)
 //   REPORT <usage page hex> <usage hex> <delay ms> <bytes hex>
 //
@@ -13,13 +15,15 @@
 //   plug | unplug | count | boots | commands | clearlog | save | quit
 //   notice <code hex>                      a consumer notice (0x02FF, 0x0401, ...)
 //   faults [latency=N] [lose=N] [wrongcode=N] [status=N] [statusbyte=HEX] [unplugafter=N]
-//          [late=N] [latems=N] [after=N] [echo=full|code|garbage]
+//          [late=N] [latems=N] [after=N] [echo=full|code|garbage] [refusereads=N]
 //                                        late: the next N replies come after latems ms;
 //                                        after: the reply faults begin after N good replies;
 //                                        echo: what every reply repeats besides the code:
 //                                        full (the default) the length and offset, code
 //                                        nothing (bytes 4-6 are 0), garbage nothing (bytes
 //                                        4-6 hold other bytes). A line without echo= keeps it.
+//                                        refusereads: the device service refuses the next N
+//                                        standing reads (a program that connects is told).
 //   read <area> <offset> <length>          OK <bytes hex>
 //   poke <area> <offset> <bytes hex>
 //   log [n]                                the last n entries (default 16): OK H|K:<page hex>:<hex> ...

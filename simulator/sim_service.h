@@ -21,6 +21,7 @@ class SimulatedService : public ServiceBackend {
 
   int Count() override;
   int Write(std::uint16_t usagePage, std::uint16_t usage, std::span<const std::uint8_t> report) override;
+  bool RefusesRead() override { return keyboard_.TakeReadRefusal(); }
 
  private:
   KeyboardSimulator& keyboard_;

@@ -80,6 +80,18 @@ TEST(DeviceLinkAbsent, StartReportsTheCount) {
   EXPECT_EQ(plugged.service.Engine().StandingRequests(), 2);  // 'CONS' and 'CTRL'
 }
 
+// A service that refuses a standing read leaves the link unstarted; started
+// again once the service takes them, the link works, with one read of each.
+TEST(DeviceLinkAbsent, ARefusedStandingReadFailsTheStartAndAnotherStartWorks) {
+  LinkRig rig;
+  rig.keyboard.SetFaults({.refuseReads = 1});
+  EXPECT_EQ(rig.link.Start(&rig.sink), -1);
+  EXPECT_EQ(rig.link.Start(&rig.sink), 1);
+  EXPECT_EQ(rig.service.Engine().StandingRequests(), 2);
+  StatusBlock status{};
+  EXPECT_EQ(rig.link.ReadStatus(status), DeviceResult::kOk);
+}
+
 // ---- Round trips against the simulator -----------------------------------------
 
 TEST(DeviceLinkCommands, EveryCommandSucceedsWithSoundFrames) {

@@ -405,6 +405,38 @@ TEST_F(ProgramWithKeyboardTest, ADamagedProfileFileIsNeverChangedWhenTheKeyboard
   }
 }
 
+// The device service refuses the standing reads at start: the program says so
+// once and stays without a keyboard, then starts the link again (the first
+// tries refused too) and reads the keyboard back.
+TEST_F(ProgramWithKeyboardTest, RefusedStandingReadsAreSaidOnceAndTriedAgain) {
+  ASSERT_EQ(keyboard_.Control("faults refusereads=4"), "OK");  // two starts' worth
+  const PROCESS_INFORMATION running = StartRunningInstance();
+  std::wstring text;
+  ASSERT_TRUE(WaitUntil([&] { return MessageBoxOf(running.dwProcessId, &text) != nullptr; }, kStartTimeoutMs));
+  EXPECT_NE(text.find(L"did not accept"), std::wstring::npos) << std::string(text.begin(), text.end());
+  EXPECT_FALSE(FileExists(profileFile_)) << "no keyboard is read meanwhile";
+  PostMessageW(MessageBoxOf(running.dwProcessId, nullptr), WM_COMMAND, IDOK, 0);
+  EXPECT_TRUE(WaitUntil([&] { return FileExists(profileFile_); }, kStartTimeoutMs)) << "read once the reads are taken";
+  EXPECT_EQ(MessageBoxOf(running.dwProcessId, nullptr), nullptr) << "said once";
+  KillRunningInstance(running);
+}
+
+// "/Kill", as the installer and the uninstaller use it, ends the program with a
+// dialog and its box open: the program has ended when "/Kill" returns.
+TEST_F(ProgramWithKeyboardTest, KillEndsTheProgramWithTheFirmwareUpdatesBoxOpen) {
+  const PROCESS_INFORMATION running = StartRunningInstance();
+  ASSERT_TRUE(WaitUntil([&] { return FileExists(profileFile_); }, kStartTimeoutMs));
+  PostMessageW(MainWindowOf(running.dwProcessId), WM_COMMAND, ID_FIRMWARE_UPDATE, 0);
+  ASSERT_TRUE(WaitUntil([&] { return MessageBoxesOf(running.dwProcessId).size() == 1; }, kStartTimeoutMs));
+  PostMessageW(MessageBoxesOf(running.dwProcessId)[0], WM_COMMAND, IDC_UPDATE_BUTTON, 0);  // no updater: a box
+  ASSERT_TRUE(WaitUntil([&] { return MessageBoxesOf(running.dwProcessId).size() == 2; }, kStartTimeoutMs));
+
+  const PROCESS_INFORMATION killer = Start(L"/Kill");
+  EXPECT_EQ(ExitCodeAfter(killer, kStartTimeoutMs), 0u);
+  EXPECT_EQ(WaitForSingleObject(running.hProcess, 0), WAIT_OBJECT_0) << "ended before /Kill returned";
+  EXPECT_EQ(ExitCodeAfter(running, kStartTimeoutMs), 0u);
+}
+
 TEST_F(ProgramWithKeyboardTest, WithoutTheDeviceServiceTheProgramEndsQuietly) {
   DeleteFileW((folder_ + L"HidServ.dll").c_str());
   const PROCESS_INFORMATION process = Start();

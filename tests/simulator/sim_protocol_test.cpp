@@ -75,6 +75,7 @@ TEST(SimProtocol, ControlCommandsDriveTheKeyboard) {
       {"faults lose=-3", "ERR lose=-3\n"},
       {"faults echo=code", "OK\n"},
       {"faults echo=half", "ERR echo=half\n"},
+      {"faults refusereads=2", "OK\n"},
       {"save", "ERR cannot save\n"},
       {"boots", "OK 0\n"},
       {"", "ERR empty\n"},
@@ -88,6 +89,7 @@ TEST(SimProtocol, ControlCommandsDriveTheKeyboard) {
   EXPECT_EQ(faults.status, 0xFF);
   EXPECT_EQ(faults.unplugAfterReports, 7);
   EXPECT_EQ(keyboard.Echo(), SimEcho::kCodeOnly);
+  EXPECT_EQ(faults.refuseReads, 2);
   ASSERT_EQ(events.size(), 3u);  // count 0, count 1, the notice
   EXPECT_EQ(events[2].bytes, (std::vector<std::uint8_t>{0xFF, 0x02}));
   EXPECT_EQ(HandleControlLine(keyboard, "log 1", "", quit), "OK K:000C:FF02\n");
