@@ -83,7 +83,7 @@ class HidServWithSimulator : public ::testing::Test {
   void SetUp() override {
     ASSERT_NE(server_, nullptr);
     ASSERT_EQ(server_->Control("plug"), "OK");
-    ASSERT_EQ(server_->Control("faults latency=0 lose=0 wrongcode=0 status=0 unplugafter=-1"), "OK");
+    ASSERT_EQ(server_->Control("faults latency=0 lose=0 wrongcode=0 status=0 unplugafter=-1 echo=full"), "OK");
     link_ = std::make_unique<DeviceLink>(service_);
     startCount_ = link_->Start(&sink_);
   }
@@ -170,6 +170,21 @@ TEST_F(HidServWithSimulator, CommandsRoundTrip) {
 
   ASSERT_EQ(server_->Control("faults status=3 statusbyte=FE"), "OK");
   EXPECT_EQ(link_->ReadStatus(status), DeviceResult::kReplyBusy);
+}
+
+// A keyboard whose replies repeat only the command code: learned as such
+// from its replies through HidServ.dll, and read and written as any other.
+TEST_F(HidServWithSimulator, AKeyboardThatRepeatsOnlyTheCodeWorks) {
+  ASSERT_EQ(server_->Control("faults echo=code"), "OK");
+  DeviceKeyTable table{};
+  auto* bytes = reinterpret_cast<std::uint8_t*>(table.data());
+  for (std::size_t i = 0; i < kKeyTableBytes; ++i) bytes[i] = static_cast<std::uint8_t>(i * 7 + 3);
+  ASSERT_EQ(link_->WriteKeyTable(1, table), DeviceResult::kOk);
+  EXPECT_EQ(HexOf(server_->Control("read keytables 512 480")), std::vector<std::uint8_t>(bytes, bytes + 480));
+  DeviceKeyTable back{};
+  ASSERT_EQ(link_->ReadKeyTable(1, back), DeviceResult::kOk);
+  EXPECT_EQ(back, table);
+  EXPECT_EQ(link_->LearnedEcho(), ReplyEcho::kCodeOnly);
 }
 
 class NoMessages : public DeviceMessages {

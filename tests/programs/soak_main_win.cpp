@@ -14,10 +14,14 @@
 //     before the round or the profile the user applied;
 //   - the keyboard holds the old or the new profile, never a mix of the two
 //     (never empty macros unless the profile had none).
-// Prints "N rounds, N faults, N lost" and ends with 0 when nothing was lost
-// and nothing hung.
+// The keyboard is of one kind, or of both kinds in turns, round by round:
+// one whose replies repeat the request's length and offset ("full"), one whose
+// replies repeat only its code ("code", bytes 4-6 zero), or one that puts
+// other bytes there ("garbage").
+// Prints "N rounds, N faults, N lost (echo: ...)" and ends with 0 when nothing
+// was lost and nothing hung.
 //
-//   soak.exe [--rounds N] [--seed S]
+//   soak.exe [--rounds N] [--seed S] [--echo full|code|garbage|both]   (both by default)
 #include <winsock2.h>
 #include <windows.h>
 #include <shellapi.h>
@@ -115,7 +119,8 @@ class Probe {
 
 class Soak {
  public:
-  Soak(unsigned seed) : random_(seed) {}
+  // `echoes`: the kinds of keyboard the rounds take in turns.
+  Soak(unsigned seed, std::vector<SimEcho> echoes) : random_(seed), echoes_(std::move(echoes)) {}
 
   bool Start() {
     if (!keyboard_.Start()) return false;
@@ -131,6 +136,9 @@ class Soak {
 
   void Round(int round) {
     round_ = round;
+    const SimEcho echo = echoes_[round % echoes_.size()];
+    keyboard_.Control(std::string("faults echo=") + SimEchoName(echo));
+    ++roundsOf_[static_cast<int>(echo)];
     const Bytes before = FileBytes();
     OpenWindow(true);
     if (!window_) return;
@@ -161,14 +169,19 @@ class Soak {
     } else {
       ApplyWithFaults();
     }
-    Say("round %d: read-back [%s]; Apply [%s]: %s\n", round, readBackFault.c_str(), fault_.c_str(), outcome_.c_str());
+    Say("round %d, echo %s: read-back [%s]; Apply [%s]: %s\n", round, SimEchoName(echo), readBackFault.c_str(),
+        fault_.c_str(), outcome_.c_str());
     CheckKeyboard(profile, old, edited);
     CheckFile("after the Apply", {before, applied});
     ShowAndClose();
   }
 
   void Finish(int rounds) {
-    Say("%d rounds, %d faults, %d lost\n", rounds, faults_, lost_);
+    std::string kinds;
+    for (SimEcho echo : {SimEcho::kFull, SimEcho::kCodeOnly, SimEcho::kCodeGarbage})
+      if (const int n = roundsOf_[static_cast<int>(echo)]; n > 0)
+        kinds += (kinds.empty() ? "" : ", ") + std::to_string(n) + " " + SimEchoName(echo);
+    Say("%d rounds, %d faults, %d lost (echo: %s)\n", rounds, faults_, lost_, kinds.c_str());
     Say("slowest answer %d ms, %d later than %d ms, %d hung, %d message boxes\n", probe_.slowestMs.load(),
         probe_.slow.load(), kAnswerMs, probe_.hung.load(), probe_.boxes.load());
   }
@@ -420,6 +433,8 @@ class Soak {
   }
 
   std::mt19937 random_;
+  std::vector<SimEcho> echoes_;
+  int roundsOf_[3] = {};  // rounds run with each SimEcho
   SimServer keyboard_;
   Probe probe_;
   COstrakApp app_;  // what the running instance holds; outlives the window
@@ -440,13 +455,26 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
   wchar_t** arguments = CommandLineToArgvW(GetCommandLineW(), &count);
   int rounds = 20;
   unsigned seed = std::random_device{}();
+  std::string echoName = "both";
   for (int i = 1; i + 1 < count; i += 2) {
     const std::wstring name = arguments[i];
     if (name == L"--rounds") rounds = _wtoi(arguments[i + 1]);
     else if (name == L"--seed") seed = static_cast<unsigned>(_wtoi64(arguments[i + 1]));
+    else if (name == L"--echo") {
+      const std::wstring value = arguments[i + 1];
+      echoName.assign(value.begin(), value.end());  // the names are ASCII
+    }
   }
-  Say("soak: %d rounds, seed %u\n", rounds, seed);
-  Soak soak(seed);
+  std::vector<SimEcho> echoes{SimEcho::kFull, SimEcho::kCodeOnly};
+  if (SimEcho one; echoName != "both") {
+    if (!ParseSimEcho(echoName, one)) {
+      Say("soak: --echo takes full, code, garbage or both\n");
+      return 2;
+    }
+    echoes = {one};
+  }
+  Say("soak: %d rounds, seed %u, echo %s\n", rounds, seed, echoName.c_str());
+  Soak soak(seed, echoes);
   if (!soak.Start()) {
     Say("soak: the keyboard simulator did not start\n");
     return 2;
