@@ -1,7 +1,7 @@
 // The program's side of the keyboard link: the command transaction that pairs
 // each command with its reply, every command the program sends, the chunked
-// transfers, the current-profile cache, the lock-light bytes, the boot request
-// and the download of the profiles.
+// transfers, the current-profile cache, the lock-light bytes and the boot
+// request.
 //
 // The link reaches the keyboard only through a DeviceService table (HidServ.dll
 // in the program, an in-process service over the simulator in tests). Replies
@@ -265,23 +265,3 @@ class DeviceLink {
 // transaction on a 'CTRL' reply, passes consumer notices and count changes to
 // the started link's sink. Always returns 1.
 extern "C" int DeviceNoticeHandler(const RequestNotice* notice);
-
-// What DownloadProfiles sends: the applied key maps and their macro list.
-struct DownloadSource {
-  const AssignmentArea& area;
-  std::span<const MacroRecord> macros;
-  // False sends the key tables alone, for a change that left the macros as
-  // the keyboard holds them.
-  bool withMacroImage = true;
-};
-
-// Downloads the macro image and the key tables (all three profiles, or the
-// current one) between commands 1 and 2. kOk when the keyboard confirmed the
-// end of the configuration; kMacrosDoNotFit, with nothing sent, when the macro
-// image does not fit the keyboard (over its capacity the user is told);
-// kAbsent when the current profile cannot be read; else the failure of the
-// first command that failed.
-DeviceResult DownloadProfiles(DeviceLink& link, DeviceMessages& messages, bool all, const DownloadSource& source);
-// The same for the key maps `first` to `last` (0 to 2).
-DeviceResult DownloadKeyMaps(DeviceLink& link, DeviceMessages& messages, int first, int last,
-                             const DownloadSource& source);

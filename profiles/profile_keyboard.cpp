@@ -2,11 +2,13 @@
 
 #include <array>
 #include <mutex>
+#include <optional>
 #include <utility>
 
 #include "macros/macro_image.h"
-#include "profiles/profile_store.h"
 #include "profiles/file_io.h"
+#include "profiles/profile_download.h"
+#include "profiles/profile_store.h"
 
 namespace {
 
@@ -14,6 +16,12 @@ constexpr std::size_t kImageHeaderBytes = 16;
 
 // True while the question about pending changes is on screen.
 bool askingToSave = false;
+
+// Tells the user what a download's outcome asks for; returns its result.
+DeviceResult Told(DeviceMessages& messages, const DownloadOutcome& outcome) {
+  if (const std::optional<TextKey> text = DownloadMessage(outcome)) messages.ShowDeviceMessage(*text);
+  return outcome.result;
+}
 
 }  // namespace
 
@@ -68,7 +76,7 @@ bool ApplyProfile(DeviceLink& link, DeviceMessages& messages, WorkingProfile& wo
   std::lock_guard guard(applied.lock);
   if (!CopyToAppliedProfile(working, applied)) return false;
   const DownloadSource source{applied.block->area, applied.macros.records};
-  return DownloadProfiles(link, messages, allKeyMaps, source) == DeviceResult::kOk;
+  return Told(messages, DownloadProfiles(link, allKeyMaps, source)) == DeviceResult::kOk;
 }
 
 std::u16string ApplyNotePath(const std::u16string& profilePath) { return profilePath + u".applying"; }
@@ -102,7 +110,7 @@ DeviceResult DownloadNoted(DeviceLink& link, DeviceMessages& messages, AppliedPr
   const bool sends = !withMacros || link.MacroCapacity() >= ComputeMacroImageSizes(source.macros).baseSize;
   if (sends) WriteApplyNote(note, profile);
   const int first = profile == kAllKeyMaps ? 0 : profile, last = profile == kAllKeyMaps ? kAllKeyMaps - 1 : profile;
-  const DeviceResult result = DownloadKeyMaps(link, messages, first, last, source);
+  const DeviceResult result = Told(messages, DownloadKeyMaps(link, first, last, source));
   if (result == DeviceResult::kOk) RemoveFile(note);
   return result;
 }

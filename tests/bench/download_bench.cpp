@@ -25,17 +25,13 @@
 #include "device/device_check.h"
 #include "device/device_link.h"
 #include "macros/macro_image.h"
+#include "profiles/profile_download.h"
 #include "simulator/keyboard_simulator.h"
 #include "simulator/sim_service.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-class NoMessages : public DeviceMessages {
- public:
-  void ShowDeviceMessage(TextKey) override {}
-};
 
 MacroRecord MakeMacro(std::uint16_t id, std::u16string_view name, int actions) {
   MacroRecord record;
@@ -112,8 +108,7 @@ void BM_Download(benchmark::State& state, SimEcho echo, int latencyMs) {
   const std::vector<MacroRecord> macros{MakeMacro(1, u"A", 2000), MakeMacro(2, u"B", 40)};
   auto area = std::make_unique<AssignmentArea>();
   area->fill({});
-  NoMessages messages;
-  auto download = [&] { return DownloadProfiles(link, messages, true, {*area, macros}); };
+  auto download = [&] { return DownloadProfiles(link, true, {*area, macros}).result; };
 
   // The frames of one download, for the baseline to exchange.
   keyboard.ClearLog();

@@ -20,6 +20,7 @@
 #include "device/device_link.h"
 #include "device/device_service_win.h"
 #include "macros/macro_image.h"
+#include "profiles/profile_download.h"
 #include "simulator/sim_protocol.h"
 #include "tests/support/sim_server_win.h"
 #include "tests/support/wait.h"
@@ -187,12 +188,6 @@ TEST_F(HidServWithSimulator, AKeyboardThatRepeatsOnlyTheCodeWorks) {
   EXPECT_EQ(link_->LearnedEcho(), ReplyEcho::kCodeOnly);
 }
 
-class NoMessages : public DeviceMessages {
- public:
-  void ShowDeviceMessage(TextKey key) override { shown.push_back(key); }
-  std::vector<TextKey> shown;
-};
-
 TEST_F(HidServWithSimulator, DownloadLandsInTheKeyboardsMemory) {
   ASSERT_EQ(link_->RefreshMacroCapacity(), DeviceResult::kOk);
   std::vector<MacroRecord> macros(1);
@@ -202,9 +197,9 @@ TEST_F(HidServWithSimulator, DownloadLandsInTheKeyboardsMemory) {
   auto area = std::make_unique<AssignmentArea>();
   area->fill({});
   (*area)[AssignmentIndex(2, KeyCodeToSlot(0x01E))] = {AssignmentType::Macro, 1, 1, 0, 0};
-  NoMessages messages;
-  ASSERT_EQ(DownloadProfiles(*link_, messages, true, {*area, macros}), DeviceResult::kOk);
-  EXPECT_TRUE(messages.shown.empty());
+  const DownloadOutcome outcome = DownloadProfiles(*link_, true, {*area, macros});
+  ASSERT_EQ(outcome.result, DeviceResult::kOk);
+  EXPECT_FALSE(DownloadMessage(outcome).has_value());
 
   const std::uint32_t size = ComputeMacroImageSizes(macros).fullSize;
   std::vector<std::uint8_t> image(size);
@@ -223,9 +218,8 @@ TEST_F(HidServWithSimulator, KeyboardPulledOutDuringADownload) {
   macros[0].actionCount = 1000;
   auto area = std::make_unique<AssignmentArea>();
   area->fill({});
-  NoMessages messages;
   ASSERT_EQ(server_->Control("faults unplugafter=20"), "OK");
-  EXPECT_NE(DownloadProfiles(*link_, messages, true, {*area, macros}), DeviceResult::kOk);
+  EXPECT_NE(DownloadProfiles(*link_, true, {*area, macros}).result, DeviceResult::kOk);
   ASSERT_TRUE(sink_.WaitFor([](Sink& s) { return !s.counts.empty(); }));
   ASSERT_EQ(server_->Control("plug"), "OK");
   ASSERT_TRUE(sink_.WaitFor([](Sink& s) { return s.counts.size() == 2; }));

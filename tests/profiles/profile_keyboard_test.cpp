@@ -493,6 +493,30 @@ TEST_F(ProfileKeyboardTest, AnApplySavesTheProfileFileEvenWhenTheKeyboardCannotB
   }
 }
 
+// The Apply tells the user, once, what the download could not do: send the
+// macros at all, or send them with their names.
+TEST_F(ProfileKeyboardTest, AnApplyTellsWhatTheKeyboardHadNoRoomFor) {
+  struct Case {
+    const char* name;
+    std::uint32_t capacity;
+    DeviceResult download;
+    std::vector<TextKey> told;
+  };
+  const Case cases[] = {
+      {"room for all", 8192, DeviceResult::kOk, {}},
+      {"no room for the names", 128, DeviceResult::kOk, {TextKey::EXTRA_PROFILE_SPACE_TIGHT}},
+      {"no room for the macros", 16, DeviceResult::kMacrosDoNotFit, {TextKey::EXTRA_MACRO_TOO_LONG}},
+  };
+  SetWorkingMacros({{std::u16string(100, u'n'), 1, 10}});
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    rig_.link.SetMacroCapacity(c.capacity);
+    messages_.shown.clear();
+    EXPECT_EQ(SaveAndApplyProfile(rig_.link, messages_, working_, applied_, path_).download, c.download);
+    EXPECT_EQ(messages_.shown, c.told);
+  }
+}
+
 // ---- Import ------------------------------------------------------------------
 
 TEST_F(ProfileKeyboardTest, AnImportReplacesTheProfileAndItsFileThenAllThreeKeyMaps) {

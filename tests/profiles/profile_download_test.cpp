@@ -1,12 +1,18 @@
+#include "profiles/profile_download.h"
+
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
+#include <ostream>
 #include <thread>
 
-#include "device/device_link.h"
 #include "macros/macro_image.h"
 #include "tests/device/link_fixture.h"
 #include "tests/support/wait.h"
+
+// Test messages name a text ("EXTRA_MACRO_TOO_LONG") rather than give its number.
+inline void PrintTo(TextKey key, std::ostream* out) { *out << TextKeyName(key); }
 
 namespace {
 
@@ -65,10 +71,10 @@ TEST_F(Download, ThreeTablesAndAFullImageLandByteForByte) {
   std::vector<MacroRecord> macros{MakeMacro(1, u"A", 2000), MakeMacro(2, u"B", 40)};
   ASSERT_EQ(ComputeMacroImageSizes(macros).fullSize, 8192u);
   const auto area = MakeArea();
-  RecordingMessages messages;
 
-  ASSERT_EQ(DownloadProfiles(rig.link, messages, true, {*area, macros}), DeviceResult::kOk);
-  EXPECT_TRUE(messages.shown.empty());
+  const DownloadOutcome outcome = DownloadProfiles(rig.link, true, {*area, macros});
+  ASSERT_EQ(outcome.result, DeviceResult::kOk);
+  EXPECT_EQ(DownloadMessage(outcome), std::nullopt);
   EXPECT_EQ(rig.Memory(SimArea::kMacros, 0, 8192), ExpectedImage(macros, true));
   for (int p = 0; p < 3; ++p) {
     SCOPED_TRACE(p);
@@ -96,9 +102,9 @@ TEST_F(Download, ImageWithoutNamesWhenTheNamesDoNotFit) {
   ASSERT_LE(sizes.baseSize, 128u);
   ASSERT_GT(sizes.fullSize, 128u);
   const auto area = MakeArea();
-  RecordingMessages messages;
-  ASSERT_EQ(DownloadProfiles(rig.link, messages, true, {*area, macros}), DeviceResult::kOk);
-  EXPECT_EQ(messages.shown, std::vector<TextKey>{TextKey::EXTRA_PROFILE_SPACE_TIGHT});
+  const DownloadOutcome outcome = DownloadProfiles(rig.link, true, {*area, macros});
+  ASSERT_EQ(outcome.result, DeviceResult::kOk);
+  EXPECT_EQ(DownloadMessage(outcome), TextKey::EXTRA_PROFILE_SPACE_TIGHT);
   EXPECT_EQ(rig.Memory(SimArea::kMacros, 0, sizes.baseSize), ExpectedImage(macros, false));
 }
 
@@ -119,9 +125,9 @@ TEST_F(Download, ImageLargerThanTheCapacityStopsBeforeSending) {
     std::vector<MacroRecord> macros;
     if (c.actions) macros.push_back(MakeMacro(1, u"M", c.actions));
     const auto area = MakeArea();
-    RecordingMessages messages;
-    EXPECT_EQ(DownloadProfiles(rig.link, messages, true, {*area, macros}), DeviceResult::kMacrosDoNotFit);
-    EXPECT_EQ(messages.shown, std::vector<TextKey>{TextKey::EXTRA_MACRO_TOO_LONG});
+    const DownloadOutcome outcome = DownloadProfiles(rig.link, true, {*area, macros});
+    EXPECT_EQ(outcome.result, DeviceResult::kMacrosDoNotFit);
+    EXPECT_EQ(DownloadMessage(outcome), TextKey::EXTRA_MACRO_TOO_LONG);
     EXPECT_TRUE(rig.SentFrames().empty());
   }
 }
@@ -133,8 +139,7 @@ TEST_F(Download, CurrentProfileOnly) {
   rig.keyboard.ClearLog();
   std::vector<MacroRecord> macros{MakeMacro(1, u"A", 3), MakeMacro(2, u"B", 4)};
   const auto area = MakeArea();
-  RecordingMessages messages;
-  ASSERT_EQ(DownloadProfiles(rig.link, messages, false, {*area, macros}), DeviceResult::kOk);
+  ASSERT_EQ(DownloadProfiles(rig.link, false, {*area, macros}).result, DeviceResult::kOk);
   const auto defaults = rig.Memory(SimArea::kDefaultTable, 0, 480);
   EXPECT_EQ(rig.Memory(SimArea::kKeyTables, 0, 480), defaults);
   EXPECT_EQ(rig.Memory(SimArea::kKeyTables, 512, 480), ExpectedTable(*area, 1, macros));
@@ -157,9 +162,8 @@ TEST_F(Download, KeyboardPulledOutEndsItWithAFailureAndTheNextCommandWorks) {
     rig.link.SetMacroCapacity(8192);
     std::vector<MacroRecord> macros{MakeMacro(1, u"A", 2000)};
     const auto area = MakeArea();
-    RecordingMessages messages;
     rig.keyboard.SetFaults({.unplugAfterReports = c.reportsBeforeUnplug});
-    EXPECT_NE(DownloadProfiles(rig.link, messages, true, {*area, macros}), DeviceResult::kOk);
+    EXPECT_NE(DownloadProfiles(rig.link, true, {*area, macros}).result, DeviceResult::kOk);
     EXPECT_LE(rig.keyboard.CommandsReceived(), c.reportsBeforeUnplug + 1);
     ASSERT_TRUE(rig.sink.WaitFor([](RecordingSink& s) { return !s.counts.empty(); }));
     rig.keyboard.Plug();
@@ -189,11 +193,10 @@ TEST_F(Download, EveryConfigurationBegunIsEnded) {
     rig.link.SetMacroCapacity(8192);
     std::vector<MacroRecord> macros{MakeMacro(1, u"A", 40)};  // an image of 3 chunks
     const auto area = MakeArea();
-    RecordingMessages messages;
     ASSERT_EQ(rig.link.CurrentProfile(), 0);
     rig.keyboard.ClearLog();
     rig.keyboard.SetFaults(c.faults);
-    EXPECT_EQ(DownloadProfiles(rig.link, messages, false, {*area, macros}), c.result);
+    EXPECT_EQ(DownloadProfiles(rig.link, false, {*area, macros}).result, c.result);
     const auto frames = rig.SentFrames();
     ASSERT_FALSE(frames.empty());
     EXPECT_EQ(frames.front()[kFrameCode], kCommandBeginConfiguration);
@@ -201,18 +204,23 @@ TEST_F(Download, EveryConfigurationBegunIsEnded) {
   }
 }
 
+// It tells nothing either (the program is closing), not even of macro names
+// left out.
 TEST_F(Download, ACancelledDownloadStillEndsTheConfiguration) {
   LinkRig rig;
   rig.link.SetMacroCapacity(8192);
-  std::vector<MacroRecord> macros{MakeMacro(1, u"A", 2000)};
+  std::vector<MacroRecord> macros{MakeMacro(1, std::u16string(100, u'n'), 2000)};
+  ASSERT_GT(ComputeMacroImageSizes(macros).fullSize, 8192u);
   const auto area = MakeArea();
-  RecordingMessages messages;
   rig.keyboard.SetFaults({.latencyMs = 20});
   std::thread canceller([&] {
     WaitFor([&] { return rig.SentFrames().size() >= 10; });
     rig.link.CancelTransfers();
   });
-  EXPECT_EQ(DownloadProfiles(rig.link, messages, true, {*area, macros}), DeviceResult::kCancelled);
+  const DownloadOutcome outcome = DownloadProfiles(rig.link, true, {*area, macros});
+  EXPECT_EQ(outcome.result, DeviceResult::kCancelled);
+  EXPECT_TRUE(outcome.macroNamesLeftOut);
+  EXPECT_EQ(DownloadMessage(outcome), std::nullopt);
   canceller.join();
   const auto frames = rig.SentFrames();
   EXPECT_LT(frames.size(), 40u);
@@ -250,10 +258,9 @@ TEST_P(DownloadPairing, ALateReplyAnywhereInAnApplyLeavesTheIntendedTablesOrAFai
       SCOPED_TRACE(testing::Message() << faults.lateReplies << " late by " << faults.lateMs << " ms at reply " << at);
       LinkRig rig(timings, kSimDefaultCapacityUnits, GetParam());
       rig.link.SetMacroCapacity(8192);
-      RecordingMessages messages;
       faults.afterReplies = at;
       rig.keyboard.SetFaults(faults);
-      if (DownloadKeyMaps(rig.link, messages, 1, 1, {*area, macros}) == DeviceResult::kOk) {
+      if (DownloadKeyMaps(rig.link, 1, 1, {*area, macros}).result == DeviceResult::kOk) {
         ++applied;
         EXPECT_EQ(rig.Memory(SimArea::kMacros, 0, image.size()), image);
         EXPECT_EQ(rig.Memory(SimArea::kKeyTables, kKeyTableStride, kKeyTableBytes), table);
