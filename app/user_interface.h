@@ -5,6 +5,8 @@
 
 #include <string_view>
 
+enum class TextKey : int;  // a language key (localisation/text_slots.h), passed on unread
+
 class UserInterface {
  public:
   virtual ~UserInterface() = default;
@@ -48,4 +50,13 @@ class UserInterface {
   virtual bool ProfileManagerPending() const = 0;
   virtual void SendApplyCommand() = 0;
   virtual void ProfileSwitched(int profileIndex) = 0;
+};
+
+// The texts that traffic with the keyboard gives the user (macros that do not
+// fit, a keyboard without its default key table), by their language keys. Any
+// thread: the main window posts them to itself and shows them one box at a time.
+class DeviceMessages {
+ public:
+  virtual ~DeviceMessages() = default;
+  virtual void ShowDeviceMessage(TextKey key) = 0;
 };

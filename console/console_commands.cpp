@@ -9,6 +9,7 @@
 #include "console/macro_json.h"
 #include "console/profile_report.h"
 #include "lighting/lighting_transfers.h"
+#include "localisation/text_slots.h"
 #include "macros/macro_image.h"
 #include "profiles/file_io.h"
 #include "profiles/key_editor.h"

@@ -5,6 +5,7 @@
 
 #include "app/utf8_text.h"
 #include "device/command_frame.h"
+#include "localisation/text_slots.h"
 #include "profiles/file_io.h"
 #include "profiles/profile_keyboard.h"
 

@@ -4,7 +4,6 @@
 #include <atomic>
 #include <cstring>
 #include <thread>
-#include <vector>
 
 #include "device/device_check.h"
 #include "macros/macro_image.h"

@@ -23,8 +23,6 @@
 #include "device/command_frame.h"
 #include "device/device_service.h"
 #include "keyboard/key_assignment.h"
-#include "localisation/text_slots.h"
-#include "macros/macro_record.h"
 
 // Receives what the link does not handle itself. Called on the service's
 // thread: implementations must not wait.
@@ -35,13 +33,6 @@ class DeviceNoticeSink {
   virtual void OnConsumerNotice(std::uint16_t code) = 0;
   // The number of attached keyboards changed.
   virtual void OnDeviceCount(int count) = 0;
-};
-
-// The messages a download shows; the main window shows them in message boxes.
-class DeviceMessages {
- public:
-  virtual ~DeviceMessages() = default;
-  virtual void ShowDeviceMessage(TextKey key) = 0;
 };
 
 // The waits of a transaction. The defaults are the keyboard's; tests of

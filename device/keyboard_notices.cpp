@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "app/shell_state.h"
+#include "localisation/text_slots.h"
 
 namespace {
 

@@ -4,6 +4,7 @@
 #include "app/shell_state.h"
 #include "app/wide_win.h"
 #include "localisation/language_file_win.h"
+#include "localisation/text_slots.h"
 #include "panels/key_grid_panel_win.h"
 #include "panels/lighting_panel_win.h"
 #include "profiles/profile_keyboard.h"

@@ -5,6 +5,7 @@
 #include <optional>
 #include <utility>
 
+#include "localisation/text_slots.h"
 #include "macros/macro_image.h"
 #include "profiles/file_io.h"
 #include "profiles/profile_download.h"

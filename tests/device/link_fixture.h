@@ -46,12 +46,6 @@ class RecordingSink : public DeviceNoticeSink {
   std::condition_variable changed_;
 };
 
-class RecordingMessages : public DeviceMessages {
- public:
-  void ShowDeviceMessage(TextKey key) override { shown.push_back(key); }
-  std::vector<TextKey> shown;
-};
-
 // Short waits for tests that run into timeouts on purpose.
 inline LinkTimings QuickTimings() {
   LinkTimings t;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/user_interface.h"
+#include "localisation/text_slots.h"
 
 class FakeUserInterface : public UserInterface {
  public:
@@ -58,4 +59,11 @@ class FakeUserInterface : public UserInterface {
   std::atomic<int> gridRefreshes{0}, readyCount{0}, goneCount{0}, layerShows{0}, lightingRefreshes{0},
       applyCommands{0};
   std::atomic<bool> reading{false}, pending{false}, initDone{true}, editorOpen{false}, managerPending{false}, answerYes{false};
+};
+
+// Records the texts the keyboard's traffic gives the user.
+class RecordingMessages : public DeviceMessages {
+ public:
+  void ShowDeviceMessage(TextKey key) override { shown.push_back(key); }
+  std::vector<TextKey> shown;
 };
