@@ -1,5 +1,5 @@
-// Private window messages of the main window, their tags and the marker that
-// tells another instance which window is ours.
+// Every private window message of the program, in one table, and the tags and
+// the marker that tell another instance which window is ours.
 #pragma once
 
 #include <cstdint>
@@ -14,20 +14,29 @@ constexpr std::uint32_t FourLetterTag(char a, char b, char c, char d) {
 constexpr std::uint32_t kMainWindowMarker = FourLetterTag('M', 'A', 'I', 'N');
 static_assert(kMainWindowMarker == 0x4D41494E);
 
-constexpr unsigned WM_INSTANCE_OPEN = 0x5350;
-constexpr unsigned WM_INSTANCE_KILL = 0x4D4B;
-constexpr unsigned WM_DEFERRED_INIT = 0x4D4E;
-constexpr unsigned WM_DEVICE_READY = 0x5452;
-constexpr unsigned WM_DEVICE_GONE = 0x4753;
-constexpr unsigned WM_LED_REFRESH = 0x5045;
-constexpr unsigned WM_SLIDER_CHANGED = 0x28D1;
-constexpr unsigned WM_CONSOLE_REQUEST = 0x434C;  // a console command asks for the keyboard
+// Sent by another start of the program to the running one, with a tag in
+// wParam: their numbers never change, whichever version sends them.
+constexpr unsigned WM_INSTANCE_OPEN = 0x5350;  // show the window (kOpenTag)
+constexpr unsigned WM_INSTANCE_KILL = 0x4D4B;  // end the program (kKillTag)
+
+// The program's own, from WM_APP (0x8000) up; each says who posts it.
+enum : unsigned {
+  kFirstPrivateMessage = 0x8000,
+  WM_DEFERRED_INIT = kFirstPrivateMessage,  // the main window to itself once made (kInitTag)
+  WM_LATE_START,        // the main window to itself while steps of its late start are left
+  WM_SESSION_EVENTS,    // the keyboard session has events waiting (any thread)
+  WM_DEVICE_MESSAGE,    // a message for the user, shown from the loop (wParam its text key)
+  WM_CONSOLE_REQUEST,   // a console command asks for the keyboard (the watcher's thread)
+  WM_LIGHTING_READ,     // the lighting panel's read of the keyboard is ready (the transfer thread)
+  WM_LIGHTING_WRITTEN,  // a dragged slider's write ended (wParam the slider's id)
+  WM_SLIDER_CHANGED,    // a slider to its parent: wParam its id, lParam its position
+  WM_TRAY_CALLBACK,     // the notification-area icon to the window
+  WM_ACTION_LIST_OPEN_EDITOR,     // the action list to itself: wParam row, lParam column
+  WM_ACTION_LIST_DESTROY_EDITOR,  // the action list to itself: wParam the editor
+};
 
 constexpr std::uint32_t kOpenTag = FourLetterTag('O', 'P', 'E', 'N');
 // "KILL" in memory order: the K is the least significant byte.
 constexpr std::uint32_t kKillTag = FourLetterTag('L', 'L', 'I', 'K');
 constexpr std::uint32_t kInitTag = FourLetterTag('I', 'N', 'I', 'T');
-constexpr std::uint32_t kProfileTag = FourLetterTag('P', 'R', 'O', 'F');
-constexpr std::uint32_t kLedTag = 0x004C4544;  // "LED"
-static_assert(kOpenTag == 0x4F50454E && kKillTag == 0x4C4C494B && kInitTag == 0x494E4954 &&
-              kProfileTag == 0x50524F46);
+static_assert(kOpenTag == 0x4F50454E && kKillTag == 0x4C4C494B && kInitTag == 0x494E4954);

@@ -102,7 +102,7 @@ std::optional<Rgb> ParseColour(std::string_view text) {
 // Saves the changed profile, then sends key map `bank` (and the macros, when
 // they changed) like the window's Apply. A download cut short is finished
 // when the keyboard is next attached.
-int SaveAndSend(KeyboardSession& session, const ConsoleOutput& output, WorkingProfile& working, int bank,
+int SaveAndSend(ConsoleKeyboard& session, const ConsoleOutput& output, WorkingProfile& working, int bank,
                 bool withMacros) {
   const std::u16string& path = output.environment.profilePath;
   if (!SaveProfileFile(working, path))
@@ -243,7 +243,7 @@ int MacroExportCommand(const CommandLine& line, const ConsoleOutput& output) {
 
 int DevicesCommand(const CommandLine&, const ConsoleOutput& output) {
   int exitCode = kExitOk;
-  const std::unique_ptr<KeyboardSession> session = KeyboardSession::Open(output, exitCode);
+  const std::unique_ptr<ConsoleKeyboard> session = ConsoleKeyboard::Open(output, exitCode);
   if (!session) {
     if (exitCode == kExitNoKeyboard) output.Print({{"keyboards", 0}}, "no keyboard attached\n");
     return exitCode;
@@ -281,7 +281,7 @@ int ReadBackCommand(const CommandLine& line, const ConsoleOutput& output) {
   else if (!folder.empty() && !std::filesystem::is_directory(folder, error))
     return output.Fail(kExitFile, "there is no folder " + ToUtf8(folder.u16string()));
   int exitCode = kExitOk;
-  const std::unique_ptr<KeyboardSession> session = KeyboardSession::Open(output, exitCode);
+  const std::unique_ptr<ConsoleKeyboard> session = ConsoleKeyboard::Open(output, exitCode);
   if (!session) return exitCode;
   if (!ReadProfileFromKeyboard(session->Link(), target))
     return session->TransferFailed("the keyboard could not be read into " + ToUtf8(target) +
@@ -304,7 +304,7 @@ int ImportCommand(const CommandLine& line, const ConsoleOutput& output) {
     output.Say(Text(TextKey::MAIN_PROMPT_INPORT));
     return kExitFile;
   }
-  const std::unique_ptr<KeyboardSession> session = KeyboardSession::Open(output, exitCode);
+  const std::unique_ptr<ConsoleKeyboard> session = ConsoleKeyboard::Open(output, exitCode);
   if (!session) return exitCode;
   DeviceLink& link = session->Link();
   // Refused before anything is written: macros the keyboard cannot hold.
@@ -325,7 +325,7 @@ int ImportCommand(const CommandLine& line, const ConsoleOutput& output) {
 
 int ProfileCommand(const CommandLine& line, const ConsoleOutput& output) {
   int exitCode = kExitOk;
-  const std::unique_ptr<KeyboardSession> session = KeyboardSession::Open(output, exitCode);
+  const std::unique_ptr<ConsoleKeyboard> session = ConsoleKeyboard::Open(output, exitCode);
   if (!session) return exitCode;
   if (session->Link().SetCurrentProfile(line.profile - 1) != DeviceResult::kOk)
     return session->TransferFailed("the keyboard did not switch profiles");
@@ -341,8 +341,8 @@ namespace {
 // keyboard's current one). False, printed with the exit code in `exitCode`,
 // when one of them is not there.
 bool StartKeyCommand(const CommandLine& line, const ConsoleOutput& output, WorkingProfile& working,
-                     std::unique_ptr<KeyboardSession>& session, int& bank, int& exitCode) {
-  session = KeyboardSession::Open(output, exitCode);
+                     std::unique_ptr<ConsoleKeyboard>& session, int& bank, int& exitCode) {
+  session = ConsoleKeyboard::Open(output, exitCode);
   if (!session || !session->LoadProfile(working, exitCode)) return false;
   bank = line.profile > 0 ? line.profile - 1 : session->Link().CurrentProfile();
   if (IsKeyboardProfile(bank)) return true;
@@ -368,7 +368,7 @@ int KeySetCommand(const CommandLine& line, const ConsoleOutput& output) {
   const std::optional<int> entry = FindKeyEntry(line.key, line.layer - 1);
   if (!entry) return output.Fail(kExitUsage, UnknownName("key", line.key, KeyboardKeyNames()));
   WorkingProfile working;
-  std::unique_ptr<KeyboardSession> session;
+  std::unique_ptr<ConsoleKeyboard> session;
   int bank = -1, exitCode = kExitOk;
   if (!StartKeyCommand(line, output, working, session, bank, exitCode)) return exitCode;
   std::string error;
@@ -394,7 +394,7 @@ int KeyResetCommand(const CommandLine& line, const ConsoleOutput& output) {
     if (!entry) return output.Fail(kExitUsage, UnknownName("key", line.key, KeyboardKeyNames()));
   }
   WorkingProfile working;
-  std::unique_ptr<KeyboardSession> session;
+  std::unique_ptr<ConsoleKeyboard> session;
   int bank = -1, exitCode = kExitOk;
   if (!StartKeyCommand(line, output, working, session, bank, exitCode)) return exitCode;
   if (entry)
@@ -417,7 +417,7 @@ int MacroImportCommand(const CommandLine& line, const ConsoleOutput& output) {
     return output.Fail(kExitFile, line.file + ": " + error);
 
   int exitCode = kExitOk;
-  const std::unique_ptr<KeyboardSession> session = KeyboardSession::Open(output, exitCode);
+  const std::unique_ptr<ConsoleKeyboard> session = ConsoleKeyboard::Open(output, exitCode);
   if (!session) return exitCode;
   WorkingProfile working;
   if (!session->LoadProfile(working, exitCode)) return exitCode;
@@ -444,10 +444,7 @@ int MacroImportCommand(const CommandLine& line, const ConsoleOutput& output) {
     return output.Fail(kExitNoRoom, "the macros would take " + std::to_string(needed) + " bytes of the keyboard's " +
                                         std::to_string(session->Link().MacroCapacity()) + "; nothing was changed");
   }
-  {
-    std::lock_guard guard(working.lock);
-    working.macros.records = std::move(macros);
-  }
+  working.macros.records = std::move(macros);
   if (!SaveProfileFile(working, output.environment.profilePath))
     return output.Fail(kExitFile, "the profile file could not be written; nothing was sent");
   AppliedProfile applied;
@@ -489,7 +486,7 @@ int LightingCommand(const CommandLine& line, const ConsoleOutput& output) {
   }
 
   int exitCode = kExitOk;
-  const std::unique_ptr<KeyboardSession> session = KeyboardSession::Open(output, exitCode);
+  const std::unique_ptr<ConsoleKeyboard> session = ConsoleKeyboard::Open(output, exitCode);
   if (!session) return exitCode;
   DeviceLink& link = session->Link();
   LightingState state;

@@ -34,7 +34,7 @@ void ConsoleOutput::Say(std::u16string_view text) const {
   environment.err->flush();
 }
 
-std::unique_ptr<KeyboardSession> KeyboardSession::Open(const ConsoleOutput& output, int& exitCode) {
+std::unique_ptr<ConsoleKeyboard> ConsoleKeyboard::Open(const ConsoleOutput& output, int& exitCode) {
   const ConsoleEnvironment& environment = output.environment;
   if (environment.claimKeyboard) {
     if (const std::string busy = environment.claimKeyboard(); !busy.empty()) {
@@ -42,7 +42,7 @@ std::unique_ptr<KeyboardSession> KeyboardSession::Open(const ConsoleOutput& outp
       return nullptr;
     }
   }
-  std::unique_ptr<KeyboardSession> session(new KeyboardSession(output));
+  std::unique_ptr<ConsoleKeyboard> session(new ConsoleKeyboard(output));
   std::string whyNot = "this system has no keyboard service";
   if (!environment.openService || !environment.openService(session->service_, whyNot)) {
     exitCode = output.Fail(kExitNoKeyboard, whyNot);
@@ -75,7 +75,7 @@ std::unique_ptr<KeyboardSession> KeyboardSession::Open(const ConsoleOutput& outp
   return session;
 }
 
-KeyboardSession::~KeyboardSession() {
+ConsoleKeyboard::~ConsoleKeyboard() {
   if (link_) {
     link_->Stop();
     link_.reset();
@@ -83,9 +83,8 @@ KeyboardSession::~KeyboardSession() {
   if (service_.End) service_.End();
 }
 
-bool KeyboardSession::LoadProfile(WorkingProfile& working, int& exitCode) {
+bool ConsoleKeyboard::LoadProfile(WorkingProfile& working, int& exitCode) {
   const std::u16string& path = output_.environment.profilePath;
-  std::lock_guard guard(working.lock);
   FreeWorkingProfile(working);
   if (LoadProfileFile(working, path)) return true;
   // No profile file yet (the window program never ran), or a damaged one:
@@ -102,24 +101,24 @@ bool KeyboardSession::LoadProfile(WorkingProfile& working, int& exitCode) {
   return false;
 }
 
-int KeyboardSession::TransferFailed(std::string_view what) {
+int ConsoleKeyboard::TransferFailed(std::string_view what) {
   std::string message(what);
   if (left_ || link_->DeviceCount() == 0) message += ": the keyboard was unplugged";
   return output_.Fail(kExitTransfer, message);
 }
 
-void KeyboardSession::OnDeviceCount(int count) {
+void ConsoleKeyboard::OnDeviceCount(int count) {
   if (count == 0) left_ = true;
 }
 
-void KeyboardSession::ShowDeviceMessage(TextKey key) { output_.Say(Text(key)); }
+void ConsoleKeyboard::ShowDeviceMessage(TextKey key) { output_.Say(Text(key)); }
 
-bool KeyboardSession::AskYesNo(std::u16string_view text) {
+bool ConsoleKeyboard::AskYesNo(std::u16string_view text) {
   output_.Say(text);
   return false;
 }
 
-void KeyboardSession::ShowProgress(std::uint8_t code, std::size_t done, std::size_t total) {
+void ConsoleKeyboard::ShowProgress(std::uint8_t code, std::size_t done, std::size_t total) {
   const auto now = std::chrono::steady_clock::now();
   if (done == 1) {
     transferStart_ = now;

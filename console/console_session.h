@@ -34,12 +34,12 @@ struct ConsoleOutput {
 // left unfinished finished first, as the window program does when the
 // keyboard arrives. The core's questions are answered No and its messages go
 // to standard error. Closing stops the link and ends the service.
-class KeyboardSession : public DeviceNoticeSink, public DeviceMessages, public UserInterface {
+class ConsoleKeyboard : public DeviceNoticeSink, public DeviceMessages, public UserInterface {
  public:
   // Claims the keyboard and opens the session; null after the failure was
   // printed, with its exit code in `exitCode`.
-  static std::unique_ptr<KeyboardSession> Open(const ConsoleOutput& output, int& exitCode);
-  ~KeyboardSession() override;
+  static std::unique_ptr<ConsoleKeyboard> Open(const ConsoleOutput& output, int& exitCode);
+  ~ConsoleKeyboard() override;
 
   DeviceLink& Link() { return *link_; }
   // The keyboard left during the session.
@@ -58,26 +58,12 @@ class KeyboardSession : public DeviceNoticeSink, public DeviceMessages, public U
   void OnDeviceCount(int count) override;
   // DeviceMessages
   void ShowDeviceMessage(TextKey key) override;
-  // UserInterface: messages and questions only; a console has no window.
+  // UserInterface: messages go to standard error, questions are answered No.
   void ShowMessage(std::u16string_view text) override { output_.Say(text); }
   bool AskYesNo(std::u16string_view text) override;
-  void RefreshKeyGrid() override {}
-  void SetPendingChanges(bool) override {}
-  bool PendingChanges() const override { return false; }
-  void SetTrayState(int, int) override {}
-  void DeviceReady(bool) override {}
-  void DeviceGone() override {}
-  void ReadingKeyboard(bool) override {}
-  bool InitDone() const override { return true; }
-  void ShowLayer() override {}
-  void RefreshLightingSoon() override {}
-  bool KeyEditorOpen() const override { return false; }
-  bool ProfileManagerPending() const override { return false; }
-  void SendApplyCommand() override {}
-  void ProfileSwitched(int) override {}
 
  private:
-  explicit KeyboardSession(const ConsoleOutput& output) : output_(output) {}
+  explicit ConsoleKeyboard(const ConsoleOutput& output) : output_(output) {}
   void ShowProgress(std::uint8_t code, std::size_t done, std::size_t total);
 
   const ConsoleOutput& output_;

@@ -6,6 +6,7 @@
 #include <array>
 #include <utility>
 
+#include "app/messages.h"
 #include "app/wide_win.h"
 #include "keyboard/key_codes.h"
 #include "profiles/macro_page.h"
@@ -18,8 +19,8 @@ constexpr int kColumnCount = 3;
 // Messages the list sends itself: a click's editor opens once the list has
 // finished with the click, and an editor closed inside its own notification
 // is destroyed once its code has returned.
-constexpr UINT kOpenEditor = WM_APP + 0x60;     // wParam row, lParam column
-constexpr UINT kDestroyEditor = WM_APP + 0x61;  // wParam the editor
+constexpr UINT kOpenEditor = WM_ACTION_LIST_OPEN_EDITOR;
+constexpr UINT kDestroyEditor = WM_ACTION_LIST_DESTROY_EDITOR;
 constexpr int kEditorId = 0x4345;               // the cell editors' control id
 
 bool IsCombo(CActionList::Column column) { return column != CActionList::Column::kDelay; }

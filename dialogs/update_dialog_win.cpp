@@ -125,7 +125,7 @@ void COstrak_DlgUpdate::Update() {
 void COstrak_DlgUpdate::Backup() {
   const std::optional<std::u16string> path = choose_(hwnd(), FileDialogKind::kSave);
   if (!path) return;
-  const bool written = ExportProfileFile(Working(), *path);  // the profile file's own durable write
+  const bool written = host_.backUp && host_.backUp(*path);
   Message(Text(written ? TextKey::MAIN_UPDATE_BACKUP_OK : TextKey::MAIN_UPDATE_BACKUP_NG));
 }
 

@@ -15,9 +15,11 @@
 class COstrak_DlgUpdate : public CBaseDialog {
  public:
   // What the dialog needs from the window: the boot request sent (true when
-  // the keyboard took it) and a program started (true when it started).
+  // the keyboard took it), the profile backed up to a file (true when
+  // written) and a program started (true when it started).
   struct Host {
     std::function<bool()> sendBootRequest;
+    std::function<bool(const std::u16string& path)> backUp;
     std::function<bool(const std::u16string& program)> launch;
   };
   explicit COstrak_DlgUpdate(Host host);

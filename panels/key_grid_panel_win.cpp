@@ -113,8 +113,32 @@ void KeyGridPanel::EditKey(int controlId) {
   button.SetFaces(MainFaces("NODNX"), true);
 }
 
+KeyGridView KeyGridPanel::View() const {
+  const int bank = CurrentProfile(), layer = Layer();
+  return session().Read([&](const WorkingProfile& profile) { return BuildKeyGridView(profile, bank, layer); });
+}
+
+void KeyGridPanel::OnSessionEvent(const SessionEvent& event) {
+  switch (event.kind) {
+    case SessionEvent::Kind::kKeyboardArrived:
+    case SessionEvent::Kind::kProfileLoaded:
+    case SessionEvent::Kind::kKeysChanged:
+      RefreshKeyGrid();
+      break;
+    case SessionEvent::Kind::kProfileSwitched:
+      RefreshKeyGrid();
+      ShowColourFaces();
+      break;
+    case SessionEvent::Kind::kLayerChanged:
+      ShowLayer();
+      break;
+    default:
+      break;
+  }
+}
+
 void KeyGridPanel::ShowView(bool faces) {
-  const KeyGridView view = BuildKeyGridView(Working(), CurrentProfile(), Layer());
+  const KeyGridView view = View();
   for (int j = 0; j < kExtraKeyCount; ++j) {
     if (faces) extraKeys_[j].SetChecked(view.extraKeys[j].checked, true);
     extraKeys_[j].SetTooltipText(view.extraKeys[j].tooltip);
@@ -142,17 +166,15 @@ void KeyGridPanel::ClearKeyButton(int entry) {
 }
 
 void KeyGridPanel::ResetKeysToDefault() {
-  {
-    std::lock_guard guard(Working().lock);
-    if (!::ResetKeysToDefault(Working(), CurrentProfile(), Layer())) return;
-    ShowView(true);
-  }
-  ui_.SetPendingChanges(true);
+  // The grid shows the reset when the session tells of the changed keys.
+  const int bank = CurrentProfile(), layer = Layer();
+  session().Edit([&](WorkingProfile& profile) { return ::ResetKeysToDefault(profile, bank, layer); });
 }
 
 void KeyGridPanel::RefreshExtraKeys() {
-  std::lock_guard guard(Working().lock);
-  const std::array<bool, kExtraKeyCount> checked = ExtraKeysChecked(Working(), CurrentProfile(), Layer());
+  const int bank = CurrentProfile(), layer = Layer();
+  const std::array<bool, kExtraKeyCount> checked =
+      session().Read([&](const WorkingProfile& profile) { return ExtraKeysChecked(profile, bank, layer); });
   for (int j = 0; j < kExtraKeyCount; ++j) extraKeys_[j].SetChecked(checked[j], true);
 }
 
@@ -163,7 +185,6 @@ void KeyGridPanel::ShowLayer() {
   // The buttons' window texts name the layer's keys; the extra keys draw no caption.
   for (int j = 0; j < kExtraKeyCount; ++j)
     extraKeys_[j].SetText(j < 5 ? std::u16string(1, second ? u'B' : u'A') + char16_t(u'1' + j) : u"");
-  std::lock_guard guard(Working().lock);
   RefreshKeyTooltips();
 }
 
@@ -185,8 +206,7 @@ void KeyGridPanel::ToggleFlip() {
 }
 
 void KeyGridPanel::ShowColourFaces() {
-  std::lock_guard guard(Working().lock);
-  const KeyGridView view = BuildKeyGridView(Working(), CurrentProfile(), Layer());
+  const KeyGridView view = View();
   for (int j = 0; j < kExtraKeyCount; ++j)
     extraKeys_[j].SetColourFaces(MainColourPicture(false), MainColourPicture(true), false, view.extraKeys[j].colour,
                                  true);

@@ -38,15 +38,15 @@ class KeyGridPanel : public Panel {
   void SetKeyEditor(KeyEditor editor) { editor_ = std::move(editor); }
 
   // Every key button and extra key again from the current bank of the working
-  // profile (its lock held by the caller), then the flip setting.
+  // profile, then the flip setting.
   void RefreshKeyGrid();
   // Only the tooltips.
   void RefreshKeyTooltips();
   // The button of `entry` (an extra key of the current layer or a key) shows an empty entry.
   void ClearKeyButton(int entry);
-  // The Default button's reset of the current bank; marks changes pending.
+  // The Default button's reset of the current bank, as an edit of the session's profile.
   void ResetKeysToDefault();
-  // The extra keys' checked faces (takes the working profile's lock).
+  // The extra keys' checked faces.
   void RefreshExtraKeys();
   // The layer the keyboard shows changed: the layer indicator and the extra keys.
   void ShowLayer();
@@ -64,8 +64,13 @@ class KeyGridPanel : public Panel {
   CPngButton& LayerIndicator() { return layerIndicator_; }
   CPngButton& FlipIndicator() { return flipIndicator_; }
 
+ protected:
+  // The grid follows the session's profile, keys and layer.
+  void OnSessionEvent(const SessionEvent& event) override;
+
  private:
   int Layer() const { return link() ? link()->Layer() : 0; }
+  KeyGridView View() const;
   void ShowView(bool faces);
   void EditKey(int controlId);
   void PlaceArrow(CPngButton& arrow, const char16_t* upOrigin, const char16_t* downOrigin);

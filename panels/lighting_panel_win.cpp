@@ -123,6 +123,7 @@ constexpr int kSpeedPictureFirst = 27;
 constexpr std::size_t kBitmapCount = std::size(kBitmapFiles) + kSliderPictures;
 
 constexpr UINT_PTR kFirstSliderTimer = 1060;  // one per slider: the kept position's turn
+constexpr UINT_PTR kRefreshTimer = 1051;      // the keyboard changed its own lighting: read it
 
 COLORREF ToColorref(Rgb colour) { return RGB(colour.r, colour.g, colour.b); }
 Rgb FromColorref(COLORREF colour) {
@@ -423,9 +424,8 @@ void LightingPanel::PaintKey(int controlId) {
 
 void LightingPanel::SwitchOn() {
   // Switching profiles first asks about unsaved edits of the keys.
-  if (!link() || !context_.transfers) return;
-  if (!SwitchProfile(*context_.transfers, *link(), ui_, Working(), ProfileFilePath(CurrentProfile()), CurrentProfile()))
-    return;
+  if (!link() || !context_.switchProfile) return;
+  if (!context_.switchProfile(CurrentProfile())) return;
   on_ = true;
   WriteVoviSetting(kLightingOnValue, 1);
   ShowPictures();
@@ -451,12 +451,11 @@ void LightingPanel::RestoreDefaultLighting() {
 void LightingPanel::Send(const LightingState& before, LightingWrites writes, int draggedId, bool readAfter) {
   ShowState();
   if (writes.empty() && draggedId == 0) return;
-  if (!link() || !context_.transfers) return;
-  DeviceLink& keyboard = *link();
+  if (!link()) return;
   const HWND window = host();
   const bool withColours = OffersEffect(before, kPerKeyEffect);
-  const bool queued = context_.transfers->Post([this, &keyboard, window, writes = std::move(writes), before, draggedId,
-                                                readAfter, withColours] {
+  const bool queued = session().Transfer([this, window, writes = std::move(writes), before, draggedId, readAfter,
+                                          withColours](DeviceLink& keyboard) {
     const bool written = writes.empty() || WriteLighting(keyboard, writes) == DeviceResult::kOk;
     if (!written || readAfter) {
       // Show what the keyboard holds now: read it back, or, when even that
@@ -475,11 +474,10 @@ void LightingPanel::Send(const LightingState& before, LightingWrites writes, int
 }
 
 void LightingPanel::ReadFromKeyboard(Read read) {
-  if (!link() || !context_.transfers) return;
-  DeviceLink& keyboard = *link();
+  if (!link()) return;
   const HWND window = host();
   LightingState start = state_;
-  context_.transfers->Post([this, &keyboard, window, start, read] {
+  session().Transfer([this, window, start, read](DeviceLink& keyboard) {
     LightingState held = start;
     ReadLighting(keyboard, read == Read::kWithKeyColours, held);
     {
@@ -540,7 +538,21 @@ void LightingPanel::OnWriteEnded(int id) {
   OnTimer(kFirstSliderTimer + (slider - sliders_.data()));
 }
 
+void LightingPanel::OnSessionEvent(const SessionEvent& event) {
+  if (event.kind == SessionEvent::Kind::kKeyboardArrived) {
+    ReadFromKeyboard(Read::kWithKeyColours);
+  } else if (event.kind == SessionEvent::Kind::kLightingChanged) {
+    // One read for a burst of the keyboard's own changes.
+    SetTimer(host(), kRefreshTimer, 0, nullptr);
+  }
+}
+
 bool LightingPanel::OnTimer(UINT_PTR timer) {
+  if (timer == kRefreshTimer) {
+    KillTimer(host(), kRefreshTimer);
+    ReadFromKeyboard(Read::kSettingsOnly);  // the keyboard's own keys changed them
+    return true;
+  }
   if (timer < kFirstSliderTimer || timer >= kFirstSliderTimer + sliders_.size()) return false;
   Slider& slider = sliders_[timer - kFirstSliderTimer];
   KillTimer(host(), timer);

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "app/ini_section.h"
+#include "app/messages.h"
 #include "controls/kit_controls_win.h"
 #include "lighting/drag_coalescer.h"
 #include "lighting/effect_controls.h"
@@ -22,12 +23,6 @@
 #include "panels/panel_win.h"
 
 class KeyGridPanel;
-
-// Posted to the window when a read of the lighting has finished (the panel
-// takes its result with TakeKeyboardState), and when a dragged control's
-// write has ended (wParam the control id).
-inline constexpr UINT WM_LIGHTING_READ = WM_APP + 0x57;
-inline constexpr UINT WM_LIGHTING_WRITTEN = WM_APP + 0x58;
 
 class LightingPanel : public Panel {
  public:
@@ -65,6 +60,10 @@ class LightingPanel : public Panel {
 
   // What the panel shows now (tests).
   const LightingState& State() const { return state_; }
+
+ protected:
+  // An arrived keyboard's lighting is read; the keyboard's own changes are read soon.
+  void OnSessionEvent(const SessionEvent& event) override;
 
  private:
   struct Slider;

@@ -12,8 +12,7 @@
 #include "app/user_interface.h"
 #include "controls/png_button_win.h"
 #include "controls/skin_place_win.h"
-#include "device/device_link.h"
-#include "device/transfer_thread.h"
+#include "session/keyboard_session.h"
 
 // A named block of control ids.
 struct IdRange {
@@ -41,10 +40,13 @@ struct PanelButton {
 // What the panels of a window work with, given once the window has initialised.
 struct PanelContext {
   HWND host = nullptr;
-  DeviceLink* link = nullptr;  // null while the window runs without a keyboard
-  TransferThread* transfers = nullptr;
+  KeyboardSession* session = nullptr;  // its link is null while the window runs without a keyboard
   const SkinPlacement* placement = nullptr;
   std::function<HBITMAP()> background;  // the window's background picture, once decoded
+  // The window's Apply, and its switch of the keyboard's profile (which asks
+  // the user about pending changes first; false when refused).
+  std::function<void()> apply;
+  std::function<bool(int index)> switchProfile;
 };
 
 // The main window's shared pictures: set 0 or 1 of the four state pictures
@@ -62,8 +64,10 @@ class Panel {
   Panel(const Panel&) = delete;
   Panel& operator=(const Panel&) = delete;
 
+  // Takes the context and hears the session's events from now on.
   void Connect(const PanelContext& context) {
     context_ = context;
+    if (context_.session) context_.session->Subscribe([this](const SessionEvent& event) { OnSessionEvent(event); });
     OnConnected();
   }
   // The panel's buttons, in the order the window makes them.
@@ -84,10 +88,13 @@ class Panel {
 
  protected:
   virtual void OnConnected() {}
+  // What the keyboard session tells, on the window's thread.
+  virtual void OnSessionEvent(const SessionEvent& event) {}
   HWND host() const { return context_.host; }
-  DeviceLink* link() const { return context_.link; }
+  KeyboardSession& session() const { return *context_.session; }
+  DeviceLink* link() const { return context_.session ? context_.session->Link() : nullptr; }
   // The keyboard's current profile, the bank the panels show; -1 while unknown.
-  int CurrentProfile() const { return context_.link ? context_.link->CachedProfile() : -1; }
+  int CurrentProfile() const { return context_.session ? context_.session->CurrentProfile() : -1; }
   UserInterface& ui_;
   PanelContext context_;
 };

@@ -64,17 +64,16 @@ bool ProfilePanel::OnCommand(int id, int notifyCode) {
     SwitchTo(id - IDC_PROFILE1);
   } else if (id == IDC_DEFAULT) {
     RestoreDefaults();
-  } else if (id >= kProfileMenuFirstCommand && link() && context_.transfers) {
-    SwitchProfile(*context_.transfers, *link(), ui_, Working(), ProfileFilePath(CurrentProfile()),
-                  id - kProfileMenuFirstCommand - 1);
+  } else if (id >= kProfileMenuFirstCommand && link() && context_.switchProfile) {
+    context_.switchProfile(id - kProfileMenuFirstCommand - 1);
   }
   return true;
 }
 
 void ProfilePanel::SwitchTo(int index) {
   if (lighting_.IsOn()) lighting_.SwitchOff();
-  if (CurrentProfile() == index || !link() || !context_.transfers) return;
-  if (!SwitchProfile(*context_.transfers, *link(), ui_, Working(), ProfileFilePath(CurrentProfile()), index)) return;
+  if (CurrentProfile() == index || !link() || !context_.switchProfile) return;
+  if (!context_.switchProfile(index)) return;
   for (int profile = 0; profile < kKeyboardProfileCount; ++profile)
     profileButtons_[profile].SetChecked(profile == index, true);
   Shell().displayMode = 0;
@@ -87,7 +86,13 @@ void ProfilePanel::RestoreDefaults() {
   if (!ui_.AskYesNo(Text(TextKey::MAIN_PROMPT_DEFAULT))) return;
   grid_.ResetKeysToDefault();
   if (lighting_.IsOn()) lighting_.RestoreDefaultLighting();
-  ui_.SendApplyCommand();
+  if (context_.apply) context_.apply();
+}
+
+void ProfilePanel::OnSessionEvent(const SessionEvent& event) {
+  if (event.kind != SessionEvent::Kind::kKeyboardArrived && event.kind != SessionEvent::Kind::kProfileSwitched) return;
+  RefreshLabel();
+  RefreshProfileButtons();
 }
 
 void ProfilePanel::RefreshProfileButtons() {

@@ -33,6 +33,8 @@ class ProfilePanel : public Panel {
 
  protected:
   void OnConnected() override;
+  // The label and the buttons follow the keyboard's current profile.
+  void OnSessionEvent(const SessionEvent& event) override;
 
  private:
   void ShowProfileMenu();

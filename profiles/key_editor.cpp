@@ -48,7 +48,6 @@ EditorPage PageOfType(AssignmentType type) {
 }
 
 std::optional<KeyEditorState> OpenKeyEditor(WorkingProfile& profile, int bank, int entry, bool macroRole) {
-  std::lock_guard guard(profile.lock);
   const int index = EditedIndex(profile, bank, entry);
   if (index < 0) return std::nullopt;
   const KeyAssignment& stored = profile.block->area[index];
@@ -134,7 +133,6 @@ KeyAssignment BuildKeyAssignment(const KeyEditorState& state, const PageChoices&
 }
 
 bool StoreKeyAssignment(WorkingProfile& profile, const KeyEditorState& state, const KeyAssignment& assignment) {
-  std::lock_guard guard(profile.lock);
   const int index = EditedIndex(profile, state.bank, state.entry);
   if (index < 0) return false;
   KeyAssignment& entry = profile.block->area[index];
@@ -147,7 +145,6 @@ bool StoreKeyAssignment(WorkingProfile& profile, const KeyEditorState& state, co
 }
 
 std::optional<KeyAssignment> ReadEditedEntry(WorkingProfile& profile, const KeyEditorState& state) {
-  std::lock_guard guard(profile.lock);
   const int index = EditedIndex(profile, state.bank, state.entry);
   if (index < 0) return std::nullopt;
   return profile.block->area[index];

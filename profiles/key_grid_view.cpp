@@ -102,7 +102,6 @@ std::array<bool, kExtraKeyCount> ExtraKeysChecked(const WorkingProfile& profile,
 }
 
 bool ResetKeysToDefault(WorkingProfile& profile, int bank, int layer) {
-  std::lock_guard guard(profile.lock);
   if (!BankEntries(profile, bank)) return false;
   const auto reset = [&](int entry) {
     if (entry < 0) return;

@@ -70,18 +70,15 @@ struct KeyGridView {
 // entry i, extra key j that of entry j (first layer) or j + 9 (second), so
 // the extra keys share the words of the first eighteen key buttons. A bank
 // that is not the keyboard's (or a profile without its block) shows every
-// button unchecked, named only, with colour word 0. The caller holds the
-// profile's lock.
+// button unchecked, named only, with colour word 0.
 KeyGridView BuildKeyGridView(const WorkingProfile& profile, int bank, int layer);
 
-// Only the checked states of the nine extra keys (after a layer change). The
-// caller holds the profile's lock.
+// Only the checked states of the nine extra keys (after a layer change).
 std::array<bool, kExtraKeyCount> ExtraKeysChecked(const WorkingProfile& profile, int bank, int layer);
 
 // The Default button: every key of `bank` and every extra key of `layer` back
 // to its default, each entry zeroed whole (a program path or text block it
 // held is dropped with it); the other layer's extra keys and all other
-// entries stay. Takes the profile's lock (re-entrant, so a caller may hold
-// it). True when the keys were reset, so that the caller marks changes
-// pending; false, and nothing touched, for a bank that is not the keyboard's.
+// entries stay. True when the keys were reset, so that the caller marks
+// changes pending; false, and nothing touched, for a bank that is not the keyboard's.
 bool ResetKeysToDefault(WorkingProfile& profile, int bank, int layer);

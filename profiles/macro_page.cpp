@@ -82,7 +82,6 @@ bool AppendNewMacro(MacroPage& page, std::u16string_view name) {
 bool FillMacroList(MacroPage& page, WorkingProfile& profile) {
   page.selected = -1;
   page.rows.clear();
-  std::lock_guard guard(profile.lock);
   try {
     page.macros = profile.macros.records;
   } catch (const std::bad_alloc&) {
@@ -146,7 +145,6 @@ bool SelectedMacroInUse(const MacroPage& page, WorkingProfile& profile) {
   if (!IsMacro(page, page.selected)) return false;
   const MacroRecord& macro = page.macros[static_cast<std::size_t>(page.selected)];
   if (macro.newFlag != 0 || macro.id == 0) return false;  // the commit never clears these references
-  std::lock_guard guard(profile.lock);
   if (!profile.block) return false;
   const AssignmentArea& area = profile.block->area;
   return std::any_of(area.begin(), area.end(), [&](const KeyAssignment& entry) {
@@ -267,7 +265,6 @@ CommitResult CommitMacroList(MacroPage& page, WorkingProfile& profile, int curre
   }
   SaveMacroActions(page);
 
-  std::lock_guard guard(profile.lock);
   if (profile.block) {
     AssignmentArea& area = profile.block->area;
     for (int r = 0; r < kAreaEntryCount; ++r) {

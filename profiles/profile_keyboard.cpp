@@ -1,7 +1,6 @@
 #include "profiles/profile_keyboard.h"
 
 #include <array>
-#include <mutex>
 #include <optional>
 #include <utility>
 
@@ -14,9 +13,6 @@
 namespace {
 
 constexpr std::size_t kImageHeaderBytes = 16;
-
-// True while the question about pending changes is on screen.
-bool askingToSave = false;
 
 // Tells the user what a download's outcome asks for; returns its result.
 DeviceResult Told(DeviceMessages& messages, const DownloadOutcome& outcome) {
@@ -55,31 +51,6 @@ bool ReadProfileFromKeyboard(DeviceLink& link, const std::u16string& path) {
   return !file.empty() && ReplaceFile(path, file);
 }
 
-bool LoadProfileFromKeyboard(UserInterface& ui, WorkingProfile& working, const std::u16string& path) {
-  bool loaded;
-  {
-    std::lock_guard guard(working.lock);
-    FreeWorkingProfile(working);
-    loaded = LoadProfileFile(working, path);
-    // A file that does not load leaves a default profile, never none.
-    if (!loaded) {
-      FreeWorkingProfile(working);
-      NewDefaultProfile(working);
-    }
-    ui.RefreshKeyGrid();
-  }
-  ui.SetPendingChanges(false);
-  return loaded;
-}
-
-bool ApplyProfile(DeviceLink& link, DeviceMessages& messages, WorkingProfile& working, AppliedProfile& applied,
-                  bool allKeyMaps) {
-  std::lock_guard guard(applied.lock);
-  if (!CopyToAppliedProfile(working, applied)) return false;
-  const DownloadSource source{applied.block->area, applied.macros.records};
-  return Told(messages, DownloadProfiles(link, allKeyMaps, source)) == DeviceResult::kOk;
-}
-
 std::u16string ApplyNotePath(const std::u16string& profilePath) { return profilePath + u".applying"; }
 
 namespace {
@@ -104,7 +75,7 @@ bool WriteApplyNote(const std::u16string& note, int profile) {
 
 // Downloads key map `profile` (or all three) and the macros of `applied`,
 // noted from just before the first command until the keyboard confirmed the end.
-DeviceResult DownloadNoted(DeviceLink& link, DeviceMessages& messages, AppliedProfile& applied, int profile,
+DeviceResult DownloadNoted(DeviceLink& link, DeviceMessages& messages, const AppliedProfile& applied, int profile,
                            const std::u16string& note, bool withMacros = true) {
   const DownloadSource source{applied.block->area, applied.macros.records, withMacros};
   // Nothing is sent when the macros do not fit: nothing to note then.
@@ -119,7 +90,6 @@ DeviceResult DownloadNoted(DeviceLink& link, DeviceMessages& messages, AppliedPr
 }  // namespace
 
 bool LoadImportFile(UserInterface& ui, const std::u16string& from, WorkingProfile& imported) {
-  std::lock_guard guard(imported.lock);
   if (ValidateProfileFile(ui, from) == FileCheck::kInvalid || !LoadProfileFile(imported, from)) {
     ui.ShowMessage(Text(TextKey::MAIN_PROMPT_INPORT));
     return false;
@@ -131,7 +101,6 @@ bool ImportProfileFile(UserInterface& ui, WorkingProfile& working, const std::u1
                        const std::u16string& profilePath) {
   WorkingProfile imported;
   if (!LoadImportFile(ui, from, imported)) return false;
-  std::lock_guard guard(working.lock);
   ReplaceWorkingProfile(working, imported);
   SaveProfileFile(working, profilePath);  // only over a profile file that exists
   return true;
@@ -139,15 +108,11 @@ bool ImportProfileFile(UserInterface& ui, WorkingProfile& working, const std::u1
 
 namespace {
 
-// The working profile copied into the applied one under its lock, then key
-// map `profile` (or all three) downloaded from the copy, noted like an Apply.
+// The working profile copied into the applied one, then key map `profile`
+// (or all three) downloaded from the copy, noted like an Apply.
 bool CopyAndDownloadNoted(DeviceLink& link, DeviceMessages& messages, WorkingProfile& working,
                           AppliedProfile& applied, const std::u16string& profilePath, int profile, bool withMacros) {
-  {
-    std::lock_guard guard(working.lock);
-    if (!CopyToAppliedProfile(working, applied)) return false;
-  }
-  std::lock_guard guard(applied.lock);
+  if (!CopyToAppliedProfile(working, applied)) return false;
   return DownloadNoted(link, messages, applied, profile, ApplyNotePath(profilePath), withMacros) ==
          DeviceResult::kOk;
 }
@@ -165,29 +130,10 @@ bool ApplyKeyMap(DeviceLink& link, DeviceMessages& messages, WorkingProfile& wor
          CopyAndDownloadNoted(link, messages, working, applied, profilePath, profile, withMacros);
 }
 
-ApplyOutcome SaveAndApplyProfile(DeviceLink& link, DeviceMessages& messages, WorkingProfile& working,
-                                 AppliedProfile& applied, const std::u16string& path) {
-  ApplyOutcome outcome;
-  {
-    std::lock_guard guard(working.lock);
-    outcome.saved = SaveProfileFile(working, path);
-  }
-  const int profile = link.CurrentProfile();
-  if (profile < 0) return outcome;  // kAbsent: the keyboard did not answer
-  if (!IsKeyboardProfile(profile)) {
-    outcome.download = DeviceResult::kBadProfile;
-    return outcome;
-  }
-  {
-    std::lock_guard guard(working.lock);
-    if (!CopyToAppliedProfile(working, applied)) {
-      outcome.download = DeviceResult::kWriteFailed;
-      return outcome;
-    }
-  }
-  std::lock_guard guard(applied.lock);
-  outcome.download = DownloadNoted(link, messages, applied, profile, ApplyNotePath(path));
-  return outcome;
+DeviceResult DownloadAppliedProfile(DeviceLink& link, DeviceMessages& messages, const AppliedProfile& applied,
+                                    int profile, const std::u16string& profilePath, bool withMacros) {
+  if (!IsKeyboardProfile(profile)) return DeviceResult::kBadProfile;
+  return DownloadNoted(link, messages, applied, profile, ApplyNotePath(profilePath), withMacros);
 }
 
 bool FinishInterruptedApply(DeviceLink& link, DeviceMessages& messages, const std::u16string& profilePath) {
@@ -203,7 +149,6 @@ bool FinishInterruptedApply(DeviceLink& link, DeviceMessages& messages, const st
     RemoveFile(note);  // nothing left to finish it from
     return true;
   }
-  std::lock_guard guard(copy.lock);
   const DeviceResult result = DownloadNoted(link, messages, copy, profile, note);
   if (result == DeviceResult::kOk) return true;
   // A capacity read from a keyboard that is still there: the macros never
@@ -213,36 +158,6 @@ bool FinishInterruptedApply(DeviceLink& link, DeviceMessages& messages, const st
     return true;
   }
   return false;  // tried again at the next arrival
-}
-
-bool SwitchProfile(TransferThread& transfers, DeviceLink& link, UserInterface& ui, WorkingProfile& working,
-                   const std::u16string& path, int index) {
-  if (index >= kKeyboardProfileCount) index = 0;
-  if (ui.KeyEditorOpen()) {
-    ui.ShowMessage(Text(TextKey::PROFILE_SEELCT_PROMPT2));
-    return false;
-  }
-  if (ui.PendingChanges() || ui.ProfileManagerPending()) {
-    if (askingToSave) return false;
-    askingToSave = true;
-    const bool save = ui.AskYesNo(Text(TextKey::PROFILE_SELECT_PROMPT));
-    askingToSave = false;
-    if (save) {
-      ui.SendApplyCommand();  // queued on the transfer thread before the switch
-    } else {
-      ui.SetPendingChanges(false);
-      if (link.CachedProfile() >= 0) {
-        std::lock_guard guard(working.lock);
-        FreeWorkingProfile(working);
-        if (!LoadProfileFile(working, path)) NewDefaultProfile(working);
-      }
-    }
-  }
-  transfers.Post([&link, &ui, index] {
-    if (index >= 0) link.SetCurrentProfile(index);
-    ui.ProfileSwitched(index);
-  });
-  return true;
 }
 
 std::vector<ProfileMenuItem> ProfileMenuItems(int currentIndex, const std::u16string& profileFileName) {

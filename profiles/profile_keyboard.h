@@ -1,6 +1,7 @@
 // The profile storage's traffic with the keyboard: reading the keyboard back
-// into the profile file, applying the working profile, switching profiles,
-// and the profile menu's entries.
+// into the profile file, downloading a profile, importing one, finishing an
+// Apply cut short, and the profile menu's entries. Each works on profiles its
+// caller owns or guards.
 #pragma once
 
 #include <string>
@@ -8,7 +9,6 @@
 
 #include "app/user_interface.h"
 #include "device/device_link.h"
-#include "device/transfer_thread.h"
 #include "profiles/profile_store.h"
 
 // Reads the keyboard's three key tables and its macro image and writes them
@@ -16,21 +16,6 @@
 // read or the file not written (it is then untouched). Runs on the transfer
 // thread.
 bool ReadProfileFromKeyboard(DeviceLink& link, const std::u16string& path);
-
-// When the keyboard has arrived, on the window's thread: the profile file at
-// `path` is loaded, whether the keyboard was read back into it or not (then
-// it is the file as it was, so that a keyboard that could not be read never
-// costs the user the profile); a default profile when it does not load. Then
-// the key grid and no pending changes. True when the profile is the
-// keyboard's or the file's, false when it is a default made up for want of
-// either (it must never be downloaded over the keyboard).
-bool LoadProfileFromKeyboard(UserInterface& ui, WorkingProfile& working, const std::u16string& path);
-
-// Copies the working profile (its lock held by the caller) into the applied
-// one and downloads it: all three key maps or only the current one. True when
-// the keyboard confirmed the download.
-bool ApplyProfile(DeviceLink& link, DeviceMessages& messages, WorkingProfile& working, AppliedProfile& applied,
-                  bool allKeyMaps);
 
 // What came of the window's Apply: whether the profile file took the changes,
 // and how the download of the current key map ended (kAbsent when the
@@ -41,14 +26,12 @@ struct ApplyOutcome {
   bool Applied() const { return saved && download == DeviceResult::kOk; }
 };
 
-// The window's Apply, on the transfer thread: the working profile saved to its
-// file at `path` first, whatever the keyboard does, then copied into the
-// applied one, both under the working lock; then the current key map
-// downloaded from the copy, the working lock given back first so that the
-// window never waits for the keyboard.
-ApplyOutcome SaveAndApplyProfile(DeviceLink& link, DeviceMessages& messages, WorkingProfile& working,
-                                 AppliedProfile& applied, const std::u16string& path);
-
+// Downloads key map `profile` of `applied` (0 to 2, the macro image too
+// unless not `withMacros`), noted beside the profile file at `profilePath`
+// (ApplyNotePath) from just before its first command until the keyboard
+// confirmed the end; nothing is noted when the macros do not fit.
+DeviceResult DownloadAppliedProfile(DeviceLink& link, DeviceMessages& messages, const AppliedProfile& applied,
+                                    int profile, const std::u16string& profilePath, bool withMacros = true);
 
 // Import's first half: the file at `from` is checked and loaded whole into
 // `imported` (a profile of its own). A file that does not validate or load
@@ -57,14 +40,13 @@ ApplyOutcome SaveAndApplyProfile(DeviceLink& link, DeviceMessages& messages, Wor
 bool LoadImportFile(UserInterface& ui, const std::u16string& from, WorkingProfile& imported);
 
 // Import as a whole, for a caller with the profile to itself (the console):
-// the file at `from` loaded, then it replaces the working profile (under its
-// lock) and the profile file at `profilePath` (when that file exists: saving
+// the file at `from` loaded, then it replaces the working profile and the profile file at `profilePath` (when that file exists: saving
 // never makes one). False, with nothing changed, when it does not load.
 bool ImportProfileFile(UserInterface& ui, WorkingProfile& working, const std::u16string& from,
                        const std::u16string& profilePath);
 
 // The imported profile to the keyboard, on the transfer thread: `working` (the
-// imported profile) copied under its lock, then all three key maps and the
+// imported profile) copied, then all three key maps and the
 // macros downloaded from the copy, noted like an Apply so that a download cut
 // short is finished at the next arrival. True when the keyboard confirmed it.
 bool ApplyImportedProfile(DeviceLink& link, DeviceMessages& messages, WorkingProfile& working,
@@ -91,15 +73,6 @@ std::u16string ApplyNotePath(const std::u16string& profilePath);
 // finish or it was finished; false when it failed (the note stays for the next
 // arrival, and the keyboard must not be read back meanwhile).
 bool FinishInterruptedApply(DeviceLink& link, DeviceMessages& messages, const std::u16string& profilePath);
-
-// Switches the keyboard to profile `index` (3 and more mean 0; a negative
-// index changes nothing on the keyboard), asking first whether pending changes
-// are to be saved. `path` is the profile file, to drop the edits from. The
-// keyboard is told on the transfer thread (behind the Apply that saving
-// asks for), which then calls ui.ProfileSwitched: `ui` must outlive the
-// transfer thread's jobs. True when switched or nothing to do, false refused.
-bool SwitchProfile(TransferThread& transfers, DeviceLink& link, UserInterface& ui, WorkingProfile& working,
-                   const std::u16string& path, int index);
 
 // The profile menu: "<Default Profile>" (command 9000), a separator, and one
 // item per profile (9001 to 9003) named by the profile file's name; the item

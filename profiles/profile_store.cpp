@@ -37,16 +37,6 @@ bool WriteProfile(WorkingProfile& profile, const std::u16string& path) {
 
 }  // namespace
 
-WorkingProfile& Working() {
-  static WorkingProfile profile;
-  return profile;
-}
-
-AppliedProfile& Applied() {
-  static AppliedProfile profile;
-  return profile;
-}
-
 void FreeWorkingProfile(WorkingProfile& profile) {
   ClearAssignmentText(profile.text);
   FreeMacroList(profile.macros);
@@ -73,7 +63,6 @@ bool CopyWorkingProfile(const WorkingProfile& from, WorkingProfile& to) {
 }
 
 void FreeAppliedProfile(AppliedProfile& profile) {
-  std::lock_guard guard(profile.lock);
   profile.pool.clear();
   profile.pool.shrink_to_fit();
   FreeMacroList(profile.macros);
@@ -122,19 +111,16 @@ bool LoadProfileFile(WorkingProfile& profile, const std::u16string& path) {
 }
 
 bool SaveProfileFile(WorkingProfile& profile, const std::u16string& path) {
-  std::lock_guard guard(profile.lock);
   if (!FileExists(path)) return false;  // saving never creates the profile file
   return WriteProfile(profile, path);
 }
 
 bool ExportProfileFile(WorkingProfile& profile, const std::u16string& path) {
-  std::lock_guard guard(profile.lock);
   return WriteProfile(profile, path);
 }
 
-bool CopyToAppliedProfile(WorkingProfile& working, AppliedProfile& applied) {
+bool CopyToAppliedProfile(const WorkingProfile& working, AppliedProfile& applied) {
   if (!working.block) return false;
-  std::lock_guard guard(applied.lock);
   FreeAppliedProfile(applied);
   try {
     auto block = std::make_unique<HeaderBlock>(*working.block);

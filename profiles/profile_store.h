@@ -1,12 +1,11 @@
 // The two in-memory profile copies: the WorkingProfile that the editors change
-// and the AppliedProfile last sent to the keyboard, each with its re-entrant
-// lock (taken in that order when both are needed), and the file operations
-// over them.
+// and the AppliedProfile last sent to the keyboard, and the file operations
+// over them. They are plain records: whoever shares one between threads (the
+// keyboard session) guards it.
 #pragma once
 
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -15,33 +14,25 @@
 #include "profiles/profile_file.h"
 
 struct WorkingProfile {
-  std::recursive_mutex lock;
   std::unique_ptr<HeaderBlock> block;  // null once freed, until the next load
   MacroList macros;
   AssignmentText text;                 // program paths and text blocks, by record number
 };
 
 struct AppliedProfile {
-  std::recursive_mutex lock;
   std::unique_ptr<HeaderBlock> block;
   MacroList macros;
   std::vector<std::uint8_t> pool;      // the packed strings
 };
 
-// The process's two copies.
-WorkingProfile& Working();
-AppliedProfile& Applied();
-
-// Gives back the strings, the macros and the header block. The caller holds
-// the WorkingProfile's lock; FreeAppliedProfile takes the AppliedProfile's.
+// Gives back the strings, the macros and the header block.
 void FreeWorkingProfile(WorkingProfile& profile);
 void FreeAppliedProfile(AppliedProfile& profile);
 
-// Replaces `working`'s contents by `with`'s (both locks held by the caller);
-// `with` is left with what `working` held.
+// Replaces `working`'s contents by `with`'s; `with` is left with what
+// `working` held.
 void ReplaceWorkingProfile(WorkingProfile& working, WorkingProfile& with);
-// A copy of `from`'s contents into `to` (both locks held by the caller),
-// replacing what `to` held. False when memory runs out (`to` unchanged).
+// A copy of `from`'s contents into `to`, replacing what `to` held. False when memory runs out (`to` unchanged).
 bool CopyWorkingProfile(const WorkingProfile& from, WorkingProfile& to);
 
 // A new profile into a file (created or replaced) or into the WorkingProfile
@@ -55,17 +46,16 @@ bool NewDefaultProfile(WorkingProfile& profile);
 // shown to the user, with the file's path.
 FileCheck ValidateProfileFile(UserInterface& ui, const std::u16string& path);
 
-// Loads a file into the WorkingProfile (the caller holds its lock and has
-// freed it). False when it does not load, with the profile left as it was.
+// Loads a file into the WorkingProfile (the caller has freed it). False when it does not load, with the profile left as it was.
 bool LoadProfileFile(WorkingProfile& profile, const std::u16string& path);
 
 // Writes the WorkingProfile to its profile file, which must already exist
-// (else false and nothing written), or exports it to any path. Both take the
-// profile's lock, which a caller may already hold (it is re-entrant).
+// (else false and nothing written), or exports it to any path. Both bring the
+// profile's file header up to date first.
 bool SaveProfileFile(WorkingProfile& profile, const std::u16string& path);
 bool ExportProfileFile(WorkingProfile& profile, const std::u16string& path);
 
-// The first half of applying: the WorkingProfile (its lock held by the caller)
-// copied into the AppliedProfile (under its lock), the header rebuilt and the
-// strings packed. False when memory runs out or there is nothing to copy.
-bool CopyToAppliedProfile(WorkingProfile& working, AppliedProfile& applied);
+// The first half of applying: the WorkingProfile copied into the
+// AppliedProfile, the header rebuilt and the strings packed. False when
+// memory runs out or there is nothing to copy.
+bool CopyToAppliedProfile(const WorkingProfile& working, AppliedProfile& applied);

@@ -19,6 +19,7 @@
 #include "profiles/profile_store.h"
 #include "profiles/settings.h"
 #include "profiles/settings_win.h"
+#include "session/profile_switch.h"
 #include "resources/resource_ids.h"
 #include "skin/skin_file_win.h"
 #include "skin/skin_keys.h"
@@ -28,7 +29,6 @@ namespace {
 COstrakDlg* mainDialog = nullptr;
 HWND mainWindow = nullptr;
 
-constexpr UINT_PTR kLightingRefreshTimer = 1051;
 // The exit waits for the dialogs and boxes it closed to return, a tick at a time.
 constexpr UINT_PTR kExitTimer = 1052;
 constexpr UINT kExitTickMs = 10;
@@ -38,21 +38,6 @@ constexpr ULONGLONG kExitLimitMs = 1000;
 constexpr UINT_PTR kStandingReadTimer = 1053;
 constexpr UINT kStandingReadRetryMs = 2000;
 
-// Posted to itself while steps of the late start are left.
-constexpr UINT WM_LATE_START = WM_APP + 0x50;
-// Posted by other threads, which never wait for the window: an Apply ended
-// (wParam the edit count it began with, lParam its ApplyOutcome), a message of the
-// keyboard link to show (wParam its text key), a notification-area icon
-// state (wParam kind, lParam icon), the keyboard's settings changed, the
-// keyboard switched profiles (wParam the index), an imported profile was
-// sent (as an Apply).
-constexpr UINT WM_APPLY_DONE = WM_APP + 0x51;
-constexpr UINT WM_IMPORT_DONE = WM_APP + 0x59;
-constexpr UINT WM_DEVICE_MESSAGE = WM_APP + 0x52;
-constexpr UINT WM_TRAY_STATE = WM_APP + 0x53;
-constexpr UINT WM_LIGHTING_CHANGED = WM_APP + 0x54;
-constexpr UINT WM_PROFILE_SWITCHED = WM_APP + 0x55;
-constexpr UINT WM_KEYBOARD_READING = WM_APP + 0x56;
 
 // The system's message box owned by `owner` that shows `text`; null when none.
 HWND OwnedMessageBox(HWND owner, const std::wstring& text) {
@@ -76,18 +61,6 @@ HWND OwnedMessageBox(HWND owner, const std::wstring& text) {
       },
       reinterpret_cast<LPARAM>(&search));
   return search.found;
-}
-
-// An Apply's outcome in a message's parameter: the download's result, and
-// whether the profile file was saved.
-constexpr LPARAM kApplySaved = 0x100;
-
-LPARAM PackApplyOutcome(const ApplyOutcome& outcome) {
-  return static_cast<LPARAM>(outcome.download) | (outcome.saved ? kApplySaved : 0);
-}
-
-ApplyOutcome UnpackApplyOutcome(LPARAM packed) {
-  return {(packed & kApplySaved) != 0, static_cast<DeviceResult>(packed & 0xFF)};
 }
 
 // The skin gives the window its size; it opens in the middle of the screen.
@@ -116,14 +89,17 @@ void ExitApplication() {
 COstrakDlg::COstrakDlg(COstrakApp& app, bool withDevice)
     : CBaseDialog(IDD_MAIN, Paths().mainSkinFile, Paths().mainSkinFolder, Decode::kLater),
       app_(app),
-      withDevice_(withDevice) {
+      withDevice_(withDevice),
+      session_(*this, ProfileFilePath(0)) {
   applicationIcon_ = LoadIconW(ResourceModule(), MAKEINTRESOURCEW(IDI_APPLICATION_ICON));
   // Its tooltips load the common controls when the mouse first needs one.
   UseOnlySystemControls();
 }
 
 COstrakDlg::~COstrakDlg() {
-  StopKeyboardThreads();
+  // The threads that may still queue events end before anything they use goes.
+  consoleRequests_.reset();
+  session_.Stop();
   if (mainDialog == this) {
     mainDialog = nullptr;
     mainWindow = nullptr;
@@ -240,23 +216,21 @@ BOOL COstrakDlg::OnInitDialog() {
     panelButtons_.insert(panelButtons_.end(), buttons.begin(), buttons.end());
   }
 
-  {
-    std::lock_guard guard(Working().lock);
-    FreeWorkingProfile(Working());
-    NewDefaultProfile(Working());
-  }
-  SetPendingChanges(false);
+  applyButton_.Enable(false);
 
   PlaceSkinnedControls();
   FormVoviIniPath();
+  // The window hears the session first, then each panel.
+  session_.Subscribe([this](const SessionEvent& event) { OnSessionEvent(event); });
   for (Panel* panel : panels_)
-    panel->Connect({hwnd(), link_, transfers_.get(), &placement_, [this] { return Background().bitmap(); }});
+    panel->Connect({hwnd(), &session_, &placement_, [this] { return Background().bitmap(); },
+                    [this] { ApplyPendingChanges(); }, [this](int index) { return SwitchProfile(index); }});
   // A key's editor runs modally over the window; the keyboard's removal and
   // the exit close it like Cancel.
   grid_.SetKeyEditor([this](const KeyEditRequest& request) {
     if (RefusedWhileReadingBack()) return;
     AddChildDialog(&keyEditor_);
-    keyEditor_.Edit(request, link_ ? link_->CachedProfile() : -1, hwnd());
+    keyEditor_.Edit(request, session_.CurrentProfile(), hwnd());
     RemoveChildDialog(&keyEditor_);
   });
   profiles_.SetProfileManager([this] { OpenProfileManager(); });
@@ -285,27 +259,16 @@ void COstrakDlg::OpenKeyboard() {
   if (!folder.empty() && folder.back() == L'\\') folder.pop_back();
   // A console command that holds the keyboard ends first: never two at once.
   WaitForConsoleCommands(kConsoleCommandWaitMs);
-  link_ = OpenDeviceLink(folder);
-  if (!link_) ExitProcess(0);
-  transfers_ = std::make_unique<TransferThread>(*link_);
-  // An arrived keyboard's profile is read back into the profile file on the
-  // transfer thread (an Apply it left unfinished is finished first); the
-  // window loads the file when it hears of it.
-  DeviceLink& link = *link_;
-  notices_ = std::make_unique<KeyboardNotices>(*link_, *transfers_, *this, *this, [this, &link] {
-    const std::u16string path = ProfileFilePath(link.CurrentProfile());
-    return FinishInterruptedApply(link, *this, path) && ReadProfileFromKeyboard(link, path);
-  });
-  const int count = StartOpenedDeviceLink(notices_.get());
-  if (count < 0) {
+  DeviceLink* link = OpenDeviceLink(folder);
+  if (!link) ExitProcess(0);
+  session_.Connect(*link);
+  if (session_.StartLink() < 0) {
     // Without the standing reads no reply and no keyboard count arrives. The
     // program stays in the notification area and starts the link again while
     // a keyboard is there (or the system says one arrived).
     standingReadsRefused_ = true;
     ShowDeviceMessage(TextKey::MAIN_SERVICE_REFUSED_PROMPT);
     SetTimer(hwnd(), kStandingReadTimer, kStandingReadRetryMs, nullptr);
-  } else {
-    notices_->OnDeviceCount(count);
   }
   const HWND window = hwnd();
   consoleRequests_ =
@@ -313,16 +276,14 @@ void COstrakDlg::OpenKeyboard() {
 }
 
 void COstrakDlg::RetryStandingReads() {
-  if (!standingReadsRefused_ || !link_ || exiting_ || link_->DeviceCount() == 0) return;
-  const int count = StartOpenedDeviceLink(notices_.get());
-  if (count < 0) return;  // refused again: tried again later
+  if (!standingReadsRefused_ || !link() || exiting_ || link()->DeviceCount() == 0) return;
+  if (session_.StartLink() < 0) return;  // refused again: tried again later
   standingReadsRefused_ = false;
   KillTimer(hwnd(), kStandingReadTimer);
-  notices_->OnDeviceCount(count);
 }
 
 bool COstrakDlg::RefusedWhileReadingBack() {
-  if (!notices_ || !notices_->ReadBackUnderWay()) return false;
+  if (!session_.ReadBackUnderWay()) return false;
   ShowDeviceMessage(TextKey::MAIN_KEYBOARD_BUSY_PROMPT);
   return true;
 }
@@ -335,19 +296,17 @@ void COstrakDlg::AnswerConsoleRequest() {
   }
   // The user's own work comes first: changes not applied, an editor or a
   // dialog open. A keyboard read back afterwards would drop them.
-  const bool userBusy = PendingChanges() || KeyEditorOpen() || ProfileManagerPending() || !childDialogs_.empty();
-  if (exiting_ || !transfers_ || !initDone_ || userBusy) {
+  const bool userBusy =
+      PendingChanges() || KeyEditorOpen() || profileManager_.Pending() || !childDialogs_.empty();
+  if (exiting_ || session_.Stopping() || !initDone_ || userBusy) {
     RefuseKeyboardToConsole();
     return;
   }
   // Behind whatever the transfer thread still has to send; then the keyboard
   // and the profile file are the command's until it ends, and are read again.
   // Nothing changes the profile meanwhile: a read-back is under way.
-  TransferThread& transfers = *transfers_;
-  const bool queued = notices_->LendThenReadAgain([this, &transfers] {
-    LendKeyboardToConsole([&transfers] { return transfers.Stopping(); }, lentToConsole_);
-    if (!transfers.Stopping()) RefreshLightingSoon();
-  });
+  const bool queued = session_.LendThenReadAgain(
+      [this] { LendKeyboardToConsole([this] { return session_.Stopping(); }, lentToConsole_); });
   if (!queued) RefuseKeyboardToConsole();
 }
 
@@ -367,10 +326,7 @@ void COstrakDlg::ApplyLanguageTexts() {
   minimizeButton_.SetTooltipText(std::u16string(Text(TextKey::MAIN_MINIMIZE_PROMPT)));
   menuButton_.SetTooltipText(std::u16string(Text(TextKey::MAIN_MENU_PROMPT)));
   versionLabel_.SetText(std::u16string(Text(TextKey::MAIN_BUTTON_KORVAN_VER)) + u" " + kProgramVersion);
-  if (panelButtonsMade_) {
-    std::lock_guard guard(Working().lock);
-    grid_.RefreshKeyTooltips();
-  }
+  if (panelButtonsMade_) grid_.RefreshKeyTooltips();
   SetWindowTextW(hwnd(), Wide(Text(TextKey::MAIN_CAPTION)).c_str());
 }
 
@@ -418,68 +374,45 @@ void COstrakDlg::ShowMessage(std::u16string_view text) { ShowMessageBox(hwnd(), 
 
 bool COstrakDlg::AskYesNo(std::u16string_view text) { return AskYesNoBox(hwnd(), text); }
 
-void COstrakDlg::RefreshKeyGrid() { grid_.RefreshKeyGrid(); }
-
 // Other threads reach the window only through posted messages: a thread that
 // waited for the window could hold up a reply the window itself waits for.
-void COstrakDlg::DeviceReady(bool readBack) { PostMessageW(hwnd(), WM_DEVICE_READY, kProfileTag, readBack); }
-
-void COstrakDlg::DeviceGone() { PostMessageW(hwnd(), WM_DEVICE_GONE, 0, 0); }
-
-void COstrakDlg::ReadingKeyboard(bool reading) { PostMessageW(hwnd(), WM_KEYBOARD_READING, reading, 0); }
-
-void COstrakDlg::ShowLayer() { PostMessageW(hwnd(), WM_LED_REFRESH, kLedTag, 0); }
-
-void COstrakDlg::RefreshLightingSoon() { PostMessageW(hwnd(), WM_LIGHTING_CHANGED, 0, 0); }
+void COstrakDlg::Wake() {
+  if (!wakePosted_.exchange(true)) PostMessageW(hwnd(), WM_SESSION_EVENTS, 0, 0);
+}
 
 void COstrakDlg::ShowDeviceMessage(TextKey key) {
   PostMessageW(hwnd(), WM_DEVICE_MESSAGE, static_cast<WPARAM>(key), 0);
 }
 
-void COstrakDlg::SetTrayState(int kind, int iconId) {
-  if (GetWindowThreadProcessId(hwnd(), nullptr) == GetCurrentThreadId())
-    app_.tray().SetTrayState(kind, iconId);
-  else
-    PostMessageW(hwnd(), WM_TRAY_STATE, static_cast<WPARAM>(kind), iconId);
-}
-
-void COstrakDlg::SendApplyCommand() { SendMessageW(hwnd(), WM_COMMAND, IDC_APPLY, 0); }
-
-void COstrakDlg::ProfileSwitched(int index) { PostMessageW(hwnd(), WM_PROFILE_SWITCHED, static_cast<WPARAM>(index), 0); }
-
-void COstrakDlg::SetPendingChanges(bool pending) {
-  if (pending) ++pendingVersion_;
-  pendingChanges_ = pending;
-  applyButton_.Enable(pending);
-}
-
 void COstrakDlg::ApplyPendingChanges() {
   FinishLateStart();
-  if (!pendingChanges_ || !transfers_ || exiting_) return;
-  if (RefusedWhileReadingBack()) return;  // it would replace the profile this saves
-  if (!profileKnown_) {
-    ShowDeviceMessage(TextKey::MAIN_READ_BACK_FAILED_PROMPT);
-    return;
-  }
-  DeviceLink& link = *link_;
-  const std::u16string path = ProfileFilePath(link.CachedProfile());
-  const unsigned version = pendingVersion_;
-  const HWND window = hwnd();
-  const bool queued = notices_->PostUnlessReadingBack([this, &link, path, version, window] {
-    const ApplyOutcome outcome = SaveAndApplyProfile(link, *this, Working(), Applied(), path);
-    PostMessageW(window, WM_APPLY_DONE, version, PackApplyOutcome(outcome));
+  if (!PendingChanges() || exiting_) return;
+  // The save and the download run on the transfer thread while the wait
+  // animation runs here.
+  const JobStart start = session_.Apply([this](const ApplyOutcome& outcome) {
+    wait_.End();
+    TellApplyOutcome(outcome);
   });
-  if (queued)
-    wait_.Begin();
-  else if (!transfers_->Stopping())
-    ShowDeviceMessage(TextKey::MAIN_KEYBOARD_BUSY_PROMPT);
+  switch (start) {
+    case JobStart::kQueued:
+      wait_.Begin();
+      return;
+    case JobStart::kReadingBack:  // it would replace the profile this saves
+      ShowDeviceMessage(TextKey::MAIN_KEYBOARD_BUSY_PROMPT);
+      return;
+    case JobStart::kProfileUnknown:
+      ShowDeviceMessage(TextKey::MAIN_READ_BACK_FAILED_PROMPT);
+      return;
+    default:
+      return;
+  }
 }
 
 void COstrakDlg::ExportProfile() {
   const std::optional<std::u16string> path = chooseFile_(hwnd(), FileDialogKind::kSave);
   if (!path) return;
   // The same durable write as the profile file; a backup that did not happen is said.
-  if (!ExportProfileFile(Working(), *path)) ShowMessage(Text(TextKey::MAIN_UPDATE_BACKUP_NG));
+  if (!session_.ExportProfile(*path)) ShowMessage(Text(TextKey::MAIN_UPDATE_BACKUP_NG));
 }
 
 void COstrakDlg::ImportProfile() {
@@ -489,42 +422,17 @@ void COstrakDlg::ImportProfile() {
   FinishLateStart();
   const std::optional<std::u16string> path = chooseFile_(hwnd(), FileDialogKind::kOpen);
   if (!path) return;
-  // Loaded whole before anything changes; one copy goes to the transfer thread,
-  // which alone writes the profile file, the other becomes the window's.
-  auto imported = std::make_shared<WorkingProfile>();
-  WorkingProfile shown;
-  if (!LoadImportFile(*this, *path, *imported)) return;  // nothing changed
-  {
-    std::lock_guard guard(imported->lock);
-    if (!CopyWorkingProfile(*imported, shown)) return;
-  }
-  const std::u16string profilePath = ProfileFilePath(link_ ? link_->CachedProfile() : 0);
-  const auto save = [imported, profilePath] { SaveProfileFile(*imported, profilePath); };  // only over one that exists
-  if (!transfers_ || !link_ || exiting_) {
-    save();  // no keyboard: the file is still the profile's
-  } else {
-    DeviceLink& link = *link_;
-    const unsigned version = pendingVersion_ + 1;  // the edit this import is
-    const HWND window = hwnd();
-    const bool queued = notices_->PostUnlessReadingBack([this, &link, imported, profilePath, save, version, window] {
-      save();
-      const bool sent = ApplyImportedProfile(link, *this, *imported, Applied(), profilePath);
-      PostMessageW(window, WM_IMPORT_DONE, version, sent);
-    });
-    if (!queued) {
-      ShowDeviceMessage(TextKey::MAIN_KEYBOARD_BUSY_PROMPT);  // a read-back began meanwhile
-      return;
-    }
+  // Loaded whole before anything changes.
+  WorkingProfile imported;
+  if (!LoadImportFile(*this, *path, imported)) return;  // nothing changed
+  const JobStart start = session_.Import(std::move(imported), [this](bool sent) {
+    wait_.End();
+    if (!sent && !exiting_) ShowMessage(Text(TextKey::MAIN_IMPORT_NOT_SENT_PROMPT));
+  });
+  if (start == JobStart::kQueued)
     wait_.Begin();
-  }
-  profileKnown_ = true;  // the imported profile is the user's now
-  {
-    std::lock_guard guard(Working().lock);
-    ReplaceWorkingProfile(Working(), shown);
-    grid_.RefreshKeyGrid();
-  }
-  // Pending until the keyboard holds it: a download that fails leaves Apply to send it again.
-  SetPendingChanges(true);
+  else if (start == JobStart::kReadingBack)
+    ShowDeviceMessage(TextKey::MAIN_KEYBOARD_BUSY_PROMPT);  // a read-back began while the file was chosen
 }
 
 void COstrakDlg::OpenFirmwareUpdate() {
@@ -543,22 +451,19 @@ void COstrakDlg::OpenProfileManager() {
 }
 
 void COstrakDlg::UseProfile(int profile) {
-  if (!link_ || !transfers_) return;
-  // The profile is then read back as the keyboard holds it: edits not applied
-  // are dropped, and edits an Apply did not bring to the keyboard show as
-  // pending until the keyboard has been read.
-  DeviceLink& link = *link_;
-  transfers_->Post([this, &link, profile] {
-    if (profile >= 0) link.SetCurrentProfile(profile);
-    ProfileSwitched(profile);
-    notices_->ReadAgain();
-  });
+  // The profile is then read back as the keyboard holds it.
+  session_.SwitchProfileAndReadBack(profile);
+}
+
+bool COstrakDlg::SwitchProfile(int index) {
+  return AskAndSwitchProfile(
+      session_, {*this, KeyEditorOpen(), profileManager_.Pending(), [this] { ApplyPendingChanges(); }}, index);
 }
 
 bool COstrakDlg::SendBootRequest() {
   // Never in the middle of a transfer: the keyboard would leave half-written.
-  if (!link_ || KeyboardBusy()) return false;
-  return link_->SendBootRequest() == DeviceResult::kOk;
+  if (!link() || KeyboardBusy()) return false;
+  return link()->SendBootRequest() == DeviceResult::kOk;
 }
 
 void COstrakDlg::ShowDeviceMessagesInTurn(TextKey key) {
@@ -571,12 +476,6 @@ void COstrakDlg::ShowDeviceMessagesInTurn(TextKey key) {
     deviceMessages_.pop_front();
   }
   showingDeviceMessage_ = false;
-}
-
-void COstrakDlg::ApplyFinished(unsigned version, bool applied) {
-  wait_.End();
-  // An edit made while the Apply ran is not in the keyboard yet: it stays pending.
-  if (applied && version == pendingVersion_) SetPendingChanges(false);
 }
 
 void COstrakDlg::TellApplyOutcome(const ApplyOutcome& outcome) {
@@ -604,15 +503,6 @@ void COstrakDlg::SetKeyboardReading(bool reading) {
     wait_.Begin();
   else
     wait_.End();
-}
-
-void COstrakDlg::StopKeyboardThreads() {
-  // The transfer under way is given up first, so that nothing waits for a
-  // slow keyboard; then the threads that may still call the window end.
-  consoleRequests_.reset();
-  if (transfers_) transfers_->Stop();
-  if (notices_) notices_->Stop();
-  if (link_) link_->Stop();
 }
 
 void COstrakDlg::ShowMainWindow() {
@@ -670,7 +560,10 @@ void COstrakDlg::ExitApplication() {
     exitLimit_ = GetTickCount64() + kExitLimitMs;
     StopShowingMessageBoxes(true);
     HideMainWindow();
-    StopKeyboardThreads();
+    // The transfer under way is given up first, so that nothing waits for a
+    // slow keyboard; then the threads that may still call the window end.
+    consoleRequests_.reset();
+    session_.Stop();
     app_.ReleaseInstance();
   }
   EndMenu();
@@ -684,12 +577,7 @@ void COstrakDlg::ExitApplication() {
     return;
   }
   KillTimer(hwnd(), kExitTimer);
-  SetPendingChanges(false);
-  {
-    std::lock_guard working(Working().lock);
-    FreeWorkingProfile(Working());
-    FreeAppliedProfile(Applied());
-  }
+  session_.FreeProfiles();
   EndDialog(IDCANCEL);
 }
 
@@ -829,6 +717,7 @@ bool COstrakDlg::OnInstanceMessage(UINT message, WPARAM wParam, LRESULT& result)
       app_.tray().SetTrayState(0, IDI_APPLICATION_ICON);
       profiles_.RefreshLabel();
       initDone_ = true;
+      session_.OwnerReady();
       PostMessageW(hwnd(), WM_LATE_START, 0, 0);
       if (openOnceStarted_) PostMessageW(hwnd(), WM_INSTANCE_OPEN, kOpenTag, 0);
       return true;
@@ -845,50 +734,15 @@ bool COstrakDlg::OnInstanceMessage(UINT message, WPARAM wParam, LRESULT& result)
 
 bool COstrakDlg::OnKeyboardMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
+    case WM_SESSION_EVENTS:
+      wakePosted_ = false;
+      if (!exiting_) session_.DeliverEvents();
+      return true;
     case WM_CONSOLE_REQUEST:
       AnswerConsoleRequest();
       return true;
-    case WM_DEVICE_READY:
-      if (static_cast<std::uint32_t>(wParam) == kProfileTag && link_ && !exiting_)
-        OnDeviceReady(lParam != 0);
-      return true;
-    case WM_DEVICE_GONE:
-      OnDeviceGone();
-      return true;
-    case WM_KEYBOARD_READING:
-      if (!exiting_) SetKeyboardReading(wParam != 0);
-      return true;
-    case WM_APPLY_DONE: {
-      const ApplyOutcome outcome = UnpackApplyOutcome(lParam);
-      ApplyFinished(static_cast<unsigned>(wParam), outcome.Applied());
-      TellApplyOutcome(outcome);
-      return true;
-    }
-    case WM_IMPORT_DONE:
-      ApplyFinished(static_cast<unsigned>(wParam), lParam != 0);
-      if (lParam == 0 && !exiting_) ShowMessage(Text(TextKey::MAIN_IMPORT_NOT_SENT_PROMPT));
-      return true;
     case WM_DEVICE_MESSAGE:
       if (!exiting_) ShowDeviceMessagesInTurn(static_cast<TextKey>(wParam));
-      return true;
-    case WM_TRAY_STATE:
-      if (!exiting_) app_.tray().SetTrayState(static_cast<int>(wParam), static_cast<int>(lParam));
-      return true;
-    case WM_LIGHTING_CHANGED:
-      SetTimer(hwnd(), kLightingRefreshTimer, 0, nullptr);
-      return true;
-    case WM_PROFILE_SWITCHED: {
-      profiles_.RefreshLabel();
-      profiles_.RefreshProfileButtons();
-      {
-        std::lock_guard guard(Working().lock);
-        RefreshKeyGrid();
-      }
-      grid_.ShowColourFaces();
-      return true;
-    }
-    case WM_LED_REFRESH:
-      if (static_cast<std::uint32_t>(wParam) == kLedTag) grid_.ShowLayer();
       return true;
     case WM_SLIDER_CHANGED:
       lighting_.OnSliderMoved(static_cast<int>(wParam), static_cast<int>(lParam));
@@ -904,24 +758,41 @@ bool COstrakDlg::OnKeyboardMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   }
 }
 
+void COstrakDlg::OnSessionEvent(const SessionEvent& event) {
+  if (exiting_) return;
+  switch (event.kind) {
+    case SessionEvent::Kind::kReading:
+      SetKeyboardReading(event.value != 0);
+      return;
+    case SessionEvent::Kind::kKeyboardArrived:
+      OnDeviceReady(event.value != 0);
+      return;
+    case SessionEvent::Kind::kKeyboardLeft:
+      OnDeviceGone();
+      return;
+    case SessionEvent::Kind::kPendingChanged:
+      applyButton_.Enable(session_.Pending());
+      return;
+    case SessionEvent::Kind::kTrayState:
+      app_.tray().SetTrayState(event.value, event.detail);
+      return;
+    case SessionEvent::Kind::kTell:
+      // Shown from the message loop: a box here would hold up the events behind it.
+      ShowDeviceMessage(static_cast<TextKey>(event.value));
+      return;
+    default:
+      return;  // the panels' business
+  }
+}
+
 void COstrakDlg::OnDeviceReady(bool readBack) {
+  // The session has loaded the profile; the panels show it.
   CloseNoKeyboardNotice();
   SetKeyboardReading(false);
-  notices_->TakeReadBack();
-  // A keyboard that could not be read may not hold what the file does: changes
-  // that were pending stay pending.
-  const bool wasPending = pendingChanges_;
-  profileKnown_ = LoadProfileFromKeyboard(*this, Working(), ProfileFilePath(link_->CachedProfile()));
-  if (!readBack && wasPending) SetPendingChanges(true);
-  if (!readBack) ShowDeviceMessage(TextKey::MAIN_READ_BACK_FAILED_PROMPT);
-  profiles_.RefreshLabel();
-  profiles_.RefreshProfileButtons();
-  lighting_.ReadFromKeyboard(LightingPanel::Read::kWithKeyColours);
 }
 
 void COstrakDlg::OnDeviceGone() {
   SetKeyboardReading(false);
-  if (notices_) notices_->TakeReadBack();
   CancelChildDialogs();
   HideMainWindow();
 }
@@ -935,7 +806,5 @@ void COstrakDlg::OnTimer(UINT_PTR timer) {
     RetryStandingReads();
     return;
   }
-  if (lighting_.OnTimer(timer) || timer != kLightingRefreshTimer) return;
-  KillTimer(hwnd(), kLightingRefreshTimer);
-  lighting_.ReadFromKeyboard(LightingPanel::Read::kSettingsOnly);  // the keyboard's own keys changed them
+  lighting_.OnTimer(timer);
 }

@@ -16,10 +16,7 @@
 #include "controls/png_button_win.h"
 #include "controls/skin_place_win.h"
 #include "controls/wait_animation_win.h"
-#include "device/device_link.h"
 #include "device/keyboard_claim_win.h"
-#include "device/keyboard_notices.h"
-#include "device/transfer_thread.h"
 #include "dialogs/profile_manager_win.h"
 #include "dialogs/update_dialog_win.h"
 #include "editors/composite_dialog_win.h"
@@ -27,11 +24,14 @@
 #include "panels/lighting_panel_win.h"
 #include "panels/profile_panel_win.h"
 #include "profiles/profile_keyboard.h"
+#include "session/keyboard_session.h"
 #include "shell/about_dialog_win.h"
 #include "shell/app_win.h"
 #include "shell/tray_icon_win.h"
 
-class COstrakDlg : public CBaseDialog, public UserInterface, public DeviceMessages {
+// The window drives the keyboard session: it hands it the user's commands and
+// shows what it tells.
+class COstrakDlg : public CBaseDialog, public UserInterface, public SessionHost {
  public:
   // Without the device, the window runs with no keyboard at all (tests of the
   // window alone); the program always starts it.
@@ -52,31 +52,30 @@ class COstrakDlg : public CBaseDialog, public UserInterface, public DeviceMessag
   // What the portable core asks of the window.
   void ShowMessage(std::u16string_view text) override;
   bool AskYesNo(std::u16string_view text) override;
-  void RefreshKeyGrid() override;
-  void SetPendingChanges(bool pending) override;
-  bool PendingChanges() const override { return pendingChanges_; }
-  void SetTrayState(int kind, int iconId) override;
-  void DeviceReady(bool readBack) override;
-  void DeviceGone() override;
-  void ReadingKeyboard(bool reading) override;
-  bool InitDone() const override { return initDone_; }
-  void ShowLayer() override;
-  void RefreshLightingSoon() override;
-  bool KeyEditorOpen() const override { return keyEditor_.OpenCount() > 0; }
-  bool ProfileManagerPending() const override { return profileManager_.Pending(); }
-  void SendApplyCommand() override;
-  void ProfileSwitched(int profileIndex) override;
-  void ShowDeviceMessage(TextKey key) override;
+  // The session has events waiting (any thread).
+  void Wake() override;
+
+  KeyboardSession& session() { return session_; }
+  bool PendingChanges() const { return session_.Pending(); }
+  void SetPendingChanges(bool pending) { session_.SetPending(pending); }
+  // The key grid again from the working profile.
+  void RefreshKeyGrid() { grid_.RefreshKeyGrid(); }
+  bool KeyEditorOpen() const { return keyEditor_.OpenCount() > 0; }
+  // Whether the window has finished starting up.
+  bool InitDone() const { return initDone_; }
+  // A message for the user, shown from the message loop, one at a time.
+  void ShowDeviceMessage(TextKey key);
 
   // Opens the window once start-up is done, as a second start would.
   void OpenOnceStarted() { openOnceStarted_ = true; }
 
-  DeviceLink* link() const { return link_; }
-  // Whether a transfer runs or waits, or the window still shows one running
-  // (its wait animation). For tests and the fault soak.
-  bool KeyboardBusy() const { return (transfers_ && transfers_->Busy()) || wait_.Running(); }
+  DeviceLink* link() const { return session_.Link(); }
+  // Whether a transfer runs or waits, the session has events to deliver, or
+  // the window still shows a transfer running (its wait animation). For tests
+  // and the fault soak.
+  bool KeyboardBusy() const { return session_.Busy() || wait_.Running(); }
   // How many keyboard counts the link has noticed.
-  unsigned KeyboardCountsNoticed() const { return notices_ ? notices_->CountsNoticed() : 0; }
+  unsigned KeyboardCountsNoticed() const { return session_.KeyboardCountsNoticed(); }
 
   HICON applicationIcon() const { return applicationIcon_; }
 
@@ -112,6 +111,8 @@ class COstrakDlg : public CBaseDialog, public UserInterface, public DeviceMessag
   bool OnInstanceMessage(UINT message, WPARAM wParam, LRESULT& result);
   bool OnKeyboardMessage(UINT message, WPARAM wParam, LPARAM lParam);
   void OnTimer(UINT_PTR timer);
+  // What the session tells the window itself (the panels hear it too).
+  void OnSessionEvent(const SessionEvent& event);
   void OnDeviceReady(bool readBack);
   void OnDeviceGone();
   // The window's own commands (those of no panel).
@@ -141,7 +142,8 @@ class COstrakDlg : public CBaseDialog, public UserInterface, public DeviceMessag
   // the keyboard back.
   void OpenProfileManager();
   void UseProfile(int profile);
-  void ApplyFinished(unsigned version, bool applied);
+  // The profile buttons' and menu's switch: the user is asked about pending changes first.
+  bool SwitchProfile(int index);
   // Tells the user why an Apply left the changes pending.
   void TellApplyOutcome(const ApplyOutcome& outcome);
   // While a read-back is under way (or the keyboard is lent to a console
@@ -153,9 +155,6 @@ class COstrakDlg : public CBaseDialog, public UserInterface, public DeviceMessag
   void SetKeyboardReading(bool reading);
   // The link's messages, shown one at a time, each once while it waits.
   void ShowDeviceMessagesInTurn(TextKey key);
-  // Gives up the transfer under way and ends the threads that may still call
-  // the window (before anything they use is freed).
-  void StopKeyboardThreads();
   // A console command asks for the keyboard: lent when nothing of the
   // user's is pending, else refused.
   void AnswerConsoleRequest();
@@ -174,8 +173,6 @@ class COstrakDlg : public CBaseDialog, public UserInterface, public DeviceMessag
   COstrakApp& app_;
   bool withDevice_;
   HICON applicationIcon_ = nullptr;
-  bool pendingChanges_ = false;
-  unsigned pendingVersion_ = 0;  // counts the edits that made changes pending
   bool exiting_ = false;
   ULONGLONG exitLimit_ = 0;  // when the exit stops waiting for dialogs to return
   int ownModalLoops_ = 0;    // the modal loops the window itself runs in
@@ -185,17 +182,13 @@ class COstrakDlg : public CBaseDialog, public UserInterface, public DeviceMessag
   CAboutDlg about_;
   FileChooser chooseFile_ = ChooseProfileFile;
 
-  // The keyboard.
-  DeviceLink* link_ = nullptr;
-  std::unique_ptr<TransferThread> transfers_;  // every transfer with the keyboard
-  std::unique_ptr<KeyboardNotices> notices_;
+  // The keyboard and the profile.
+  KeyboardSession session_;
   std::unique_ptr<ConsoleRequestWatcher> consoleRequests_;
   std::atomic<bool> lentToConsole_{false};  // the transfer thread waits for a console command
   bool keyboardReading_ = false;
   bool standingReadsRefused_ = false;
-  // False while the working profile is a default made up because the keyboard
-  // could not be read and no profile file loaded: it is never applied.
-  bool profileKnown_ = false;
+  std::atomic<bool> wakePosted_{false};  // a WM_SESSION_EVENTS is on its way
   std::deque<TextKey> deviceMessages_;
   bool showingDeviceMessage_ = false;
 
@@ -205,8 +198,11 @@ class COstrakDlg : public CBaseDialog, public UserInterface, public DeviceMessag
   LightingPanel lighting_{*this, grid_};
   Panel* const panels_[3] = {&grid_, &profiles_, &lighting_};
   Ostrak_DlgComposite keyEditor_{*this, grid_, [] { OpenHelp(); }};
-  COstrak_DlgUpdate firmwareUpdate_{{[this] { return SendBootRequest(); }, nullptr}};
-  COstrak_DlgProfile profileManager_{{[this] { return link_ ? link_->CachedProfile() : -1; },
+  // The backup is the profile file's own durable write.
+  COstrak_DlgUpdate firmwareUpdate_{{[this] { return SendBootRequest(); },
+                                     [this](const std::u16string& path) { return session_.ExportProfile(path); },
+                                     nullptr}};
+  COstrak_DlgProfile profileManager_{{[this] { return session_.CurrentProfile(); },
                                       [this](int profile) { UseProfile(profile); }, [] { OpenHelp(); }}};
   std::vector<PanelButton> panelButtons_;  // every panel's, in building order
   std::size_t panelButtonsBuilt_ = 0;

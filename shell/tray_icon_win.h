@@ -9,7 +9,9 @@
 #include <mutex>
 #include <string_view>
 
-inline constexpr UINT kTrayCallbackMessage = 0x06BD;
+#include "app/messages.h"
+
+inline constexpr UINT kTrayCallbackMessage = WM_TRAY_CALLBACK;
 inline constexpr UINT kTrayIconId = 140;  // also the number of the icon's menu
 
 // How often an icon the shell refused is offered again.

@@ -66,7 +66,6 @@ TEST(InstanceMessages, TagsAndMarkerAreTheLettersTheySpell) {
   EXPECT_EQ(static_cast<char>(kill & 0xFF), 'K');
   EXPECT_EQ(static_cast<char>((kill >> 24) & 0xFF), 'L');
   EXPECT_EQ(kInitTag, 0x494E4954u);
-  EXPECT_EQ(kProfileTag, 0x50524F46u);
 }
 
 }  // namespace

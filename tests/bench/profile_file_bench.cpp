@@ -84,7 +84,6 @@ void BM_LoadValidateSave(benchmark::State& state) {
   FakeUserInterface ui;
   for (auto _ : state) {
     WorkingProfile profile;
-    std::lock_guard guard(profile.lock);
     benchmark::DoNotOptimize(ValidateProfileFile(ui, target));
     benchmark::DoNotOptimize(LoadProfileFile(profile, target));
     benchmark::DoNotOptimize(SaveProfileFile(profile, target));
@@ -135,7 +134,6 @@ int main(int argc, char** argv) {
     heap::peak = before;
     {
       WorkingProfile profile;
-      std::lock_guard guard(profile.lock);
       LoadProfileFile(profile, file);
     }
     std::printf("loading the largest profile file (%.0f bytes, 2048 strings) holds at most %.2f bytes of heap per byte\n",

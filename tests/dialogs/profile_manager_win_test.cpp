@@ -26,6 +26,7 @@
 #include "resources/resource_ids.h"
 #include "shell/main_dialog_win.h"
 #include "tests/support/main_window_fixture_win.h"
+#include "tests/support/session_profile.h"
 #include "tests/support/windows_test_support_win.h"
 
 namespace {
@@ -147,10 +148,9 @@ TEST_F(ProfileManagerTest, ARowBeyondTheKeyboardsProfilesLeavesItsProfileAsItIs)
 // does not: the manager's Apply shows what the keyboard holds once it has been
 // read, and while it cannot be read the edits stay pending.
 TEST_F(ProfileManagerTest, ApplyShowsWhatTheKeyboardHoldsNotUnappliedEdits) {
-  {
-    std::lock_guard guard(Working().lock);
-    Working().block->area[AssignmentIndex(0, 0x1E)] = {AssignmentType::Key, 0, 0x030, 0, 0};
-  }
+  SetUpProfile(window_->session(), [](WorkingProfile& profile) {
+    profile.block->area[AssignmentIndex(0, 0x1E)] = {AssignmentType::Key, 0, 0x030, 0, 0};
+  });
   window_->SetPendingChanges(true);
   ASSERT_EQ(keyboard_.Control("faults status=100000 statusbyte=FE after=0"), "OK");  // busy to every command
   MessageBoxAnswerer notTaken(Wide(Text(TextKey::MAIN_APPLY_NOT_TAKEN_PROMPT)));
@@ -176,9 +176,10 @@ TEST_F(ProfileManagerTest, ApplyShowsWhatTheKeyboardHoldsNotUnappliedEdits) {
   std::vector<std::uint8_t> held;
   ParseHexBytes(keyboard_.Control("read keytables 0 480").substr(3), held);
   ASSERT_EQ(held.size(), 480u);
-  std::lock_guard guard(Working().lock);
-  const DeviceKeyTable shown = BuildDeviceKeyTable(EntriesOfProfile(std::as_const(Working().block->area), 0),
-                                                   DefaultKeyTable(), [](std::uint16_t) { return 0; });
+  const DeviceKeyTable shown = window_->session().Read([](const WorkingProfile& profile) {
+    return BuildDeviceKeyTable(EntriesOfProfile(std::as_const(profile.block->area), 0), DefaultKeyTable(),
+                               [](std::uint16_t) { return 0; });
+  });
   EXPECT_EQ(std::memcmp(held.data(), shown.data(), 480), 0);
 }
 

@@ -138,7 +138,7 @@ TEST_F(FirmwareUpdateTest, BackupSaysWhetherItWroteTheProfile) {
     EXPECT_EQ(ok.seen, 1);
   }
   const std::u16string copy = File(L"copy.fwc");
-  ASSERT_TRUE(ExportProfileFile(Working(), copy));
+  ASSERT_TRUE(window_->session().ExportProfile(copy));
   EXPECT_EQ(ReadBytes(Wide(*backup_)), ReadBytes(Wide(copy)));
 
   backup_ = File(L"no such folder\\backup.fwc");

@@ -23,6 +23,7 @@
 #include "shell/main_dialog_win.h"
 #include "simulator/sim_protocol.h"
 #include "tests/support/main_window_fixture_win.h"
+#include "tests/support/session_profile.h"
 #include "tests/support/windows_test_support_win.h"
 
 namespace {
@@ -58,8 +59,9 @@ class MainWindowPanelsTest : public MainWindowFixture {
   }
 
   void Assign(int entry, AssignmentType type, std::uint32_t param) {
-    std::lock_guard guard(Working().lock);
-    Working().block->area[AssignmentIndex(0, entry)] = {type, 0, param, 0, 0};
+    SetUpProfile(window_->session(), [&](WorkingProfile& profile) {
+      profile.block->area[AssignmentIndex(0, entry)] = {type, 0, param, 0, 0};
+    });
     window_->RefreshKeyGrid();
   }
   void Command(int id, int code = BN_CLICKED) {
@@ -161,14 +163,14 @@ TEST_F(MainWindowPanelsTest, DefaultClearsTheCurrentKeysOnlyWhenTheUserSaysYes) 
     Command(IDC_DEFAULT);
     EXPECT_EQ(no.seen, 1);
   }
-  EXPECT_EQ(Working().block->area[AssignmentIndex(0, 0x1E)].type, AssignmentType::Key);
+  EXPECT_EQ(EntryOf(window_->session(), AssignmentIndex(0, 0x1E)).type, AssignmentType::Key);
   EXPECT_FALSE(window_->PendingChanges());
 
   MessageBoxAnswerer yes(question, IDYES);
   Command(IDC_DEFAULT);
-  EXPECT_EQ(Working().block->area[AssignmentIndex(0, 0x1E)].type, AssignmentType::Default);
-  EXPECT_EQ(Working().block->area[AssignmentIndex(0, 256)].type, AssignmentType::Default);
-  EXPECT_EQ(Working().block->area[AssignmentIndex(0, 265)].type, AssignmentType::Key) << "the other layer stays";
+  EXPECT_EQ(EntryOf(window_->session(), AssignmentIndex(0, 0x1E)).type, AssignmentType::Default);
+  EXPECT_EQ(EntryOf(window_->session(), AssignmentIndex(0, 256)).type, AssignmentType::Default);
+  EXPECT_EQ(EntryOf(window_->session(), AssignmentIndex(0, 265)).type, AssignmentType::Key) << "the other layer stays";
   EXPECT_FALSE(window_->keyGrid().KeyButton(KeyIndexOfSlot(0x1E)).IsChecked());
   EXPECT_TRUE(WaitUntil([&] { return !window_->PendingChanges() && !window_->KeyboardBusy(); }, 10000))
       << "and applied";

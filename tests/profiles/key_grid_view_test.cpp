@@ -207,7 +207,6 @@ TEST_F(KeyGridViewTest, ResetZeroesTheKeysAndTheShownLayerOfTheBankOnly) {
   const HeaderBlock before = *profile_.block;
 
   {
-    std::lock_guard guard(profile_.lock);  // the caller may hold the lock
     ASSERT_TRUE(ResetKeysToDefault(profile_, kBank, kSecondLayer));
   }
 

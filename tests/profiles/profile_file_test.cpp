@@ -187,7 +187,6 @@ TEST_F(ProfileFileTest, AFailedWriteLeavesThePreviousFileWhole) {
 TEST_F(ProfileFileTest, StringsNeverTakeMoreThanThePool) {
   // 2048 records with strings of their own: the largest valid shape.
   {
-    std::lock_guard guard(profile_.lock);
     for (int r = 0; r < kAreaEntryCount; ++r) {
       profile_.block->area[r] = {AssignmentType::LaunchProgram, 0, 0, 0, 0};
       SetAssignmentText(profile_.text, r, u"C:\\Games\\" + std::u16string(r == 0 ? 5000 : 20, char16_t(u'a' + r % 26)));

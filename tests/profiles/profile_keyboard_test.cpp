@@ -7,6 +7,7 @@
 
 #include "localisation/text_slots.h"
 #include "profiles/file_io.h"
+#include "profiles/profile_download.h"
 #include "simulator/keyboard_simulator.h"
 #include "tests/device/link_fixture.h"
 #include "tests/support/fake_user_interface.h"
@@ -26,14 +27,12 @@ class ProfileKeyboardTest : public ::testing::Test {
     path_ = (folder_ / "$Profile0").u16string();
     ResetDefaultKeyTable();
     rig_.link.RefreshMacroCapacity();
-    std::lock_guard guard(working_.lock);
     ASSERT_TRUE(NewDefaultProfile(working_));
   }
   void TearDown() override { fs::remove_all(folder_); }
 
   // Profile 1 sends B on A and plays a macro on Q; profile 0 launches a program on W.
   void EditWorkingProfile() {
-    std::lock_guard guard(working_.lock);
     working_.block->area[AssignmentIndex(1, 0x1E)] = {AssignmentType::Key, 0, 0x030, 0, 0};
     working_.block->area[AssignmentIndex(1, 0x10)] = {AssignmentType::Macro, 0, 7, 0, 0};
     working_.block->area[AssignmentIndex(0, 0x11)] = {AssignmentType::LaunchProgram, 0, 0, 0, 0};
@@ -53,7 +52,6 @@ class ProfileKeyboardTest : public ::testing::Test {
     std::uint32_t delayMs;
   };
   void SetWorkingMacros(const std::vector<MacroSpec>& macros) {
-    std::lock_guard guard(working_.lock);
     FreeMacroList(working_.macros);
     if (macros.empty()) return;
     ASSERT_EQ(AllocateMacroList(working_.macros, macros.size()), 1);
@@ -75,23 +73,24 @@ class ProfileKeyboardTest : public ::testing::Test {
     return u"";
   }
 
-  // Switches as the profile menu does and waits until the keyboard was told.
-  bool Switch(int index) {
-    const bool result = SwitchProfile(transfers_, rig_.link, ui_, working_, path_, index);
-    EXPECT_TRUE(WaitFor([&] { return !transfers_.Busy(); }));
-    return result;
+  // All three key maps, or the current one, from a copy of the working profile.
+  bool Apply(bool all) {
+    if (!CopyToAppliedProfile(working_, applied_)) return false;
+    const DownloadSource source{applied_.block->area, applied_.macros.records};
+    return DownloadProfiles(rig_.link, all, source).result == DeviceResult::kOk;
   }
 
-  bool Apply(bool all) {
-    std::lock_guard guard(working_.lock);
-    return ApplyProfile(rig_.link, messages_, working_, applied_, all);
+  // The window's Apply: the file saved, then the current key map downloaded, noted.
+  bool SaveAndApply() {
+    if (!SaveProfileFile(working_, path_) || !CopyToAppliedProfile(working_, applied_)) return false;
+    return DownloadAppliedProfile(rig_.link, messages_, applied_, rig_.link.CurrentProfile(), path_) ==
+           DeviceResult::kOk;
   }
 
   fs::path folder_;
   std::u16string path_;
   FakeUserInterface ui_;
   LinkRig rig_{QuickTimings()};
-  TransferThread transfers_{rig_.link};
   RecordingMessages messages_;
   WorkingProfile working_;
   AppliedProfile applied_;
@@ -130,82 +129,8 @@ TEST_F(ProfileKeyboardTest, ApplyingTheCurrentKeyMapWritesOnlyThatTable) {
   EXPECT_EQ(applied_.pool.size(), 24u);
 }
 
-TEST_F(ProfileKeyboardTest, LoadingFromTheKeyboardFallsBackToTheFileThenADefaultProfile) {
-  EditWorkingProfile();
-  ASSERT_TRUE(Apply(true));
-  ui_.pending = true;
-
-  ASSERT_TRUE(ReadProfileFromKeyboard(rig_.link, path_));
-  ASSERT_TRUE(LoadProfileFromKeyboard(ui_, working_, path_));
-  EXPECT_TRUE(FileExists(path_));
-  EXPECT_EQ(working_.block->area[AssignmentIndex(1, 0x1E)].type, AssignmentType::Key);
-  EXPECT_FALSE(ui_.pending);
-  EXPECT_EQ(ui_.gridRefreshes, 1);
-
-  // Without a keyboard: the file as it is, untouched.
-  rig_.keyboard.Unplug();
-  rig_.link.ForgetCurrentProfile();
-  const std::vector<std::uint8_t> fileBefore = [&] { std::vector<std::uint8_t> b; ReadWholeFile(path_, b); return b; }();
-  ASSERT_FALSE(ReadProfileFromKeyboard(rig_.link, path_));
-  ASSERT_TRUE(LoadProfileFromKeyboard(ui_, working_, path_));
-  ASSERT_NE(working_.block, nullptr);
-  EXPECT_EQ(working_.block->area[AssignmentIndex(1, 0x1E)].type, AssignmentType::Key) << "the user's profile is kept";
-  EXPECT_EQ(working_.macros.count(), 1);
-  std::vector<std::uint8_t> fileAfter;
-  ReadWholeFile(path_, fileAfter);
-  EXPECT_EQ(fileAfter, fileBefore);
-
-  // Neither read nor a file: a default profile, reported as made up.
-  ASSERT_TRUE(RemoveFile(path_));
-  EXPECT_FALSE(LoadProfileFromKeyboard(ui_, working_, path_));
-  ASSERT_NE(working_.block, nullptr);
-  EXPECT_EQ(working_.macros.count(), 0);
-}
-
-TEST_F(ProfileKeyboardTest, SwitchingTellsTheKeyboardAndWrapsHighIndexes) {
-  struct Case { int index; int keyboardProfile; };
-  const Case cases[] = {{2, 2}, {5, 0}, {1, 1}, {-1, 1}};
-  for (const Case& c : cases) {
-    EXPECT_TRUE(Switch(c.index)) << c.index;
-    StatusBlock status{};
-    ASSERT_EQ(rig_.link.ReadStatus(status), DeviceResult::kOk);
-    EXPECT_EQ(status[10], c.keyboardProfile) << c.index;
-  }
-  EXPECT_EQ(ui_.switchedTo, (std::vector<int>{2, 0, 1, -1}));
-  EXPECT_TRUE(ui_.questions.empty());
-}
-
-TEST_F(ProfileKeyboardTest, SwitchingWithTheEditorOpenIsRefused) {
-  ui_.editorOpen = true;
-  EXPECT_FALSE(Switch(2));
-  EXPECT_EQ(ui_.Messages(), std::vector<std::u16string>{std::u16string(Text(TextKey::PROFILE_SEELCT_PROMPT2))});
-  StatusBlock status{};
-  ASSERT_EQ(rig_.link.ReadStatus(status), DeviceResult::kOk);
-  EXPECT_EQ(status[10], 0);
-}
-
-TEST_F(ProfileKeyboardTest, PendingChangesAreSavedOrDroppedAsTheUserSays) {
-  ASSERT_TRUE(ReadProfileFromKeyboard(rig_.link, path_));  // the file mirrors the keyboard
-  ASSERT_TRUE(LoadProfileFromKeyboard(ui_, working_, path_));
-  EditWorkingProfile();
-  ui_.pending = true;
-
-  ui_.answerYes = true;
-  EXPECT_TRUE(Switch(1));
-  EXPECT_EQ(ui_.applyCommands, 1);
-  EXPECT_EQ(ui_.questions.size(), 1u);
-
-  ui_.answerYes = false;
-  EXPECT_TRUE(Switch(2));
-  EXPECT_FALSE(ui_.pending);
-  EXPECT_EQ(working_.block->area[AssignmentIndex(1, 0x1E)].type, AssignmentType::Default) << "edits dropped";
-  EXPECT_EQ(working_.macros.count(), 0);
-  EXPECT_EQ(rig_.link.CurrentProfile(), 2);
-}
-
 TEST_F(ProfileKeyboardTest, EveryBankComesBackFromTheKeyboardAsItWasApplied) {
   {
-    std::lock_guard guard(working_.lock);
     ASSERT_EQ(AllocateMacroList(working_.macros, 3), 1);
     const std::uint16_t ids[3] = {40, 5, 17};  // renumbered 1, 2, 3 by the keyboard
     for (int m = 0; m < 3; ++m) {
@@ -264,7 +189,6 @@ TEST_F(ProfileKeyboardTest, ProgramPathsTextsAndTheSpareBankSurviveAReadBack) {
   const int program = AssignmentIndex(0, 0x11), text = AssignmentIndex(1, 0x12), changed = AssignmentIndex(0, 0x13),
             spare = AssignmentIndex(3, 0x14);
   {
-    std::lock_guard guard(working_.lock);
     working_.block->area[program] = {AssignmentType::LaunchProgram, 0, 0, 0, 0};
     SetAssignmentText(working_.text, program, u"C:\\Games\\game.exe");
     working_.block->area[text] = {AssignmentType::TextBlock, 0, 0, 0, 0};
@@ -278,7 +202,6 @@ TEST_F(ProfileKeyboardTest, ProgramPathsTextsAndTheSpareBankSurviveAReadBack) {
   ASSERT_TRUE(ExportProfileFile(working_, path_));
   {
     // Since then the keyboard got another key there (the file was not saved).
-    std::lock_guard guard(working_.lock);
     working_.block->area[changed] = {AssignmentType::Key, 0, 0x030, 0, 0};
   }
   ASSERT_TRUE(Apply(true));
@@ -314,7 +237,6 @@ TEST_F(ProfileKeyboardTest, GKeysKeepTheirAssignmentsAcrossAReadBack) {
             g3 = AssignmentIndex(1, GKeyEntry(0, 3)), g4 = AssignmentIndex(1, GKeyEntry(1, 4)),
             g5 = AssignmentIndex(2, GKeyEntry(0, 5)), g2 = AssignmentIndex(2, GKeyEntry(1, 2));
   {
-    std::lock_guard guard(working_.lock);
     AssignmentArea& area = working_.block->area;
     area[g1] = {AssignmentType::Macro, 3, 17, 1, 0};  // three plays, marked in the colour display
     area[g9] = {AssignmentType::Macro, 1, 5, 0, 0};
@@ -359,7 +281,6 @@ TEST_F(ProfileKeyboardTest, AGKeyWhoseMacroTheKeyboardNoLongerHoldsGoesBackToDef
   const int toDash = AssignmentIndex(0, GKeyEntry(0, 1)), toBlock = AssignmentIndex(1, GKeyEntry(1, 2)),
             toRoll = AssignmentIndex(2, GKeyEntry(0, 3));
   {
-    std::lock_guard guard(working_.lock);
     working_.block->area[toDash] = {AssignmentType::Macro, 1, 40, 0, 0};
     working_.block->area[toBlock] = {AssignmentType::Macro, 1, 5, 0, 0};
     working_.block->area[toRoll] = {AssignmentType::Macro, 1, 17, 0, 0};
@@ -411,7 +332,6 @@ TEST_F(ProfileKeyboardTest, AnApplyCutShortIsFinishedWhenTheKeyboardComesBack) {
   ASSERT_TRUE(ReadProfileFromKeyboard(rig_.link, path_));
   EditWorkingProfile();
   {
-    std::lock_guard guard(working_.lock);
     working_.block->area[AssignmentIndex(0, 0x1E)] = {AssignmentType::Macro, 0, 7, 0, 0};  // the macro on profile 0
   }
   const auto keyboardImage = [&] { return rig_.Memory(SimArea::kMacros, 0, 64); };
@@ -426,7 +346,7 @@ TEST_F(ProfileKeyboardTest, AnApplyCutShortIsFinishedWhenTheKeyboardComesBack) {
   for (const Case c : {Case{"after the image", 2, false}, Case{"in the key table", 5, true}}) {
     SCOPED_TRACE(c.name);
     rig_.keyboard.SetFaults({.unplugAfterReports = c.reportsBeforeUnplug});
-    EXPECT_FALSE(SaveAndApplyProfile(rig_.link, messages_, working_, applied_, path_).Applied());
+    EXPECT_FALSE(SaveAndApply());
     ASSERT_TRUE(FileExists(ApplyNotePath(path_)));
     EXPECT_NE(keyboardImage(), oldImage) << "the keyboard holds a mix";
     EXPECT_EQ(rig_.Memory(SimArea::kKeyTables, 0, 480) != oldTable, c.tableTouched);
@@ -452,45 +372,11 @@ TEST_F(ProfileKeyboardTest, AnApplyCutShortIsFinishedWhenTheKeyboardComesBack) {
     ASSERT_EQ(rig_.keyboard.Poke(SimArea::kMacros, 0, oldImage), true);
   }
   // A confirmed Apply leaves no note; with no note there is nothing to finish.
-  EXPECT_TRUE(SaveAndApplyProfile(rig_.link, messages_, working_, applied_, path_).Applied());
+  EXPECT_TRUE(SaveAndApply());
   EXPECT_FALSE(FileExists(ApplyNotePath(path_)));
   rig_.keyboard.ClearLog();
   EXPECT_TRUE(FinishInterruptedApply(rig_.link, messages_, path_));
   EXPECT_TRUE(rig_.SentFrames().empty());
-}
-
-// The file takes the changes first: a keyboard that cannot be asked for its
-// current profile costs the user nothing, and nothing reaches it.
-TEST_F(ProfileKeyboardTest, AnApplySavesTheProfileFileEvenWhenTheKeyboardCannotBeReached) {
-  struct Case {
-    const char* name;
-    bool unplugged;
-    SimFaults faults;
-  };
-  for (const Case& c : {Case{"unplugged", true, {}}, Case{"its status unanswered", false, {.loseReplies = 3}}}) {
-    SCOPED_TRACE(c.name);
-    ASSERT_TRUE(NewDefaultProfileFile(path_));
-    EditWorkingProfile();
-    rig_.link.ForgetCurrentProfile();
-    if (c.unplugged) rig_.keyboard.Unplug();
-    rig_.keyboard.SetFaults(c.faults);
-    rig_.keyboard.ClearLog();
-
-    const ApplyOutcome outcome = SaveAndApplyProfile(rig_.link, messages_, working_, applied_, path_);
-    EXPECT_TRUE(outcome.saved);
-    EXPECT_EQ(outcome.download, DeviceResult::kAbsent) << DeviceResultName(outcome.download);
-    EXPECT_FALSE(outcome.Applied());
-    EXPECT_FALSE(FileExists(ApplyNotePath(path_))) << "nothing was sent";
-    WorkingProfile saved;
-    {
-      std::lock_guard guard(saved.lock);
-      ASSERT_TRUE(LoadProfileFile(saved, path_));
-      EXPECT_EQ(saved.block->area[AssignmentIndex(1, 0x1E)].param, 0x030u);
-      EXPECT_EQ(saved.macros.count(), 1);
-    }
-    rig_.keyboard.SetFaults({});
-    rig_.keyboard.Plug();
-  }
 }
 
 // The Apply tells the user, once, what the download could not do: send the
@@ -512,7 +398,8 @@ TEST_F(ProfileKeyboardTest, AnApplyTellsWhatTheKeyboardHadNoRoomFor) {
     SCOPED_TRACE(c.name);
     rig_.link.SetMacroCapacity(c.capacity);
     messages_.shown.clear();
-    EXPECT_EQ(SaveAndApplyProfile(rig_.link, messages_, working_, applied_, path_).download, c.download);
+    ASSERT_TRUE(CopyToAppliedProfile(working_, applied_));
+    EXPECT_EQ(DownloadAppliedProfile(rig_.link, messages_, applied_, 0, path_), c.download);
     EXPECT_EQ(messages_.shown, c.told);
   }
 }
@@ -533,7 +420,6 @@ TEST_F(ProfileKeyboardTest, AnImportReplacesTheProfileAndItsFileThenAllThreeKeyM
   flagged[31] = static_cast<std::uint8_t>(flagged[31] + 1);  // the check byte: the sum of bytes 0 to 30
   ASSERT_TRUE(ReplaceFile(exported, flagged));
   {
-    std::lock_guard guard(working_.lock);  // the user's profile before the import: a default one
     FreeWorkingProfile(working_);
     ASSERT_TRUE(NewDefaultProfile(working_));
   }
@@ -565,7 +451,6 @@ TEST_F(ProfileKeyboardTest, AnImportWithoutAProfileFileLoadsAndSendsButMakesNoFi
   const std::u16string exported = (folder_ / "backup.fwc").u16string();
   ASSERT_TRUE(ExportProfileFile(working_, exported));
   {
-    std::lock_guard guard(working_.lock);
     FreeWorkingProfile(working_);
     ASSERT_TRUE(NewDefaultProfile(working_));
   }
@@ -613,7 +498,6 @@ TEST_F(ProfileKeyboardTest, AnImportCutShortIsFinishedForAllThreeKeyMaps) {
   ASSERT_TRUE(ReadProfileFromKeyboard(rig_.link, path_));
   EditWorkingProfile();
   {
-    std::lock_guard guard(working_.lock);
     ASSERT_TRUE(SaveProfileFile(working_, path_));
   }
   rig_.keyboard.SetFaults({.unplugAfterReports = 3});

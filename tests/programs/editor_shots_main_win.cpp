@@ -23,13 +23,12 @@ namespace {
 constexpr int kKeyA = 0x1E;
 
 // Two macros; the A key's assignment opens the editor on `page`.
-void FillProfile(const std::wstring& page) {
-  std::lock_guard guard(Working().lock);
-  FreeMacroList(Working().macros);
-  AllocateMacroList(Working().macros, 2);
+void FillProfile(WorkingProfile& profile, const std::wstring& page) {
+  FreeMacroList(profile.macros);
+  AllocateMacroList(profile.macros, 2);
   const char16_t* names[] = {u"Reload", u"Quick build"};
   for (int m = 0; m < 2; ++m) {
-    MacroRecord& macro = Working().macros.records[m];
+    MacroRecord& macro = profile.macros.records[m];
     FillNewMacroRecord(macro, names[m], static_cast<std::uint16_t>(m + 1));
     const KeyCode keys[] = {0x013, 0x02A, 0x011, 0x010};  // R, Shift, W, Q
     macro.actionCount = 8;
@@ -37,7 +36,7 @@ void FillProfile(const std::wstring& page) {
       macro.actions[a] = {static_cast<std::uint32_t>(a == 7 ? 0 : 40 + 10 * a), keys[a / 2],
                           static_cast<std::uint16_t>(a % 2 ? kMacroRelease : kMacroPress)};
   }
-  KeyAssignment& a = Working().block->area[AssignmentIndex(0, kKeyA)];
+  KeyAssignment& a = profile.block->area[AssignmentIndex(0, kKeyA)];
   a = page == L"macro"      ? KeyAssignment{AssignmentType::Macro, 1, 1, 0, 0}
       : page == L"media"    ? KeyAssignment{AssignmentType::Media, 0, 7, 0, 0}
       : page == L"function" ? KeyAssignment{AssignmentType::Function, 0, 4, 0, 0}
@@ -62,7 +61,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
   COstrakApp app;
   COstrakDlg window(app, false);
   if (!window.CreateModeless()) return 2;
-  FillProfile(page);
+  window.session().Edit([&](WorkingProfile& profile) {
+    FillProfile(profile, page);
+    return false;  // as if the profile file held it
+  });
   Ostrak_DlgComposite& editor = window.keyEditor();
   if (!editor.OpenModeless({kKeyA, KeyButtonOfA(), false}, 0, window.hwnd())) return 3;
   SetWindowPos(editor.hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);

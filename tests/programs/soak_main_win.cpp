@@ -54,6 +54,7 @@
 #include "simulator/sim_protocol.h"
 #include "tests/support/keyboard_contents_win.h"
 #include "tests/support/sim_server_win.h"
+#include "tests/support/session_profile.h"
 #include "tests/support/windows_test_support_win.h"
 
 namespace {
@@ -266,8 +267,6 @@ class Soak {
           if (!done() || window_->KeyboardBusy()) return false;
           // What the transfers posted to the window is handled too.
           MSG message;
-          for (const UINT posted : {UINT(WM_DEVICE_READY), UINT(WM_DEVICE_GONE)})
-            if (PeekMessageW(&message, window_->hwnd(), posted, posted, PM_NOREMOVE)) return false;
           return !PeekMessageW(&message, window_->hwnd(), WM_APP, 0xBFFF, PM_NOREMOVE);
         },
         kSettleMs);
@@ -339,10 +338,12 @@ class Soak {
   }
 
   void EditWorkingProfile() {
-    std::lock_guard guard(Working().lock);
-    WorkingProfile& working = Working();
-    if (!working.block) return;
     const int profile = CurrentProfile();
+    SetUpProfile(window_->session(), [&](WorkingProfile& working) { Edit(working, profile); });
+  }
+
+  void Edit(WorkingProfile& working, int profile) {
+    if (!working.block) return;
     FreeMacroList(working.macros);
     const int macros = Chance(15) ? 0 : Between(1, 4);
     AllocateMacroList(working.macros, macros);
@@ -372,7 +373,7 @@ class Soak {
   Bytes Memory(const std::string& area, std::size_t offset, std::size_t length) {
     return KeyboardMemory(keyboard_, area, offset, length);
   }
-  KeyboardState Expected(int profile) { return ExpectedOnKeyboard(profile); }
+  KeyboardState Expected(int profile) { return ExpectedOnKeyboard(window_->session(), profile); }
   KeyboardState Keyboard(int profile) { return KeyboardHolds(keyboard_, profile); }
 
   // The profile file that mirrors the keyboard's memory, as a read-back writes it.
@@ -399,7 +400,7 @@ class Soak {
 
   Bytes WorkingFile() {
     const std::u16string copy = path_ + u".soak";
-    ExportProfileFile(Working(), copy);
+    window_->session().ExportProfile(copy);
     Bytes bytes;
     ReadWholeFile(copy, bytes);
     RemoveFile(copy);

@@ -22,6 +22,7 @@
 #include "shell/main_dialog_win.h"
 #include "simulator/sim_protocol.h"
 #include "tests/support/sim_server_win.h"
+#include "tests/support/session_profile.h"
 #include "tests/support/windows_test_support_win.h"
 
 namespace {
@@ -42,11 +43,12 @@ void PumpFor(double seconds) {
 }
 
 // Every key of bank 0 assigned, or none: each refresh then changes every button.
-void AssignEveryKey(bool assigned) {
-  std::lock_guard guard(Working().lock);
-  for (int entry = 0; entry < 256; ++entry)
-    Working().block->area[AssignmentIndex(0, entry)] =
-        assigned ? KeyAssignment{AssignmentType::Key, 0, 0x030, 0, 0} : KeyAssignment{};
+void AssignEveryKey(KeyboardSession& session, bool assigned) {
+  SetUpProfile(session, [&](WorkingProfile& profile) {
+    for (int entry = 0; entry < 256; ++entry)
+      profile.block->area[AssignmentIndex(0, entry)] =
+          assigned ? KeyAssignment{AssignmentType::Key, 0, 0x030, 0, 0} : KeyAssignment{};
+  });
 }
 
 }  // namespace
@@ -82,12 +84,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
 
     // What the window does when the keyboard has switched profiles (to a bank
     // that differs in every key), and the paints that follow from it.
-    AssignEveryKey(round % 2 == 0);
+    AssignEveryKey(window->session(), round % 2 == 0);
     start = SecondsNow();
-    {
-      std::lock_guard guard(Working().lock);
-      window->RefreshKeyGrid();
-    }
+    window->RefreshKeyGrid();
     window->keyGrid().ShowColourFaces();
     window->profilePanel().RefreshProfileButtons();
     RedrawWindow(shown, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);

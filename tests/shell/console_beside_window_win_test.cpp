@@ -35,8 +35,9 @@ class ConsoleBesideWindowTest : public MainWindowFixture {
   CliRun Run(const std::wstring& arguments) { return RunOstrakCli(arguments, folder_, ++runs_); }
 
   KeyAssignment WorkingEntry(int bank, int slot) {
-    std::lock_guard guard(Working().lock);
-    return Working().block ? Working().block->area[AssignmentIndex(bank, slot)] : KeyAssignment{};
+    return window_->session().Read([&](const WorkingProfile& profile) {
+      return profile.block ? profile.block->area[AssignmentIndex(bank, slot)] : KeyAssignment{};
+    });
   }
 
   std::wstring folder_;

@@ -22,6 +22,7 @@
 #include "app/shell_state.h"
 #include "skin/skin_file_win.h"
 #include "skin/skin_keys.h"
+#include "tests/support/session_profile.h"
 #include "tests/support/windows_test_support_win.h"
 
 namespace {
@@ -292,12 +293,11 @@ TEST_F(MainDialogTest, ALanguageCommandSetsEveryTextOfTheWindowAgain) {
 // assignment, opens no editor and Default resets nothing.
 TEST_F(MainDialogTest, WhileTheProfileIsUnknownNoBankIsShownOrChanged) {
   ASSERT_TRUE(WaitUntil([&] { return window_->Item(IDC_RIGHT_ARROW) != nullptr; }, 10000));
-  {
-    std::lock_guard guard(Working().lock);
+  SetUpProfile(window_->session(), [](WorkingProfile& profile) {
     for (int bank = 0; bank < kKeyboardProfileCount; ++bank)
-      Working().block->area[AssignmentIndex(bank, 0x1E)] = {AssignmentType::Key, 0, 0x030, 0, 0};
-    window_->RefreshKeyGrid();
-  }
+      profile.block->area[AssignmentIndex(bank, 0x1E)] = {AssignmentType::Key, 0, 0x030, 0, 0};
+  });
+  window_->RefreshKeyGrid();
   const int a = static_cast<int>(std::find(std::begin(kKeyButtonIds), std::end(kKeyButtonIds), 1058) - std::begin(kKeyButtonIds));
   EXPECT_FALSE(window_->keyGrid().KeyButton(a).IsChecked());
   int opened = 0;
@@ -307,7 +307,7 @@ TEST_F(MainDialogTest, WhileTheProfileIsUnknownNoBankIsShownOrChanged) {
 
   MessageBoxAnswerer yes(Wide(Text(TextKey::MAIN_PROMPT_DEFAULT)), IDYES);
   SendMessageW(window_->hwnd(), WM_COMMAND, IDC_DEFAULT, 0);
-  EXPECT_EQ(Working().block->area[AssignmentIndex(0, 0x1E)].type, AssignmentType::Key);
+  EXPECT_EQ(EntryOf(window_->session(), AssignmentIndex(0, 0x1E)).type, AssignmentType::Key);
   EXPECT_FALSE(window_->PendingChanges());
 }
 
@@ -351,8 +351,8 @@ TEST_F(MainDialogTest, AboutOpensOneBoxWithTheTextsOfTheChosenLanguage) {
   EXPECT_NE(text[0], L'\0');
 
   // The keyboard leaving closes it, as every child window.
-  SendMessageW(window_->hwnd(), WM_DEVICE_GONE, 0, 0);
-  EXPECT_FALSE(window_->aboutBox().shown());
+  window_->session().DeviceGone();
+  ASSERT_TRUE(WaitUntil([&] { return !window_->aboutBox().shown(); }, 10000));
   EXPECT_EQ(AboutBoxes(), 0);
 }
 

@@ -19,6 +19,7 @@
 #include "shell/main_dialog_win.h"
 #include "simulator/sim_protocol.h"
 #include "tests/support/main_window_fixture_win.h"
+#include "tests/support/session_profile.h"
 #include "tests/support/windows_test_support_win.h"
 
 namespace {
@@ -33,15 +34,16 @@ class MainWindowApplyTest : public MainWindowFixture {
 
   // Remaps A to B on the keyboard's current profile (0).
   void EditKeyA(std::uint16_t macros) {
-    std::lock_guard guard(Working().lock);
-    Working().block->area[AssignmentIndex(0, 0x1E)] = {AssignmentType::Key, 0, 0x030, 0, 0};
-    if (macros) {
-      ASSERT_EQ(AllocateMacroList(Working().macros, macros), 1);
-      for (std::uint16_t m = 0; m < macros; ++m) {
-        FillNewMacroRecord(Working().macros.records[m], u"Long", static_cast<std::uint16_t>(m + 1));
-        Working().macros.records[m].actionCount = 1000;
+    SetUpProfile(window_->session(), [&](WorkingProfile& profile) {
+      profile.block->area[AssignmentIndex(0, 0x1E)] = {AssignmentType::Key, 0, 0x030, 0, 0};
+      if (macros) {
+        ASSERT_EQ(AllocateMacroList(profile.macros, macros), 1);
+        for (std::uint16_t m = 0; m < macros; ++m) {
+          FillNewMacroRecord(profile.macros.records[m], u"Long", static_cast<std::uint16_t>(m + 1));
+          profile.macros.records[m].actionCount = 1000;
+        }
       }
-    }
+    });
     window_->SetPendingChanges(true);
   }
 };
@@ -55,8 +57,10 @@ TEST_F(MainWindowApplyTest, ApplySavesTheFileAndSendsTheCurrentKeyMap) {
 
   std::vector<std::uint8_t> table;
   ParseHexBytes(keyboard_.Control("read keytables 0 480").substr(3), table);
-  const DeviceKeyTable expected = BuildDeviceKeyTable(EntriesOfProfile(std::as_const(Working().block->area), 0),
-                                                      DefaultKeyTable(), [](std::uint16_t) { return 0; });
+  const DeviceKeyTable expected = window_->session().Read([](const WorkingProfile& profile) {
+    return BuildDeviceKeyTable(EntriesOfProfile(std::as_const(profile.block->area), 0), DefaultKeyTable(),
+                               [](std::uint16_t) { return 0; });
+  });
   ASSERT_EQ(table.size(), 480u);
   EXPECT_EQ(std::memcmp(table.data(), expected.data(), 480), 0);
 
@@ -179,10 +183,7 @@ TEST_F(MainWindowApplyTest, ApplyAndImportWaitForTheReadBackUnderWay) {
   ASSERT_TRUE(LoadProfileFile(saved, ProfileFilePath(0)));
   EXPECT_EQ(saved.block->area[AssignmentIndex(0, 0x10)].type, AssignmentType::Default);
   EXPECT_EQ(saved.block->area[AssignmentIndex(0, 0x1E)].type, AssignmentType::Default);
-  {
-    std::lock_guard guard(Working().lock);
-    EXPECT_EQ(Working().block->area[AssignmentIndex(0, 0x10)].type, AssignmentType::Default);
-  }
+  EXPECT_EQ(EntryOf(window_->session(), AssignmentIndex(0, 0x10)).type, AssignmentType::Default);
   EXPECT_EQ(filesChosen, 0) << "the import was refused before its file was asked for";
 
   // Once it is done, both go through.
@@ -213,8 +214,7 @@ TEST_F(MainWindowApplyTest, ApplyAndImportWaitForTheReadBackUnderWay) {
   ASSERT_TRUE(WaitUntil([&] { return busy.seen > saidBefore; }, 10000));
   ASSERT_TRUE(WaitUntil([&] { return !window_->KeyboardBusy(); }, 20000));
   EXPECT_EQ(filesChosen, 2);
-  std::lock_guard guard(Working().lock);
-  EXPECT_EQ(Working().block->area[AssignmentIndex(0, 0x11)].type, AssignmentType::Default);
+  EXPECT_EQ(EntryOf(window_->session(), AssignmentIndex(0, 0x11)).type, AssignmentType::Default);
   RemoveTree(folder);
 }
 

@@ -23,6 +23,7 @@
 #include "shell/main_dialog_win.h"
 #include "tests/support/keyboard_contents_win.h"
 #include "tests/support/main_window_fixture_win.h"
+#include "tests/support/session_profile.h"
 #include "tests/support/windows_test_support_win.h"
 
 namespace {
@@ -51,22 +52,24 @@ class ProfileImportTest : public MainWindowFixture {
   }
   // Keys on all three banks, a macro, a program path.
   void EditEveryBank() {
-    std::lock_guard guard(Working().lock);
-    for (int bank = 0; bank < 3; ++bank)
-      Working().block->area[AssignmentIndex(bank, 0x10 + bank)] = {AssignmentType::Key, 0, 0x030, 0, 0};
-    Working().block->area[AssignmentIndex(2, 0x1E)] = {AssignmentType::Macro, 0, 1, 0, 0};
-    Working().block->area[AssignmentIndex(1, 0x1F)] = {AssignmentType::LaunchProgram, 0, 0, 0, 0};
-    SetAssignmentText(Working().text, AssignmentIndex(1, 0x1F), u"C:\\Games\\run.exe");
-    ASSERT_EQ(AllocateMacroList(Working().macros, 1), 1);
-    FillNewMacroRecord(Working().macros.records[0], u"Combo", 1);
-    Working().macros.records[0].actionCount = 2;
-    Working().macros.records[0].actions[0] = {20, 0x2C, kMacroPress};
-    Working().macros.records[0].actions[1] = {0, 0x2C, kMacroRelease};
+    SetUpProfile(window_->session(), [](WorkingProfile& profile) {
+      for (int bank = 0; bank < 3; ++bank)
+        profile.block->area[AssignmentIndex(bank, 0x10 + bank)] = {AssignmentType::Key, 0, 0x030, 0, 0};
+      profile.block->area[AssignmentIndex(2, 0x1E)] = {AssignmentType::Macro, 0, 1, 0, 0};
+      profile.block->area[AssignmentIndex(1, 0x1F)] = {AssignmentType::LaunchProgram, 0, 0, 0, 0};
+      SetAssignmentText(profile.text, AssignmentIndex(1, 0x1F), u"C:\\Games\\run.exe");
+      ASSERT_EQ(AllocateMacroList(profile.macros, 1), 1);
+      FillNewMacroRecord(profile.macros.records[0], u"Combo", 1);
+      profile.macros.records[0].actionCount = 2;
+      profile.macros.records[0].actions[0] = {20, 0x2C, kMacroPress};
+      profile.macros.records[0].actions[1] = {0, 0x2C, kMacroRelease};
+    });
   }
   void ForgetEdits() {
-    std::lock_guard guard(Working().lock);
-    FreeWorkingProfile(Working());
-    ASSERT_TRUE(NewDefaultProfile(Working()));
+    SetUpProfile(window_->session(), [](WorkingProfile& profile) {
+      FreeWorkingProfile(profile);
+      ASSERT_TRUE(NewDefaultProfile(profile));
+    });
   }
   std::vector<std::uint8_t> Bytes(const std::u16string& path) {
     std::vector<std::uint8_t> bytes;
@@ -75,7 +78,7 @@ class ProfileImportTest : public MainWindowFixture {
   }
   std::vector<std::uint8_t> WorkingBytes() {
     const std::u16string copy = File(L"working.copy");
-    ExportProfileFile(Working(), copy);
+    window_->session().ExportProfile(copy);
     return Bytes(copy);
   }
 
@@ -99,13 +102,13 @@ TEST_F(ProfileImportTest, ABackupRestoresEveryBankAndReachesAllThreeKeyMaps) {
   EXPECT_EQ(Bytes(ProfileFilePath(0)), edited) << "the profile file is the imported one";
   ASSERT_TRUE(WaitUntil([&] { return !window_->PendingChanges() && !window_->KeyboardBusy(); }, 15000));
   for (int map = 0; map < 3; ++map)
-    EXPECT_TRUE(HoldsExpected(KeyboardHolds(keyboard_, map), ExpectedOnKeyboard(map))) << "key map " << map;
+    EXPECT_TRUE(HoldsExpected(KeyboardHolds(keyboard_, map), ExpectedOnKeyboard(window_->session(), map))) << "key map " << map;
 }
 
 TEST_F(ProfileImportTest, AFileThatDoesNotValidateChangesNothing) {
   EditEveryBank();
   const std::u16string good = File(L"good.fwc");
-  ASSERT_TRUE(ExportProfileFile(Working(), good));
+  ASSERT_TRUE(window_->session().ExportProfile(good));
   std::vector<std::uint8_t> bytes = Bytes(good);
   ForgetEdits();
   const std::vector<std::uint8_t> profileBefore = Bytes(ProfileFilePath(0)), workingBefore = WorkingBytes();

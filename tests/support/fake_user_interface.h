@@ -1,5 +1,5 @@
 // A user interface for tests: it records what the core asks of it and answers
-// questions as told.
+// questions as told. It hears the keyboard notices too.
 #pragma once
 
 #include <atomic>
@@ -9,8 +9,9 @@
 
 #include "app/user_interface.h"
 #include "localisation/text_slots.h"
+#include "session/keyboard_notices.h"
 
-class FakeUserInterface : public UserInterface {
+class FakeUserInterface : public UserInterface, public NoticeListener {
  public:
   void ShowMessage(std::u16string_view text) override {
     std::lock_guard guard(mutex);
@@ -21,9 +22,6 @@ class FakeUserInterface : public UserInterface {
     questions.emplace_back(text);
     return answerYes;
   }
-  void RefreshKeyGrid() override { ++gridRefreshes; }
-  void SetPendingChanges(bool value) override { pending = value; }
-  bool PendingChanges() const override { return pending; }
   void SetTrayState(int kind, int iconId) override {
     std::lock_guard guard(mutex);
     trayStates.push_back({kind, iconId});
@@ -37,10 +35,10 @@ class FakeUserInterface : public UserInterface {
   bool InitDone() const override { return initDone; }
   void ShowLayer() override { ++layerShows; }
   void RefreshLightingSoon() override { ++lightingRefreshes; }
-  bool KeyEditorOpen() const override { return editorOpen; }
-  bool ProfileManagerPending() const override { return managerPending; }
-  void SendApplyCommand() override { ++applyCommands; }
-  void ProfileSwitched(int index) override { switchedTo.push_back(index); }
+  void ShowDeviceMessage(TextKey key) override {
+    std::lock_guard guard(mutex);
+    told.push_back(key);
+  }
 
   std::vector<std::u16string> Messages() {
     std::lock_guard guard(mutex);
@@ -54,11 +52,10 @@ class FakeUserInterface : public UserInterface {
   std::mutex mutex;
   std::vector<std::u16string> messages, questions;
   std::vector<std::pair<int, int>> trayStates;
-  std::vector<int> switchedTo;
+  std::vector<TextKey> told;
   std::atomic<bool> lastReadBack{false};
-  std::atomic<int> gridRefreshes{0}, readyCount{0}, goneCount{0}, layerShows{0}, lightingRefreshes{0},
-      applyCommands{0};
-  std::atomic<bool> reading{false}, pending{false}, initDone{true}, editorOpen{false}, managerPending{false}, answerYes{false};
+  std::atomic<int> readyCount{0}, goneCount{0}, layerShows{0}, lightingRefreshes{0};
+  std::atomic<bool> reading{false}, initDone{true}, answerYes{false};
 };
 
 // Records the texts the keyboard's traffic gives the user.

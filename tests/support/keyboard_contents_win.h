@@ -12,6 +12,7 @@
 #include "keyboard/key_assignment.h"
 #include "macros/macro_image.h"
 #include "profiles/profile_store.h"
+#include "session/keyboard_session.h"
 #include "device/command_frame.h"
 #include "simulator/keyboard_simulator.h"
 #include "simulator/sim_protocol.h"
@@ -47,9 +48,7 @@ inline KeyboardState KeyboardHolds(SimServer& keyboard, int profile) {
 
 // The key map and the macro image alone (the image fills the front of the
 // macro memory; the rest is as the keyboard left it).
-inline KeyboardState ExpectedOnKeyboard(int profile) {
-  std::lock_guard guard(Working().lock);
-  const WorkingProfile& working = Working();
+inline KeyboardState ExpectedOnKeyboard(const WorkingProfile& working, int profile) {
   const std::span<const MacroRecord> macros = working.macros.records;
   const DeviceKeyTable table =
       BuildDeviceKeyTable(EntriesOfProfile(std::as_const(working.block->area), profile), DefaultKeyTable(),
@@ -62,4 +61,9 @@ inline KeyboardState ExpectedOnKeyboard(int profile) {
   const auto* bytes = reinterpret_cast<const std::uint8_t*>(table.data());
   state.table.assign(bytes, bytes + kKeyTableBytes);
   return state;
+}
+
+// The same for the session's working profile.
+inline KeyboardState ExpectedOnKeyboard(const KeyboardSession& session, int profile) {
+  return session.Read([&](const WorkingProfile& working) { return ExpectedOnKeyboard(working, profile); });
 }

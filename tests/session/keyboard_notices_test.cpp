@@ -1,4 +1,4 @@
-#include "device/keyboard_notices.h"
+#include "session/keyboard_notices.h"
 
 #include <gtest/gtest.h>
 
@@ -23,7 +23,7 @@ class KeyboardNoticesTest : public ::testing::Test {
         table_(service_.Table()),
         link_(table_, QuickTimings()),
         transfers_(link_),
-        notices_(link_, transfers_, messages_, ui_, [this] {
+        notices_(link_, transfers_, ui_, [this] {
           ++readBacks_;
           if (duringReadBack_) duringReadBack_();
           StatusBlock status{};
@@ -53,7 +53,6 @@ class KeyboardNoticesTest : public ::testing::Test {
   DeviceService table_;
   DeviceLink link_;
   TransferThread transfers_;
-  RecordingMessages messages_;
   FakeUserInterface ui_;
   KeyboardNotices notices_;
   std::atomic<int> readBacks_{0};
@@ -222,7 +221,7 @@ TEST_F(KeyboardNoticesTest, AFailedDefaultTableReadIsToldByMessageAndTheOldTable
   keyboard_.SetFaults(faults);
   notices_.OnDeviceCount(1);
   ASSERT_TRUE(WaitFor([&] { return notices_.LastDeviceCount() == 1; }));
-  EXPECT_EQ(messages_.shown, std::vector<TextKey>{TextKey::MAIN_DEFAULT_MATRIX_PROMPT});
+  EXPECT_EQ(ui_.told, std::vector<TextKey>{TextKey::MAIN_DEFAULT_MATRIX_PROMPT});
   EXPECT_TRUE(ui_.Messages().empty()) << "no box is shown on the transfer thread";
   EXPECT_EQ(DefaultKeyTable(), kBuiltInDefaultKeyTable);
   EXPECT_EQ(ui_.readyCount, 1);

@@ -1,4 +1,4 @@
-#include "device/keyboard_notices.h"
+#include "session/keyboard_notices.h"
 
 #include <chrono>
 #include <utility>
@@ -13,9 +13,9 @@ constexpr int kIconKeyboardPresent = 141;
 
 }  // namespace
 
-KeyboardNotices::KeyboardNotices(DeviceLink& link, TransferThread& transfers, DeviceMessages& messages,
-                                 UserInterface& ui, ReadBack readBack)
-    : link_(link), transfers_(transfers), messages_(messages), ui_(ui), readBack_(std::move(readBack)) {}
+KeyboardNotices::KeyboardNotices(DeviceLink& link, TransferThread& transfers, NoticeListener& listener,
+                                 ReadBack readBack)
+    : link_(link), transfers_(transfers), listener_(listener), readBack_(std::move(readBack)) {}
 
 void KeyboardNotices::Stop() {
   std::vector<IconThread> running;
@@ -34,10 +34,10 @@ void KeyboardNotices::OnConsumerNotice(std::uint16_t code) {
   switch (code) {
     case kNoticeLayerToggle:
       link_.ToggleLayer();
-      ui_.ShowLayer();
+      listener_.ShowLayer();
       break;
     case kNoticeSettingsChanged:
-      ui_.RefreshLightingSoon();
+      listener_.RefreshLightingSoon();
       break;
     case kNoticeSpecialStateOff:
     case kNoticeSpecialStateOn: {
@@ -65,7 +65,7 @@ void KeyboardNotices::OnConsumerNotice(std::uint16_t code) {
 
 void KeyboardNotices::ShowSpecialState(bool on) {
   std::lock_guard turn(iconMark_);
-  ui_.SetTrayState(on ? 1 : 0, 0);  // 0 with 0: the normal icon again
+  listener_.SetTrayState(on ? 1 : 0, 0);  // 0 with 0: the normal icon again
 }
 
 void KeyboardNotices::OnDeviceCount(int count) {
@@ -113,10 +113,10 @@ void KeyboardNotices::TakeReadBack() {
   if (untaken_ > 0 && --untaken_ == 0) settled_ = told_;
 }
 
-void KeyboardNotices::Settle(unsigned change, bool toldWindow) {
+void KeyboardNotices::Settle(unsigned change, bool toldListener) {
   std::lock_guard lock(countMutex_);
   told_ = change;
-  if (toldWindow) ++untaken_;
+  if (toldListener) ++untaken_;
   if (untaken_ == 0) settled_ = change;
 }
 
@@ -131,7 +131,7 @@ bool KeyboardNotices::Superseded(unsigned change) const {
 }
 
 bool KeyboardNotices::WaitForWindow() const {
-  while (!ui_.InitDone()) {
+  while (!listener_.InitDone()) {
     if (transfers_.Stopping()) return false;
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
@@ -159,23 +159,23 @@ void KeyboardNotices::Attach() {
   bool readBack = false;
   if (count == 0 || left) link_.ForgetCurrentProfile();
   if (count != 0) {
-    ui_.ReadingKeyboard(true);
+    listener_.ReadingKeyboard(true);
     DeviceKeyTable defaults;
     const DeviceResult tableRead = link_.ReadDefaultKeyTable(defaults);
     if (tableRead == DeviceResult::kOk)
       SetDefaultKeyTable(defaults);
     else if (tableRead != DeviceResult::kCancelled && !Superseded(change))
-      messages_.ShowDeviceMessage(TextKey::MAIN_DEFAULT_MATRIX_PROMPT);
+      listener_.ShowDeviceMessage(TextKey::MAIN_DEFAULT_MATRIX_PROMPT);
     link_.RefreshMacroCapacity();
     readBack = readBack_ && readBack_();
     // The keyboard left or came again meanwhile: the newer count decides, and
-    // the window never hears of a keyboard that is no longer there.
+    // the listener never hears of a keyboard that is no longer there.
     if (Superseded(change) || link_.TransfersCancelled()) {
       {
         std::lock_guard lock(countMutex_);
         leftMeanwhile_ = leftMeanwhile_ || left;  // still to be read again
       }
-      ui_.ReadingKeyboard(false);
+      listener_.ReadingKeyboard(false);
       return;
     }
   }
@@ -184,8 +184,8 @@ void KeyboardNotices::Attach() {
   Shell().devicesPresent = count;
   Settle(change, true);
   if (count == 0)
-    ui_.DeviceGone();
+    listener_.DeviceGone();
   else
-    ui_.DeviceReady(readBack);
-  ui_.SetTrayState(0, count != 0 ? kIconKeyboardPresent : kIconNoKeyboard);
+    listener_.DeviceReady(readBack);
+  listener_.SetTrayState(0, count != 0 ? kIconKeyboardPresent : kIconNoKeyboard);
 }
