@@ -241,11 +241,6 @@ PageResult SetActionDelay(MacroPage& page, int row, std::u16string_view text) {
   return result;
 }
 
-ActionRowTexts ActionTexts(const MacroAction& action) {
-  return {KeyName(action.keyCode), action.direction == kMacroRelease ? kReleaseText : kPressText,
-          DecimalText(action.delayMs)};
-}
-
 std::optional<std::u16string> ChangeCyclesText(MacroPage& page, std::u16string_view text) {
   const long long typed = ReadTypedNumber(text);
   page.cycles = ClampCycles(typed);
