@@ -12,7 +12,7 @@
 #include "localisation/text_slots.h"
 #include "macros/macro_image.h"
 #include "profiles/file_io.h"
-#include "profiles/key_editor.h"
+#include "editors/key_editor.h"
 #include "profiles/key_grid_view.h"
 #include "profiles/profile_check.h"
 #include "profiles/profile_keyboard.h"

@@ -6,7 +6,7 @@
 #include <cstdio>
 
 #include "app/utf8_text.h"
-#include "profiles/key_editor.h"
+#include "editors/key_editor.h"
 #include "profiles/key_grid_view.h"
 
 std::optional<std::uint32_t> WholeNumber(std::string_view text, int base) {

@@ -9,7 +9,7 @@
 #include "app/messages.h"
 #include "app/wide_win.h"
 #include "keyboard/key_codes.h"
-#include "profiles/macro_page.h"
+#include "macros/macro_record.h"
 
 namespace {
 

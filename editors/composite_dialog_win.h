@@ -18,8 +18,8 @@
 #include "controls/kit_controls_win.h"
 #include "controls/png_button_win.h"
 #include "panels/key_grid_panel_win.h"
-#include "profiles/key_editor.h"
-#include "profiles/macro_page.h"
+#include "editors/key_editor.h"
+#include "editors/macro_page.h"
 
 class Ostrak_DlgComposite : public CBaseDialog {
  public:

@@ -5,6 +5,7 @@
 #include <new>
 #include <string>
 
+#include "app/decimal_text.h"
 #include "localisation/text_slots.h"
 
 std::u16string_view MacroName(const MacroRecord& record) {
@@ -100,4 +101,9 @@ std::uint16_t MacroIndexOfId(const MacroList& list, std::recursive_mutex& lock, 
 std::uint16_t MacroIdAtIndex(const MacroList& list, std::recursive_mutex& lock, int index) {
   std::lock_guard<std::recursive_mutex> hold(lock);
   return MacroIdAtIndex(std::span<const MacroRecord>(list.records), index);
+}
+
+ActionRowTexts ActionTexts(const MacroAction& action) {
+  return {KeyName(action.keyCode), action.direction == kMacroRelease ? kReleaseText : kPressText,
+          DecimalText(action.delayMs)};
 }

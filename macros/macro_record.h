@@ -41,6 +41,19 @@ struct MacroAction {
 };
 static_assert(sizeof(MacroAction) == 8);
 
+// The direction cell's two choices, in the order its drop-down lists them.
+inline constexpr char16_t kPressText[] = u"\u2193";      // ↓
+inline constexpr char16_t kReleaseText[] = u"  \u2191";  // ↑
+
+// An action as the macro page's action list shows it: the key's name, the
+// direction, the delay.
+struct ActionRowTexts {
+  std::u16string key;
+  std::u16string direction;
+  std::u16string delay;
+};
+ActionRowTexts ActionTexts(const MacroAction& action);
+
 // One macro, exactly as a profile file stores it (16 512 bytes, little-endian).
 struct MacroRecord {
   char16_t name[kMacroNameUnits];  // NUL-terminated

@@ -13,7 +13,7 @@
 
 #include "app/wide_win.h"
 #include "keyboard/key_codes.h"
-#include "profiles/macro_page.h"
+#include "editors/macro_page.h"
 #include "tests/support/action_list_host_win.h"
 #include "tests/support/windows_test_support_win.h"
 

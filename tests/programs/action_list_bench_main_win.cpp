@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "controls/action_list_win.h"
-#include "profiles/macro_page.h"
+#include "editors/macro_page.h"
 #include "tests/support/action_list_host_win.h"
 #include "tests/support/windows_test_support_win.h"
 

@@ -1,4 +1,4 @@
-#include "profiles/key_editor.h"
+#include "editors/key_editor.h"
 
 #include <gtest/gtest.h>
 

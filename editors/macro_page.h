@@ -27,10 +27,6 @@ inline constexpr std::uint32_t kDelayStepMs = 10;
 inline constexpr int kMinCycles = 1;
 inline constexpr int kMaxCycles = 255;
 
-// The direction cell's two choices, in the order its drop-down lists them.
-inline constexpr char16_t kPressText[] = u"\u2193";      // ↓
-inline constexpr char16_t kReleaseText[] = u"  \u2191";  // ↑
-
 struct MacroPage {
   std::vector<MacroRecord> macros;  // the page's copies, in the profile's order
   int selected = -1;                // position in `macros` of the selected macro, -1 none
@@ -123,14 +119,6 @@ bool SetActionDirection(MacroPage& page, int row, std::uint16_t direction);
 // 40 000 (with MACRO_ACTION_ERR_DELAY_MAX as the message), rounded down to
 // 10 ms and stored in the row.
 PageResult SetActionDelay(MacroPage& page, int row, std::u16string_view text);
-
-// The three cells of a row: the key's name, the direction, the delay.
-struct ActionRowTexts {
-  std::u16string key;
-  std::u16string direction;
-  std::u16string delay;
-};
-ActionRowTexts ActionTexts(const MacroAction& action);
 
 // The cycles field's text changed (the page's own changes included): read as a
 // decimal number and kept to 1..255. Returns the text the field is rewritten

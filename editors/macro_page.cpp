@@ -1,4 +1,4 @@
-#include "profiles/macro_page.h"
+#include "editors/macro_page.h"
 
 #include <algorithm>
 #include <mutex>
@@ -237,11 +237,6 @@ PageResult SetActionDelay(MacroPage& page, int row, std::u16string_view text) {
   action.delayMs = delayMs;
   if (result.changed) page.modified = true;
   return result;
-}
-
-ActionRowTexts ActionTexts(const MacroAction& action) {
-  return {KeyName(action.keyCode), action.direction == kMacroRelease ? kReleaseText : kPressText,
-          DecimalText(action.delayMs)};
 }
 
 std::optional<std::u16string> ChangeCyclesText(MacroPage& page, std::u16string_view text) {

@@ -1,10 +1,10 @@
-#include "profiles/key_editor.h"
+#include "editors/key_editor.h"
 
 #include <algorithm>
 #include <mutex>
 #include <string_view>
 
-#include "profiles/macro_page.h"
+#include "editors/macro_page.h"
 
 namespace {
 

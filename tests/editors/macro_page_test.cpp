@@ -1,4 +1,4 @@
-#include "profiles/macro_page.h"
+#include "editors/macro_page.h"
 
 #include <gtest/gtest.h>
 

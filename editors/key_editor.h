@@ -1,7 +1,7 @@
 // The key editor's decisions, without the window: what it opens on, what a
 // page button and Clear do, the assignment its Apply stores and where the
 // window goes beside the key's button. The macro page's own decisions are in
-// profiles/macro_page.h; the dialog shows what these functions decide.
+// editors/macro_page.h; the dialog shows what these functions decide.
 #pragma once
 
 #include <cstdint>
