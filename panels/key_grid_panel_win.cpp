@@ -2,7 +2,6 @@
 
 #include "lighting/key_colours.h"
 #include "panels/key_grid_ids.h"
-#include "panels/lighting_panel_win.h"
 #include "profiles/settings.h"
 #include "profiles/settings_win.h"
 #include "resources/resource_ids.h"
@@ -87,12 +86,9 @@ bool KeyGridPanel::OnCommand(int id, int notifyCode) {
   if (id == IDC_FLIP_1 || id == IDC_FLIP_2) {
     ToggleFlip();
   } else if (id == IDC_KEY_FN) {
-    if (lighting_.IsOn()) lighting_.PaintKey(id);
+    if (painter_) painter_(id);
   } else if (IndexOf(kKeyButtonIds, id) >= 0) {
-    if (lighting_.IsOn())
-      lighting_.PaintKey(id);
-    else
-      EditKey(id);
+    if (!painter_ || !painter_(id)) EditKey(id);
   } else if (IndexOf(kExtraKeyIds, id) >= 0 || id == IDC_FUNC_MACRO) {
     EditKey(id == IDC_FUNC_MACRO ? kExtraKeyIds[kMacroButtonExtraKey] : id);
   }

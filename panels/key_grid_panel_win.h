@@ -13,8 +13,6 @@
 #include "panels/panel_win.h"
 #include "profiles/key_grid_view.h"
 
-class LightingPanel;
-
 // What the key editor is opened on: the entry of the current bank, the
 // clicked control, and whether the key may only carry a macro.
 struct KeyEditRequest {
@@ -25,7 +23,7 @@ struct KeyEditRequest {
 
 class KeyGridPanel : public Panel {
  public:
-  KeyGridPanel(UserInterface& ui, LightingPanel& lighting) : Panel(ui), lighting_(lighting) {}
+  explicit KeyGridPanel(UserInterface& ui) : Panel(ui) {}
 
   std::vector<PanelButton> Buttons() override;
   std::span<const IdRange> Commands() const override;
@@ -36,6 +34,10 @@ class KeyGridPanel : public Panel {
   // shows the key lit while it runs.
   using KeyEditor = std::function<void(const KeyEditRequest&)>;
   void SetKeyEditor(KeyEditor editor) { editor_ = std::move(editor); }
+  // A click on a key button, G key or Fn goes to the painter first (the
+  // lighting panel paints keys while it is on): true when it took the click.
+  using KeyPainter = std::function<bool(int controlId)>;
+  void SetKeyPainter(KeyPainter painter) { painter_ = std::move(painter); }
 
   // Every key button and extra key again from the current bank of the working
   // profile, then the flip setting.
@@ -69,14 +71,14 @@ class KeyGridPanel : public Panel {
   void OnSessionEvent(const SessionEvent& event) override;
 
  private:
-  int Layer() const { return link() ? link()->Layer() : 0; }
+  int Layer() const { return session().Layer(); }
   KeyGridView View() const;
   void ShowView(bool faces);
   void EditKey(int controlId);
   void PlaceArrow(CPngButton& arrow, const char16_t* upOrigin, const char16_t* downOrigin);
 
-  LightingPanel& lighting_;
   KeyEditor editor_;
+  KeyPainter painter_;
   std::array<CPngButton, kKeyboardKeyCount> keys_;  // in the order of KeyboardKeys
   std::array<CPngButton, kExtraKeyCount> extraKeys_;
   CPngButton fnKey_, lockCaps_, lockNum_, lockScroll_, layerIndicator_, flipIndicator_, flip1_, flip2_;

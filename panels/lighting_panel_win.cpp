@@ -10,7 +10,6 @@
 #include "localisation/language_file_win.h"
 #include "localisation/text_slots.h"
 #include "panels/key_grid_ids.h"
-#include "panels/key_grid_panel_win.h"
 #include "profiles/profile_keyboard.h"
 #include "profiles/profile_store.h"
 #include "profiles/settings.h"
@@ -345,8 +344,9 @@ void LightingPanel::ShowControls() {
 }
 
 void LightingPanel::ShowKeyTint() {
+  if (!tintKeys_) return;
   const KeyTint tint = on_ ? KeyTintOf(state_) : KeyTint{};
-  grid_.TintKeys([&](int position) -> std::optional<COLORREF> {
+  tintKeys_([&](int position) -> std::optional<COLORREF> {
     switch (tint.kind) {
       case KeyTint::Kind::kNormal: return std::nullopt;
       case KeyTint::Kind::kAllOneColour: return ToColorref(tint.colour);

@@ -22,11 +22,9 @@
 #include "lighting/lighting_changes.h"
 #include "panels/panel_win.h"
 
-class KeyGridPanel;
-
 class LightingPanel : public Panel {
  public:
-  LightingPanel(UserInterface& ui, KeyGridPanel& grid) : Panel(ui), grid_(grid) {}
+  explicit LightingPanel(UserInterface& ui) : Panel(ui) {}
   ~LightingPanel() override;
 
   std::vector<PanelButton> Buttons() override;
@@ -36,6 +34,10 @@ class LightingPanel : public Panel {
   void OnButtonsMade() override;
   bool LateStartStep() override;
 
+  // Tints the key grid's buttons with `colourOf(position)` (a key-colour
+  // position), none giving the normal faces back; the window connects it.
+  using ColourOf = std::function<std::optional<COLORREF>(int position)>;
+  void SetKeyTinter(std::function<void(const ColourOf& colourOf)> tinter) { tintKeys_ = std::move(tinter); }
   // Whether the panel is switched on ("DengCheck"): key clicks then paint keys.
   bool IsOn() const { return on_; }
   void SwitchOff();
@@ -86,7 +88,7 @@ class LightingPanel : public Panel {
   HWND MakeControl(const wchar_t* windowClass, DWORD style, int id, const char16_t* skinKey, bool shown);
   void MoveToSkinKey(HWND control, const char16_t* skinKey, bool keepSize) const;
 
-  KeyGridPanel& grid_;
+  std::function<void(const ColourOf&)> tintKeys_;
   LightingState state_;
   IniSection effectNames_;  // the skin's names of the effects in the current language
   bool on_ = false;

@@ -5,8 +5,7 @@
 #include "app/wide_win.h"
 #include "localisation/language_file_win.h"
 #include "localisation/text_slots.h"
-#include "panels/key_grid_panel_win.h"
-#include "panels/lighting_panel_win.h"
+#include "profiles/key_grid_view.h"
 #include "profiles/profile_keyboard.h"
 #include "profiles/profile_store.h"
 #include "profiles/settings_win.h"
@@ -71,21 +70,23 @@ bool ProfilePanel::OnCommand(int id, int notifyCode) {
 }
 
 void ProfilePanel::SwitchTo(int index) {
-  if (lighting_.IsOn()) lighting_.SwitchOff();
+  if (lighting_.beforeSwitch) lighting_.beforeSwitch();
   if (CurrentProfile() == index || !link() || !context_.switchProfile) return;
   if (!context_.switchProfile(index)) return;
   for (int profile = 0; profile < kKeyboardProfileCount; ++profile)
     profileButtons_[profile].SetChecked(profile == index, true);
   Shell().displayMode = 0;
-  lighting_.ShowSwitchText();
+  if (lighting_.afterSwitch) lighting_.afterSwitch();
   // The keys show the new bank once the keyboard has switched (the window
   // hears of it and refreshes the grid with its colour faces).
 }
 
 void ProfilePanel::RestoreDefaults() {
   if (!ui_.AskYesNo(Text(TextKey::MAIN_PROMPT_DEFAULT))) return;
-  grid_.ResetKeysToDefault();
-  if (lighting_.IsOn()) lighting_.RestoreDefaultLighting();
+  // The keys of the bank and layer shown; the grid shows them when the session tells of the edit.
+  const int bank = CurrentProfile(), layer = session().Layer();
+  session().Edit([&](WorkingProfile& profile) { return ResetKeysToDefault(profile, bank, layer); });
+  if (lighting_.restoreDefaults) lighting_.restoreDefaults();
   if (context_.apply) context_.apply();
 }
 

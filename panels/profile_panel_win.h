@@ -7,13 +7,9 @@
 
 #include "panels/panel_win.h"
 
-class KeyGridPanel;
-class LightingPanel;
-
 class ProfilePanel : public Panel {
  public:
-  ProfilePanel(UserInterface& ui, KeyGridPanel& grid, LightingPanel& lighting)
-      : Panel(ui), grid_(grid), lighting_(lighting) {}
+  explicit ProfilePanel(UserInterface& ui) : Panel(ui) {}
 
   std::vector<PanelButton> Buttons() override;
   std::span<const IdRange> Commands() const override;
@@ -22,6 +18,15 @@ class ProfilePanel : public Panel {
   void BindControls(const std::function<void(Control&, int id)>& bind) override;
   void AddSkinTargets(SkinTargets& targets) override;
   void OnButtonsMade() override;
+  // What the profile buttons ask of the lighting panel, which the window
+  // connects: its key painting ends before a switch, its caption follows
+  // after one, and Default restores its default lighting with the keys.
+  struct LightingHooks {
+    std::function<void()> beforeSwitch;
+    std::function<void()> afterSwitch;
+    std::function<void()> restoreDefaults;
+  };
+  void SetLightingHooks(LightingHooks hooks) { lighting_ = std::move(hooks); }
   // The profile manager, run modally on a click of the label; the window fills it in.
   void SetProfileManager(std::function<void()> manager) { manager_ = std::move(manager); }
   // The label shows the profile menu's checked entry, with its tooltip.
@@ -40,8 +45,7 @@ class ProfilePanel : public Panel {
   void ShowProfileMenu();
   void SwitchTo(int index);
   void RestoreDefaults();
-  KeyGridPanel& grid_;
-  LightingPanel& lighting_;
+  LightingHooks lighting_;
   std::function<void()> manager_;
   CPngButton label_;
   std::array<CPngButton, kKeyboardProfileCount> profileButtons_;

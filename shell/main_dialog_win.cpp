@@ -220,11 +220,7 @@ BOOL COstrakDlg::OnInitDialog() {
 
   PlaceSkinnedControls();
   FormVoviIniPath();
-  // The window hears the session first, then each panel.
-  session_.Subscribe([this](const SessionEvent& event) { OnSessionEvent(event); });
-  for (Panel* panel : panels_)
-    panel->Connect({hwnd(), &session_, &placement_, [this] { return Background().bitmap(); },
-                    [this] { ApplyPendingChanges(); }, [this](int index) { return SwitchProfile(index); }});
+  ConnectPanels();
   // A key's editor runs modally over the window; the keyboard's removal and
   // the exit close it like Cancel.
   grid_.SetKeyEditor([this](const KeyEditRequest& request) {
@@ -250,6 +246,27 @@ BOOL COstrakDlg::OnInitDialog() {
   PostMessageW(hwnd(), WM_DEFERRED_INIT, kInitTag, 0);
   ApplyLanguageTexts();
   return TRUE;
+}
+
+void COstrakDlg::ConnectPanels() {
+  // The window hears the session first, then each panel.
+  session_.Subscribe([this](const SessionEvent& event) { OnSessionEvent(event); });
+  for (Panel* panel : panels_)
+    panel->Connect({hwnd(), &session_, &placement_, [this] { return Background().bitmap(); },
+                    [this] { ApplyPendingChanges(); }, [this](int index) { return SwitchProfile(index); }});
+  grid_.SetKeyPainter([this](int controlId) {
+    if (!lighting_.IsOn()) return false;
+    lighting_.PaintKey(controlId);
+    return true;
+  });
+  lighting_.SetKeyTinter([this](const LightingPanel::ColourOf& colourOf) { grid_.TintKeys(colourOf); });
+  profiles_.SetLightingHooks({[this] {
+                                if (lighting_.IsOn()) lighting_.SwitchOff();
+                              },
+                              [this] { lighting_.ShowSwitchText(); },
+                              [this] {
+                                if (lighting_.IsOn()) lighting_.RestoreDefaultLighting();
+                              }});
 }
 
 void COstrakDlg::OpenKeyboard() {

@@ -158,6 +158,9 @@ class COstrakDlg : public CBaseDialog, public UserInterface, public SessionHost 
   // A console command asks for the keyboard: lent when nothing of the
   // user's is pending, else refused.
   void AnswerConsoleRequest();
+  // The one place where the panels are connected: to the session, and to each
+  // other through the window (a panel never holds another).
+  void ConnectPanels();
   void PlaceSkinnedControls();
   void SetControlTexts();
   // Makes, binds and places the next `count` panel buttons; false when all are there.
@@ -193,9 +196,9 @@ class COstrakDlg : public CBaseDialog, public UserInterface, public SessionHost 
   bool showingDeviceMessage_ = false;
 
   // The panels, in the order their ids are looked up.
-  KeyGridPanel grid_{*this, lighting_};
-  ProfilePanel profiles_{*this, grid_, lighting_};
-  LightingPanel lighting_{*this, grid_};
+  KeyGridPanel grid_{*this};
+  ProfilePanel profiles_{*this};
+  LightingPanel lighting_{*this};
   Panel* const panels_[3] = {&grid_, &profiles_, &lighting_};
   Ostrak_DlgComposite keyEditor_{*this, grid_, [] { OpenHelp(); }};
   // The backup is the profile file's own durable write.
