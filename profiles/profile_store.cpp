@@ -62,6 +62,17 @@ bool CopyWorkingProfile(const WorkingProfile& from, WorkingProfile& to) {
   return true;
 }
 
+std::unique_ptr<WorkingProfile> CopyOfWorkingProfile(const WorkingProfile& profile) {
+  std::unique_ptr<WorkingProfile> copy;
+  try {
+    copy = std::make_unique<WorkingProfile>();
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+  if (!CopyWorkingProfile(profile, *copy)) return nullptr;
+  return copy;
+}
+
 void FreeAppliedProfile(AppliedProfile& profile) {
   profile.pool.clear();
   profile.pool.shrink_to_fit();

@@ -32,8 +32,12 @@ void FreeAppliedProfile(AppliedProfile& profile);
 // Replaces `working`'s contents by `with`'s; `with` is left with what
 // `working` held.
 void ReplaceWorkingProfile(WorkingProfile& working, WorkingProfile& with);
-// A copy of `from`'s contents into `to`, replacing what `to` held. False when memory runs out (`to` unchanged).
+// A copy of `from`'s contents into `to`, replacing what `to` held. False when
+// memory runs out (`to` unchanged).
 bool CopyWorkingProfile(const WorkingProfile& from, WorkingProfile& to);
+// A copy of `profile` for a dialog to work on while it is open; null when
+// memory runs out.
+std::unique_ptr<WorkingProfile> CopyOfWorkingProfile(const WorkingProfile& profile);
 
 // A new profile into a file (created or replaced) or into the WorkingProfile
 // (whose macros and strings stay as the caller left them). False when it

@@ -115,7 +115,7 @@ class KeyboardSession : public NoticeListener {
   // ---- The profile ----
   // Calls `read` with the working profile under the session's lock.
   template <class Reader>
-  auto Read(Reader&& read) const {
+  decltype(auto) Read(Reader&& read) const {
     std::lock_guard guard(profileMutex_);
     return read(static_cast<const WorkingProfile&>(working_));
   }

@@ -13,6 +13,7 @@
 #include "controls/skin_place_win.h"
 #include "device/device_service_win.h"
 #include "device/keyboard_claim_win.h"
+#include "editors/key_edit.h"
 #include "localisation/language_file_win.h"
 #include "localisation/text_slots.h"
 #include "profiles/profile_keyboard.h"
@@ -223,12 +224,7 @@ BOOL COstrakDlg::OnInitDialog() {
   ConnectPanels();
   // A key's editor runs modally over the window; the keyboard's removal and
   // the exit close it like Cancel.
-  grid_.SetKeyEditor([this](const KeyEditRequest& request) {
-    if (RefusedWhileReadingBack()) return;
-    AddChildDialog(&keyEditor_);
-    keyEditor_.Edit(request, session_.CurrentProfile(), hwnd());
-    RemoveChildDialog(&keyEditor_);
-  });
+  grid_.SetKeyEditor([this](const KeyEditRequest& request) { EditKey(request); });
   profiles_.SetProfileManager([this] { OpenProfileManager(); });
   SetControlTexts();
   CenterOnWorkArea(hwnd());
@@ -390,6 +386,25 @@ void COstrakDlg::ShowButtonMenu() {
 void COstrakDlg::ShowMessage(std::u16string_view text) { ShowMessageBox(hwnd(), text); }
 
 bool COstrakDlg::AskYesNo(std::u16string_view text) { return AskYesNoBox(hwnd(), text); }
+
+void COstrakDlg::EditKey(const KeyEditRequest& request) {
+  if (RefusedWhileReadingBack()) return;
+  // The editor works on a copy of its own and hands each Apply's edit back.
+  std::unique_ptr<WorkingProfile> copy = session_.Read(CopyOfWorkingProfile);
+  if (!copy) return;
+  AddChildDialog(&keyEditor_);
+  keyEditor_.Edit(request, session_.CurrentProfile(), std::move(copy), hwnd());
+  RemoveChildDialog(&keyEditor_);
+}
+
+void COstrakDlg::TakeKeyEdit(const KeyEdit& edit) {
+  // The grid shows the key's mark, the marks of keys whose macro went and
+  // every tooltip that names a macro when the session tells of the edit.
+  session_.Edit([&](WorkingProfile& profile) {
+    ApplyKeyEdit(profile, edit);
+    return true;
+  });
+}
 
 // Other threads reach the window only through posted messages: a thread that
 // waited for the window could hold up a reply the window itself waits for.

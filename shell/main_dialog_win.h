@@ -138,6 +138,11 @@ class COstrakDlg : public CBaseDialog, public UserInterface, public SessionHost 
   // read again when it comes back.
   void OpenFirmwareUpdate();
   bool SendBootRequest();
+  // The key editor, modal on a copy of the profile, for a key of the grid.
+  void EditKey(const KeyEditRequest& request);
+  // What the key editor's Apply hands on goes into the working profile: the
+  // grid shows it and the changes are pending.
+  void TakeKeyEdit(const KeyEdit& edit);
   // The profile manager, modal; its Apply makes a profile current and reads
   // the keyboard back.
   void OpenProfileManager();
@@ -200,7 +205,7 @@ class COstrakDlg : public CBaseDialog, public UserInterface, public SessionHost 
   ProfilePanel profiles_{*this};
   LightingPanel lighting_{*this};
   Panel* const panels_[3] = {&grid_, &profiles_, &lighting_};
-  Ostrak_DlgComposite keyEditor_{*this, grid_, [] { OpenHelp(); }};
+  Ostrak_DlgComposite keyEditor_{[this](const KeyEdit& edit) { TakeKeyEdit(edit); }, [] { OpenHelp(); }};
   // The backup is the profile file's own durable write.
   COstrak_DlgUpdate firmwareUpdate_{{[this] { return SendBootRequest(); },
                                      [this](const std::u16string& path) { return session_.ExportProfile(path); },

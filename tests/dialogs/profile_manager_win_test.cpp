@@ -76,7 +76,7 @@ TEST_F(ProfileManagerTest, ShowsTheThreeProfilesWithTheCurrentOneTicked) {
     EXPECT_EQ(list.IsChecked(row), row == 2) << row;
   }
   EXPECT_FALSE(ApplyEnabled());
-  EXPECT_FALSE(window_->ProfileManagerPending());
+  EXPECT_FALSE(window_->profileManager().Pending());
 }
 
 TEST_F(ProfileManagerTest, TickingTheSecondAndApplySwitchesTheKeyboard) {
@@ -85,7 +85,7 @@ TEST_F(ProfileManagerTest, TickingTheSecondAndApplySwitchesTheKeyboard) {
   list.SetChecked(1, true);
   EXPECT_FALSE(list.IsChecked(0)) << "one tick at a time";
   EXPECT_TRUE(ApplyEnabled());
-  EXPECT_TRUE(window_->ProfileManagerPending());
+  EXPECT_TRUE(window_->profileManager().Pending());
   Command(IDC_PROFILE_APPLY);
   EXPECT_FALSE(ApplyEnabled());
   ASSERT_TRUE(WaitUntil([&] { return !window_->KeyboardBusy() && window_->link()->CachedProfile() == 1; }, 10000));
@@ -129,7 +129,7 @@ TEST_F(ProfileManagerTest, DeleteWithoutASelectionAndCancelChangeNothing) {
   Command(IDCANCEL);
   EXPECT_FALSE(manager().IsOpen());
   EXPECT_EQ(Registry(u"PROFILE00"), u"none");
-  EXPECT_FALSE(window_->ProfileManagerPending());
+  EXPECT_FALSE(window_->profileManager().Pending());
 }
 
 TEST_F(ProfileManagerTest, ARowBeyondTheKeyboardsProfilesLeavesItsProfileAsItIs) {

@@ -26,6 +26,7 @@
 #include "shell/main_dialog_win.h"
 #include "tests/support/keyboard_contents_win.h"
 #include "tests/support/main_window_fixture_win.h"
+#include "tests/support/session_profile.h"
 #include "tests/support/windows_test_support_win.h"
 
 namespace {
@@ -61,29 +62,34 @@ class KeyEditorTest : public MainWindowFixture {
   }
 
   Ostrak_DlgComposite& editor() { return window_->keyEditor(); }
-  KeyAssignment& Entry(int entry) { return Working().block->area[AssignmentIndex(0, entry)]; }
+  // The window's working profile, as the editor's Apply left it.
+  const WorkingProfile& Working() { return ProfileOf(window_->session()); }
+  const KeyAssignment& Entry(int entry) { return Working().block->area[AssignmentIndex(0, entry)]; }
   void Assign(int entry, KeyAssignment assignment) {
-    std::lock_guard guard(Working().lock);
-    Entry(entry) = assignment;
+    SetUpProfile(window_->session(),
+                 [&](WorkingProfile& profile) { profile.block->area[AssignmentIndex(0, entry)] = assignment; });
     window_->RefreshKeyGrid();
   }
   void GiveMacros(int count) {
-    std::lock_guard guard(Working().lock);
-    FreeMacroList(Working().macros);
-    ASSERT_EQ(AllocateMacroList(Working().macros, count), 1);
-    for (int m = 0; m < count; ++m) {
-      MacroRecord& record = Working().macros.records[m];
-      FillNewMacroRecord(record, u"Mine " + std::u16string(1, char16_t(u'A' + m)), static_cast<std::uint16_t>(m + 1));
-      record.actionCount = 2;
-      record.actions[0] = {30, 0x2D, kMacroPress};
-      record.actions[1] = {0, 0x2D, kMacroRelease};
-    }
+    SetUpProfile(window_->session(), [&](WorkingProfile& profile) {
+      FreeMacroList(profile.macros);
+      ASSERT_EQ(AllocateMacroList(profile.macros, count), 1);
+      for (int m = 0; m < count; ++m) {
+        MacroRecord& record = profile.macros.records[m];
+        FillNewMacroRecord(record, u"Mine " + std::u16string(1, char16_t(u'A' + m)),
+                           static_cast<std::uint16_t>(m + 1));
+        record.actionCount = 2;
+        record.actions[0] = {30, 0x2D, kMacroPress};
+        record.actions[1] = {0, 0x2D, kMacroRelease};
+      }
+    });
   }
   // The grid's edit rule opens the window's own editor, here without a loop
   // of its own so that the test can drive it.
   void Open(int controlId) {
     window_->keyGrid().SetKeyEditor([this](const KeyEditRequest& request) {
-      editor().OpenModeless(request, window_->link()->CachedProfile(), window_->hwnd());
+      editor().OpenModeless(request, window_->link()->CachedProfile(), CopyOfWorkingProfile(Working()),
+                            window_->hwnd());
     });
     SendMessageW(window_->hwnd(), WM_COMMAND, MAKEWPARAM(controlId, BN_CLICKED), 0);
     ASSERT_TRUE(editor().IsOpen());
@@ -119,7 +125,6 @@ class KeyEditorTest : public MainWindowFixture {
     }
   }
   std::vector<std::uint8_t> ProfileBytes() {
-    std::lock_guard guard(Working().lock);
     const auto* area = reinterpret_cast<const std::uint8_t*>(Working().block->area.data());
     std::vector<std::uint8_t> bytes(area, area + kAssignmentAreaBytes);
     for (const MacroRecord& record : Working().macros.records) {
@@ -442,7 +447,7 @@ TEST_F(KeyEditorTest, AnEditedKeyAndARecordedMacroReachTheKeyboardThroughApply) 
   ASSERT_TRUE(window_->PendingChanges());
   PostMessageW(window_->hwnd(), WM_COMMAND, IDC_APPLY, 0);
   ASSERT_TRUE(WaitUntil([&] { return !window_->PendingChanges() && !window_->KeyboardBusy(); }, 15000));
-  EXPECT_TRUE(HoldsExpected(KeyboardHolds(keyboard_, 0), ExpectedOnKeyboard(0)));
+  EXPECT_TRUE(HoldsExpected(KeyboardHolds(keyboard_, 0), ExpectedOnKeyboard(window_->session(), 0)));
   WorkingProfile saved;
   ASSERT_TRUE(LoadProfileFile(saved, ProfileFilePath(0)));
   EXPECT_EQ(std::memcmp(saved.block->area.data(), Working().block->area.data(), kAssignmentAreaBytes), 0);

@@ -14,12 +14,12 @@
 namespace {
 
 TEST(Panels, EveryButtonIsOfTheSkinHasItsOwnIdAndRoutesToItsPanel) {
-  // As the main window holds them: each knows the others it works with.
+  // As the main window holds them: none holds another.
   struct Panels {
     FakeUserInterface ui;
-    KeyGridPanel grid{ui, lighting};
-    ProfilePanel profiles{ui, grid, lighting};
-    LightingPanel lighting{ui, grid};
+    KeyGridPanel grid{ui};
+    ProfilePanel profiles{ui};
+    LightingPanel lighting{ui};
   } panels;
   KeyGridPanel& grid = panels.grid;
   ProfilePanel& profiles = panels.profiles;

@@ -16,6 +16,7 @@
 #include "profiles/profile_store.h"
 #include "profiles/settings_win.h"
 #include "shell/main_dialog_win.h"
+#include "tests/support/session_profile.h"
 #include "tests/support/windows_test_support_win.h"
 
 namespace {
@@ -66,7 +67,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
     return false;  // as if the profile file held it
   });
   Ostrak_DlgComposite& editor = window.keyEditor();
-  if (!editor.OpenModeless({kKeyA, KeyButtonOfA(), false}, 0, window.hwnd())) return 3;
+  if (!editor.OpenModeless({kKeyA, KeyButtonOfA(), false}, 0, window.session().Read(CopyOfWorkingProfile), window.hwnd()))
+    return 3;
   SetWindowPos(editor.hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
   MSG message;
   while (editor.IsOpen() && GetMessageW(&message, nullptr, 0, 0) > 0) {

@@ -351,7 +351,7 @@ TEST_F(MainDialogTest, AboutOpensOneBoxWithTheTextsOfTheChosenLanguage) {
   EXPECT_NE(text[0], L'\0');
 
   // The keyboard leaving closes it, as every child window.
-  window_->session().DeviceGone();
+  static_cast<NoticeListener&>(window_->session()).DeviceGone();
   ASSERT_TRUE(WaitUntil([&] { return !window_->aboutBox().shown(); }, 10000));
   EXPECT_EQ(AboutBoxes(), 0);
 }

@@ -156,7 +156,6 @@ TEST_F(MainWindowApplyTest, ApplyAndImportWaitForTheReadBackUnderWay) {
   const std::u16string imported = FromWide(folder + L"\\imported.fwc");
   {
     WorkingProfile other;
-    std::lock_guard guard(other.lock);
     ASSERT_TRUE(NewDefaultProfile(other));
     other.block->area[AssignmentIndex(0, 0x10)] = {AssignmentType::Disabled, 0, 0, 0, 0};
     ASSERT_TRUE(ExportProfileFile(other, imported));
@@ -206,7 +205,6 @@ TEST_F(MainWindowApplyTest, ApplyAndImportWaitForTheReadBackUnderWay) {
     ASSERT_TRUE(WaitUntil([&] { return window_->KeyboardCountsNoticed() >= noticed + 2; }, 10000));
   };
   {
-    std::lock_guard guard(saved.lock);
     saved.block->area[AssignmentIndex(0, 0x11)] = {AssignmentType::Disabled, 0, 0, 0, 0};
     ASSERT_TRUE(ExportProfileFile(saved, imported));
   }

@@ -360,7 +360,6 @@ TEST_F(ProgramWithKeyboardTest, ADamagedProfileFileIsNeverChangedWhenTheKeyboard
   // own copy).
   const auto exported = [&](int records, std::size_t length) {
     WorkingProfile profile;
-    std::lock_guard guard(profile.lock);
     EXPECT_TRUE(NewDefaultProfile(profile));
     for (int r = 0; r < records; ++r) {
       profile.block->area[r] = {AssignmentType::LaunchProgram, 0, 0, 0, 0};

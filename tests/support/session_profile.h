@@ -17,3 +17,9 @@ void SetUpProfile(KeyboardSession& session, SetUp setUp) {
 inline KeyAssignment EntryOf(const KeyboardSession& session, int index) {
   return session.Read([&](const WorkingProfile& profile) { return profile.block->area[index]; });
 }
+
+// The working profile itself, for a test on the session's owner thread while
+// no job runs (nothing else then reaches it).
+inline const WorkingProfile& ProfileOf(const KeyboardSession& session) {
+  return session.Read([](const WorkingProfile& profile) -> const WorkingProfile& { return profile; });
+}
