@@ -8,10 +8,10 @@
 #include "console/console_names.h"
 #include "console/macro_json.h"
 #include "console/profile_report.h"
+#include "editors/key_edit.h"
 #include "lighting/lighting_transfers.h"
 #include "macros/macro_image.h"
 #include "profiles/file_io.h"
-#include "editors/key_editor.h"
 #include "profiles/key_grid_view.h"
 #include "profiles/profile_check.h"
 #include "profiles/profile_keyboard.h"
@@ -352,12 +352,9 @@ bool StartKeyCommand(const CommandLine& line, const ConsoleOutput& output, Worki
 // Gives a key of `bank` what the choice makes of it (the key editor's rule)
 // and returns that.
 KeyAssignment StoreChoice(WorkingProfile& working, int bank, int entry, const AssignmentChoice& choice) {
-  KeyEditorState state;
-  state.bank = bank;
-  state.entry = entry;
   const KeyAssignment assignment =
       AssignmentOfChoice(choice, entry, working.block->area[AssignmentIndex(bank, entry)]);
-  StoreKeyAssignment(working, state, assignment);
+  ApplyKeyEdit(working, {.bank = bank, .entry = entry, .assignment = assignment});
   return assignment;
 }
 

@@ -277,5 +277,5 @@ KeyAssignment AssignmentOfChoice(const AssignmentChoice& choice, int entry, cons
     pages.selectedMacroId = static_cast<std::uint16_t>(choice.param);
     pages.cycles = choice.cycles;
   }
-  return BuildKeyAssignment(state, pages, old);
+  return BuildKeyAssignment(state, pages, old).value_or(old);
 }

@@ -3,12 +3,12 @@
 #include <shellapi.h>
 
 #include <algorithm>
-#include <mutex>
 
 #include "app/app_paths.h"
 #include "app/decimal_text.h"
 #include "app/wide_win.h"
 #include "controls/message_box_win.h"
+#include "controls/skin_place_win.h"
 #include "editors/key_hooks_win.h"
 #include "localisation/text_slots.h"
 #include "macros/macro_recorder.h"
@@ -83,32 +83,35 @@ std::u16string FieldText(HWND field) {
 
 }  // namespace
 
-Ostrak_DlgComposite::Ostrak_DlgComposite(UserInterface& ui, KeyGridPanel& grid, std::function<void()> openHelp)
+Ostrak_DlgComposite::Ostrak_DlgComposite(KeyEditCommit commit, std::function<void()> openHelp)
     : CBaseDialog(IDD_COMPOSITE, Paths().compositeSkinFile, Paths().compositeSkinFolder),
-      ui_(ui),
-      grid_(grid),
+      commit_(std::move(commit)),
       openHelp_(std::move(openHelp)) {}
 
 Ostrak_DlgComposite::~Ostrak_DlgComposite() {
   if (hwnd()) DestroyWindow(hwnd());
 }
 
-bool Ostrak_DlgComposite::Prepare(const KeyEditRequest& request, int bank, HWND owner) {
-  if (IsOpen()) return false;
-  const std::optional<KeyEditorState> state = OpenKeyEditor(Working(), bank, request.entry, request.macroRole);
+bool Ostrak_DlgComposite::Prepare(const KeyEditRequest& request, int bank, std::unique_ptr<WorkingProfile> profile,
+                                  HWND owner) {
+  if (IsOpen() || !profile) return false;
+  const std::optional<KeyEditorState> state = OpenKeyEditor(*profile, bank, request.entry, request.macroRole);
   if (!state) return false;  // no bank to edit
   state_ = *state;
+  profile_ = std::move(profile);
   owner_ = owner;
   keyButtonId_ = request.controlId;
   return true;
 }
 
-void Ostrak_DlgComposite::Edit(const KeyEditRequest& request, int bank, HWND owner) {
-  if (Prepare(request, bank, owner)) RunModal(owner);  // shown once placed beside the key
+void Ostrak_DlgComposite::Edit(const KeyEditRequest& request, int bank, std::unique_ptr<WorkingProfile> profile,
+                               HWND owner) {
+  if (Prepare(request, bank, std::move(profile), owner)) RunModal(owner);  // shown once placed beside the key
 }
 
-bool Ostrak_DlgComposite::OpenModeless(const KeyEditRequest& request, int bank, HWND owner) {
-  return Prepare(request, bank, owner) && CreateModeless(owner);
+bool Ostrak_DlgComposite::OpenModeless(const KeyEditRequest& request, int bank,
+                                       std::unique_ptr<WorkingProfile> profile, HWND owner) {
+  return Prepare(request, bank, std::move(profile), owner) && CreateModeless(owner);
 }
 
 void Ostrak_DlgComposite::BindControls() {
@@ -168,7 +171,7 @@ BOOL Ostrak_DlgComposite::OnInitDialog() {
   cycles_.SetText(u"1");
 
   StopRecordingIfRunning();
-  FillMacroList(page_, Working());  // without memory the page starts empty
+  FillMacroList(page_, *profile_);  // without memory the page starts empty
   ShowMacroList();
   ShowMacroActions();
 
@@ -406,7 +409,7 @@ bool Ostrak_DlgComposite::OnMacroPageCommand(int id, int notifyCode) {
     }
     case IDC_MACRO_DELETE:
       if (page_.selected < 0) return true;
-      if (SelectedMacroInUse(page_, Working()) && !Ask(Text(TextKey::MACRO_DELETE_CONFIRM_OF_KEYS))) return true;
+      if (SelectedMacroInUse(page_, *profile_) && !Ask(Text(TextKey::MACRO_DELETE_CONFIRM_OF_KEYS))) return true;
       if (DeleteSelectedMacro(page_)) {
         ShowMacroList();
         ShowMacroActions();
@@ -537,26 +540,21 @@ void Ostrak_DlgComposite::OnCellChange(const CActionList::CellChange& change) {
 
 void Ostrak_DlgComposite::ApplyKeyAssignment() {
   StopRecordingIfRunning();
-  // Keys whose macro went lose their mark in the refresh below; the changes
-  // are pending either way.
-  CommitMacroList(page_, Working(), state_.bank);
+  KeyEdit edit{.bank = state_.bank, .entry = state_.entry};
+  edit.macros = MacroListToCommit(page_);
   PageChoices choices;
   choices.mediaIndex = std::max(0, mediaList_.Selection());
   choices.functionIndex = std::max(0, functionList_.Selection());
   choices.macroListEmpty = page_.macros.empty();
   choices.selectedMacroId = MacroIdAtIndex(page_.macros, page_.selected);
   choices.cycles = page_.cycles;
-  const KeyAssignment old = ReadEditedEntry(Working(), state_).value_or(KeyAssignment{});
-  StoreKeyAssignment(Working(), state_, BuildKeyAssignment(state_, choices, old));
-  {
-    // The key's mark, the marks of keys whose macro went and every tooltip
-    // that names a macro.
-    std::lock_guard guard(Working().lock);
-    grid_.RefreshKeyGrid();
-  }
+  const KeyAssignment old = ReadEditedEntry(*profile_, state_).value_or(KeyAssignment{});
+  edit.assignment = BuildKeyAssignment(state_, choices, old);
+  // The copy follows, so that a later Apply or delete sees what this one did.
+  ApplyKeyEdit(*profile_, edit);
   state_.modified = page_.modified = false;
   ShowModified();
-  ui_.SetPendingChanges(true);
+  if (commit_) commit_(edit);
 }
 
 void Ostrak_DlgComposite::OnOK() {
@@ -569,6 +567,7 @@ void Ostrak_DlgComposite::OnDestroy() {
   StopRecordingIfRunning();
   actions_.ShowRows(nullptr);
   FreeMacroPage(page_);
+  profile_.reset();
   state_.modified = false;
   --openCount_;
 }

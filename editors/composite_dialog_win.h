@@ -2,41 +2,52 @@
 // does. Four pages, one per kind of assignment: a single key (the next key
 // pressed is taken), a macro (the macro editor: macros named, recorded and
 // edited action by action), a multimedia function, an editing function; Clear
-// gives the key its default back. The editor works on copies: its Apply
-// writes the key's entry and the macro list into the working profile and
-// marks the profile's changes pending; Cancel leaves the profile as it was.
-// Nothing reaches the keyboard before the main window's Apply.
+// gives the key its default back. The editor works on a copy of the profile
+// that it is given when it opens and never writes the profile itself: each
+// Apply (and OK) hands the key's new assignment and the edited macro list on
+// as a KeyEdit to the function it was made with, and the editor stays open
+// for more; Cancel hands nothing on. Nothing reaches the keyboard before the
+// main window's Apply.
 #pragma once
 
 #include <array>
 #include <functional>
+#include <memory>
 #include <string>
 
-#include "app/user_interface.h"
 #include "controls/action_list_win.h"
 #include "controls/base_dialog_win.h"
 #include "controls/kit_controls_win.h"
 #include "controls/png_button_win.h"
-#include "panels/key_grid_panel_win.h"
+#include "editors/key_edit.h"
 #include "editors/key_editor.h"
 #include "editors/macro_page.h"
+#include "panels/key_edit_request.h"
+#include "profiles/profile_store.h"
 
 class Ostrak_DlgComposite : public CBaseDialog {
  public:
-  // `openHelp` opens the help page (F1).
-  Ostrak_DlgComposite(UserInterface& ui, KeyGridPanel& grid, std::function<void()> openHelp);
+  // Takes what each Apply hands on; the owner of the profile applies it.
+  using KeyEditCommit = std::function<void(const KeyEdit&)>;
+
+  // `commit` takes each Apply's edit; `openHelp` opens the help page (F1).
+  Ostrak_DlgComposite(KeyEditCommit commit, std::function<void()> openHelp);
   ~Ostrak_DlgComposite() override;
 
   // Runs the editor modally beside the key's button of `owner` for the key
-  // of `request` in `bank`. Nothing opens while the bank is unknown.
-  void Edit(const KeyEditRequest& request, int bank, HWND owner);
+  // of `request` in `bank`, on `profile`, a copy of the working profile that
+  // the editor keeps until it closes. Nothing opens while the bank is
+  // unknown or without the copy.
+  void Edit(const KeyEditRequest& request, int bank, std::unique_ptr<WorkingProfile> profile, HWND owner);
   // The same editor without a loop of its own, for tests to drive.
-  bool OpenModeless(const KeyEditRequest& request, int bank, HWND owner);
+  bool OpenModeless(const KeyEditRequest& request, int bank, std::unique_ptr<WorkingProfile> profile,
+                    HWND owner);
 
   // Above 0 while the editor is open; the profile switch waits for it.
   int OpenCount() const { return openCount_; }
 
-  // The editor's Apply: the macro list, then the key's entry.
+  // The editor's Apply: the macro list and the key's entry handed on, and
+  // the editor's own copy brought up to them.
   void ApplyKeyAssignment();
 
   // What the editor holds, for tests.
@@ -56,7 +67,7 @@ class Ostrak_DlgComposite : public CBaseDialog {
   void OnDestroy() override;
 
  private:
-  bool Prepare(const KeyEditRequest& request, int bank, HWND owner);
+  bool Prepare(const KeyEditRequest& request, int bank, std::unique_ptr<WorkingProfile> profile, HWND owner);
   void PlaceControls();
   void SetTexts();
   void PlaceBesideKeyButton();
@@ -80,9 +91,9 @@ class Ostrak_DlgComposite : public CBaseDialog {
   void Message(std::u16string_view text);
   bool Ask(std::u16string_view text);
 
-  UserInterface& ui_;
-  KeyGridPanel& grid_;
+  KeyEditCommit commit_;
   std::function<void()> openHelp_;
+  std::unique_ptr<WorkingProfile> profile_;  // the copy the editor opened on, with its own Applies
   HWND owner_ = nullptr;
   int keyButtonId_ = 0;
   int openCount_ = 0;

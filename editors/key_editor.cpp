@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <mutex>
-#include <string_view>
 
 #include "editors/macro_page.h"
 
@@ -98,7 +97,8 @@ void CaptureKey(KeyEditorState& state, KeyCode key) {
   state.modified = true;
 }
 
-KeyAssignment BuildKeyAssignment(const KeyEditorState& state, const PageChoices& choices, const KeyAssignment& old) {
+std::optional<KeyAssignment> BuildKeyAssignment(const KeyEditorState& state, const PageChoices& choices,
+                                                const KeyAssignment& old) {
   KeyAssignment built = old;  // the colour mark and the reserved word stay
   built.type = state.type;
   built.gkey = GKeyIdOfEntry(state.entry);
@@ -128,22 +128,9 @@ KeyAssignment BuildKeyAssignment(const KeyEditorState& state, const PageChoices&
     case AssignmentType::Default:
       break;
     default:
-      return old;  // a type only a profile file brings: the editor cannot edit it, so it stays whole
+      return std::nullopt;  // a type only a profile file brings: the editor cannot edit it, so it stays whole
   }
   return built;
-}
-
-bool StoreKeyAssignment(WorkingProfile& profile, const KeyEditorState& state, const KeyAssignment& assignment) {
-  std::lock_guard guard(profile.lock);
-  const int index = EditedIndex(profile, state.bank, state.entry);
-  if (index < 0) return false;
-  KeyAssignment& entry = profile.block->area[index];
-  if (entry != assignment) {
-    entry = assignment;
-    // A program path or text block the key held goes with its old assignment.
-    SetAssignmentText(profile.text, index, std::u16string_view{});
-  }
-  return assignment.type != AssignmentType::Default;
 }
 
 std::optional<KeyAssignment> ReadEditedEntry(WorkingProfile& profile, const KeyEditorState& state) {

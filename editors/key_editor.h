@@ -1,7 +1,8 @@
 // The key editor's decisions, without the window: what it opens on, what a
-// page button and Clear do, the assignment its Apply stores and where the
-// window goes beside the key's button. The macro page's own decisions are in
-// editors/macro_page.h; the dialog shows what these functions decide.
+// page button and Clear do, the assignment its Apply hands on (KeyEdit,
+// editors/key_edit.h) and where the window goes beside the key's button. The
+// macro page's own decisions are in editors/macro_page.h; the dialog shows
+// what these functions decide. The profile they read is the editor's own copy.
 #pragma once
 
 #include <cstdint>
@@ -72,18 +73,13 @@ struct PageChoices {
 // edited key itself is Default; a Macro with an empty list is Default, else
 // the selected macro (0 when none: the commit of the macro list turns it into
 // the first) with the cycles in gkey; a G key keeps its GKeyId otherwise.
-// A type the editor does not offer (Disabled, a program, a text...) that the
-// user left as it was stays whole, param included.
-KeyAssignment BuildKeyAssignment(const KeyEditorState& state, const PageChoices& choices, const KeyAssignment& old);
+// Nothing for a type the editor does not offer (Disabled, a program, a
+// text...) that the user left as it was: the key keeps its entry whole.
+std::optional<KeyAssignment> BuildKeyAssignment(const KeyEditorState& state, const PageChoices& choices,
+                                                const KeyAssignment& old);
 
-// The second half of Apply: under the profile's lock the key's entry in the
-// editor's bank becomes `assignment`; when that changes the entry, a text the
-// key held (a program path or a text block) is freed with it. Returns whether the key now carries an
-// assignment (its button is checked); false too when nothing was written.
-bool StoreKeyAssignment(WorkingProfile& profile, const KeyEditorState& state, const KeyAssignment& assignment);
-
-// The entry as the editor would store it now (under the lock), for tests and
-// for the dialog's Apply.
+// The key's entry in the editor's bank (under the profile's lock); nothing
+// while the bank is unknown or no profile is loaded.
 std::optional<KeyAssignment> ReadEditedEntry(WorkingProfile& profile, const KeyEditorState& state);
 
 // Where the editor's top-left corner goes beside the key's button (screen

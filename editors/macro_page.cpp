@@ -5,6 +5,7 @@
 #include <new>
 
 #include "app/decimal_text.h"
+#include "editors/key_edit.h"
 #include "keyboard/key_codes.h"
 #include "localisation/text_slots.h"
 
@@ -51,9 +52,6 @@ bool AnyNameBeginsWith(const MacroPage& page, std::u16string_view name) {
   return std::any_of(page.macros.begin(), page.macros.end(),
                      [&](const MacroRecord& record) { return BeginsWithIgnoringCase(MacroName(record), name); });
 }
-
-// The macro a key entry plays, as the commit and the delete check compare it.
-std::uint16_t PlayedMacroId(const KeyAssignment& entry) { return static_cast<std::uint16_t>(entry.param); }
 
 // Add's steps after the name: a new macro with the smallest free id appended,
 // selected and loaded. False, with nothing added, when no id is free or
@@ -251,43 +249,16 @@ std::optional<std::u16string> ChangeCyclesText(MacroPage& page, std::u16string_v
 
 int NextRecordDelayOption(int option) { return option == 1 ? 0 : 1; }
 
-CommitResult CommitMacroList(MacroPage& page, WorkingProfile& profile, int currentBank) {
-  CommitResult result;
-  // The new block first: without it nothing changes, keys included.
-  std::vector<MacroRecord> block;
-  try {
-    block.reserve(page.macros.size());
-  } catch (const std::bad_alloc&) {
-    return result;
-  }
+std::optional<std::vector<MacroRecord>> MacroListToCommit(MacroPage& page) {
   SaveMacroActions(page);
-
-  std::lock_guard guard(profile.lock);
-  if (profile.block) {
-    AssignmentArea& area = profile.block->area;
-    for (int r = 0; r < kAreaEntryCount; ++r) {
-      KeyAssignment& entry = area[static_cast<std::size_t>(r)];
-      if (entry.type != AssignmentType::Macro) continue;
-      const std::uint16_t id = PlayedMacroId(entry);
-      if (id == 0 && !page.macros.empty()) {
-        entry.param = page.macros.front().id;
-        result.keysChanged = true;
-        continue;
-      }
-      const auto played = std::find_if(page.macros.begin(), page.macros.end(),
-                                       [id](const MacroRecord& record) { return record.id == id; });
-      if (played != page.macros.end() && played->newFlag == 0) continue;
-      // The macro is gone, or its id now names a macro made since the page was filled.
-      entry.type = AssignmentType::Default;
-      result.keysChanged = true;
-      if (r / kEntriesPerProfile == currentBank) result.clearedEntries.set(r % kEntriesPerProfile);
-    }
+  std::optional<std::vector<MacroRecord>> list;
+  try {
+    list.emplace(page.macros);
+  } catch (const std::bad_alloc&) {
+    return std::nullopt;
   }
   ClearNewFlags(page.macros);
-  block.assign(page.macros.begin(), page.macros.end());  // fits the reserved block: no allocation
-  profile.macros.records.swap(block);
-  result.committed = true;
-  return result;
+  return list;
 }
 
 void FreeMacroPage(MacroPage& page) {

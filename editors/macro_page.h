@@ -5,11 +5,11 @@
 // returns it (or says so) instead of showing it, so that no box is ever open
 // while the WorkingProfile's lock is held.
 //
-// The page edits copies: the profile's macros change only in CommitMacroList
-// (the editor's Apply). Cancel is FreeMacroPage and nothing else.
+// The page edits copies: the profile's macros change only when the editor's
+// Apply hands the list on (MacroListToCommit, then ApplyKeyEdit). Cancel is
+// FreeMacroPage and nothing else.
 #pragma once
 
-#include <bitset>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -83,7 +83,7 @@ PageResult AddMacro(MacroPage& page);
 // Whether deleting the selected macro needs the user's Yes to
 // MACRO_DELETE_CONFIRM_OF_KEYS: it is an old macro (newFlag 0) and some key
 // entry, in any of the four banks, plays it. Looks under the profile's lock
-// at exactly the entries that CommitMacroList would clear.
+// at exactly the entries that ApplyKeyEdit would clear.
 bool SelectedMacroInUse(const MacroPage& page, WorkingProfile& profile);
 
 // Removes the selected macro (the question already answered); the one before
@@ -129,21 +129,12 @@ std::optional<std::u16string> ChangeCyclesText(MacroPage& page, std::u16string_v
 // was 1).
 int NextRecordDelayOption(int option);
 
-// What CommitMacroList did.
-struct CommitResult {
-  bool committed = false;    // false: no memory, the profile's macros and keys stay as they were
-  bool keysChanged = false;  // some key entries changed: changes are pending
-  // Entries of the current bank that went back to Default: their buttons lose their mark.
-  std::bitset<kEntriesPerProfile> clearedEntries;
-};
-
-// The editor's Apply, first half: the rows go into the selected macro; under
-// the profile's lock every key entry (four banks) that plays macro 0 plays the
-// first macro, and every one that plays a macro the list lacks, or one created
-// since the page was filled (its id reused), goes back to Default; then the
-// page's macros, all old now, replace the profile's. `currentBank` is the
-// current profile index (-1 unknown).
-CommitResult CommitMacroList(MacroPage& page, WorkingProfile& profile, int currentBank);
+// The editor's Apply, the page's half: the rows go into the selected macro
+// and the page's macros are handed on, in order, as the list to commit
+// (KeyEdit): newFlag 1 on those made since the page was filled or last handed
+// on, which from now on count as old in the page too. Nothing when memory runs
+// out: the profile then keeps its list.
+std::optional<std::vector<MacroRecord>> MacroListToCommit(MacroPage& page);
 
 // Drops the page's copies and rows (Cancel, or closing after Apply). The name
 // counter and the record-delay option stay.

@@ -10,18 +10,11 @@
 #include <functional>
 
 #include "keyboard/key_codes.h"
+#include "panels/key_edit_request.h"
 #include "panels/panel_win.h"
 #include "profiles/key_grid_view.h"
 
 class LightingPanel;
-
-// What the key editor is opened on: the entry of the current bank, the
-// clicked control, and whether the key may only carry a macro.
-struct KeyEditRequest {
-  int entry;
-  int controlId;
-  bool macroRole;
-};
 
 class KeyGridPanel : public Panel {
  public:
@@ -32,8 +25,9 @@ class KeyGridPanel : public Panel {
   bool OnCommand(int id, int notifyCode) override;
   void OnButtonsMade() override;
 
-  // The key editor, run modally on a click; the editors fill it in. The grid
-  // shows the key lit while it runs.
+  // The key editor, run modally on a click; the window fills it in, and
+  // takes what the editor's Apply hands on. The grid shows the key lit while
+  // it runs.
   using KeyEditor = std::function<void(const KeyEditRequest&)>;
   void SetKeyEditor(KeyEditor editor) { editor_ = std::move(editor); }
 

@@ -72,6 +72,20 @@ bool CopyWorkingProfile(const WorkingProfile& from, WorkingProfile& to) {
   return true;
 }
 
+std::unique_ptr<WorkingProfile> CopyOfWorkingProfile(WorkingProfile& profile) {
+  std::unique_ptr<WorkingProfile> copy;
+  try {
+    copy = std::make_unique<WorkingProfile>();
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+  {
+    std::scoped_lock guard(profile.lock, copy->lock);
+    if (!CopyWorkingProfile(profile, *copy)) return nullptr;
+  }
+  return copy;
+}
+
 void FreeAppliedProfile(AppliedProfile& profile) {
   std::lock_guard guard(profile.lock);
   profile.pool.clear();

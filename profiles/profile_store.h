@@ -43,6 +43,9 @@ void ReplaceWorkingProfile(WorkingProfile& working, WorkingProfile& with);
 // A copy of `from`'s contents into `to` (both locks held by the caller),
 // replacing what `to` held. False when memory runs out (`to` unchanged).
 bool CopyWorkingProfile(const WorkingProfile& from, WorkingProfile& to);
+// A copy of `profile`, taken under its lock, for a dialog to work on while it
+// is open; null when memory runs out.
+std::unique_ptr<WorkingProfile> CopyOfWorkingProfile(WorkingProfile& profile);
 
 // A new profile into a file (created or replaced) or into the WorkingProfile
 // (whose macros and strings stay as the caller left them). False when it

@@ -13,6 +13,7 @@
 #include "controls/skin_place_win.h"
 #include "device/device_service_win.h"
 #include "device/keyboard_claim_win.h"
+#include "editors/key_edit.h"
 #include "localisation/language_file_win.h"
 #include "localisation/text_slots.h"
 #include "profiles/profile_keyboard.h"
@@ -253,12 +254,7 @@ BOOL COstrakDlg::OnInitDialog() {
     panel->Connect({hwnd(), link_, transfers_.get(), &placement_, [this] { return Background().bitmap(); }});
   // A key's editor runs modally over the window; the keyboard's removal and
   // the exit close it like Cancel.
-  grid_.SetKeyEditor([this](const KeyEditRequest& request) {
-    if (RefusedWhileReadingBack()) return;
-    AddChildDialog(&keyEditor_);
-    keyEditor_.Edit(request, link_ ? link_->CachedProfile() : -1, hwnd());
-    RemoveChildDialog(&keyEditor_);
-  });
+  grid_.SetKeyEditor([this](const KeyEditRequest& request) { EditKey(request); });
   profiles_.SetProfileManager([this] { OpenProfileManager(); });
   SetControlTexts();
   CenterOnWorkArea(hwnd());
@@ -419,6 +415,24 @@ void COstrakDlg::ShowMessage(std::u16string_view text) { ShowMessageBox(hwnd(), 
 bool COstrakDlg::AskYesNo(std::u16string_view text) { return AskYesNoBox(hwnd(), text); }
 
 void COstrakDlg::RefreshKeyGrid() { grid_.RefreshKeyGrid(); }
+
+void COstrakDlg::EditKey(const KeyEditRequest& request) {
+  if (RefusedWhileReadingBack()) return;
+  AddChildDialog(&keyEditor_);
+  keyEditor_.Edit(request, link_ ? link_->CachedProfile() : -1, CopyOfWorkingProfile(Working()), hwnd());
+  RemoveChildDialog(&keyEditor_);
+}
+
+void COstrakDlg::TakeKeyEdit(const KeyEdit& edit) {
+  {
+    std::lock_guard guard(Working().lock);
+    ApplyKeyEdit(Working(), edit);
+    // The key's mark, the marks of keys whose macro went and every tooltip
+    // that names a macro.
+    grid_.RefreshKeyGrid();
+  }
+  SetPendingChanges(true);
+}
 
 // Other threads reach the window only through posted messages: a thread that
 // waited for the window could hold up a reply the window itself waits for.

@@ -137,6 +137,11 @@ class COstrakDlg : public CBaseDialog, public UserInterface, public DeviceMessag
   // read again when it comes back.
   void OpenFirmwareUpdate();
   bool SendBootRequest();
+  // The key editor, modal on a copy of the profile, for a key of the grid.
+  void EditKey(const KeyEditRequest& request);
+  // What the key editor's Apply hands on goes into the working profile: the
+  // grid shows it and the changes are pending.
+  void TakeKeyEdit(const KeyEdit& edit);
   // The profile manager, modal; its Apply makes a profile current and reads
   // the keyboard back.
   void OpenProfileManager();
@@ -204,7 +209,7 @@ class COstrakDlg : public CBaseDialog, public UserInterface, public DeviceMessag
   ProfilePanel profiles_{*this, grid_, lighting_};
   LightingPanel lighting_{*this, grid_};
   Panel* const panels_[3] = {&grid_, &profiles_, &lighting_};
-  Ostrak_DlgComposite keyEditor_{*this, grid_, [] { OpenHelp(); }};
+  Ostrak_DlgComposite keyEditor_{[this](const KeyEdit& edit) { TakeKeyEdit(edit); }, [] { OpenHelp(); }};
   COstrak_DlgUpdate firmwareUpdate_{{[this] { return SendBootRequest(); }, nullptr}};
   COstrak_DlgProfile profileManager_{{[this] { return link_ ? link_->CachedProfile() : -1; },
                                       [this](int profile) { UseProfile(profile); }, [] { OpenHelp(); }}};

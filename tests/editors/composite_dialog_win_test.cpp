@@ -83,7 +83,8 @@ class KeyEditorTest : public MainWindowFixture {
   // of its own so that the test can drive it.
   void Open(int controlId) {
     window_->keyGrid().SetKeyEditor([this](const KeyEditRequest& request) {
-      editor().OpenModeless(request, window_->link()->CachedProfile(), window_->hwnd());
+      editor().OpenModeless(request, window_->link()->CachedProfile(), CopyOfWorkingProfile(Working()),
+                            window_->hwnd());
     });
     SendMessageW(window_->hwnd(), WM_COMMAND, MAKEWPARAM(controlId, BN_CLICKED), 0);
     ASSERT_TRUE(editor().IsOpen());

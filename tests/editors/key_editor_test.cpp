@@ -1,5 +1,7 @@
 #include "editors/key_editor.h"
 
+#include "editors/key_edit.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -35,10 +37,11 @@ class KeyEditorTest : public ::testing::Test {
     return state.value_or(KeyEditorState{});
   }
 
-  // Apply: the assignment built over the entry as it is now, then stored.
-  bool Apply(const KeyEditorState& state, const PageChoices& choices) {
+  // Apply: the assignment built over the entry as it is now, handed on and applied.
+  void Apply(const KeyEditorState& state, const PageChoices& choices) {
     const KeyAssignment old = ReadEditedEntry(profile_, state).value_or(KeyAssignment{});
-    return StoreKeyAssignment(profile_, state, BuildKeyAssignment(state, choices, old));
+    ApplyKeyEdit(profile_, {.bank = state.bank, .entry = state.entry,
+                            .assignment = BuildKeyAssignment(state, choices, old)});
   }
 
   WorkingProfile profile_;
@@ -79,7 +82,7 @@ TEST_F(KeyEditorTest, ApplyingWhatTheEditorOpenedOnStoresTheSameEntry) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     const KeyEditorState state = Open(c.entry, c.stored);
-    EXPECT_EQ(Apply(state, c.choices), c.stored.type != AssignmentType::Default);
+    Apply(state, c.choices);
     EXPECT_EQ(Entry(kBank, c.entry), c.stored);
   }
 }
@@ -98,8 +101,9 @@ TEST_F(KeyEditorTest, TheEditedKeyItselfOrNoKeyIsStoredAsDefault) {
     EXPECT_EQ(state.type, AssignmentType::Key);
     EXPECT_TRUE(state.modified);
 
-    EXPECT_EQ(Apply(state, {}), c.type == AssignmentType::Key) << "key " << c.captured;
-    EXPECT_EQ(Entry(kBank, kEntryOfA), Assignment(c.type, c.captured)) << "the param keeps the captured key";
+    Apply(state, {});
+    EXPECT_EQ(Entry(kBank, kEntryOfA), Assignment(c.type, c.captured))
+        << "key " << c.captured << ": the param keeps the captured key";
   }
 }
 
@@ -138,7 +142,7 @@ TEST_F(KeyEditorTest, AGKeyLeavingTheMacroPageGetsItsIdBack) {
   EXPECT_EQ(state.storedGKey, 5);
   ASSERT_TRUE(ShowPageByButton(state, EditorPage::kFunction).switched);
 
-  EXPECT_TRUE(Apply(state, {.functionIndex = kFunctionUndo}));
+  Apply(state, {.functionIndex = kFunctionUndo});
   EXPECT_EQ(Entry(kBank, kG4SecondLayer), Assignment(AssignmentType::Function, kFunctionUndo, 0x1304));
 }
 
@@ -169,13 +173,14 @@ TEST_F(KeyEditorTest, ATypeTheEditorDoesNotOfferIsKeptWholeUntilTheUserChangesIt
 
     EXPECT_EQ(state.capturedKey, kNoKey) << "a program's or a text's param is no key";
 
-    EXPECT_TRUE(Apply(state, {}));
+    EXPECT_FALSE(BuildKeyAssignment(state, {}, Entry(kBank, kEntryOfA)).has_value());
+    Apply(state, {});
     EXPECT_EQ(Entry(kBank, kEntryOfA), Assignment(c.type, c.param, 0, kMarked));
     EXPECT_EQ(profile_.text.slots[AssignmentIndex(kBank, kEntryOfA)].text, c.text);
 
     KeyEditorState changed = state;
     CaptureKey(changed, kB);
-    EXPECT_TRUE(Apply(changed, {}));
+    Apply(changed, {});
     EXPECT_EQ(Entry(kBank, kEntryOfA), Assignment(AssignmentType::Key, kB, 0, kMarked));
     EXPECT_EQ(profile_.text.slots[AssignmentIndex(kBank, kEntryOfA)].text, u"");
     EXPECT_EQ(profile_.text.totalBytes, neighbourBytes) << "only the key's own string goes";
@@ -261,7 +266,7 @@ TEST_F(KeyEditorTest, ClearGivesBackTheDefaultFunction) {
     EXPECT_EQ(state.capturedKey, kNoKey);
     EXPECT_EQ(state.modified, c.cleared);
 
-    EXPECT_FALSE(Apply(state, {.macroListEmpty = false, .selectedMacroId = 2}));
+    Apply(state, {.macroListEmpty = false, .selectedMacroId = 2});
     EXPECT_EQ(Entry(kBank, kEntryOfA), Assignment(AssignmentType::Default, 0, 0, kMarked));
   }
 }
@@ -278,44 +283,25 @@ TEST_F(KeyEditorTest, InTheMacroRoleTheKeyStaysOnTheMacroPage) {
   EXPECT_EQ(state.type, AssignmentType::Macro);
   EXPECT_FALSE(state.modified);
 
-  EXPECT_TRUE(Apply(state, {.macroListEmpty = false, .selectedMacroId = 3, .cycles = 1}));
+  Apply(state, {.macroListEmpty = false, .selectedMacroId = 3, .cycles = 1});
   EXPECT_EQ(Entry(kBank, kEntryOfA), Assignment(AssignmentType::Macro, 3, 1));
 }
 
 // ---- The profile -------------------------------------------------------------------
 
-TEST_F(KeyEditorTest, StoringWritesOnlyTheKeysEntryInItsBankAndKeepsItsColourMark) {
-  Entry(kBank, kEntryOfA) = {AssignmentType::Default, 0, 0, kMarked, 0x5A5A};
-  const AssignmentArea before = profile_.block->area;
-  KeyEditorState state = Open(kEntryOfA, Entry(kBank, kEntryOfA));
-  ShowPageByButton(state, EditorPage::kMedia);
-
-  EXPECT_TRUE(Apply(state, {.mediaIndex = 5}));
-  AssignmentArea expected = before;
-  expected[AssignmentIndex(kBank, kEntryOfA)] = {AssignmentType::Media, 0, 5, kMarked, 0x5A5A};
-  EXPECT_TRUE(profile_.block->area == expected);
-}
-
-TEST_F(KeyEditorTest, NothingOpensOrIsStoredWithoutAKnownBankAndALoadedProfile) {
+TEST_F(KeyEditorTest, NothingOpensOrIsReadWithoutAKnownBankAndALoadedProfile) {
   const std::pair<int, int> outside[] = {{-1, kEntryOfA}, {kKeyboardProfileCount, kEntryOfA}, {kBank, -1},
                                          {kBank, kEntriesPerProfile}};
   for (const auto& [bank, entry] : outside)
     EXPECT_FALSE(OpenKeyEditor(profile_, bank, entry, false).has_value()) << bank << ", " << entry;
 
-  SetAssignmentText(profile_.text, AssignmentIndex(0, kEntryOfA), u"kept");
-  const AssignmentArea before = profile_.block->area;
   KeyEditorState unknown = Open(kEntryOfA, Assignment(AssignmentType::Default, 0));
   unknown.bank = -1;
-  const KeyAssignment mute = Assignment(AssignmentType::Media, kMute);
-  EXPECT_FALSE(StoreKeyAssignment(profile_, unknown, mute));
   EXPECT_FALSE(ReadEditedEntry(profile_, unknown).has_value());
-  EXPECT_TRUE(profile_.block->area == before);
-  EXPECT_EQ(profile_.text.slots[AssignmentIndex(0, kEntryOfA)].text, u"kept");
 
   const KeyEditorState state = Open(kEntryOfA, Assignment(AssignmentType::Default, 0));
   profile_.block.reset();
   EXPECT_FALSE(OpenKeyEditor(profile_, kBank, kEntryOfA, false).has_value());
-  EXPECT_FALSE(StoreKeyAssignment(profile_, state, mute));
   EXPECT_FALSE(ReadEditedEntry(profile_, state).has_value());
 }
 

@@ -1,5 +1,7 @@
 #include "editors/macro_page.h"
 
+#include "editors/key_edit.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -58,6 +60,8 @@ class MacroPageTest : public ::testing::Test {
 
   // Opens the page as the editor does.
   void Open() { ASSERT_TRUE(FillMacroList(page_, profile_)); }
+  // The editor's Apply for the macro list alone: the page hands it on, the profile takes it.
+  void Commit() { ApplyKeyEdit(profile_, {.bank = kBank, .macros = MacroListToCommit(page_)}); }
 
   WorkingProfile profile_;
   MacroPage page_;
@@ -176,7 +180,7 @@ TEST_F(MacroPageTest, NumberingCountsOnAcrossOpeningsAndRestartsOnceTheListIsEmp
   for (int i = 0; i < 3; ++i) AddMacro(page_);
   EXPECT_EQ(Names(page_), (std::vector<std::u16string>{u"Macro1", u"Macro2", u"Macro3"}));
 
-  CommitMacroList(page_, profile_, kBank);
+  Commit();
   FreeMacroPage(page_);
   Open();
   AddMacro(page_);
@@ -458,45 +462,19 @@ TEST_F(MacroPageTest, AReusedIdTurnsTheOldMacrosKeysToDefaultAtTheCommit) {
   ASSERT_TRUE(AddMacro(page_).changed);
   ASSERT_EQ(page_.macros.back().id, 2) << "the freed id is the smallest";
 
-  const CommitResult commit = CommitMacroList(page_, profile_, kBank);
-  ASSERT_TRUE(commit.committed);
-  EXPECT_TRUE(commit.keysChanged);
+  Commit();
   EXPECT_EQ(Entry(kBank, 0x1E).type, AssignmentType::Default);
   EXPECT_EQ(Entry(0, 0x30).type, AssignmentType::Default);
   EXPECT_EQ(Entry(3, kEntriesPerProfile - 1).type, AssignmentType::Default);
   EXPECT_EQ(Entry(kBank, 0x2E), PlaysMacro(3));
-  EXPECT_EQ(commit.clearedEntries.count(), 1u) << "only the current bank's buttons change";
-  EXPECT_TRUE(commit.clearedEntries.test(0x1E));
 
   // A key given the new macro 2 now keeps it: the macro is an old one after the commit.
   Entry(kBank, 0x1E) = PlaysMacro(2);
-  const CommitResult again = CommitMacroList(page_, profile_, kBank);
-  EXPECT_FALSE(again.keysChanged);
+  Commit();
   EXPECT_EQ(Entry(kBank, 0x1E), PlaysMacro(2));
 }
 
-TEST_F(MacroPageTest, MacroZeroPlaysTheFirstMacroAfterTheCommitOrNothingWithoutMacros) {
-  GiveProfileMacros({5, 2});
-  Entry(kBank, 0x1E) = PlaysMacro(0);
-  Entry(2, kFirstGKeyEntry) = PlaysMacro(0x20000);  // 0 in its low 16 bits
-  Open();
-  CommitResult commit = CommitMacroList(page_, profile_, kBank);
-  EXPECT_TRUE(commit.keysChanged);
-  EXPECT_TRUE(commit.clearedEntries.none());
-  EXPECT_EQ(Entry(kBank, 0x1E), PlaysMacro(5));
-  EXPECT_EQ(Entry(2, kFirstGKeyEntry), PlaysMacro(5));
-
-  Entry(kBank, 0x1E) = PlaysMacro(0);
-  SelectMacroById(page_, 0);
-  while (DeleteSelectedMacro(page_)) {
-  }
-  commit = CommitMacroList(page_, profile_, kBank);
-  EXPECT_EQ(Entry(kBank, 0x1E).type, AssignmentType::Default);
-  EXPECT_EQ(Entry(2, kFirstGKeyEntry).type, AssignmentType::Default) << "its macro 5 is gone";
-  EXPECT_TRUE(profile_.macros.records.empty());
-}
-
-TEST_F(MacroPageTest, TheCommitInstallsThePagesMacrosAllOldWithTheRowsBeingEdited) {
+TEST_F(MacroPageTest, TheListHandedOnHoldsTheRowsBeingEditedAndThePageKeepsItsCopiesAllOld) {
   GiveProfileMacros({1}, {Press(kA, 10)});
   Entry(kBank, 0x1E) = PlaysMacro(1);
   Open();
@@ -506,18 +484,25 @@ TEST_F(MacroPageTest, TheCommitInstallsThePagesMacrosAllOldWithTheRowsBeingEdite
   TypeMacroName(page_, u"Jump");
   page_.rows.push_back(Press(kB, 50));  // not yet saved into Jump
 
-  const CommitResult commit = CommitMacroList(page_, profile_, kBank);
-  ASSERT_TRUE(commit.committed);
-  EXPECT_FALSE(commit.keysChanged) << "macro 1 is still there";
+  const std::optional<std::vector<MacroRecord>> list = MacroListToCommit(page_);
+  ASSERT_TRUE(list.has_value());
+  ASSERT_EQ(list->size(), 2u);
+  EXPECT_EQ((*list)[0].actionCount, 2);
+  EXPECT_EQ((*list)[0].newFlag, 0);
+  EXPECT_EQ(MacroName((*list)[1]), u"Jump");
+  ASSERT_EQ((*list)[1].actionCount, 1);
+  EXPECT_EQ((*list)[1].actions[0], Press(kB, 50));
+  EXPECT_EQ((*list)[1].newFlag, 1) << "keys that played its id meant another macro";
+  for (const MacroRecord& record : page_.macros) EXPECT_EQ(record.newFlag, 0) << "the page's copies are old now";
+  EXPECT_EQ(page_.selected, 1) << "the page stays as it was for more edits";
+  EXPECT_EQ(profile_.macros.records.size(), 1u) << "handing on changes no profile";
+
+  ApplyKeyEdit(profile_, {.bank = kBank, .macros = list});
   const std::vector<MacroRecord>& installed = profile_.macros.records;
   ASSERT_EQ(installed.size(), 2u);
-  EXPECT_EQ(installed[0].actionCount, 2);
   EXPECT_EQ(MacroName(installed[1]), u"Jump");
-  ASSERT_EQ(installed[1].actionCount, 1);
-  EXPECT_EQ(installed[1].actions[0], Press(kB, 50));
   for (const MacroRecord& record : installed) EXPECT_EQ(record.newFlag, 0);
-  for (const MacroRecord& record : page_.macros) EXPECT_EQ(record.newFlag, 0) << "the page's copies too";
-  EXPECT_EQ(page_.selected, 1) << "the page stays as it was for more edits";
+  EXPECT_EQ(Entry(kBank, 0x1E), PlaysMacro(1)) << "macro 1 is still there";
 }
 
 TEST_F(MacroPageTest, CancelLeavesTheProfilesMacrosAndKeysAsTheyWere) {

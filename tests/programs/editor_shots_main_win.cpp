@@ -64,7 +64,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
   if (!window.CreateModeless()) return 2;
   FillProfile(page);
   Ostrak_DlgComposite& editor = window.keyEditor();
-  if (!editor.OpenModeless({kKeyA, KeyButtonOfA(), false}, 0, window.hwnd())) return 3;
+  if (!editor.OpenModeless({kKeyA, KeyButtonOfA(), false}, 0, CopyOfWorkingProfile(Working()), window.hwnd()))
+    return 3;
   SetWindowPos(editor.hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
   MSG message;
   while (editor.IsOpen() && GetMessageW(&message, nullptr, 0, 0) > 0) {
