@@ -34,7 +34,7 @@ int wmain(int argc, wchar_t** argv) {
   environment.progress = _isatty(_fileno(stderr)) != 0;
   environment.profilePath = ProfileFilePath(0);
   environment.openService = [](DeviceService& service, std::string& whyNot) {
-    if (LoadDeviceService(ProgramFolder(), service) != 1) {
+    if (!LoadDeviceService(ProgramFolder(), service)) {
       whyNot = "HidServ.dll is missing from the program folder";
       return false;
     }

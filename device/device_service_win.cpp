@@ -11,24 +11,24 @@ std::unique_ptr<DeviceLink> gLink;
 
 }  // namespace
 
-int LoadDeviceService(const std::wstring& folder, DeviceService& service) {
+bool LoadDeviceService(const std::wstring& folder, DeviceService& service) {
   service = {};
   const std::wstring path = folder + L"\\" + kDeviceServiceFile;
   HMODULE module = LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
-  if (!module) return 0;
+  if (!module) return false;
   static const char* const kNames[OSTRAK_DEVICE_SERVICE_ENTRY_COUNT] = {OSTRAK_DEVICE_SERVICE_ENTRY_NAMES};
   FARPROC entries[OSTRAK_DEVICE_SERVICE_ENTRY_COUNT];
   for (int i = 0; i < OSTRAK_DEVICE_SERVICE_ENTRY_COUNT; ++i) {
     entries[i] = GetProcAddress(module, kNames[i]);
     if (!entries[i]) {
       FreeLibrary(module);
-      return 0;
+      return false;
     }
   }
   // The table's fields are the entry points in the order of the names.
   static_assert(sizeof(DeviceService) == sizeof entries);
   std::memcpy(&service, entries, sizeof entries);
-  return 1;
+  return true;
 }
 
 std::wstring ProgramFolder() {
@@ -42,7 +42,7 @@ std::wstring ProgramFolder() {
 DeviceLink* OpenDeviceLink(const std::wstring& folder) {
   if (gLink) return gLink.get();
   DeviceService service;
-  if (LoadDeviceService(folder, service) != 1) return nullptr;
+  if (!LoadDeviceService(folder, service)) return nullptr;
   if (service.Init(0) <= 0) return nullptr;
   gLink = std::make_unique<DeviceLink>(service);
   return gLink.get();

@@ -10,9 +10,9 @@
 inline constexpr wchar_t kDeviceServiceFile[] = L"HidServ.dll";
 
 // Loads `folder`\HidServ.dll and fills `service` with its twelve entry points.
-// Returns 1, or 0 when the library or any entry point is missing (the library
-// is then unloaded and `service` left empty).
-int LoadDeviceService(const std::wstring& folder, DeviceService& service);
+// False when the library or any entry point is missing (the library is then
+// unloaded and `service` left empty).
+bool LoadDeviceService(const std::wstring& folder, DeviceService& service);
 
 // The folder of the running program, without a trailing backslash.
 std::wstring ProgramFolder();

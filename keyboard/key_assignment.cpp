@@ -103,14 +103,14 @@ void ClearProfileEntries(ProfileEntries entries) {
 
 // ---- AssignmentText ----------------------------------------------------------
 
-int SetAssignmentText(AssignmentText& table, int index, std::u16string_view text) {
-  if (index < 0 || index >= kAssignmentTextCount) return 0;
+bool SetAssignmentText(AssignmentText& table, int index, std::u16string_view text) {
+  if (index < 0 || index >= kAssignmentTextCount) return false;
   AssignmentTextSlot& slot = table.slots[index];
   table.totalBytes -= slot.byteLength;
   slot.text.assign(text);
   slot.byteLength = text.empty() ? 0 : static_cast<std::uint32_t>((text.size() + 1) * sizeof(char16_t));
   table.totalBytes += slot.byteLength;
-  return 1;
+  return true;
 }
 
 void ClearAssignmentText(AssignmentText& table) {

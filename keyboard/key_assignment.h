@@ -121,8 +121,8 @@ struct AssignmentText {
 };
 
 // Puts `text` in slot `index`, or empties it for an empty text, keeping the
-// total. Returns 1, or 0 for an index out of range.
-int SetAssignmentText(AssignmentText& table, int index, std::u16string_view text);
+// total. False for an index out of range.
+bool SetAssignmentText(AssignmentText& table, int index, std::u16string_view text);
 
 // Empties every slot; the total becomes 0.
 void ClearAssignmentText(AssignmentText& table);

@@ -131,17 +131,12 @@ MacroImageSizes ComputeMacroImageSizes(std::span<const MacroRecord> macros) {
   return {clamp(base + names), clamp(base)};
 }
 
-MacroImageSizes ComputeMacroImageSizes(const MacroList& list, std::recursive_mutex& lock) {
-  std::lock_guard<std::recursive_mutex> hold(lock);
-  return ComputeMacroImageSizes(std::span<const MacroRecord>(list.records));
-}
-
-int BuildMacroImage(std::span<const MacroRecord> macros, std::span<std::uint8_t> buffer,
+bool BuildMacroImage(std::span<const MacroRecord> macros, std::span<std::uint8_t> buffer,
                     std::uint32_t imageSize, bool withNames) {
-  if (macros.size() > kMaxMacros) return 0;
+  if (macros.size() > kMaxMacros) return false;
   const MacroImageSizes sizes = ComputeMacroImageSizes(macros);
   const std::uint32_t size = withNames ? sizes.fullSize : sizes.baseSize;
-  if (imageSize != size || size > kMaxMacroImageSize || size > buffer.size()) return 0;
+  if (imageSize != size || size > kMaxMacroImageSize || size > buffer.size()) return false;
 
   std::span<std::uint8_t> image = buffer.first(size);
   PutU16(image, 0, kMacroImageMagic);
@@ -170,22 +165,16 @@ int BuildMacroImage(std::span<const MacroRecord> macros, std::span<std::uint8_t>
       at += 2;
     }
   }
-  return 1;
+  return true;
 }
 
-int BuildMacroImage(const MacroList& list, std::recursive_mutex& lock, std::span<std::uint8_t> buffer,
-                    std::uint32_t imageSize, bool withNames) {
-  std::lock_guard<std::recursive_mutex> hold(lock);
-  return BuildMacroImage(std::span<const MacroRecord>(list.records), buffer, imageSize, withNames);
-}
-
-int ReadMacroImageHeader(std::span<const std::uint8_t> bytes, MacroImageHeader& header) {
-  if (bytes.size() < kMacroImageHeaderSize || GetU16(bytes, 0) != kMacroImageMagic) return 0;
+bool ReadMacroImageHeader(std::span<const std::uint8_t> bytes, MacroImageHeader& header) {
+  if (bytes.size() < kMacroImageHeaderSize || GetU16(bytes, 0) != kMacroImageMagic) return false;
   const MacroImageHeader read{GetU16(bytes, 2), GetU16(bytes, 4), GetU16(bytes, 6)};
-  if (read.macroCount > kMaxMacros) return 0;
-  if (read.imageSize < kMacroImageHeaderSize + 2 * read.macroCount) return 0;
+  if (read.macroCount > kMaxMacros) return false;
+  if (read.imageSize < kMacroImageHeaderSize + 2 * read.macroCount) return false;
   header = read;
-  return 1;
+  return true;
 }
 
 int ParseMacroImage(std::span<MacroRecord> records, std::span<const std::uint8_t> image) {

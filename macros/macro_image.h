@@ -27,7 +27,6 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <mutex>
 #include <span>
 
 #include "macros/macro_record.h"
@@ -75,21 +74,13 @@ struct MacroImageSizes {
 // as MacroActions and MacroName of each record give them.
 MacroImageSizes ComputeMacroImageSizes(std::span<const MacroRecord> macros);
 
-// The same for a profile's list, under its lock (the applied profile's).
-MacroImageSizes ComputeMacroImageSizes(const MacroList& list, std::recursive_mutex& lock);
-
 // Writes the image of `macros` to the start of `buffer`: exactly imageSize
 // bytes, which must be the fullSize (withNames) or baseSize (without) of
-// ComputeMacroImageSizes; nothing else in the buffer is touched. Returns 1, or
-// 0 with nothing written when imageSize is not that size, the buffer is
+// ComputeMacroImageSizes; nothing else in the buffer is touched. False, with
+// nothing written, when imageSize is not that size, the buffer is
 // shorter, the image would exceed 65 535 bytes or the list holds more than 100
 // macros.
-int BuildMacroImage(std::span<const MacroRecord> macros, std::span<std::uint8_t> buffer,
-                    std::uint32_t imageSize, bool withNames);
-
-// The same for a profile's list, holding its lock (the applied profile's) for
-// the whole run.
-int BuildMacroImage(const MacroList& list, std::recursive_mutex& lock, std::span<std::uint8_t> buffer,
+bool BuildMacroImage(std::span<const MacroRecord> macros, std::span<std::uint8_t> buffer,
                     std::uint32_t imageSize, bool withNames);
 
 struct MacroImageHeader {
@@ -98,10 +89,10 @@ struct MacroImageHeader {
   std::uint16_t namesFlag;
 };
 
-// Reads the first 16 bytes of an image. Returns 1 when they hold the magic, a
+// Reads the first 16 bytes of an image. True when they hold the magic, a
 // macro count of at most 100 and an image size that covers the header and the
-// offset table; 0 otherwise (the keyboard then counts as holding no macros).
-int ReadMacroImageHeader(std::span<const std::uint8_t> bytes, MacroImageHeader& header);
+// offset table; false otherwise (the keyboard then counts as holding no macros).
+bool ReadMacroImageHeader(std::span<const std::uint8_t> bytes, MacroImageHeader& header);
 
 // Fills records[0..n) from an image read back from the keyboard and returns n.
 // Record i gets id i + 1, newFlag 0, the block's cycles, actions and name (or

@@ -65,16 +65,16 @@ void ClearNewFlags(std::span<MacroRecord> records) {
   for (MacroRecord& record : records) record.newFlag = 0;
 }
 
-int AllocateMacroList(MacroList& list, std::size_t count) {
+bool AllocateMacroList(MacroList& list, std::size_t count) {
   FreeMacroList(list);
-  if (count > kMaxMacros) return 0;
+  if (count > kMaxMacros) return false;
   try {
     list.records.resize(count);  // value-initialised: all zero
   } catch (const std::bad_alloc&) {
     FreeMacroList(list);
-    return 0;
+    return false;
   }
-  return 1;
+  return true;
 }
 
 void FreeMacroList(MacroList& list) {
@@ -91,16 +91,6 @@ std::uint16_t MacroIndexOfId(std::span<const MacroRecord> macros, std::uint16_t 
 std::uint16_t MacroIdAtIndex(std::span<const MacroRecord> macros, int index) {
   if (index < 0 || static_cast<std::size_t>(index) >= macros.size()) return 0;
   return macros[static_cast<std::size_t>(index)].id;
-}
-
-std::uint16_t MacroIndexOfId(const MacroList& list, std::recursive_mutex& lock, std::uint16_t id) {
-  std::lock_guard<std::recursive_mutex> hold(lock);
-  return MacroIndexOfId(std::span<const MacroRecord>(list.records), id);
-}
-
-std::uint16_t MacroIdAtIndex(const MacroList& list, std::recursive_mutex& lock, int index) {
-  std::lock_guard<std::recursive_mutex> hold(lock);
-  return MacroIdAtIndex(std::span<const MacroRecord>(list.records), index);
 }
 
 ActionRowTexts ActionTexts(const MacroAction& action) {

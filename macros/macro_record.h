@@ -11,7 +11,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <span>
 #include <string>
 #include <string_view>
@@ -119,9 +118,9 @@ struct MacroList {
   std::uint16_t count() const noexcept { return static_cast<std::uint16_t>(records.size()); }
 };
 
-// Replaces the list by `count` zeroed records. Returns 1, or 0 (the list then
+// Replaces the list by `count` zeroed records. False (the list then
 // empty) when count is above 100 or memory runs out.
-int AllocateMacroList(MacroList& list, std::size_t count);
+bool AllocateMacroList(MacroList& list, std::size_t count);
 
 // Releases the record block; the count becomes 0. The caller holds the lock of
 // the profile that owns the list.
@@ -133,8 +132,3 @@ std::uint16_t MacroIndexOfId(std::span<const MacroRecord> macros, std::uint16_t 
 
 // The id of the macro at `index`; 0 when the index is negative or not below the count.
 std::uint16_t MacroIdAtIndex(std::span<const MacroRecord> macros, int index);
-
-// The same lookups on a profile's list, under its lock (the working profile's).
-// The lock is re-entrant, so a caller that already holds it may call these.
-std::uint16_t MacroIndexOfId(const MacroList& list, std::recursive_mutex& lock, std::uint16_t id);
-std::uint16_t MacroIdAtIndex(const MacroList& list, std::recursive_mutex& lock, int index);

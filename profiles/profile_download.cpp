@@ -22,7 +22,7 @@ DownloadOutcome DownloadKeyMaps(DeviceLink& link, int first, int last, const Dow
   std::vector<std::uint8_t> image;
   if (source.withMacroImage) {
     image.resize(imageSize);
-    if (BuildMacroImage(source.macros, image, imageSize, withNames) != 1) return {DeviceResult::kMacrosDoNotFit};
+    if (!BuildMacroImage(source.macros, image, imageSize, withNames)) return {DeviceResult::kMacrosDoNotFit};
   }
 
   const DeviceKeyTable defaults = DefaultKeyTable();

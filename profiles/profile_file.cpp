@@ -253,7 +253,7 @@ std::vector<std::uint8_t> ProfileFileFromKeyboard(std::span<const DeviceKeyTable
 
   MacroList macros;
   MacroImageHeader header{};
-  if (!image.empty() && ReadMacroImageHeader(image, header) == 1 && header.macroCount > 0 &&
+  if (!image.empty() && ReadMacroImageHeader(image, header) && header.macroCount > 0 &&
       AllocateMacroList(macros, header.macroCount)) {
     const int parsed = ParseMacroImage(macros.records, image);
     if (parsed <= 0) FreeMacroList(macros);  // a damaged image reads as no macros

@@ -33,7 +33,7 @@ bool ReadProfileFromKeyboard(DeviceLink& link, const std::u16string& path) {
   std::vector<std::uint8_t> image(kImageHeaderBytes);
   if (link.ReadMacroImage(image) != DeviceResult::kOk) return false;
   MacroImageHeader header{};
-  if (ReadMacroImageHeader(image, header) == 1 && header.macroCount > 0) {
+  if (ReadMacroImageHeader(image, header) && header.macroCount > 0) {
     image.resize(header.imageSize);
     if (link.ReadMacroImage(image) != DeviceResult::kOk) return false;
   } else {

@@ -73,7 +73,7 @@ class KeyEditorTest : public MainWindowFixture {
   void GiveMacros(int count) {
     SetUpProfile(window_->session(), [&](WorkingProfile& profile) {
       FreeMacroList(profile.macros);
-      ASSERT_EQ(AllocateMacroList(profile.macros, count), 1);
+      ASSERT_TRUE(AllocateMacroList(profile.macros, count));
       for (int m = 0; m < count; ++m) {
         MacroRecord& record = profile.macros.records[m];
         FillNewMacroRecord(record, u"Mine " + std::u16string(1, char16_t(u'A' + m)),

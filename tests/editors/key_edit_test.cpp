@@ -127,7 +127,7 @@ TEST_F(KeyEditTest, TheMacroListReplacesTheProfilesAndTheKeysOfEveryBankFollowIt
       {"a macro kept", kBank, kEntryOfC, PlaysMacro(3), PlaysMacro(3)},
       {"a key, not a macro", 0, kEntryOfD, Assignment(AssignmentType::Key, 1), Assignment(AssignmentType::Key, 1)},
   };
-  ASSERT_EQ(AllocateMacroList(profile_.macros, 3), 1);
+  ASSERT_TRUE(AllocateMacroList(profile_.macros, 3));
   for (const Reference& r : references) Entry(r.bank, r.entry) = r.stored;
 
   // The edited key itself plays the new macro 2: stored after the commit, it keeps it.
@@ -147,7 +147,7 @@ TEST_F(KeyEditTest, TheMacroListReplacesTheProfilesAndTheKeysOfEveryBankFollowIt
 }
 
 TEST_F(KeyEditTest, AnEditWithoutAMacroListLeavesTheMacrosAndTheirKeys) {
-  ASSERT_EQ(AllocateMacroList(profile_.macros, 1), 1);
+  ASSERT_TRUE(AllocateMacroList(profile_.macros, 1));
   profile_.macros.records[0].id = 4;
   Entry(0, kEntryOfB) = PlaysMacro(9);  // no such macro: only a commit of a list clears it
 
@@ -164,7 +164,7 @@ TEST_F(KeyEditTest, AnEditWithoutAMacroListLeavesTheMacrosAndTheirKeys) {
 // references, which the edit's list decides: no key is left playing a macro
 // the profile lacks.
 TEST_F(KeyEditTest, AnEditMadeOnAnOlderCopyChangesOnlyItsKeyAndTheMacroReferences) {
-  ASSERT_EQ(AllocateMacroList(profile_.macros, 1), 1);
+  ASSERT_TRUE(AllocateMacroList(profile_.macros, 1));
   profile_.macros.records[0].id = 1;
   Entry(kBank, kEntryOfD) = Assignment(AssignmentType::LaunchProgram, 40);
   GiveText(kBank, kEntryOfD, u"C:\\x.exe");

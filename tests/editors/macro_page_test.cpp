@@ -46,7 +46,7 @@ class MacroPageTest : public ::testing::Test {
 
   // Profile macros named after their ids ("M1", ...), each with `actions`.
   void GiveProfileMacros(std::vector<std::uint16_t> ids, std::vector<MacroAction> actions = {}) {
-    ASSERT_EQ(AllocateMacroList(profile_.macros, ids.size()), 1);
+    ASSERT_TRUE(AllocateMacroList(profile_.macros, ids.size()));
     for (std::size_t i = 0; i < ids.size(); ++i) {
       MacroRecord& record = profile_.macros.records[i];
       FillNewMacroRecord(record, u"M" + std::u16string(1, static_cast<char16_t>(u'0' + ids[i])), ids[i]);

@@ -44,11 +44,11 @@ void ParseAndRebuild(std::span<const std::uint8_t> image) {
     if (size > kMaxMacroImageSize) {
       // 100 blocks of 2000 actions fit no 16-bit image.
       std::vector<std::uint8_t> buffer(size);
-      Check(BuildMacroImage(macros, buffer, size, withNames) == 0);
+      Check(!BuildMacroImage(macros, buffer, size, withNames));
       continue;
     }
     std::vector<std::uint8_t> buffer(size + 8, 0xCD);
-    Check(BuildMacroImage(macros, buffer, size, withNames) == 1);
+    Check(BuildMacroImage(macros, buffer, size, withNames));
     for (std::size_t i = size; i < buffer.size(); ++i) Check(buffer[i] == 0xCD);
     Check(ParseMacroImage(second, std::span<const std::uint8_t>(buffer.data(), size)) == count);
     for (int i = 0; i < count; ++i) {
@@ -67,7 +67,7 @@ void BuildFromRawRecord(std::span<const std::uint8_t> data) {
   Check(sizes.baseSize <= kMacroImageHeaderSize + 2 + kMacroBlockHeadSize + kImageActionSize * kMaxMacroActions);
   Check(sizes.fullSize <= sizes.baseSize + 2 * kMaxMacroNameLength);
   std::vector<std::uint8_t> image(sizes.fullSize);
-  Check(BuildMacroImage(records, image, sizes.fullSize, true) == 1);
+  Check(BuildMacroImage(records, image, sizes.fullSize, true));
   static std::vector<MacroRecord> parsed(1);
   Check(ParseMacroImage(parsed, image) == 1);
 }

@@ -71,7 +71,7 @@ class HidServWithSimulator : public ::testing::Test {
     ASSERT_TRUE(server_->Start());
     const std::string setting = "sim:127.0.0.1:" + std::to_string(server_->Port());
     SetEnvironmentVariableA("OSTRAK_DEVICE", setting.c_str());
-    ASSERT_EQ(LoadDeviceService(WindowsPath(OSTRAK_PROGRAM_DIR_UNIX), service_), 1);
+    ASSERT_TRUE(LoadDeviceService(WindowsPath(OSTRAK_PROGRAM_DIR_UNIX), service_));
     ASSERT_EQ(service_.Init(0), 1);
   }
   static void TearDownTestSuite() {
@@ -130,11 +130,11 @@ int KeyboardCount(const DeviceService& service) {
 
 TEST(HidServLoad, EveryEntryPointIsResolvedAndAMissingLibraryIsRefused) {
   DeviceService service{};
-  ASSERT_EQ(LoadDeviceService(WindowsPath(OSTRAK_PROGRAM_DIR_UNIX), service), 1);
+  ASSERT_TRUE(LoadDeviceService(WindowsPath(OSTRAK_PROGRAM_DIR_UNIX), service));
   const void* const* entries = reinterpret_cast<const void* const*>(&service);
   for (int i = 0; i < OSTRAK_DEVICE_SERVICE_ENTRY_COUNT; ++i) EXPECT_NE(entries[i], nullptr) << i;
   DeviceService none{};
-  EXPECT_EQ(LoadDeviceService(WindowsPath(OSTRAK_TEST_PROGRAMS_DIR_UNIX), none), 0);
+  EXPECT_FALSE(LoadDeviceService(WindowsPath(OSTRAK_TEST_PROGRAMS_DIR_UNIX), none));
   EXPECT_EQ(none.Init, nullptr);
 }
 
@@ -203,7 +203,7 @@ TEST_F(HidServWithSimulator, DownloadLandsInTheKeyboardsMemory) {
 
   const std::uint32_t size = ComputeMacroImageSizes(macros).fullSize;
   std::vector<std::uint8_t> image(size);
-  ASSERT_EQ(BuildMacroImage(macros, image, size, true), 1);
+  ASSERT_TRUE(BuildMacroImage(macros, image, size, true));
   EXPECT_EQ(HexOf(server_->Control("read macros 0 " + std::to_string(size))), image);
   const DeviceKeyTable table = BuildDeviceKeyTable(EntriesOfProfile(*area, 2), DefaultKeyTable(),
                                                    [&](std::uint16_t id) { return MacroIndexOfId(macros, id); });
@@ -298,7 +298,7 @@ TEST(HidServWithoutSimulator, ServerThatStartsLaterIsFoundLostAndFoundAgain) {
   ASSERT_GT(port, 0);
   SetEnvironmentVariableA("OSTRAK_DEVICE", ("sim:127.0.0.1:" + std::to_string(port)).c_str());
   DeviceService service{};
-  ASSERT_EQ(LoadDeviceService(WindowsPath(OSTRAK_PROGRAM_DIR_UNIX), service), 1);
+  ASSERT_TRUE(LoadDeviceService(WindowsPath(OSTRAK_PROGRAM_DIR_UNIX), service));
   ASSERT_GT(service.Init(0), 0);
   SetEnvironmentVariableA("OSTRAK_DEVICE", nullptr);
   EXPECT_EQ(KeyboardCount(service), 0);

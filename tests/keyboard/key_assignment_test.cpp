@@ -105,17 +105,17 @@ TEST(AssignmentAreaTest, ClearingAProfileKeepsOnlyItsGKeyIds) {
 
 TEST(AssignmentTextTest, KeepsByteLengthsAndTheirTotal) {
   auto table = std::make_unique<AssignmentText>();
-  EXPECT_EQ(SetAssignmentText(*table, 5, u"notepad.exe"), 1);
+  EXPECT_TRUE(SetAssignmentText(*table, 5, u"notepad.exe"));
   EXPECT_EQ(table->slots[5].byteLength, 24u);
-  EXPECT_EQ(SetAssignmentText(*table, 2047, u"ab"), 1);
+  EXPECT_TRUE(SetAssignmentText(*table, 2047, u"ab"));
   EXPECT_EQ(table->totalBytes, 24u + 6u);
-  EXPECT_EQ(SetAssignmentText(*table, 5, u"x"), 1);  // replacing subtracts the old length
+  EXPECT_TRUE(SetAssignmentText(*table, 5, u"x"));  // replacing subtracts the old length
   EXPECT_EQ(table->totalBytes, 4u + 6u);
-  EXPECT_EQ(SetAssignmentText(*table, 5, u""), 1);
+  EXPECT_TRUE(SetAssignmentText(*table, 5, u""));
   EXPECT_EQ(table->slots[5].byteLength, 0u);
   EXPECT_EQ(table->totalBytes, 6u);
-  EXPECT_EQ(SetAssignmentText(*table, 2048, u"x"), 0);
-  EXPECT_EQ(SetAssignmentText(*table, -1, u"x"), 0);
+  EXPECT_FALSE(SetAssignmentText(*table, 2048, u"x"));
+  EXPECT_FALSE(SetAssignmentText(*table, -1, u"x"));
   EXPECT_EQ(table->totalBytes, 6u);
   ClearAssignmentText(*table);
   EXPECT_EQ(table->totalBytes, 0u);

@@ -32,7 +32,7 @@ class KeyGridViewTest : public ::testing::Test {
   void SetUp() override {
     ResetTexts();
     ASSERT_TRUE(NewDefaultProfile(profile_));
-    ASSERT_EQ(AllocateMacroList(profile_.macros, 1), 1);
+    ASSERT_TRUE(AllocateMacroList(profile_.macros, 1));
     FillNewMacroRecord(profile_.macros.records[0], u"Jump", 7);
   }
   void TearDown() override { ResetTexts(); }

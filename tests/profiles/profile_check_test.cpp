@@ -20,7 +20,7 @@ using Bytes = std::vector<std::uint8_t>;
 Bytes GoodFile() {
   WorkingProfile profile;
   EXPECT_TRUE(NewDefaultProfile(profile));
-  EXPECT_EQ(AllocateMacroList(profile.macros, 1), 1);
+  EXPECT_TRUE(AllocateMacroList(profile.macros, 1));
   FillNewMacroRecord(profile.macros.records[0], u"Jump", 1);
   profile.block->area[AssignmentIndex(0, 0x11)] = {AssignmentType::LaunchProgram, 0, 0, 0, 0};
   SetAssignmentText(profile.text, AssignmentIndex(0, 0x11), u"C:\\game.exe");

@@ -52,7 +52,7 @@ std::vector<std::uint8_t> ExpectedImage(std::span<const MacroRecord> macros, boo
   const MacroImageSizes sizes = ComputeMacroImageSizes(macros);
   const std::uint32_t size = withNames ? sizes.fullSize : sizes.baseSize;
   std::vector<std::uint8_t> image(size);
-  EXPECT_EQ(BuildMacroImage(macros, image, size, withNames), 1);
+  EXPECT_TRUE(BuildMacroImage(macros, image, size, withNames));
   return image;
 }
 

@@ -52,7 +52,7 @@ class ProfileFileTest : public ::testing::Test {
 
   // A profile with two macros and one program path of ten characters.
   void FillExample() {
-    ASSERT_EQ(AllocateMacroList(profile_.macros, 2), 1);
+    ASSERT_TRUE(AllocateMacroList(profile_.macros, 2));
     FillNewMacroRecord(profile_.macros.records[0], u"First", 1);
     FillNewMacroRecord(profile_.macros.records[1], u"Second", 2);
     profile_.macros.records[1].actionCount = 1;
@@ -288,7 +288,7 @@ TEST_F(ProfileFileTest, TheKeyboardsTablesAndImageBecomeAFileWithNoStrings) {
   source->area[AssignmentIndex(2, 0x1E)] = {AssignmentType::Key, 0, 0x030, 0, 0};
   source->area[AssignmentIndex(0, 0x10)] = {AssignmentType::Macro, 0, 1, 0, 0};
   MacroList macros;
-  ASSERT_EQ(AllocateMacroList(macros, 1), 1);
+  ASSERT_TRUE(AllocateMacroList(macros, 1));
   FillNewMacroRecord(macros.records[0], u"Combo", 1);
   macros.records[0].actionCount = 2;
   macros.records[0].actions[0] = {50, 0x02A, kMacroPress};
@@ -300,7 +300,7 @@ TEST_F(ProfileFileTest, TheKeyboardsTablesAndImageBecomeAFileWithNoStrings) {
     tables[p] = BuildDeviceKeyTable(EntriesOfProfile(std::as_const(source->area), p), kBuiltInDefaultKeyTable, lookup);
   const MacroImageSizes sizes = ComputeMacroImageSizes(macros.records);
   std::vector<std::uint8_t> image(sizes.fullSize);
-  ASSERT_EQ(BuildMacroImage(macros.records, image, sizes.fullSize, true), 1);
+  ASSERT_TRUE(BuildMacroImage(macros.records, image, sizes.fullSize, true));
 
   const std::vector<std::uint8_t> file = ProfileFileFromKeyboard(tables, kBuiltInDefaultKeyTable, image);
   ProfileContents read;

@@ -37,7 +37,7 @@ class ProfileKeyboardTest : public ::testing::Test {
     working_.block->area[AssignmentIndex(1, 0x10)] = {AssignmentType::Macro, 0, 7, 0, 0};
     working_.block->area[AssignmentIndex(0, 0x11)] = {AssignmentType::LaunchProgram, 0, 0, 0, 0};
     SetAssignmentText(working_.text, AssignmentIndex(0, 0x11), u"C:\\game.exe");
-    ASSERT_EQ(AllocateMacroList(working_.macros, 1), 1);
+    ASSERT_TRUE(AllocateMacroList(working_.macros, 1));
     FillNewMacroRecord(working_.macros.records[0], u"Jump", 7);
     working_.macros.records[0].actionCount = 2;
     working_.macros.records[0].actions[0] = {30, 0x039, kMacroPress};
@@ -54,7 +54,7 @@ class ProfileKeyboardTest : public ::testing::Test {
   void SetWorkingMacros(const std::vector<MacroSpec>& macros) {
     FreeMacroList(working_.macros);
     if (macros.empty()) return;
-    ASSERT_EQ(AllocateMacroList(working_.macros, macros.size()), 1);
+    ASSERT_TRUE(AllocateMacroList(working_.macros, macros.size()));
     for (std::size_t m = 0; m < macros.size(); ++m) {
       MacroRecord& record = working_.macros.records[m];
       FillNewMacroRecord(record, macros[m].name, macros[m].id);
@@ -131,7 +131,7 @@ TEST_F(ProfileKeyboardTest, ApplyingTheCurrentKeyMapWritesOnlyThatTable) {
 
 TEST_F(ProfileKeyboardTest, EveryBankComesBackFromTheKeyboardAsItWasApplied) {
   {
-    ASSERT_EQ(AllocateMacroList(working_.macros, 3), 1);
+    ASSERT_TRUE(AllocateMacroList(working_.macros, 3));
     const std::uint16_t ids[3] = {40, 5, 17};  // renumbered 1, 2, 3 by the keyboard
     for (int m = 0; m < 3; ++m) {
       FillNewMacroRecord(working_.macros.records[m], u"M" + std::u16string(1, u'A' + m), ids[m]);

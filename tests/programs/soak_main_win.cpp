@@ -385,7 +385,7 @@ class Soak {
     }
     Bytes image = Memory("macros", 0, kMacroMemory);
     MacroImageHeader header{};
-    if (ReadMacroImageHeader(image, header) == 1 && header.macroCount > 0)
+    if (ReadMacroImageHeader(image, header) && header.macroCount > 0)
       image.resize(header.imageSize);
     else
       image.clear();

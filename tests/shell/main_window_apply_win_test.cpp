@@ -37,7 +37,7 @@ class MainWindowApplyTest : public MainWindowFixture {
     SetUpProfile(window_->session(), [&](WorkingProfile& profile) {
       profile.block->area[AssignmentIndex(0, 0x1E)] = {AssignmentType::Key, 0, 0x030, 0, 0};
       if (macros) {
-        ASSERT_EQ(AllocateMacroList(profile.macros, macros), 1);
+        ASSERT_TRUE(AllocateMacroList(profile.macros, macros));
         for (std::uint16_t m = 0; m < macros; ++m) {
           FillNewMacroRecord(profile.macros.records[m], u"Long", static_cast<std::uint16_t>(m + 1));
           profile.macros.records[m].actionCount = 1000;

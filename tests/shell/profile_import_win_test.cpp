@@ -58,7 +58,7 @@ class ProfileImportTest : public MainWindowFixture {
       profile.block->area[AssignmentIndex(2, 0x1E)] = {AssignmentType::Macro, 0, 1, 0, 0};
       profile.block->area[AssignmentIndex(1, 0x1F)] = {AssignmentType::LaunchProgram, 0, 0, 0, 0};
       SetAssignmentText(profile.text, AssignmentIndex(1, 0x1F), u"C:\\Games\\run.exe");
-      ASSERT_EQ(AllocateMacroList(profile.macros, 1), 1);
+      ASSERT_TRUE(AllocateMacroList(profile.macros, 1));
       FillNewMacroRecord(profile.macros.records[0], u"Combo", 1);
       profile.macros.records[0].actionCount = 2;
       profile.macros.records[0].actions[0] = {20, 0x2C, kMacroPress};
