@@ -27,8 +27,6 @@ enum : unsigned {
   WM_SESSION_EVENTS,    // the keyboard session has events waiting (any thread)
   WM_DEVICE_MESSAGE,    // a message for the user, shown from the loop (wParam its text key)
   WM_CONSOLE_REQUEST,   // a console command asks for the keyboard (the watcher's thread)
-  WM_LIGHTING_READ,     // the lighting panel's read of the keyboard is ready (the transfer thread)
-  WM_LIGHTING_WRITTEN,  // a dragged slider's write ended (wParam the slider's id)
   WM_SLIDER_CHANGED,    // a slider to its parent: wParam its id, lParam its position
   WM_TRAY_CALLBACK,     // the notification-area icon to the window
   WM_ACTION_LIST_OPEN_EDITOR,     // the action list to itself: wParam row, lParam column

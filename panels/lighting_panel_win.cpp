@@ -452,49 +452,36 @@ void LightingPanel::Send(const LightingState& before, LightingWrites writes, int
   ShowState();
   if (writes.empty() && draggedId == 0) return;
   if (!link()) return;
-  const HWND window = host();
   const bool withColours = OffersEffect(before, kPerKeyEffect);
-  const bool queued = session().Transfer([this, window, writes = std::move(writes), before, draggedId, readAfter,
-                                          withColours](DeviceLink& keyboard) {
-    const bool written = writes.empty() || WriteLighting(keyboard, writes) == DeviceResult::kOk;
-    if (!written || readAfter) {
-      // Show what the keyboard holds now: read it back, or, when even that
-      // fails, the state from before the change.
-      LightingState held = before;
-      if (ReadLighting(keyboard, withColours, held) != DeviceResult::kOk && !readAfter) held = before;
-      {
-        std::lock_guard guard(readLock_);
-        read_ = std::move(held);
-      }
-      PostMessageW(window, WM_LIGHTING_READ, 0, 0);
-    }
-    if (draggedId) PostMessageW(window, WM_LIGHTING_WRITTEN, static_cast<WPARAM>(draggedId), 0);
-  });
+  // The transfer thread fills it in; the window's thread takes it once the job has run.
+  auto held = std::make_shared<std::optional<LightingState>>();
+  const bool queued = session().Transfer(
+      [writes = std::move(writes), before, readAfter, withColours, held](DeviceLink& keyboard) {
+        const bool written = writes.empty() || WriteLighting(keyboard, writes) == DeviceResult::kOk;
+        if (written && !readAfter) return;
+        // Show what the keyboard holds now: read it back, or, when even that
+        // fails, the state from before the change.
+        LightingState state = before;
+        if (ReadLighting(keyboard, withColours, state) != DeviceResult::kOk && !readAfter) state = before;
+        *held = std::move(state);
+      },
+      [this, held, draggedId] {
+        if (*held) TakeKeyboardState(std::move(**held));
+        if (draggedId) OnWriteEnded(draggedId);
+      });
   if (!queued && draggedId) OnWriteEnded(draggedId);
 }
 
 void LightingPanel::ReadFromKeyboard(Read read) {
   if (!link()) return;
-  const HWND window = host();
-  LightingState start = state_;
-  session().Transfer([this, window, start, read](DeviceLink& keyboard) {
-    LightingState held = start;
-    ReadLighting(keyboard, read == Read::kWithKeyColours, held);
-    {
-      std::lock_guard guard(readLock_);
-      read_ = std::move(held);
-    }
-    PostMessageW(window, WM_LIGHTING_READ, 0, 0);
-  });
+  auto held = std::make_shared<LightingState>(state_);
+  session().Transfer(
+      [held, read](DeviceLink& keyboard) { ReadLighting(keyboard, read == Read::kWithKeyColours, *held); },
+      [this, held] { TakeKeyboardState(std::move(*held)); });
 }
 
-void LightingPanel::TakeKeyboardState() {
-  {
-    std::lock_guard guard(readLock_);
-    if (!read_) return;
-    state_ = std::move(*read_);
-    read_.reset();
-  }
+void LightingPanel::TakeKeyboardState(LightingState state) {
+  state_ = std::move(state);
   on_ = ReadVoviSetting(kLightingOnValue, 0) == 1;
   const int selector = ReadVoviSetting(kSelectorValue, 1);
   for (int k = 0; k < 4; ++k) reportRateButtons_[k].SetChecked(selector == k + 1, true);

@@ -55,9 +55,7 @@ class LightingPanel : public Panel {
   enum class Read { kWithKeyColours, kSettingsOnly };
   void ReadFromKeyboard(Read read);
   // The window's messages and timers for the panel.
-  void TakeKeyboardState();
   void OnSliderMoved(int id, int position);
-  void OnWriteEnded(int id);
   bool OnTimer(UINT_PTR timer);
 
   // What the panel shows now (tests).
@@ -70,6 +68,10 @@ class LightingPanel : public Panel {
  private:
   struct Slider;
   void ShowState();
+  // What the keyboard holds, read on the transfer thread, taken on the window's.
+  void TakeKeyboardState(LightingState state);
+  // A dragged control's write has ended: its kept position may go next.
+  void OnWriteEnded(int id);
   void ShowControls();
   void ShowPictures();
   void ShowKeyTint();
@@ -93,10 +95,6 @@ class LightingPanel : public Panel {
   IniSection effectNames_;  // the skin's names of the effects in the current language
   bool on_ = false;
   bool everRead_ = false;
-
-  // A read's result, handed from the transfer thread to the window's.
-  std::mutex readLock_;
-  std::optional<LightingState> read_;
 
   std::function<void(Control&, int id)> bind_;
   // The panel's controls.

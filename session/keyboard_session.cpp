@@ -273,10 +273,13 @@ JobStart KeyboardSession::QueueSwitch(int index, bool readBack) {
   return queued ? JobStart::kQueued : JobStart::kNoKeyboard;
 }
 
-bool KeyboardSession::Transfer(std::function<void(DeviceLink&)> job) {
+bool KeyboardSession::Transfer(std::function<void(DeviceLink&)> job, std::function<void()> done) {
   if (!transfers_ || !link_) return false;
   DeviceLink& link = *link_;
-  return transfers_->Post([&link, job = std::move(job)] { job(link); });
+  return transfers_->Post([this, &link, job = std::move(job), done = std::move(done)] {
+    job(link);
+    if (done) Queue(done);
+  });
 }
 
 bool KeyboardSession::LendThenReadAgain(std::function<void()> lend) {

@@ -155,8 +155,10 @@ class KeyboardSession : public NoticeListener {
   JobStart SwitchProfile(int index);
   // The same, then the keyboard is read back as when it arrives.
   JobStart SwitchProfileAndReadBack(int index);
-  // Any other traffic (the lighting's reads and writes), on the transfer thread.
-  bool Transfer(std::function<void(DeviceLink&)> job);
+  // Any other traffic (the lighting's reads and writes), on the transfer
+  // thread; `done`, when given, runs on the owner's thread once the job has
+  // run. False when the transfer thread takes no more jobs.
+  bool Transfer(std::function<void(DeviceLink&)> job, std::function<void()> done = {});
   // The keyboard lent to a console command: `lend` runs on the transfer thread
   // behind what is queued and returns when the command has ended; the keyboard
   // is then read back. False when the transfer thread takes no more jobs.

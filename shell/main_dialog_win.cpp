@@ -779,12 +779,6 @@ bool COstrakDlg::OnKeyboardMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_SLIDER_CHANGED:
       lighting_.OnSliderMoved(static_cast<int>(wParam), static_cast<int>(lParam));
       return true;
-    case WM_LIGHTING_READ:
-      lighting_.TakeKeyboardState();
-      return true;
-    case WM_LIGHTING_WRITTEN:
-      lighting_.OnWriteEnded(static_cast<int>(wParam));
-      return true;
     default:
       return false;
   }
