@@ -10,7 +10,6 @@
 #include "localisation/language_file_win.h"
 #include "localisation/text_slots.h"
 #include "panels/key_grid_ids.h"
-#include "profiles/profile_keyboard.h"
 #include "profiles/profile_store.h"
 #include "profiles/settings.h"
 #include "profiles/settings_win.h"

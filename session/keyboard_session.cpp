@@ -74,8 +74,7 @@ void KeyboardSession::DeliverEvents() {
 }
 
 void KeyboardSession::Raise(const SessionEvent& event) {
-  // A subscriber may subscribe no one, but the list is copied all the same:
-  // a subscriber's modal loop may deliver further events meanwhile.
+  // Copied: a subscriber's modal loop may deliver further events meanwhile.
   const std::vector<Listener> listeners = listeners_;
   for (const Listener& listener : listeners) listener(event);
 }
