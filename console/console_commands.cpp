@@ -99,22 +99,6 @@ std::optional<Rgb> ParseColour(std::string_view text) {
   return Rgb{static_cast<std::uint8_t>(*rgb >> 16), static_cast<std::uint8_t>(*rgb >> 8), static_cast<std::uint8_t>(*rgb)};
 }
 
-// Saves the changed profile, then sends key map `bank` (and the macros, when
-// they changed) like the window's Apply. A download cut short is finished
-// when the keyboard is next attached.
-int SaveAndSend(ConsoleKeyboard& session, const ConsoleOutput& output, WorkingProfile& working, int bank,
-                bool withMacros) {
-  const std::u16string& path = output.environment.profilePath;
-  if (!SaveProfileFile(working, path))
-    return output.Fail(kExitFile, "the profile file " + ToUtf8(path) + " could not be written; nothing was sent");
-  AppliedProfile applied;
-  if (!ApplyKeyMap(session.Link(), session, working, applied, path, bank, withMacros))
-    return session.TransferFailed(
-        "the keyboard did not take the change; the profile file holds it and it is sent again when the keyboard "
-        "is next attached");
-  return kExitOk;
-}
-
 Json LightingJson(const LightingState& state) {
   const std::vector<std::string> names = EffectNames();
   Json json = {{"effect", state.effectMode},
@@ -243,16 +227,17 @@ int MacroExportCommand(const CommandLine& line, const ConsoleOutput& output) {
 
 int DevicesCommand(const CommandLine&, const ConsoleOutput& output) {
   int exitCode = kExitOk;
-  const std::unique_ptr<ConsoleKeyboard> session = ConsoleKeyboard::Open(output, exitCode);
-  if (!session) {
+  const std::unique_ptr<ConsoleKeyboard> keyboard = ConsoleKeyboard::Open(output, ArrivalRead::kNothing, exitCode);
+  if (!keyboard) {
     if (exitCode == kExitNoKeyboard) output.Print({{"keyboards", 0}}, "no keyboard attached\n");
     return exitCode;
   }
-  DeviceLink& link = session->Link();
-  const int current = link.CurrentProfile();
   StatusBlock status{};
-  if (current < 0 || link.ReadStatus(status) != DeviceResult::kOk)
-    return session->TransferFailed("the keyboard's status could not be read");
+  const int current = keyboard->Run([&status](DeviceLink& link) {
+    const int profile = link.CurrentProfile();
+    return profile >= 0 && link.ReadStatus(status) == DeviceResult::kOk ? profile : -1;
+  }).value_or(-1);
+  if (current < 0) return keyboard->TransferFailed("the keyboard's status could not be read");
   const std::vector<std::string> names = EffectNames();
   Json effects = Json::array();
   std::string effectText;
@@ -261,6 +246,7 @@ int DevicesCommand(const CommandLine&, const ConsoleOutput& output) {
     effects.push_back({{"effect", effect}, {"name", name}});
     effectText += (effectText.empty() ? "" : ", ") + std::to_string(effect) + " " + name;
   }
+  DeviceLink& link = keyboard->Link();
   const int count = link.DeviceCount();
   output.Print({{"keyboards", count},
                 {"currentProfile", current + 1},
@@ -281,10 +267,10 @@ int ReadBackCommand(const CommandLine& line, const ConsoleOutput& output) {
   else if (!folder.empty() && !std::filesystem::is_directory(folder, error))
     return output.Fail(kExitFile, "there is no folder " + ToUtf8(folder.u16string()));
   int exitCode = kExitOk;
-  const std::unique_ptr<ConsoleKeyboard> session = ConsoleKeyboard::Open(output, exitCode);
-  if (!session) return exitCode;
-  if (!ReadProfileFromKeyboard(session->Link(), target))
-    return session->TransferFailed("the keyboard could not be read into " + ToUtf8(target) +
+  const std::unique_ptr<ConsoleKeyboard> keyboard = ConsoleKeyboard::Open(output, ArrivalRead::kNothing, exitCode);
+  if (!keyboard) return exitCode;
+  if (!keyboard->Run([&target](DeviceLink& link) { return ReadProfileFromKeyboard(link, target); }).value_or(false))
+    return keyboard->TransferFailed("the keyboard could not be read into " + ToUtf8(target) +
                                    " (any file there is as it was)");
   CheckedFile written;
   if (!ReadCheckedFile(target, output, written, exitCode)) return exitCode;
@@ -304,19 +290,16 @@ int ImportCommand(const CommandLine& line, const ConsoleOutput& output) {
     output.Say(Text(TextKey::MAIN_PROMPT_INPORT));
     return kExitFile;
   }
-  const std::unique_ptr<ConsoleKeyboard> session = ConsoleKeyboard::Open(output, exitCode);
-  if (!session) return exitCode;
-  DeviceLink& link = session->Link();
+  const std::unique_ptr<ConsoleKeyboard> keyboard = ConsoleKeyboard::Open(output, ArrivalRead::kNothing, exitCode);
+  if (!keyboard) return exitCode;
   // Refused before anything is written: macros the keyboard cannot hold.
-  if (ComputeMacroImageSizes(checked.contents.macros.records).baseSize > link.MacroCapacity()) {
+  if (ComputeMacroImageSizes(checked.contents.macros.records).baseSize > keyboard->Link().MacroCapacity()) {
     output.Say(Text(TextKey::EXTRA_MACRO_TOO_LONG));
     return kExitNoRoom;
   }
-  WorkingProfile working;
-  if (!ImportProfileFile(*session, working, PathOf(line.file), output.environment.profilePath)) return kExitFile;
-  AppliedProfile applied;
-  if (!ApplyImportedProfile(link, *session, working, applied, output.environment.profilePath))
-    return session->TransferFailed("the keyboard did not take the whole profile");
+  WorkingProfile imported;
+  if (!LoadImportFile(*keyboard, PathOf(line.file), imported)) return kExitFile;
+  if (const int sent = keyboard->Import(std::move(imported)); sent != kExitOk) return sent;
   output.Print({{"file", line.file}, {"macros", checked.contents.macros.count()}},
                "Imported " + line.file + ": the keyboard holds its three profiles and " +
                    std::to_string(checked.contents.macros.count()) + " macros\n");
@@ -325,10 +308,11 @@ int ImportCommand(const CommandLine& line, const ConsoleOutput& output) {
 
 int ProfileCommand(const CommandLine& line, const ConsoleOutput& output) {
   int exitCode = kExitOk;
-  const std::unique_ptr<ConsoleKeyboard> session = ConsoleKeyboard::Open(output, exitCode);
-  if (!session) return exitCode;
-  if (session->Link().SetCurrentProfile(line.profile - 1) != DeviceResult::kOk)
-    return session->TransferFailed("the keyboard did not switch profiles");
+  const std::unique_ptr<ConsoleKeyboard> keyboard = ConsoleKeyboard::Open(output, ArrivalRead::kNothing, exitCode);
+  if (!keyboard) return exitCode;
+  const int profile = line.profile - 1;
+  if (keyboard->Run([profile](DeviceLink& link) { return link.SetCurrentProfile(profile); }) != DeviceResult::kOk)
+    return keyboard->TransferFailed("the keyboard did not switch profiles");
   output.Print({{"profile", line.profile}},
                "Profile " + std::to_string(line.profile) + " is now the keyboard's current profile\n");
   return kExitOk;
@@ -336,18 +320,23 @@ int ProfileCommand(const CommandLine& line, const ConsoleOutput& output) {
 
 namespace {
 
-// What a key command starts from: the keyboard's session, the profile file
-// loaded into `working` and the key map it changes (--profile, else the
-// keyboard's current one). False, printed with the exit code in `exitCode`,
-// when one of them is not there.
-bool StartKeyCommand(const CommandLine& line, const ConsoleOutput& output, WorkingProfile& working,
-                     std::unique_ptr<ConsoleKeyboard>& session, int& bank, int& exitCode) {
-  session = ConsoleKeyboard::Open(output, exitCode);
-  if (!session || !session->LoadProfile(working, exitCode)) return false;
-  bank = line.profile > 0 ? line.profile - 1 : session->Link().CurrentProfile();
-  if (IsKeyboardProfile(bank)) return true;
-  exitCode = session->TransferFailed("the keyboard's current profile could not be read");
-  return false;
+// What a key command starts from: the keyboard's session with the profile
+// file loaded (read back from the keyboard first when there is none) and the
+// key map it changes (--profile, else the keyboard's current one). Null,
+// printed with the exit code in `exitCode`, when one of them is not there.
+std::unique_ptr<ConsoleKeyboard> StartKeyCommand(const CommandLine& line, const ConsoleOutput& output, int& bank,
+                                                 int& exitCode) {
+  std::unique_ptr<ConsoleKeyboard> keyboard = ConsoleKeyboard::Open(output, ArrivalRead::kOnlyWithoutFile, exitCode);
+  if (!keyboard) return nullptr;
+  if (!keyboard->Session().ProfileKnown()) {
+    exitCode = output.Fail(kExitFile, "the profile file " + ToUtf8(output.environment.profilePath) + " does not load");
+    return nullptr;
+  }
+  bank = line.profile > 0 ? line.profile - 1
+                          : keyboard->Run([](DeviceLink& link) { return link.CurrentProfile(); }).value_or(-1);
+  if (IsKeyboardProfile(bank)) return keyboard;
+  exitCode = keyboard->TransferFailed("the keyboard's current profile could not be read");
+  return nullptr;
 }
 
 // Gives a key of `bank` what the choice makes of it (the key editor's rule)
@@ -359,26 +348,40 @@ KeyAssignment StoreChoice(WorkingProfile& working, int bank, int entry, const As
   return assignment;
 }
 
+// A key map changed: saved, then sent like the window's Apply (the macros
+// too when they changed). A download cut short is finished when the
+// keyboard is next attached.
+int SendKeyMap(ConsoleKeyboard& keyboard, int bank, bool withMacros) {
+  return keyboard.Apply({.keyMap = bank, .withMacros = withMacros},
+                        "the keyboard did not take the change; the profile file holds it and it is sent again when "
+                        "the keyboard is next attached");
+}
+
 }  // namespace
 
 int KeySetCommand(const CommandLine& line, const ConsoleOutput& output) {
   const std::optional<int> entry = FindKeyEntry(line.key, line.layer - 1);
   if (!entry) return output.Fail(kExitUsage, UnknownName("key", line.key, KeyboardKeyNames()));
-  WorkingProfile working;
-  std::unique_ptr<ConsoleKeyboard> session;
   int bank = -1, exitCode = kExitOk;
-  if (!StartKeyCommand(line, output, working, session, bank, exitCode)) return exitCode;
+  const std::unique_ptr<ConsoleKeyboard> keyboard = StartKeyCommand(line, output, bank, exitCode);
+  if (!keyboard) return exitCode;
+  KeyboardSession& session = keyboard->Session();
   std::string error;
-  const std::optional<AssignmentChoice> choice = ParseAssignment(line.assignment, working.macros.records, error);
+  const std::optional<AssignmentChoice> choice = session.Read(
+      [&](const WorkingProfile& working) { return ParseAssignment(line.assignment, working.macros.records, error); });
   if (!choice) return output.Fail(kExitUsage, error);
 
-  const KeyAssignment assignment = StoreChoice(working, bank, *entry, *choice);
+  KeyAssignment assignment;
+  session.Edit([&](WorkingProfile& working) {
+    assignment = StoreChoice(working, bank, *entry, *choice);
+    return true;
+  });
   // A key given a macro takes the macros along, so that the keyboard surely
   // holds the macro it now plays; any other change sends the key table alone.
-  if (const int sent = SaveAndSend(*session, output, working, bank, choice->type == AssignmentType::Macro);
-      sent != kExitOk)
+  if (const int sent = SendKeyMap(*keyboard, bank, choice->type == AssignmentType::Macro); sent != kExitOk)
     return sent;
-  const std::string now = DescribeAssignment(assignment, working.macros.records, {});
+  const std::string now = session.Read(
+      [&](const WorkingProfile& working) { return DescribeAssignment(assignment, working.macros.records, {}); });
   output.Print({{"profile", bank + 1}, {"key", EntryName(*entry)}, {"assignment", now}},
                "Profile " + std::to_string(bank + 1) + ": " + EntryName(*entry) + " is now " + now + "\n");
   return kExitOk;
@@ -390,15 +393,17 @@ int KeyResetCommand(const CommandLine& line, const ConsoleOutput& output) {
     entry = FindKeyEntry(line.key, line.layer - 1);
     if (!entry) return output.Fail(kExitUsage, UnknownName("key", line.key, KeyboardKeyNames()));
   }
-  WorkingProfile working;
-  std::unique_ptr<ConsoleKeyboard> session;
   int bank = -1, exitCode = kExitOk;
-  if (!StartKeyCommand(line, output, working, session, bank, exitCode)) return exitCode;
-  if (entry)
-    StoreChoice(working, bank, *entry, AssignmentChoice{});
-  else
-    for (int layer = 0; layer < kGKeyLayerCount; ++layer) ResetKeysToDefault(working, bank, layer);
-  if (const int sent = SaveAndSend(*session, output, working, bank, false); sent != kExitOk) return sent;
+  const std::unique_ptr<ConsoleKeyboard> keyboard = StartKeyCommand(line, output, bank, exitCode);
+  if (!keyboard) return exitCode;
+  keyboard->Session().Edit([&](WorkingProfile& working) {
+    if (entry)
+      StoreChoice(working, bank, *entry, AssignmentChoice{});
+    else
+      for (int layer = 0; layer < kGKeyLayerCount; ++layer) ResetKeysToDefault(working, bank, layer);
+    return true;
+  });
+  if (const int sent = SendKeyMap(*keyboard, bank, false); sent != kExitOk) return sent;
   const std::string what = entry ? EntryName(*entry) + " is" : "every key is";
   output.Print({{"profile", bank + 1}, {"key", entry ? Json(EntryName(*entry)) : Json()}, {"assignment", "default"}},
                "Profile " + std::to_string(bank + 1) + ": " + what + " back to its default\n");
@@ -414,13 +419,15 @@ int MacroImportCommand(const CommandLine& line, const ConsoleOutput& output) {
     return output.Fail(kExitFile, line.file + ": " + error);
 
   int exitCode = kExitOk;
-  const std::unique_ptr<ConsoleKeyboard> session = ConsoleKeyboard::Open(output, exitCode);
-  if (!session) return exitCode;
-  WorkingProfile working;
-  if (!session->LoadProfile(working, exitCode)) return exitCode;
+  const std::unique_ptr<ConsoleKeyboard> keyboard =
+      ConsoleKeyboard::Open(output, ArrivalRead::kOnlyWithoutFile, exitCode);
+  if (!keyboard) return exitCode;
+  KeyboardSession& session = keyboard->Session();
+  if (!session.ProfileKnown())
+    return output.Fail(kExitFile, "the profile file " + ToUtf8(output.environment.profilePath) + " does not load");
 
   // The new list is made aside; the profile changes only once it fits.
-  std::vector<MacroRecord> macros = working.macros.records;
+  std::vector<MacroRecord> macros = session.Read([](const WorkingProfile& working) { return working.macros.records; });
   const std::u16string name(MacroName(*macro));
   auto same = std::find_if(macros.begin(), macros.end(), [&](const MacroRecord& m) { return MacroName(m) == name; });
   const bool replaced = same != macros.end();
@@ -436,19 +443,22 @@ int MacroImportCommand(const CommandLine& line, const ConsoleOutput& output) {
     macros.push_back(*macro);
   }
   const std::uint32_t needed = ComputeMacroImageSizes(macros).baseSize;
-  if (needed > session->Link().MacroCapacity()) {
+  const std::uint32_t capacity = keyboard->Link().MacroCapacity();
+  if (needed > capacity) {
     output.Say(Text(TextKey::EXTRA_MACRO_TOO_LONG));
     return output.Fail(kExitNoRoom, "the macros would take " + std::to_string(needed) + " bytes of the keyboard's " +
-                                        std::to_string(session->Link().MacroCapacity()) + "; nothing was changed");
+                                        std::to_string(capacity) + "; nothing was changed");
   }
-  working.macros.records = std::move(macros);
-  if (!SaveProfileFile(working, output.environment.profilePath))
-    return output.Fail(kExitFile, "the profile file could not be written; nothing was sent");
-  AppliedProfile applied;
-  if (!ApplyImportedProfile(session->Link(), *session, working, applied, output.environment.profilePath))
-    return session->TransferFailed(
-        "the keyboard did not take the macros; the profile file holds them and they are sent again when the "
-        "keyboard is next attached");
+  session.Edit([&macros](WorkingProfile& working) {
+    working.macros.records = std::move(macros);
+    return true;
+  });
+  // All three key maps go along: any of them may play the macro.
+  if (const int sent = keyboard->Apply({.keyMap = kAllKeyMaps, .withMacros = true},
+                                       "the keyboard did not take the macros; the profile file holds them and they "
+                                       "are sent again when the keyboard is next attached");
+      sent != kExitOk)
+    return sent;
   const std::string macroName = ToUtf8(name);
   output.Print({{"macro", macroName}, {"actions", macro->actionCount}, {"replaced", replaced}},
                (replaced ? "Replaced the macro " : "Added the macro ") + macroName + " (" +
@@ -483,12 +493,12 @@ int LightingCommand(const CommandLine& line, const ConsoleOutput& output) {
   }
 
   int exitCode = kExitOk;
-  const std::unique_ptr<ConsoleKeyboard> session = ConsoleKeyboard::Open(output, exitCode);
-  if (!session) return exitCode;
-  DeviceLink& link = session->Link();
+  const std::unique_ptr<ConsoleKeyboard> keyboard = ConsoleKeyboard::Open(output, ArrivalRead::kNothing, exitCode);
+  if (!keyboard) return exitCode;
   LightingState state;
-  if (ReadLighting(link, !keyColours.empty(), state) != DeviceResult::kOk)
-    return session->TransferFailed("the keyboard's lighting could not be read");
+  const bool withColours = !keyColours.empty();
+  if (keyboard->Run([&](DeviceLink& link) { return ReadLighting(link, withColours, state); }) != DeviceResult::kOk)
+    return keyboard->TransferFailed("the keyboard's lighting could not be read");
 
   // The writes the lighting panel makes for the same choices, in its order.
   LightingWrites writes;
@@ -517,8 +527,8 @@ int LightingCommand(const CommandLine& line, const ConsoleOutput& output) {
       add(PaintKey(state, button));
     }
   }
-  if (WriteLighting(link, writes) != DeviceResult::kOk)
-    return session->TransferFailed("the keyboard did not take the lighting");
+  if (keyboard->Run([&writes](DeviceLink& link) { return WriteLighting(link, writes); }) != DeviceResult::kOk)
+    return keyboard->TransferFailed("the keyboard did not take the lighting");
   output.Print(LightingJson(state), LightingText(state));
   return kExitOk;
 }

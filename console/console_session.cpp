@@ -34,7 +34,8 @@ void ConsoleOutput::Say(std::u16string_view text) const {
   environment.err->flush();
 }
 
-std::unique_ptr<ConsoleKeyboard> ConsoleKeyboard::Open(const ConsoleOutput& output, int& exitCode) {
+std::unique_ptr<ConsoleKeyboard> ConsoleKeyboard::Open(const ConsoleOutput& output, ArrivalRead arrivalRead,
+                                                       int& exitCode) {
   const ConsoleEnvironment& environment = output.environment;
   if (environment.claimKeyboard) {
     if (const std::string busy = environment.claimKeyboard(); !busy.empty()) {
@@ -42,63 +43,113 @@ std::unique_ptr<ConsoleKeyboard> ConsoleKeyboard::Open(const ConsoleOutput& outp
       return nullptr;
     }
   }
-  std::unique_ptr<ConsoleKeyboard> session(new ConsoleKeyboard(output));
+  std::unique_ptr<ConsoleKeyboard> keyboard(new ConsoleKeyboard(output));
   std::string whyNot = "this system has no keyboard service";
-  if (!environment.openService || !environment.openService(session->service_, whyNot)) {
+  if (!environment.openService || !environment.openService(keyboard->service_, whyNot)) {
     exitCode = output.Fail(kExitNoKeyboard, whyNot);
     return nullptr;
   }
-  session->link_ = std::make_unique<DeviceLink>(session->service_, environment.timings);
-  DeviceLink& link = *session->link_;
-  const int count = link.Start(session.get());
+  keyboard->link_ = std::make_unique<DeviceLink>(keyboard->service_, environment.timings);
+  if (environment.progress)
+    keyboard->link_->SetChunkProgress([k = keyboard.get()](std::uint8_t code, std::size_t done, std::size_t total) {
+      k->ShowProgress(code, done, total);
+    });
+  keyboard->session_ = std::make_unique<KeyboardSession>(*keyboard, environment.profilePath, arrivalRead);
+  KeyboardSession& session = *keyboard->session_;
+  session.Subscribe([k = keyboard.get()](const SessionEvent& event) { k->OnEvent(event); });
+  session.Connect(*keyboard->link_);
+  session.OwnerReady();
+  const int count = session.StartLink();
   if (count <= 0) {
     exitCode = output.Fail(kExitNoKeyboard, count < 0 ? "the keyboard service refused the keyboard"
-                                                      : "no keyboard is attached");
+                                                       : "no keyboard is attached");
     return nullptr;
   }
-  DeviceKeyTable defaults;
-  if (link.ReadDefaultKeyTable(defaults) != DeviceResult::kOk || link.RefreshMacroCapacity() != DeviceResult::kOk) {
-    exitCode = session->TransferFailed("the keyboard does not answer");
+  // The session reads the keyboard as it arrives; a download cut short is
+  // finished before anything else reads or changes the keyboard.
+  keyboard->DeliverUntil([k = keyboard.get()] { return k->arrived_ || k->left_; });
+  if (!keyboard->arrived_) {
+    exitCode = keyboard->TransferFailed("the keyboard does not answer");
     return nullptr;
   }
-  SetDefaultKeyTable(defaults);
-  if (environment.progress)
-    link.SetChunkProgress([s = session.get()](std::uint8_t code, std::size_t done, std::size_t total) {
-      s->ShowProgress(code, done, total);
-    });
-  // As when the keyboard arrives at the window program: a download cut short
-  // is finished before anything else reads or changes the keyboard.
-  if (!FinishInterruptedApply(link, *session, environment.profilePath)) {
-    exitCode = session->TransferFailed("an earlier download that was cut short could not be finished");
+  if (!keyboard->arrivedRead_) {
+    exitCode = keyboard->TransferFailed(FileExists(ApplyNotePath(environment.profilePath))
+                                            ? "an earlier download that was cut short could not be finished"
+                                            : "the keyboard's profile could not be read");
     return nullptr;
   }
-  return session;
+  return keyboard;
 }
 
 ConsoleKeyboard::~ConsoleKeyboard() {
-  if (link_) {
-    link_->Stop();
-    link_.reset();
-  }
+  if (session_) session_->Stop();
+  session_.reset();
+  link_.reset();
   if (service_.End) service_.End();
 }
 
-bool ConsoleKeyboard::LoadProfile(WorkingProfile& working, int& exitCode) {
-  const std::u16string& path = output_.environment.profilePath;
-  FreeWorkingProfile(working);
-  if (LoadProfileFile(working, path)) return true;
-  // No profile file yet (the window program never ran), or a damaged one:
-  // the keyboard's own profile, as the window program reads it on arrival.
-  std::error_code ignored;
-  std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ignored);
-  if (!ReadProfileFromKeyboard(*link_, path)) {
-    exitCode = TransferFailed("the keyboard's profile could not be read");
-    return false;
+void ConsoleKeyboard::Wake() {
+  {
+    std::lock_guard guard(wakeMutex_);
+    wake_ = true;
   }
-  FreeWorkingProfile(working);
-  if (LoadProfileFile(working, path)) return true;
-  exitCode = output_.Fail(kExitFile, "the profile file " + ToUtf8(path) + " does not load");
-  return false;
+  woken_.notify_one();
+}
+
+void ConsoleKeyboard::DeliverUntil(const std::function<bool()>& done) {
+  for (;;) {
+    session_->DeliverEvents();
+    if (done()) return;
+    std::unique_lock lock(wakeMutex_);
+    woken_.wait(lock, [this] { return wake_; });
+    wake_ = false;
+  }
+}
+
+void ConsoleKeyboard::OnEvent(const SessionEvent& event) {
+  switch (event.kind) {
+    case SessionEvent::Kind::kKeyboardArrived:
+      arrived_ = true;
+      arrivedRead_ = event.value != 0;
+      break;
+    case SessionEvent::Kind::kKeyboardLeft:
+      left_ = true;
+      break;
+    case SessionEvent::Kind::kTell: {
+      std::lock_guard guard(printMutex_);  // the progress line comes from the transfer thread
+      output_.Say(Text(static_cast<TextKey>(event.value)));
+      break;
+    }
+    default:
+      break;  // the window's business: the layer, the lighting, the tray icon
+  }
+}
+
+int ConsoleKeyboard::Apply(ApplyScope scope, std::string_view whatFailed) {
+  std::optional<ApplyOutcome> outcome;
+  const JobStart start = session_->Apply([&outcome](const ApplyOutcome& o) { outcome = o; }, scope);
+  if (start == JobStart::kNothingToDo) return kExitOk;
+  if (start != JobStart::kQueued) return TransferFailed(whatFailed);
+  DeliverUntil([&outcome] { return outcome.has_value(); });
+  const std::string file = "the profile file " + ToUtf8(session_->ProfilePath()) + " could not be written";
+  if (!outcome->saved)
+    return output_.Fail(kExitFile, file + (outcome->download == DeviceResult::kOk
+                                               ? " (the keyboard took the change)"
+                                               : " and the keyboard did not take the change"));
+  if (outcome->download == DeviceResult::kMacrosDoNotFit)
+    return output_.Fail(kExitNoRoom, "the macros do not fit the keyboard's memory; nothing was sent");
+  if (outcome->download != DeviceResult::kOk) return TransferFailed(whatFailed);
+  return kExitOk;
+}
+
+int ConsoleKeyboard::Import(WorkingProfile imported) {
+  constexpr std::string_view kNotTaken = "the keyboard did not take the whole profile";
+  std::optional<bool> sent;
+  const JobStart start = session_->Import(std::move(imported), [&sent](bool s) { sent = s; });
+  if (start == JobStart::kNothingToDo) return output_.Fail(kExitFile, "the profile does not fit in memory");
+  if (start != JobStart::kQueued) return TransferFailed(kNotTaken);
+  DeliverUntil([&sent] { return sent.has_value(); });
+  return *sent ? kExitOk : TransferFailed(kNotTaken);
 }
 
 int ConsoleKeyboard::TransferFailed(std::string_view what) {
@@ -106,12 +157,6 @@ int ConsoleKeyboard::TransferFailed(std::string_view what) {
   if (left_ || link_->DeviceCount() == 0) message += ": the keyboard was unplugged";
   return output_.Fail(kExitTransfer, message);
 }
-
-void ConsoleKeyboard::OnDeviceCount(int count) {
-  if (count == 0) left_ = true;
-}
-
-void ConsoleKeyboard::ShowDeviceMessage(TextKey key) { output_.Say(Text(key)); }
 
 bool ConsoleKeyboard::AskYesNo(std::u16string_view text) {
   output_.Say(text);
@@ -129,6 +174,7 @@ void ConsoleKeyboard::ShowProgress(std::uint8_t code, std::size_t done, std::siz
                      : code == kCommandReadMacroImage ? "reading macros"
                      : code == kCommandWriteKeyTable  ? "sending keys"
                                                       : "reading keys";
+  std::lock_guard guard(printMutex_);
   std::ostream& err = *output_.environment.err;
   err << '\r' << what << ": chunk " << done << " of " << total << (done == total ? "\n" : "") << std::flush;
   progressShown_ = done != total;

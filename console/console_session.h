@@ -4,7 +4,10 @@
 #pragma once
 
 #include <chrono>
+#include <condition_variable>
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
@@ -14,6 +17,7 @@
 #include "console/console_program.h"
 #include "device/device_link.h"
 #include "profiles/profile_store.h"
+#include "session/keyboard_session.h"
 
 using Json = nlohmann::ordered_json;
 
@@ -29,47 +33,73 @@ struct ConsoleOutput {
   void Say(std::u16string_view text) const;
 };
 
-// The keyboard, attached and ready: the device service started, the keyboard's
-// default key table and macro capacity read, and an Apply that an earlier run
-// left unfinished finished first, as the window program does when the
-// keyboard arrives. The core's questions are answered No and its messages go
-// to standard error. Closing stops the link and ends the service.
-class ConsoleKeyboard : public DeviceNoticeSink, public DeviceMessages, public UserInterface {
+// The keyboard, attached and ready, presented on the console: a keyboard
+// session of the command's own, owned by the command's thread, which waits
+// for each job and delivers the session's events meanwhile. The device
+// service is started and the session has taken the arrived keyboard (its
+// default key table and macro capacity read, and an Apply that an earlier
+// run left unfinished finished first, as in the window program). The core's
+// questions are answered No and its messages go to standard error. Closing
+// stops the session and ends the service.
+class ConsoleKeyboard : public SessionHost, public UserInterface {
  public:
-  // Claims the keyboard and opens the session; null after the failure was
-  // printed, with its exit code in `exitCode`.
-  static std::unique_ptr<ConsoleKeyboard> Open(const ConsoleOutput& output, int& exitCode);
+  // Claims the keyboard and opens the session, reading on arrival what
+  // `arrivalRead` says; null after the failure was printed, with its exit
+  // code in `exitCode`.
+  static std::unique_ptr<ConsoleKeyboard> Open(const ConsoleOutput& output, ArrivalRead arrivalRead,
+                                               int& exitCode);
   ~ConsoleKeyboard() override;
 
+  KeyboardSession& Session() { return *session_; }
+  // The link, for what it tells without a transfer (the keyboard count, the
+  // macro capacity): transfers go through Run.
   DeviceLink& Link() { return *link_; }
-  // The keyboard left during the session.
-  bool KeyboardLeft() const { return left_; }
 
-  // The profile file loaded into `working` (freed first); a profile file that
-  // is missing or does not load is read back from the keyboard first. False
-  // when neither worked (printed, with the exit code in `exitCode`).
-  bool LoadProfile(WorkingProfile& working, int& exitCode);
+  // Runs `job` with the keyboard on the session's transfer thread and waits
+  // for it; its result, or nullopt when the session took no more jobs.
+  template <class Job>
+  auto Run(Job job) -> std::optional<decltype(job(std::declval<DeviceLink&>()))> {
+    std::optional<decltype(job(std::declval<DeviceLink&>()))> result;
+    bool done = false;
+    if (!session_->Transfer([&](DeviceLink& link) { result = job(link); }, [&] { done = true; })) return result;
+    DeliverUntil([&] { return done; });
+    return result;
+  }
+  // The session's Apply of `scope` (the working profile made pending by an
+  // edit), waited for. kExitOk, or the failure printed with its exit code.
+  int Apply(ApplyScope scope, std::string_view whatFailed);
+  // The session's Import of `imported`, waited for: kExitOk, or the failure
+  // printed with its exit code.
+  int Import(WorkingProfile imported);
 
   // The exit for a transfer that failed: printed, kExitTransfer.
   int TransferFailed(std::string_view what);
 
-  // DeviceNoticeSink
-  void OnConsumerNotice(std::uint16_t) override {}
-  void OnDeviceCount(int count) override;
-  // DeviceMessages
-  void ShowDeviceMessage(TextKey key) override;
+  // SessionHost: the command's thread waits in DeliverUntil.
+  void Wake() override;
   // UserInterface: messages go to standard error, questions are answered No.
   void ShowMessage(std::u16string_view text) override { output_.Say(text); }
   bool AskYesNo(std::u16string_view text) override;
 
  private:
   explicit ConsoleKeyboard(const ConsoleOutput& output) : output_(output) {}
+  // Delivers the session's events on this thread until `done` holds.
+  void DeliverUntil(const std::function<bool()>& done);
+  void OnEvent(const SessionEvent& event);
   void ShowProgress(std::uint8_t code, std::size_t done, std::size_t total);
 
   const ConsoleOutput& output_;
   DeviceService service_{};
   std::unique_ptr<DeviceLink> link_;
-  std::atomic<bool> left_{false};
+  std::unique_ptr<KeyboardSession> session_;
+  bool arrived_ = false;  // the session took the keyboard (arrivedRead_ whether its arrival work succeeded)
+  bool arrivedRead_ = false;
+  bool left_ = false;
+
+  std::mutex printMutex_;  // standard error: the progress line and the session's messages
+  std::mutex wakeMutex_;
+  std::condition_variable woken_;
+  bool wake_ = false;
   // The progress line: shown once a chunked transfer has run for a second.
   std::chrono::steady_clock::time_point transferStart_;
   bool progressShown_ = false;

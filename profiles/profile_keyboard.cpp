@@ -57,7 +57,6 @@ namespace {
 
 // The key maps an unfinished Apply was for: one index, or kAllKeyMaps (an
 // import sends all three); -1 when there is no note, or it cannot be used.
-constexpr int kAllKeyMaps = kKeyboardProfileCount;
 constexpr std::uint8_t kAllKeyMapsNote = 'A';
 
 int ReadApplyNote(const std::u16string& note) {
@@ -132,7 +131,7 @@ bool ApplyKeyMap(DeviceLink& link, DeviceMessages& messages, WorkingProfile& wor
 
 DeviceResult DownloadAppliedProfile(DeviceLink& link, DeviceMessages& messages, const AppliedProfile& applied,
                                     int profile, const std::u16string& profilePath, bool withMacros) {
-  if (!IsKeyboardProfile(profile)) return DeviceResult::kBadProfile;
+  if (!IsKeyboardProfile(profile) && profile != kAllKeyMaps) return DeviceResult::kBadProfile;
   return DownloadNoted(link, messages, applied, profile, ApplyNotePath(profilePath), withMacros);
 }
 

@@ -26,8 +26,11 @@ struct ApplyOutcome {
   bool Applied() const { return saved && download == DeviceResult::kOk; }
 };
 
-// Downloads key map `profile` of `applied` (0 to 2, the macro image too
-// unless not `withMacros`), noted beside the profile file at `profilePath`
+// A download of all three key maps (an Import), where a key map's index goes.
+constexpr int kAllKeyMaps = kKeyboardProfileCount;
+
+// Downloads key map `profile` of `applied` (0 to 2, or kAllKeyMaps; the macro
+// image too unless not `withMacros`), noted beside the profile file at `profilePath`
 // (ApplyNotePath) from just before its first command until the keyboard
 // confirmed the end; nothing is noted when the macros do not fit.
 DeviceResult DownloadAppliedProfile(DeviceLink& link, DeviceMessages& messages, const AppliedProfile& applied,

@@ -1,9 +1,10 @@
 #include "session/keyboard_session.h"
 
+#include <filesystem>
 #include <utility>
 
-KeyboardSession::KeyboardSession(SessionHost& host, std::u16string profilePath)
-    : host_(host), profilePath_(std::move(profilePath)) {
+KeyboardSession::KeyboardSession(SessionHost& host, std::u16string profilePath, ArrivalRead arrivalRead)
+    : host_(host), profilePath_(std::move(profilePath)), arrivalRead_(arrivalRead) {
   NewDefaultProfile(working_);  // until a keyboard's or a file's comes
 }
 
@@ -15,10 +16,25 @@ void KeyboardSession::Connect(DeviceLink& link) {
   // An arrived keyboard's profile is read back into the profile file on the
   // transfer thread (an Apply it left unfinished is finished first); the
   // working profile is loaded from the file on the owner's thread.
-  notices_ = std::make_unique<KeyboardNotices>(link, *transfers_, *this, [this, &link] {
-    link.CurrentProfile();  // the bank the window shows, asked first
-    return FinishInterruptedApply(link, *this, profilePath_) && ReadProfileFromKeyboard(link, profilePath_);
-  });
+  notices_ = std::make_unique<KeyboardNotices>(link, *transfers_, *this, [this, &link] { return ReadArrivedKeyboard(link); });
+}
+
+bool KeyboardSession::ReadArrivedKeyboard(DeviceLink& link) {
+  if (arrivalRead_ == ArrivalRead::kWholeProfile) link.CurrentProfile();  // the bank the window shows, asked first
+  if (!FinishInterruptedApply(link, *this, profilePath_)) return false;
+  switch (arrivalRead_) {
+    case ArrivalRead::kNothing:
+      return true;
+    case ArrivalRead::kOnlyWithoutFile:
+      if (WorkingProfile probe; LoadProfileFile(probe, profilePath_)) return true;
+      break;
+    case ArrivalRead::kWholeProfile:
+      break;
+  }
+  // The profile file's folder may not be there yet (no program has run).
+  std::error_code ignored;
+  std::filesystem::create_directories(std::filesystem::path(profilePath_).parent_path(), ignored);
+  return ReadProfileFromKeyboard(link, profilePath_);
 }
 
 int KeyboardSession::StartLink() {
@@ -182,14 +198,14 @@ JobStart KeyboardSession::CheckCanChange() const {
   return JobStart::kQueued;
 }
 
-JobStart KeyboardSession::Apply(std::function<void(const ApplyOutcome&)> done) {
+JobStart KeyboardSession::Apply(std::function<void(const ApplyOutcome&)> done, ApplyScope scope) {
   if (!pending_) return JobStart::kNothingToDo;
   if (const JobStart start = CheckCanChange(); start != JobStart::kQueued) return start;
   if (!profileKnown_) return JobStart::kProfileUnknown;
   DeviceLink& link = *link_;
   const std::u16string path = ProfilePath();
   const unsigned version = pendingVersion_;
-  const bool queued = notices_->PostUnlessReadingBack([this, &link, path, version, done = std::move(done)] {
+  const bool queued = notices_->PostUnlessReadingBack([this, &link, path, version, scope, done = std::move(done)] {
     // Saved first, whatever the keyboard does; the download runs from the
     // applied copy, the lock given back, so that the owner never waits for
     // the keyboard.
@@ -198,10 +214,10 @@ JobStart KeyboardSession::Apply(std::function<void(const ApplyOutcome&)> done) {
       std::lock_guard guard(profileMutex_);
       outcome.saved = SaveProfileFile(working_, path);
     }
-    const int profile = link.CurrentProfile();
-    if (profile < 0) {
+    const int keyMap = scope.keyMap == kCurrentKeyMap ? link.CurrentProfile() : scope.keyMap;
+    if (keyMap < 0) {
       outcome.download = DeviceResult::kAbsent;  // the keyboard did not answer
-    } else if (!IsKeyboardProfile(profile)) {
+    } else if (!IsKeyboardProfile(keyMap) && keyMap != kAllKeyMaps) {
       outcome.download = DeviceResult::kBadProfile;
     } else {
       bool copied;
@@ -209,7 +225,7 @@ JobStart KeyboardSession::Apply(std::function<void(const ApplyOutcome&)> done) {
         std::lock_guard guard(profileMutex_);
         copied = CopyToAppliedProfile(working_, applied_);
       }
-      outcome.download = copied ? DownloadAppliedProfile(link, *this, applied_, profile, path)
+      outcome.download = copied ? DownloadAppliedProfile(link, *this, applied_, keyMap, path, scope.withMacros)
                                 : DeviceResult::kWriteFailed;
     }
     Queue([this, outcome, version, done] {

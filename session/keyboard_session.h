@@ -67,12 +67,29 @@ enum class JobStart {
   kProfileUnknown,  // the working profile is a default made up for want of a keyboard's or a file's
 };
 
+// What the session reads of a keyboard that arrives, once an Apply it left
+// unfinished is finished.
+enum class ArrivalRead {
+  kWholeProfile,    // its three profiles and macros, into the profile file (the window)
+  kOnlyWithoutFile, // the same, only when the profile file is missing or does not load
+  kNothing,         // nothing: the profile file stays as it is
+};
+
+// What an Apply sends: the keyboard's current key map (the window's Apply),
+// one key map (0 to 2) or all three (kAllKeyMaps); the macro image along
+// unless only keys changed.
+inline constexpr int kCurrentKeyMap = -1;
+struct ApplyScope {
+  int keyMap = kCurrentKeyMap;
+  bool withMacros = true;
+};
+
 class KeyboardSession : public NoticeListener {
  public:
   using Listener = std::function<void(const SessionEvent&)>;
 
   // `profilePath` is the profile file, which holds all of the keyboard's profiles.
-  KeyboardSession(SessionHost& host, std::u16string profilePath);
+  KeyboardSession(SessionHost& host, std::u16string profilePath, ArrivalRead arrivalRead = ArrivalRead::kWholeProfile);
   ~KeyboardSession() override;
   KeyboardSession(const KeyboardSession&) = delete;
   KeyboardSession& operator=(const KeyboardSession&) = delete;
@@ -139,10 +156,12 @@ class KeyboardSession : public NoticeListener {
   void DropEdits();
 
   // ---- Jobs ----
-  // The Apply: the working profile saved to its file and the current key map
-  // downloaded. `done` hears how it ended, on the owner's thread, after the
-  // pending changes ended (when it was applied and nothing was edited since).
-  JobStart Apply(std::function<void(const ApplyOutcome&)> done);
+  // The Apply: the working profile saved to its file and the key map of
+  // `scope` downloaded (even when the file could not be saved: the keyboard
+  // then keeps the changes, and a read-back brings them to the file). `done`
+  // hears how it ended, on the owner's thread, after the pending changes
+  // ended (when it was applied and nothing was edited since).
+  JobStart Apply(std::function<void(const ApplyOutcome&)> done, ApplyScope scope = {});
   // Import: `imported` (loaded whole by the caller) becomes the working
   // profile and the profile file, and all three key maps go to the keyboard;
   // pending until the keyboard confirmed them. `done` hears whether it did.
@@ -186,8 +205,11 @@ class KeyboardSession : public NoticeListener {
   JobStart CheckCanChange() const;
   JobStart QueueSwitch(int index, bool readBack);
 
+  bool ReadArrivedKeyboard(DeviceLink& link);  // transfer thread
+
   SessionHost& host_;
   const std::u16string profilePath_;
+  const ArrivalRead arrivalRead_;
   DeviceLink* link_ = nullptr;
   std::unique_ptr<TransferThread> transfers_;
   std::unique_ptr<KeyboardNotices> notices_;

@@ -154,6 +154,56 @@ TEST_F(KeyboardSessionTest, AnArrivedKeyboardsProfileBecomesTheWorkingProfile) {
   EXPECT_TRUE(FileExists(path_)) << "the read-back is in the profile file";
 }
 
+// The window reads an arriving keyboard back whole; a console command reads
+// it only when it has no profile file to start from, or not at all.
+TEST_F(KeyboardSessionTest, AnArrivalReadsTheKeyboardAsItsOwnerAsks) {
+  // The keyboard sends B on A in its profile 0; a profile file made here does not.
+  WorkingProfile own;
+  ASSERT_TRUE(NewDefaultProfile(own));
+  own.block->area[AssignmentIndex(0, 0x1E)] = {AssignmentType::Key, 0, 0x030, 0, 0};
+  const DeviceKeyTable keys = TableOf(own, 0);
+  ASSERT_TRUE(keyboard_.Poke(SimArea::kKeyTables, 0, std::span(&keys[0].bytes[0], sizeof keys)));
+
+  struct Case {
+    ArrivalRead read;
+    bool fileBefore;
+    bool readsKeyboard;
+  };
+  for (const Case& c : {Case{ArrivalRead::kWholeProfile, true, true}, Case{ArrivalRead::kOnlyWithoutFile, true, false},
+                        Case{ArrivalRead::kOnlyWithoutFile, false, true}, Case{ArrivalRead::kNothing, true, false},
+                        Case{ArrivalRead::kNothing, false, false}}) {
+    SCOPED_TRACE(::testing::Message() << "policy " << static_cast<int>(c.read) << ", file " << c.fileBefore);
+    RemoveFile(path_);
+    if (c.fileBefore) {
+      ASSERT_TRUE(NewDefaultProfileFile(path_));
+    }
+    SimulatedService service(keyboard_);
+    DeviceService table = service.Table();
+    table.Init(0);
+    DeviceLink link(table, QuickTimings());
+    KeyboardSession session(host_, path_, c.read);
+    std::optional<int> arrived;
+    session.Subscribe([&](const SessionEvent& event) {
+      if (event.kind == Kind::kKeyboardArrived) arrived = event.value;
+    });
+    session.OwnerReady();
+    session.Connect(link);
+    ASSERT_EQ(session.StartLink(), 1);
+    ASSERT_TRUE(WaitFor([&] {
+      session.DeliverEvents();
+      return arrived && !session.Busy();
+    }));
+    EXPECT_EQ(*arrived, 1) << "the arrival's work succeeded";
+    EXPECT_EQ(session.ProfileKnown(), c.fileBefore || c.readsKeyboard);
+    EXPECT_EQ(FileExists(path_), c.fileBefore || c.readsKeyboard);
+    const AssignmentType onA =
+        session.Read([](const WorkingProfile& p) { return p.block->area[AssignmentIndex(0, 0x1E)].type; });
+    EXPECT_EQ(onA == AssignmentType::Key, c.readsKeyboard);
+    session.Stop();
+    table.End();
+  }
+}
+
 // A keyboard that cannot be read never costs the user the profile: the file
 // as it was, with the changes still pending; without a file, a made-up
 // default that is never applied.
