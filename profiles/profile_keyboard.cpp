@@ -96,37 +96,10 @@ bool LoadImportFile(UserInterface& ui, const std::u16string& from, WorkingProfil
   return true;
 }
 
-bool ImportProfileFile(UserInterface& ui, WorkingProfile& working, const std::u16string& from,
-                       const std::u16string& profilePath) {
-  WorkingProfile imported;
-  if (!LoadImportFile(ui, from, imported)) return false;
-  ReplaceWorkingProfile(working, imported);
-  SaveProfileFile(working, profilePath);  // only over a profile file that exists
-  return true;
-}
-
-namespace {
-
-// The working profile copied into the applied one, then key map `profile`
-// (or all three) downloaded from the copy, noted like an Apply.
-bool CopyAndDownloadNoted(DeviceLink& link, DeviceMessages& messages, WorkingProfile& working,
-                          AppliedProfile& applied, const std::u16string& profilePath, int profile, bool withMacros) {
-  if (!CopyToAppliedProfile(working, applied)) return false;
-  return DownloadNoted(link, messages, applied, profile, ApplyNotePath(profilePath), withMacros) ==
-         DeviceResult::kOk;
-}
-
-}  // namespace
-
 bool ApplyImportedProfile(DeviceLink& link, DeviceMessages& messages, WorkingProfile& working,
                           AppliedProfile& applied, const std::u16string& profilePath) {
-  return CopyAndDownloadNoted(link, messages, working, applied, profilePath, kAllKeyMaps, true);
-}
-
-bool ApplyKeyMap(DeviceLink& link, DeviceMessages& messages, WorkingProfile& working, AppliedProfile& applied,
-                 const std::u16string& profilePath, int profile, bool withMacros) {
-  return IsKeyboardProfile(profile) &&
-         CopyAndDownloadNoted(link, messages, working, applied, profilePath, profile, withMacros);
+  return CopyToAppliedProfile(working, applied) &&
+         DownloadNoted(link, messages, applied, kAllKeyMaps, ApplyNotePath(profilePath)) == DeviceResult::kOk;
 }
 
 DeviceResult DownloadAppliedProfile(DeviceLink& link, DeviceMessages& messages, const AppliedProfile& applied,

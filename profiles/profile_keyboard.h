@@ -42,25 +42,12 @@ DeviceResult DownloadAppliedProfile(DeviceLink& link, DeviceMessages& messages, 
 // bad header) and changes nothing.
 bool LoadImportFile(UserInterface& ui, const std::u16string& from, WorkingProfile& imported);
 
-// Import as a whole, for a caller with the profile to itself (the console):
-// the file at `from` loaded, then it replaces the working profile and the profile file at `profilePath` (when that file exists: saving
-// never makes one). False, with nothing changed, when it does not load.
-bool ImportProfileFile(UserInterface& ui, WorkingProfile& working, const std::u16string& from,
-                       const std::u16string& profilePath);
-
 // The imported profile to the keyboard, on the transfer thread: `working` (the
 // imported profile) copied, then all three key maps and the
 // macros downloaded from the copy, noted like an Apply so that a download cut
 // short is finished at the next arrival. True when the keyboard confirmed it.
 bool ApplyImportedProfile(DeviceLink& link, DeviceMessages& messages, WorkingProfile& working,
                           AppliedProfile& applied, const std::u16string& profilePath);
-
-// The same for key map `profile` (0 to 2), whichever profile is current, once
-// the caller has saved the profile file; the macro image goes too only
-// `withMacros` (a change of keys alone leaves the keyboard's macros as they
-// are). False for a profile out of range.
-bool ApplyKeyMap(DeviceLink& link, DeviceMessages& messages, WorkingProfile& working, AppliedProfile& applied,
-                 const std::u16string& profilePath, int profile, bool withMacros);
 
 // An Apply under way is noted beside the profile file, in "<profile file>.applying"
 // (the key map's index, or "A" for all three after an import), from just before its first command until the

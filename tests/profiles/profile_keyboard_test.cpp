@@ -32,6 +32,15 @@ class ProfileKeyboardTest : public ::testing::Test {
   void TearDown() override { fs::remove_all(folder_); }
 
   // Profile 1 sends B on A and plays a macro on Q; profile 0 launches a program on W.
+  // The first half of an Import, as the session takes it: the file loaded,
+  // then it becomes the working profile and the profile file (when there is one).
+  bool Import(const std::u16string& from) {
+    WorkingProfile imported;
+    if (!LoadImportFile(ui_, from, imported)) return false;
+    ReplaceWorkingProfile(working_, imported);
+    SaveProfileFile(working_, path_);
+    return true;
+  }
   void EditWorkingProfile() {
     working_.block->area[AssignmentIndex(1, 0x1E)] = {AssignmentType::Key, 0, 0x030, 0, 0};
     working_.block->area[AssignmentIndex(1, 0x10)] = {AssignmentType::Macro, 0, 7, 0, 0};
@@ -424,7 +433,7 @@ TEST_F(ProfileKeyboardTest, AnImportReplacesTheProfileAndItsFileThenAllThreeKeyM
     ASSERT_TRUE(NewDefaultProfile(working_));
   }
 
-  ASSERT_TRUE(ImportProfileFile(ui_, working_, exported, path_));
+  ASSERT_TRUE(Import(exported));
   EXPECT_TRUE(ui_.messages.empty());
   EXPECT_EQ(working_.block->area[AssignmentIndex(1, 0x1E)].type, AssignmentType::Key);
   EXPECT_EQ(working_.text.slots[AssignmentIndex(0, 0x11)].text, u"C:\\game.exe");
@@ -455,7 +464,7 @@ TEST_F(ProfileKeyboardTest, AnImportWithoutAProfileFileLoadsAndSendsButMakesNoFi
     ASSERT_TRUE(NewDefaultProfile(working_));
   }
   ASSERT_FALSE(FileExists(path_));
-  ASSERT_TRUE(ImportProfileFile(ui_, working_, exported, path_));
+  ASSERT_TRUE(Import(exported));
   EXPECT_EQ(working_.block->area[AssignmentIndex(1, 0x1E)].type, AssignmentType::Key);
   EXPECT_FALSE(FileExists(path_));
   EXPECT_TRUE(ApplyImportedProfile(rig_.link, messages_, working_, applied_, path_));
@@ -484,7 +493,7 @@ TEST_F(ProfileKeyboardTest, AFileThatDoesNotValidateChangesNothing) {
   } cases[] = {{badHeader, 2}, {shortFile, 1}, {(folder_ / "missing.fwc").u16string(), 1}};
   for (const auto& c : cases) {
     ui_.messages.clear();
-    EXPECT_FALSE(ImportProfileFile(ui_, working_, c.path, path_));
+    EXPECT_FALSE(Import(c.path));
     ASSERT_EQ(ui_.messages.size(), c.messages);
     EXPECT_EQ(ui_.messages.back(), Text(TextKey::MAIN_PROMPT_INPORT));
     EXPECT_EQ(working_.block->area[AssignmentIndex(1, 0x1E)].type, AssignmentType::Key) << "the profile stays";
