@@ -50,10 +50,6 @@ std::unique_ptr<ConsoleKeyboard> ConsoleKeyboard::Open(const ConsoleOutput& outp
     return nullptr;
   }
   keyboard->link_ = std::make_unique<DeviceLink>(keyboard->service_, environment.timings);
-  if (environment.progress)
-    keyboard->link_->SetChunkProgress([k = keyboard.get()](std::uint8_t code, std::size_t done, std::size_t total) {
-      k->ShowProgress(code, done, total);
-    });
   keyboard->session_ = std::make_unique<KeyboardSession>(*keyboard, environment.profilePath, arrivalRead);
   KeyboardSession& session = *keyboard->session_;
   session.Subscribe([k = keyboard.get()](const SessionEvent& event) { k->OnEvent(event); });
@@ -115,11 +111,12 @@ void ConsoleKeyboard::OnEvent(const SessionEvent& event) {
     case SessionEvent::Kind::kKeyboardLeft:
       left_ = true;
       break;
-    case SessionEvent::Kind::kTell: {
-      std::lock_guard guard(printMutex_);  // the progress line comes from the transfer thread
+    case SessionEvent::Kind::kTell:
       output_.Say(Text(static_cast<TextKey>(event.value)));
       break;
-    }
+    case SessionEvent::Kind::kChunkSent:
+      if (output_.environment.progress) ShowProgress(event.code, event.value, event.detail);
+      break;
     default:
       break;  // the window's business: the layer, the lighting, the tray icon
   }
@@ -163,7 +160,7 @@ bool ConsoleKeyboard::AskYesNo(std::u16string_view text) {
   return false;
 }
 
-void ConsoleKeyboard::ShowProgress(std::uint8_t code, std::size_t done, std::size_t total) {
+void ConsoleKeyboard::ShowProgress(int code, int done, int total) {
   const auto now = std::chrono::steady_clock::now();
   if (done == 1) {
     transferStart_ = now;
@@ -174,7 +171,6 @@ void ConsoleKeyboard::ShowProgress(std::uint8_t code, std::size_t done, std::siz
                      : code == kCommandReadMacroImage ? "reading macros"
                      : code == kCommandWriteKeyTable  ? "sending keys"
                                                       : "reading keys";
-  std::lock_guard guard(printMutex_);
   std::ostream& err = *output_.environment.err;
   err << '\r' << what << ": chunk " << done << " of " << total << (done == total ? "\n" : "") << std::flush;
   progressShown_ = done != total;

@@ -86,7 +86,7 @@ class ConsoleKeyboard : public SessionHost, public UserInterface {
   // Delivers the session's events on this thread until `done` holds.
   void DeliverUntil(const std::function<bool()>& done);
   void OnEvent(const SessionEvent& event);
-  void ShowProgress(std::uint8_t code, std::size_t done, std::size_t total);
+  void ShowProgress(int code, int done, int total);
 
   const ConsoleOutput& output_;
   DeviceService service_{};
@@ -96,7 +96,6 @@ class ConsoleKeyboard : public SessionHost, public UserInterface {
   bool arrivedRead_ = false;
   bool left_ = false;
 
-  std::mutex printMutex_;  // standard error: the progress line and the session's messages
   std::mutex wakeMutex_;
   std::condition_variable woken_;
   bool wake_ = false;

@@ -15,6 +15,12 @@ void ShowMessageBox(HWND owner, std::u16string_view text, UINT extraFlags = 0);
 // True for Yes.
 bool AskYesNoBox(HWND owner, std::u16string_view text);
 
+// A question with three answers named by the caller, as the system box's Yes,
+// No and Cancel: returns IDYES, IDNO or IDCANCEL. The third is the default,
+// and Escape or a box ended from outside answer it too.
+int AskThreeWayBox(HWND owner, std::u16string_view text, std::u16string_view yes, std::u16string_view no,
+                   std::u16string_view cancel);
+
 // While the program ends no box opens: ShowMessageBox returns at once and
-// AskYesNoBox answers No.
+// AskYesNoBox answers No, AskThreeWayBox Cancel.
 void StopShowingMessageBoxes(bool stopped);

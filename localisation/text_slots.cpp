@@ -95,6 +95,13 @@ void LoadTextGroup(int group, const char16_t* section, const LanguageReader& rea
   }
 }
 
+std::u16string FormatText(std::u16string_view format, std::u16string_view text) {
+  std::u16string out(format);
+  const std::size_t at = out.find(u"%s");
+  if (at != std::u16string::npos) out.replace(at, 2, text);
+  return out;
+}
+
 std::u16string FormatText(std::u16string_view format, long long value) {
   // Find the one conversion: '%', flags and width, then d, u, x or X.
   const std::size_t start = format.find(u'%');

@@ -66,3 +66,5 @@ void LoadTextGroup(int group, const char16_t* section, const LanguageReader& rea
 // Formats a slot that holds one printf-style number ("%d", "%03x", ...).
 // Only one conversion of an integer is honoured; anything else is copied as is.
 std::u16string FormatText(std::u16string_view format, long long value);
+// Formats a slot that names something (a file): its one "%s" becomes `text`.
+std::u16string FormatText(std::u16string_view format, std::u16string_view text);

@@ -8,14 +8,6 @@
 
 namespace {
 
-// The message that names a file: the one "%s" of the text becomes the path.
-std::u16string WithPath(std::u16string_view format, const std::u16string& path) {
-  std::u16string text(format);
-  const std::size_t at = text.find(u"%s");
-  if (at != std::u16string::npos) text.replace(at, 2, path);
-  return text;
-}
-
 std::span<const std::uint8_t> BytesOf(const void* data, std::size_t size) {
   return {static_cast<const std::uint8_t*>(data), size};
 }
@@ -102,7 +94,7 @@ FileCheck ValidateProfileFile(UserInterface& ui, const std::u16string& path) {
   ProfileFileHeader fields;
   std::memcpy(&fields, header.data(), sizeof fields);
   if (IsValidFileHeader(fields)) return FileCheck::kValid;
-  ui.ShowMessage(WithPath(Text(TextKey::PROFILE_FORMAT_ERROR), path));
+  ui.ShowMessage(FormatText(Text(TextKey::PROFILE_FORMAT_ERROR), std::u16string_view(path)));
   return FileCheck::kInvalid;
 }
 

@@ -51,6 +51,7 @@
 #define IDC_VERSION 1134
 #define IDC_MENU_BUTTON 1139
 #define IDC_WAIT_PICTURE 1177
+#define IDC_STATUS_LINE 1240
 // The key grid's own ids (the key buttons by number, G1-G9, D1-D6) are in
 // panels/key_grid_ids.h; the template names the ones below.
 #define IDC_ENTER_TOP 1057

@@ -13,6 +13,9 @@ KeyboardSession::~KeyboardSession() { Stop(); }
 void KeyboardSession::Connect(DeviceLink& link) {
   link_ = &link;
   transfers_ = std::make_unique<TransferThread>(link);
+  link.SetChunkProgress([this](std::uint8_t code, std::size_t done, std::size_t total) {
+    Post({SessionEvent::Kind::kChunkSent, static_cast<int>(done), static_cast<int>(total), code});
+  });
   // An arrived keyboard's profile is read back into the profile file on the
   // transfer thread (an Apply it left unfinished is finished first); the
   // working profile is loaded from the file on the owner's thread.

@@ -44,10 +44,12 @@ struct SessionEvent {
     kProfileSwitched,  // the keyboard's current profile; value its index (-1 unknown)
     kTrayState,        // value the kind, detail the icon id (see NoticeListener::SetTrayState)
     kTell,             // value the TextKey of a message for the user
+    kChunkSent,        // a chunked transfer's progress: value the chunks done, detail of how many, code its command
   };
   Kind kind;
   int value = 0;
   int detail = 0;
+  int code = 0;
 };
 
 // What the session asks of its owner. Any thread.

@@ -11,6 +11,7 @@
 #include "app/wide_win.h"
 #include "controls/message_box_win.h"
 #include "controls/skin_place_win.h"
+#include "device/command_frame.h"
 #include "device/device_service_win.h"
 #include "device/keyboard_claim_win.h"
 #include "editors/key_edit.h"
@@ -119,6 +120,7 @@ void COstrakDlg::BindControls() {
   Bind(macroButton_, IDC_FUNC_MACRO);
   Bind(linkButton_, IDC_LINK);
   Bind(wait_, IDC_WAIT_PICTURE);
+  Bind(statusLine_, IDC_STATUS_LINE);
   for (Panel* panel : panels_) panel->BindControls([this](Control& control, int id) { Bind(control, id); });
 }
 
@@ -141,6 +143,19 @@ void COstrakDlg::PlaceSkinnedControls() {
   targets.others[u"CONTROL_JDTStatic"] = wait_.hwnd();
   for (Panel* panel : panels_) panel->AddSkinTargets(targets);
   PlaceSkinControls(SkinWindow::kMain, placement_, targets);
+  PlaceStatusLine();
+}
+
+void COstrakDlg::PlaceStatusLine() {
+  // In the row of OK, Cancel and Apply, from the left edge of the link
+  // button (the window's left margin) to OK.
+  RECT ok{}, first{};
+  if (!GetWindowRect(okButton_.hwnd(), &ok) || !GetWindowRect(linkButton_.hwnd(), &first)) return;
+  MapWindowPoints(nullptr, hwnd(), reinterpret_cast<POINT*>(&ok), 2);
+  MapWindowPoints(nullptr, hwnd(), reinterpret_cast<POINT*>(&first), 2);
+  const int gap = (ok.bottom - ok.top) / 2;
+  MoveWindow(statusLine_.hwnd(), first.left, ok.top, std::max(0L, ok.left - gap - first.left), ok.bottom - ok.top,
+             FALSE);
 }
 
 bool COstrakDlg::BuildPanelButtons(std::size_t count) {
@@ -179,13 +194,16 @@ void COstrakDlg::FinishLateStart() {
 }
 
 void COstrakDlg::SetControlTexts() {
-  // Link address: SCREEN/Link of the main skin file, or our own page.
+  // Link address: SCREEN/Link of the main skin file, or the program's own
+  // help page (Ostrak has no web page of its own).
   wchar_t link[kMaxPath] = {};
   GetPrivateProfileStringW(L"SCREEN", L"Link", L"", link, kMaxPath, Wide(SkinFile()).c_str());
-  linkAddress_ = link[0] ? FromWide(link) : u"https://ostrak.example/";
+  linkAddress_ = link[0] ? FromWide(link) : HelpPagePath();
   linkButton_.SetTooltipText(linkAddress_);
   versionLabel_.SetTextStyle(true, 8, u"Verdana", RGB(0xE4, 0xE4, 0xE4), DT_SINGLELINE | DT_VCENTER);
   versionLabel_.Enable(false);
+  statusLine_.SetStyle(RGB(0xE4, 0xE4, 0xE4), 9, u"Tahoma", DT_SINGLELINE | DT_VCENTER | DT_LEFT | DT_PATH_ELLIPSIS);
+  statusLine_.SetBackground(Background().bitmap());
   for (CPngButton* caption : {&okButton_, &cancelButton_, &applyButton_, &macroButton_})
     caption->SetTextStyle(true, 9, u"Tahoma", RGB(0xFF, 0xFF, 0xFF), DT_SINGLELINE | DT_CENTER | DT_VCENTER);
 }
@@ -423,10 +441,17 @@ void COstrakDlg::ApplyPendingChanges() {
   // animation runs here.
   const JobStart start = session_.Apply([this](const ApplyOutcome& outcome) {
     wait_.End();
+    userJobRunning_ = false;
+    SetStatusLine(outcome.Applied() ? Text(TextKey::STATUS_SENT) : u"");
+    if (std::exchange(exitAfterApply_, false) && outcome.Applied()) {
+      ExitApplication();
+      return;
+    }
     TellApplyOutcome(outcome);
   });
   switch (start) {
     case JobStart::kQueued:
+      userJobRunning_ = true;
       wait_.Begin();
       return;
     case JobStart::kReadingBack:  // it would replace the profile this saves
@@ -444,7 +469,11 @@ void COstrakDlg::ExportProfile() {
   const std::optional<std::u16string> path = chooseFile_(hwnd(), FileDialogKind::kSave);
   if (!path) return;
   // The same durable write as the profile file; a backup that did not happen is said.
-  if (!session_.ExportProfile(*path)) ShowMessage(Text(TextKey::MAIN_UPDATE_BACKUP_NG));
+  if (!session_.ExportProfile(*path)) {
+    ShowMessage(Text(TextKey::MAIN_UPDATE_BACKUP_NG));
+    return;
+  }
+  SetStatusLine(FormatText(Text(TextKey::STATUS_EXPORTED), *path));
 }
 
 void COstrakDlg::ImportProfile() {
@@ -459,11 +488,14 @@ void COstrakDlg::ImportProfile() {
   if (!LoadImportFile(*this, *path, imported)) return;  // nothing changed
   const JobStart start = session_.Import(std::move(imported), [this](bool sent) {
     wait_.End();
+    userJobRunning_ = false;
+    SetStatusLine(sent ? Text(TextKey::STATUS_SENT) : u"");
     if (!sent && !exiting_) ShowMessage(Text(TextKey::MAIN_IMPORT_NOT_SENT_PROMPT));
   });
-  if (start == JobStart::kQueued)
+  if (start == JobStart::kQueued) {
+    userJobRunning_ = true;
     wait_.Begin();
-  else if (start == JobStart::kReadingBack)
+  } else if (start == JobStart::kReadingBack)
     ShowDeviceMessage(TextKey::MAIN_KEYBOARD_BUSY_PROMPT);  // a read-back began while the file was chosen
 }
 
@@ -527,6 +559,18 @@ void COstrakDlg::TellApplyOutcome(const ApplyOutcome& outcome) {
   }
 }
 
+void COstrakDlg::SetStatusLine(std::u16string_view text) { statusLine_.SetText(std::u16string(text)); }
+
+void COstrakDlg::ShowChunkSent(const SessionEvent& event) {
+  // Only the user's own Apply and Import: the lighting and the read-backs
+  // have their own signs.
+  if (!userJobRunning_ || event.detail <= 0) return;
+  const bool macros = event.code == kCommandWriteMacroImage;
+  if (!macros && event.code != kCommandWriteKeyTable) return;
+  const TextKey what = macros ? TextKey::STATUS_SENDING_MACROS : TextKey::STATUS_SENDING_KEYS;
+  SetStatusLine(FormatText(Text(what), 100LL * event.value / event.detail));
+}
+
 void COstrakDlg::SetKeyboardReading(bool reading) {
   if (reading) CloseNoKeyboardNotice();  // it no longer says what is so
   if (reading == keyboardReading_) return;
@@ -586,6 +630,24 @@ void COstrakDlg::CancelChildDialogs() {
   EndDialogsOver(*this, exiting_ ? nullptr : &firmwareUpdate_);
 }
 
+void COstrakDlg::CloseAsked() {
+  if (exiting_ || !PendingChanges()) {
+    ExitApplication();
+    return;
+  }
+  const int answer = AskThreeWayBox(hwnd(), Text(TextKey::CLOSE_PENDING_PROMPT), Text(TextKey::CLOSE_APPLY),
+                                    Text(TextKey::CLOSE_DISCARD), Text(TextKey::CLOSE_CANCEL));
+  if (answer == IDNO || (answer == IDYES && !PendingChanges())) {
+    ExitApplication();
+  } else if (answer == IDYES) {
+    // The program ends once the keyboard holds the changes; an Apply that
+    // fails says so and the program stays.
+    exitAfterApply_ = true;
+    ApplyPendingChanges();
+    if (!userJobRunning_) exitAfterApply_ = false;
+  }
+}
+
 void COstrakDlg::ExitApplication() {
   if (!exiting_) {
     exiting_ = true;
@@ -643,7 +705,7 @@ bool COstrakDlg::OnWindowCommand(int id) {
     case IDC_CLOSE:
     case ID_TRAY_EXIT:
     case ID_MENU_CLOSE:
-      ExitApplication();
+      CloseAsked();
       return true;
     case ID_TRAY_OPEN:
       ShowMainWindow();
@@ -798,6 +860,10 @@ void COstrakDlg::OnSessionEvent(const SessionEvent& event) {
       return;
     case SessionEvent::Kind::kPendingChanged:
       applyButton_.Enable(session_.Pending());
+      if (session_.Pending() && !userJobRunning_) SetStatusLine(u"");  // new edits: what was sent is old news
+      return;
+    case SessionEvent::Kind::kChunkSent:
+      ShowChunkSent(event);
       return;
     case SessionEvent::Kind::kTrayState:
       app_.tray().SetTrayState(event.value, event.detail);
@@ -820,6 +886,8 @@ void COstrakDlg::OnDeviceReady(bool readBack) {
 void COstrakDlg::OnDeviceGone() {
   SetKeyboardReading(false);
   CancelChildDialogs();
+  // The window goes with the keyboard; the notification area says why.
+  if (IsWindowVisible(hwnd())) app_.tray().ShowNotice(Text(TextKey::KEYBOARD_LEFT_NOTICE));
   HideMainWindow();
 }
 

@@ -46,6 +46,10 @@ class COstrakDlg : public CBaseDialog, public UserInterface, public SessionHost 
   // The exit sequence: everything the running instance holds is given back and
   // the modal loop ends.
   void ExitApplication();
+  // The user closes the program (close button, tray Exit, the menu's Close):
+  // with changes pending, asked first whether to apply them, discard them or
+  // stay.
+  void CloseAsked();
   // Closes every open child dialog as if the user had cancelled it.
   void CancelChildDialogs();
 
@@ -61,8 +65,9 @@ class COstrakDlg : public CBaseDialog, public UserInterface, public SessionHost 
   // The key grid again from the working profile.
   void RefreshKeyGrid() { grid_.RefreshKeyGrid(); }
   bool KeyEditorOpen() const { return keyEditor_.OpenCount() > 0; }
-  // Whether the window has finished starting up.
+  // Whether the window has finished starting up; whether its exit has begun.
   bool InitDone() const { return initDone_; }
+  bool Exiting() const { return exiting_; }
   // A message for the user, shown from the message loop, one at a time.
   void ShowDeviceMessage(TextKey key);
 
@@ -158,6 +163,11 @@ class COstrakDlg : public CBaseDialog, public UserInterface, public SessionHost 
   // started again while a keyboard is there.
   void RetryStandingReads();
   void SetKeyboardReading(bool reading);
+  // The window's own line beside OK, Cancel and Apply: what became of the
+  // user's last Apply, Import or Export. Empty hides nothing behind it.
+  void SetStatusLine(std::u16string_view text);
+  void ShowChunkSent(const SessionEvent& event);
+  void PlaceStatusLine();
   // The link's messages, shown one at a time, each once while it waits.
   void ShowDeviceMessagesInTurn(TextKey key);
   // A console command asks for the keyboard: lent when nothing of the
@@ -197,6 +207,8 @@ class COstrakDlg : public CBaseDialog, public UserInterface, public SessionHost 
   bool keyboardReading_ = false;
   bool standingReadsRefused_ = false;
   std::atomic<bool> wakePosted_{false};  // a WM_SESSION_EVENTS is on its way
+  bool userJobRunning_ = false;  // an Apply or Import of the user's is on its way to the keyboard
+  bool exitAfterApply_ = false;  // the close asked to apply first
   std::deque<TextKey> deviceMessages_;
   bool showingDeviceMessage_ = false;
 
@@ -219,6 +231,7 @@ class COstrakDlg : public CBaseDialog, public UserInterface, public SessionHost 
   // The window's own skinned controls.
   CPngButton applyButton_, okButton_, cancelButton_, helpButton_, minimizeButton_, menuButton_, closeButton_;
   CPngButton macroButton_, linkButton_, versionLabel_;
+  CColourStatic statusLine_;
   // The skin file's placement sections, read once when the window initialises.
   SkinPlacement placement_;
   std::u16string linkAddress_;

@@ -118,6 +118,25 @@ void CTrayIcon::SetTooltip(std::u16string_view tooltip) {
   }
 }
 
+void CTrayIcon::ShowNotice(std::u16string_view text) {
+  std::lock_guard guard(mutex_);
+  lastNotice_ = std::u16string(text);
+  if (!created_) return;
+  NOTIFYICONDATAW notice = data_;
+  notice.uFlags = NIF_INFO;
+  notice.dwInfoFlags = NIIF_INFO;
+  const std::wstring body = Wide(text.substr(0, std::size(notice.szInfo) - 1));
+  const std::wstring title = Wide(Text(TextKey::MAIN_CAPTION).substr(0, std::size(notice.szInfoTitle) - 1));
+  wcsncpy(notice.szInfo, body.c_str(), std::size(notice.szInfo));
+  wcsncpy(notice.szInfoTitle, title.c_str(), std::size(notice.szInfoTitle));
+  notify_(NIM_MODIFY, &notice);
+}
+
+std::u16string CTrayIcon::lastNotice() const {
+  std::lock_guard guard(mutex_);
+  return lastNotice_;
+}
+
 bool CTrayIcon::created() const {
   std::lock_guard guard(mutex_);
   return created_;
@@ -199,6 +218,8 @@ LRESULT CALLBACK CTrayIcon::OwnerHook(HWND window, UINT message, WPARAM wParam, 
   }
   return CallNextProcedure(window, message, wParam, lParam);
 }
+
+std::u16string HelpPagePath() { return Paths().helpFolder + u"index.html"; }
 
 void OpenHelp() {
   ShellExecuteW(nullptr, L"open", L"index.html", nullptr, Wide(Paths().helpFolder).c_str(), SW_SHOWNORMAL);

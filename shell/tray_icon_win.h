@@ -41,6 +41,10 @@ class CTrayIcon {
   // state's icon (142) and keeps the remembered one. Any thread may call it.
   void SetTrayState(int kind, int iconId);
   void SetTooltip(std::u16string_view tooltip);
+  // A balloon notice beside the icon, titled with the window's caption (nothing
+  // while the shell has not taken the icon). The last one is kept for tests.
+  void ShowNotice(std::u16string_view text);
+  std::u16string lastNotice() const;
 
   bool created() const;
   int shownIconId() const;
@@ -69,7 +73,11 @@ class CTrayIcon {
   int shownId_ = 128;
   int normalId_ = 128;
   UINT taskbarCreated_ = 0;
+  std::u16string lastNotice_;
 };
 
-// Opens the help page (Help\index.html in the program folder) with the shell.
+// The help page, Help\index.html in the program folder: it ships with the
+// program, so it is there whenever the program is.
+std::u16string HelpPagePath();
+// Opens the help page with the shell.
 void OpenHelp();

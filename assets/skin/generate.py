@@ -351,7 +351,7 @@ def skin_files(skins):
     assert len(by_key) == len(main), 'a key is placed twice'
     buttons = [rect(c) for c in main] + [(alt, by_key[plain]) for alt, plain in L.MAIN_ALTERNATES.items()]
     write_ini(os.path.join(skins, 'Main.ini'), [
-        ('SCREEN', [('Main', 'main_normal.jpg'), ('Mask', 'main_mask.bmp'), ('Link', L.LINK)]),
+        ('SCREEN', [('Main', 'main_normal.jpg'), ('Mask', 'main_mask.bmp')]),
         ('BUTTONINFO', buttons),
         ('BUTTONINFO2', [(k, '%d,%d,24,24' % o) for k, o in L.ARROW_ORIGINS.items()]),
         ('Control_Name', [(k, zh) for k, zh, _ in L.CAPTIONS]),

@@ -245,8 +245,6 @@ def update_controls():
 # Controls whose height is their drop-down list's: the closed box is this tall.
 CLOSED_COMBO_HEIGHT = 24
 
-LINK = 'https://www.ostrak.example/'
-
 # Skin-file texts of the lighting panel: language 0 (Chinese), language 1 (English).
 CAPTIONS = [
     ('Usb', '回报率', 'Report rate'), ('Deng', '灯光开关', 'Lighting'), ('Light', '亮度', 'Brightness'),

@@ -16,6 +16,7 @@
 #include "app/messages.h"
 #include "controls/dialog_win.h"
 #include "controls/message_box_win.h"
+#include "localisation/text_slots.h"
 #include "panels/key_grid_ids.h"
 #include "profiles/settings.h"
 #include "profiles/settings_win.h"
@@ -81,6 +82,15 @@ TEST_F(ExitTest, TheKeyboardPulledOutClosesTheKeyEditorAndItsBox) {
   EXPECT_FALSE(window_->keyEditor().IsOpen());
   EXPECT_EQ(ModalLoopsRunning(), 0);
   EXPECT_TRUE(IsWindow(window_->hwnd()));
+}
+
+// The window goes with the keyboard, and the notification area says why.
+TEST_F(ExitTest, TheKeyboardPulledOutIsSaidWhereTheWindowWas) {
+  window_->ShowMainWindow();
+  ASSERT_TRUE(IsWindowVisible(window_->hwnd()));
+  keyboard_.Control("unplug");
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(window_->hwnd()); }, 10000));
+  EXPECT_EQ(app_.tray().lastNotice(), Text(TextKey::KEYBOARD_LEFT_NOTICE));
 }
 
 }  // namespace

@@ -350,6 +350,12 @@ TEST_F(MainDialogTest, AboutOpensOneBoxWithTheTextsOfTheChosenLanguage) {
   EXPECT_STREQ(text, expected);
   EXPECT_NE(text[0], L'\0');
 
+  // Its link leads to the program's own help page, which ships with it.
+  wchar_t link[512] = {};
+  GetDlgItemTextW(window_->aboutBox().hwnd(), IDC_ABOUT_LINK, link, 512);
+  EXPECT_EQ(FromWide(link), HelpPagePath());
+  EXPECT_TRUE(FileExists(Wide(HelpPagePath())));
+
   // The keyboard leaving closes it, as every child window.
   static_cast<NoticeListener&>(window_->session()).DeviceGone();
   ASSERT_TRUE(WaitUntil([&] { return !window_->aboutBox().shown(); }, 10000));

@@ -9,8 +9,10 @@
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "app/wide_win.h"
+#include "controls/dialog_win.h"
 #include "localisation/text_slots.h"
 #include "profiles/profile_store.h"
 #include "profiles/settings_win.h"
@@ -23,6 +25,34 @@
 #include "tests/support/windows_test_support_win.h"
 
 namespace {
+
+std::wstring GetWindowTextOf(HWND window) {
+  wchar_t text[512] = {};
+  GetWindowTextW(window, text, 512);
+  return text;
+}
+
+// Every text the window's status line is given, in order.
+class StatusLineRecord {
+ public:
+  explicit StatusLineRecord(HWND line) : hook_(SetWindowsHookExW(WH_CALLWNDPROC, Record, nullptr, GetCurrentThreadId())) {
+    line_ = line;
+    texts_.clear();
+  }
+  ~StatusLineRecord() { UnhookWindowsHookEx(hook_); }
+  const std::vector<std::u16string>& texts() const { return texts_; }
+
+ private:
+  static LRESULT CALLBACK Record(int code, WPARAM wParam, LPARAM lParam) {
+    const auto* message = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    if (code == HC_ACTION && message->hwnd == line_ && message->message == WM_SETTEXT)
+      texts_.push_back(FromWide(reinterpret_cast<const wchar_t*>(message->lParam)));
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+  }
+  static inline HWND line_ = nullptr;
+  static inline std::vector<std::u16string> texts_;
+  HHOOK hook_;
+};
 
 class MainWindowApplyTest : public MainWindowFixture {
  protected:
@@ -54,6 +84,7 @@ TEST_F(MainWindowApplyTest, ApplySavesTheFileAndSendsTheCurrentKeyMap) {
   PostMessageW(window_->hwnd(), WM_COMMAND, IDC_APPLY, 0);
   ASSERT_TRUE(WaitUntil([&] { return !window_->PendingChanges(); }, 10000));
   EXPECT_FALSE(IsWindowEnabled(window_->Item(IDC_APPLY)));
+  EXPECT_EQ(GetWindowTextOf(window_->Item(IDC_STATUS_LINE)), Wide(Text(TextKey::STATUS_SENT)));
 
   std::vector<std::uint8_t> table;
   ParseHexBytes(keyboard_.Control("read keytables 0 480").substr(3), table);
@@ -214,6 +245,62 @@ TEST_F(MainWindowApplyTest, ApplyAndImportWaitForTheReadBackUnderWay) {
   EXPECT_EQ(filesChosen, 2);
   EXPECT_EQ(EntryOf(window_->session(), AssignmentIndex(0, 0x11)).type, AssignmentType::Default);
   RemoveTree(folder);
+}
+
+// The line beside OK, Cancel and Apply follows the download chunk by chunk
+// and says when the keyboard has it; a new edit clears it.
+TEST_F(MainWindowApplyTest, TheStatusLineFollowsAnApplyToItsEnd) {
+  Open(L"");
+  EditKeyA(0);
+  ASSERT_EQ(keyboard_.Control("faults latency=20"), "OK");
+  StatusLineRecord record(window_->Item(IDC_STATUS_LINE));
+  PostMessageW(window_->hwnd(), WM_COMMAND, IDC_APPLY, 0);
+  ASSERT_TRUE(WaitUntil([&] { return !window_->PendingChanges() && !window_->KeyboardBusy(); }, 20000));
+  const std::vector<std::u16string>& texts = record.texts();
+  ASSERT_GE(texts.size(), 2u);
+  EXPECT_EQ(texts.back(), Text(TextKey::STATUS_SENT));
+  EXPECT_EQ(texts[texts.size() - 2], FormatText(Text(TextKey::STATUS_SENDING_KEYS), 100));
+  EXPECT_EQ(texts.front().substr(0, 8), Text(TextKey::STATUS_SENDING_KEYS).substr(0, 8));
+  ASSERT_EQ(keyboard_.Control("faults latency=0"), "OK");
+
+  EditKeyA(0);
+  EXPECT_EQ(GetWindowTextOf(window_->Item(IDC_STATUS_LINE)), L"");
+}
+
+// Closing with changes pending asks first, whichever way the program is
+// closed: Cancel keeps the program and the changes, Discard ends it without
+// sending them, Apply sends them and then ends it.
+TEST_F(MainWindowApplyTest, ClosingWithChangesPendingAsksToApplyOrDiscardThem) {
+  struct Case {
+    const char* name;
+    int command;
+    int answer;
+    bool ends;
+    bool sent;
+  };
+  const std::wstring question = Wide(Text(TextKey::CLOSE_PENDING_PROMPT));
+  for (const Case& c : {Case{"cancel", IDC_CLOSE, IDCANCEL, false, false}, Case{"discard", ID_MENU_CLOSE, IDNO, true, false},
+                        Case{"apply", ID_TRAY_EXIT, IDYES, true, true}}) {
+    SCOPED_TRACE(c.name);
+    if (!window_) {
+      Open(L"");
+    } else {  // a window of its own for each case
+      window_.reset();
+      ASSERT_NO_FATAL_FAILURE(OpenWindowReadingProfile());
+      ASSERT_TRUE(WaitUntil([&] { return window_->InitDone() && !window_->KeyboardBusy(); }, 10000));
+    }
+    const std::string before = keyboard_.Control("read keytables 0 480");
+    EditKeyA(0);
+    MessageBoxAnswerer answer(question, c.answer);
+    PostMessageW(window_->hwnd(), WM_COMMAND, c.command, 0);
+    ASSERT_TRUE(WaitUntil([&] { return answer.seen == 1 && ModalLoopsRunning() == 0; }, 10000));
+    EXPECT_EQ(answer.buttons[IDYES], Wide(Text(TextKey::CLOSE_APPLY)));
+    EXPECT_EQ(answer.buttons[IDNO], Wide(Text(TextKey::CLOSE_DISCARD)));
+    EXPECT_EQ(answer.buttons[IDCANCEL], Wide(Text(TextKey::CLOSE_CANCEL)));
+    EXPECT_EQ(WaitUntil([&] { return window_->Exiting(); }, c.ends ? 10000 : 500), c.ends);
+    EXPECT_EQ(keyboard_.Control("read keytables 0 480") != before, c.sent);
+    EXPECT_TRUE(c.ends || window_->PendingChanges());
+  }
 }
 
 }  // namespace

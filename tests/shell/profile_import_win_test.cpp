@@ -82,6 +82,12 @@ class ProfileImportTest : public MainWindowFixture {
     return Bytes(copy);
   }
 
+  std::u16string StatusLine() const {
+    wchar_t text[512] = {};
+    GetWindowTextW(window_->Item(IDC_STATUS_LINE), text, 512);
+    return FromWide(text);
+  }
+
   std::wstring folder_;
   std::optional<std::u16string> chosen_;
   std::vector<FileDialogKind> kinds_;
@@ -94,13 +100,16 @@ TEST_F(ProfileImportTest, ABackupRestoresEveryBankAndReachesAllThreeKeyMaps) {
   Menu(ID_MENU_EXPORT, backup);
   ASSERT_EQ(kinds_, std::vector<FileDialogKind>{FileDialogKind::kSave});
   EXPECT_EQ(Bytes(backup), edited);
+  EXPECT_EQ(StatusLine(), FormatText(Text(TextKey::STATUS_EXPORTED), backup)) << "where the export went";
 
   ForgetEdits();
   Menu(ID_MENU_IMPORT, backup);
   EXPECT_EQ(kinds_.back(), FileDialogKind::kOpen);
   EXPECT_EQ(WorkingBytes(), edited);
-  EXPECT_EQ(Bytes(ProfileFilePath(0)), edited) << "the profile file is the imported one";
+  // The profile file is written on the transfer thread, before the download.
   ASSERT_TRUE(WaitUntil([&] { return !window_->PendingChanges() && !window_->KeyboardBusy(); }, 15000));
+  EXPECT_EQ(Bytes(ProfileFilePath(0)), edited) << "the profile file is the imported one";
+  EXPECT_EQ(StatusLine(), Text(TextKey::STATUS_SENT));
   for (int map = 0; map < 3; ++map)
     EXPECT_TRUE(HoldsExpected(KeyboardHolds(keyboard_, map), ExpectedOnKeyboard(window_->session(), map))) << "key map " << map;
 }

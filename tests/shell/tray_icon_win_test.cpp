@@ -42,6 +42,11 @@ struct FakeShell {
         if (!hasIcon) return FALSE;
         if (data->uFlags & NIF_ICON) shown.hIcon = data->hIcon;
         if (data->uFlags & NIF_TIP) wcscpy(shown.szTip, data->szTip);
+        if (data->uFlags & NIF_INFO) {
+          wcscpy(shown.szInfo, data->szInfo);
+          wcscpy(shown.szInfoTitle, data->szInfoTitle);
+          shown.dwInfoFlags = data->dwInfoFlags;
+        }
         return TRUE;
       case NIM_DELETE:
         return std::exchange(hasIcon, false) ? TRUE : FALSE;
@@ -99,6 +104,28 @@ TEST_F(TrayIconRetryTest, AnIconTheShellRefusesIsAddedOnceItTakesItWithTheStateS
   tray.Remove();
   EXPECT_FALSE(shell_.hasIcon);
   EXPECT_FALSE(tray.created());
+}
+
+// A notice balloons from the icon, its text whole and cut only at what the
+// shell takes; an icon the shell has not taken shows none.
+TEST_F(TrayIconRetryTest, ANoticeBalloonsFromTheIconOnceItIsThere) {
+  shell_.refusals = 1000;
+  CTrayIcon tray(Shell());
+  tray.Add(owner_, kTrayCallbackMessage, u"Keyboard", SmallIcon(IDI_APPLICATION_ICON), kTrayIconId);
+  tray.ShowNotice(u"Not yet");
+  EXPECT_EQ(shell_.shown.szInfo[0], L'\0');
+  tray.Remove();
+
+  shell_.refusals = 0;
+  ASSERT_TRUE(tray.Add(owner_, kTrayCallbackMessage, u"Keyboard", SmallIcon(IDI_APPLICATION_ICON), kTrayIconId));
+  tray.ShowNotice(u"The keyboard was unplugged.");
+  EXPECT_STREQ(shell_.shown.szInfo, L"The keyboard was unplugged.");
+  EXPECT_NE(shell_.shown.szInfoTitle[0], L'\0');
+  EXPECT_EQ(shell_.shown.dwInfoFlags, static_cast<DWORD>(NIIF_INFO));
+  const std::u16string longText(400, u'x');
+  tray.ShowNotice(longText);
+  EXPECT_EQ(std::wstring(shell_.shown.szInfo).size(), std::size(shell_.shown.szInfo) - 1);
+  EXPECT_EQ(tray.lastNotice(), longText);
 }
 
 // A busy shell may take the icon and answer no: the icon is not offered again

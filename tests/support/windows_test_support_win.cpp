@@ -181,6 +181,11 @@ MessageBoxAnswerer::MessageBoxAnswerer(std::wstring text, int button) : text_(st
         GetDlgItemTextW(box, 0xFFFF, shown, 512);
         if (text_ != shown || std::find(answered.begin(), answered.end(), box) != answered.end()) continue;
         answered.push_back(box);
+        if (seen == 0)
+          for (const int button : {IDOK, IDCANCEL, IDYES, IDNO}) {
+            wchar_t caption[64] = {};
+            if (GetDlgItemTextW(box, button, caption, 64) > 0) buttons[button] = caption;
+          }
         ++seen;
         PostMessageW(box, WM_COMMAND, button_, 0);
       }

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <map>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -61,6 +62,8 @@ class MessageBoxAnswerer {
   MessageBoxAnswerer(const MessageBoxAnswerer&) = delete;
   MessageBoxAnswerer& operator=(const MessageBoxAnswerer&) = delete;
   std::atomic<int> seen{0};
+  // The captions of the first box answered, by button id (read once seen).
+  std::map<int, std::wstring> buttons;
 
  private:
   std::wstring text_;
