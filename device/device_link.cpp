@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <vector>
 #include <thread>
 
 #include "device/device_check.h"
@@ -326,18 +327,24 @@ DeviceResult DeviceLink::WriteKeyColours(int keyIndex, std::span<const std::uint
 }
 
 DeviceResult DeviceLink::Chunked(std::uint8_t code, std::uint32_t base, std::uint8_t* read,
-                                 const std::uint8_t* write, std::size_t length) {
-  const std::size_t chunks = (length + kFrameDataSize - 1) / kFrameDataSize;
-  for (std::size_t done = 0; done < length;) {
-    const std::size_t n = std::min(kFrameDataSize, length - done);
-    const auto offset = static_cast<std::uint16_t>(base + done);
+                                 const std::uint8_t* write, std::size_t length, std::span<const std::uint8_t> known) {
+  // The chunks to send: every one, less those of a write the keyboard holds whole.
+  std::vector<std::size_t> starts;
+  for (std::size_t start = 0; start < length; start += kFrameDataSize) {
+    const std::size_t n = std::min(kFrameDataSize, length - start);
+    const bool held = write && start + n <= known.size() && std::memcmp(write + start, known.data() + start, n) == 0;
+    if (!held) starts.push_back(start);
+  }
+  std::size_t sent = 0;
+  for (const std::size_t start : starts) {
+    const std::size_t n = std::min(kFrameDataSize, length - start);
+    const auto offset = static_cast<std::uint16_t>(base + start);
     std::span<const std::uint8_t> data;
-    if (write) data = {write + done, n};
-    const DeviceResult result = Simple(code, static_cast<std::uint8_t>(n), offset, data, read ? read + done : nullptr,
-                              read ? n : 0);
+    if (write) data = {write + start, n};
+    const DeviceResult result = Simple(code, static_cast<std::uint8_t>(n), offset, data, read ? read + start : nullptr,
+                                       read ? n : 0);
     if (result != DeviceResult::kOk) return result;
-    done += n;
-    if (chunkProgress_) chunkProgress_(code, (done + kFrameDataSize - 1) / kFrameDataSize, chunks);
+    if (chunkProgress_) chunkProgress_(code, ++sent, starts.size());
   }
   return DeviceResult::kOk;
 }
@@ -350,10 +357,10 @@ DeviceResult DeviceLink::ReadKeyTable(int profile, DeviceKeyTable& table) {
   return result;
 }
 
-DeviceResult DeviceLink::WriteKeyTable(int profile, const DeviceKeyTable& table) {
+DeviceResult DeviceLink::WriteKeyTable(int profile, const DeviceKeyTable& table, std::span<const std::uint8_t> known) {
   if (!IsKeyboardProfile(profile)) return DeviceResult::kBadProfile;
   return Chunked(kCommandWriteKeyTable, profile * kKeyTableStride, nullptr,
-                 reinterpret_cast<const std::uint8_t*>(table.data()), kKeyTableBytes);
+                 reinterpret_cast<const std::uint8_t*>(table.data()), kKeyTableBytes, known);
 }
 
 DeviceResult DeviceLink::ReadDefaultKeyTable(DeviceKeyTable& table) {
@@ -368,9 +375,9 @@ DeviceResult DeviceLink::ReadMacroImage(std::span<std::uint8_t> image) {
   return Chunked(kCommandReadMacroImage, 0, image.data(), nullptr, image.size());
 }
 
-DeviceResult DeviceLink::WriteMacroImage(std::span<const std::uint8_t> image) {
+DeviceResult DeviceLink::WriteMacroImage(std::span<const std::uint8_t> image, std::span<const std::uint8_t> known) {
   if (image.size() > kMaxMacroImageSize) return DeviceResult::kWriteFailed;
-  return Chunked(kCommandWriteMacroImage, 0, nullptr, image.data(), image.size());
+  return Chunked(kCommandWriteMacroImage, 0, nullptr, image.data(), image.size(), known);
 }
 
 // ---- Current profile, capacity, lock lights, boot ---------------------------

@@ -140,12 +140,17 @@ class DeviceLink {
   DeviceResult ReadSettings(std::uint8_t length, std::uint16_t offset, std::span<std::uint8_t, kFrameDataSize> out);
   // 6: up to 56 bytes at settings offset o (more sends nothing: kWriteFailed).
   DeviceResult WriteSettings(std::uint16_t offset, std::span<const std::uint8_t> data);
-  DeviceResult ReadKeyTable(int profile, DeviceKeyTable& table);         // 7
-  DeviceResult WriteKeyTable(int profile, const DeviceKeyTable& table);  // 8
+  // The writes take what the keyboard is known to hold there already
+  // (`known`, from the same start; empty when nothing is known) and leave out
+  // each chunk it holds whole: every chunk sent is one a full write would
+  // send, with the same length and offset.
+  DeviceResult ReadKeyTable(int profile, DeviceKeyTable& table);  // 7
+  DeviceResult WriteKeyTable(int profile, const DeviceKeyTable& table,
+                             std::span<const std::uint8_t> known = {});  // 8
   // 9, 10: the image at offset 0; a length of 0 sends nothing and succeeds;
   // more than 65 535 bytes (offsets are 16 bits) sends nothing: kWriteFailed.
   DeviceResult ReadMacroImage(std::span<std::uint8_t> image);
-  DeviceResult WriteMacroImage(std::span<const std::uint8_t> image);
+  DeviceResult WriteMacroImage(std::span<const std::uint8_t> image, std::span<const std::uint8_t> known = {});
   DeviceResult ReadDefaultKeyTable(DeviceKeyTable& table);  // 15
   // 16, 17: colours from key position `keyIndex` (three bytes per key).
   DeviceResult ReadKeyColours(int keyIndex, std::uint8_t length, std::span<std::uint8_t, kFrameDataSize> out);
@@ -196,7 +201,7 @@ class DeviceLink {
 
  private:
   DeviceResult Chunked(std::uint8_t code, std::uint32_t base, std::uint8_t* read, const std::uint8_t* write,
-                       std::size_t length);
+                       std::size_t length, std::span<const std::uint8_t> known = {});
   DeviceResult Simple(std::uint8_t code, std::uint8_t length, std::uint16_t offset,
                       std::span<const std::uint8_t> data, std::uint8_t* replyData, std::size_t replyDataSize);
   bool PlaceRead(const UnitSelector& selector, std::uint32_t tag, std::uint32_t& id);

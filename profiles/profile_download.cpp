@@ -1,5 +1,6 @@
 #include "profiles/profile_download.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "macros/macro_image.h"
@@ -12,7 +13,21 @@ DownloadOutcome DownloadProfiles(DeviceLink& link, bool all, const DownloadSourc
   return DownloadKeyMaps(link, current, current, source);
 }
 
-DownloadOutcome DownloadKeyMaps(DeviceLink& link, int first, int last, const DownloadSource& source) {
+namespace {
+
+std::span<const std::uint8_t> BytesOf(const DeviceKeyTable& table) {
+  return {reinterpret_cast<const std::uint8_t*>(table.data()), sizeof table};
+}
+
+// Whether the mirror knows that the keyboard holds all of `bytes` from its start.
+bool Holds(std::span<const std::uint8_t> known, std::span<const std::uint8_t> bytes) {
+  return bytes.size() <= known.size() && std::equal(bytes.begin(), bytes.end(), known.begin());
+}
+
+}  // namespace
+
+DownloadOutcome DownloadKeyMaps(DeviceLink& link, int first, int last, const DownloadSource& source,
+                                KeyboardMirror* mirror) {
   if (!IsKeyboardProfile(first) || !IsKeyboardProfile(last) || first > last) return {DeviceResult::kBadProfile};
   const MacroImageSizes sizes = ComputeMacroImageSizes(source.macros);
   const std::uint32_t capacity = link.MacroCapacity();
@@ -31,6 +46,17 @@ DownloadOutcome DownloadKeyMaps(DeviceLink& link, int first, int last, const Dow
   for (int p = first; p <= last; ++p)
     tables[p] = BuildDeviceKeyTable(EntriesOfProfile(source.area, p), defaults, indexOfId);
 
+  // What the keyboard holds already is not sent again; when it holds all of
+  // it, there is no configuration to make.
+  KeyboardMirror nothingKnown;
+  KeyboardMirror& known = mirror ? *mirror : nothingKnown;
+  const auto knownTable = [&](int p) {
+    return known.tables[p] ? BytesOf(*known.tables[p]) : std::span<const std::uint8_t>();
+  };
+  bool anyChange = source.withMacroImage && !Holds(known.macroImage, image);
+  for (int p = first; p <= last; ++p) anyChange = anyChange || !Holds(knownTable(p), BytesOf(tables[p]));
+  if (mirror && !anyChange) return {DeviceResult::kOk, source.withMacroImage && !withNames};
+
   // A failed begin, image or table write ends the download with its result: the
   // keyboard would otherwise hold a half-written profile reported as applied.
   // Whatever failed, a keyboard that may have seen command 1 gets command 2,
@@ -39,11 +65,22 @@ DownloadOutcome DownloadKeyMaps(DeviceLink& link, int first, int last, const Dow
   DownloadOutcome outcome{link.BeginConfiguration()};
   if (outcome.result == DeviceResult::kAbsent) return outcome;  // nothing reached a keyboard
   outcome.macroNamesLeftOut = source.withMacroImage && !withNames;
-  if (outcome.result == DeviceResult::kOk && source.withMacroImage) outcome.result = link.WriteMacroImage(image);
+  if (outcome.result == DeviceResult::kOk && source.withMacroImage)
+    outcome.result = link.WriteMacroImage(image, known.macroImage);
   for (int p = first; p <= last && outcome.result == DeviceResult::kOk; ++p)
-    outcome.result = link.WriteKeyTable(p, tables[p]);
+    outcome.result = link.WriteKeyTable(p, tables[p], knownTable(p));
   const DeviceResult ended = link.EndConfiguration();
   if (outcome.result == DeviceResult::kOk) outcome.result = ended;
+
+  if (mirror && outcome.result != DeviceResult::kOk) {
+    *mirror = {};  // the keyboard may hold any part of it
+  } else if (mirror) {
+    for (int p = first; p <= last; ++p) mirror->tables[p] = tables[p];
+    if (source.withMacroImage) {  // the image's first bytes replaced; what lies beyond is as it was
+      if (mirror->macroImage.size() < image.size()) mirror->macroImage.resize(image.size());
+      std::copy(image.begin(), image.end(), mirror->macroImage.begin());
+    }
+  }
   return outcome;
 }
 

@@ -11,6 +11,7 @@
 #include "keyboard/key_assignment.h"
 #include "localisation/text_slots.h"
 #include "macros/macro_record.h"
+#include "profiles/keyboard_mirror.h"
 
 // What a download sends: the applied key maps and their macro list.
 struct DownloadSource {
@@ -35,8 +36,13 @@ struct DownloadOutcome {
 // image does not fit the keyboard; kAbsent when the current profile cannot be
 // read; else the failure of the first command that failed.
 DownloadOutcome DownloadProfiles(DeviceLink& link, bool all, const DownloadSource& source);
-// The same for the key maps `first` to `last` (0 to 2).
-DownloadOutcome DownloadKeyMaps(DeviceLink& link, int first, int last, const DownloadSource& source);
+// The same for the key maps `first` to `last` (0 to 2). With a `mirror`, only
+// the chunks that differ from what it knows are sent, and nothing at all
+// (not even commands 1 and 2) when none does; the keyboard ends with the same
+// bytes as after a full download. The mirror then knows what was sent, or is
+// forgotten when the download did not end as confirmed.
+DownloadOutcome DownloadKeyMaps(DeviceLink& link, int first, int last, const DownloadSource& source,
+                                KeyboardMirror* mirror = nullptr);
 
 // What the user is told after a download: EXTRA_MACRO_TOO_LONG when the macros
 // did not fit, EXTRA_PROFILE_SPACE_TIGHT when their names were left out, and

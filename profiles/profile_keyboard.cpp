@@ -22,7 +22,8 @@ DeviceResult Told(DeviceMessages& messages, const DownloadOutcome& outcome) {
 
 }  // namespace
 
-bool ReadProfileFromKeyboard(DeviceLink& link, const std::u16string& path) {
+bool ReadProfileFromKeyboard(DeviceLink& link, const std::u16string& path, KeyboardMirror* mirror) {
+  if (mirror) *mirror = {};
   const int current = link.CurrentProfile();
   if (!IsKeyboardProfile(current)) return false;
 
@@ -33,12 +34,16 @@ bool ReadProfileFromKeyboard(DeviceLink& link, const std::u16string& path) {
   std::vector<std::uint8_t> image(kImageHeaderBytes);
   if (link.ReadMacroImage(image) != DeviceResult::kOk) return false;
   MacroImageHeader header{};
-  if (ReadMacroImageHeader(image, header) && header.macroCount > 0) {
+  const bool anyMacro = ReadMacroImageHeader(image, header) && header.macroCount > 0;
+  if (anyMacro) {
     image.resize(header.imageSize);
     if (link.ReadMacroImage(image) != DeviceResult::kOk) return false;
-  } else {
-    image.clear();  // no macros on the keyboard
   }
+  if (mirror) {
+    for (int profile = 0; profile < kKeyboardProfileCount; ++profile) mirror->tables[profile] = tables[profile];
+    mirror->macroImage = image;
+  }
+  if (!anyMacro) image.clear();  // no macros on the keyboard
 
   // What the keyboard cannot hold (program paths, text blocks, the G keys, the
   // spare bank) is kept from the profile file on disk, when that is valid.
@@ -75,13 +80,13 @@ bool WriteApplyNote(const std::u16string& note, int profile) {
 // Downloads key map `profile` (or all three) and the macros of `applied`,
 // noted from just before the first command until the keyboard confirmed the end.
 DeviceResult DownloadNoted(DeviceLink& link, DeviceMessages& messages, const AppliedProfile& applied, int profile,
-                           const std::u16string& note, bool withMacros = true) {
+                           const std::u16string& note, bool withMacros, KeyboardMirror* mirror) {
   const DownloadSource source{applied.block->area, applied.macros.records, withMacros};
   // Nothing is sent when the macros do not fit: nothing to note then.
   const bool sends = !withMacros || link.MacroCapacity() >= ComputeMacroImageSizes(source.macros).baseSize;
   if (sends) WriteApplyNote(note, profile);
   const int first = profile == kAllKeyMaps ? 0 : profile, last = profile == kAllKeyMaps ? kAllKeyMaps - 1 : profile;
-  const DeviceResult result = Told(messages, DownloadKeyMaps(link, first, last, source));
+  const DeviceResult result = Told(messages, DownloadKeyMaps(link, first, last, source, mirror));
   if (result == DeviceResult::kOk) RemoveFile(note);
   return result;
 }
@@ -97,18 +102,21 @@ bool LoadImportFile(UserInterface& ui, const std::u16string& from, WorkingProfil
 }
 
 bool ApplyImportedProfile(DeviceLink& link, DeviceMessages& messages, WorkingProfile& working,
-                          AppliedProfile& applied, const std::u16string& profilePath) {
+                          AppliedProfile& applied, const std::u16string& profilePath, KeyboardMirror* mirror) {
   return CopyToAppliedProfile(working, applied) &&
-         DownloadNoted(link, messages, applied, kAllKeyMaps, ApplyNotePath(profilePath)) == DeviceResult::kOk;
+         DownloadNoted(link, messages, applied, kAllKeyMaps, ApplyNotePath(profilePath), true, mirror) ==
+             DeviceResult::kOk;
 }
 
 DeviceResult DownloadAppliedProfile(DeviceLink& link, DeviceMessages& messages, const AppliedProfile& applied,
-                                    int profile, const std::u16string& profilePath, bool withMacros) {
+                                    int profile, const std::u16string& profilePath, bool withMacros,
+                                    KeyboardMirror* mirror) {
   if (!IsKeyboardProfile(profile) && profile != kAllKeyMaps) return DeviceResult::kBadProfile;
-  return DownloadNoted(link, messages, applied, profile, ApplyNotePath(profilePath), withMacros);
+  return DownloadNoted(link, messages, applied, profile, ApplyNotePath(profilePath), withMacros, mirror);
 }
 
-bool FinishInterruptedApply(DeviceLink& link, DeviceMessages& messages, const std::u16string& profilePath) {
+bool FinishInterruptedApply(DeviceLink& link, DeviceMessages& messages, const std::u16string& profilePath,
+                            KeyboardMirror* mirror) {
   const std::u16string note = ApplyNotePath(profilePath);
   const int profile = ReadApplyNote(note);
   if (profile < 0) {
@@ -121,7 +129,7 @@ bool FinishInterruptedApply(DeviceLink& link, DeviceMessages& messages, const st
     RemoveFile(note);  // nothing left to finish it from
     return true;
   }
-  const DeviceResult result = DownloadNoted(link, messages, copy, profile, note);
+  const DeviceResult result = DownloadNoted(link, messages, copy, profile, note, true, mirror);
   if (result == DeviceResult::kOk) return true;
   // A capacity read from a keyboard that is still there: the macros never
   // fitted it, so nothing was ever sent.

@@ -9,13 +9,14 @@
 
 #include "app/user_interface.h"
 #include "device/device_link.h"
+#include "profiles/keyboard_mirror.h"
 #include "profiles/profile_store.h"
 
 // Reads the keyboard's three key tables and its macro image and writes them
 // as the profile file at `path` (replaced whole). False when they could not be
 // read or the file not written (it is then untouched). Runs on the transfer
-// thread.
-bool ReadProfileFromKeyboard(DeviceLink& link, const std::u16string& path);
+// thread. A `mirror` then knows what was read (it is forgotten first).
+bool ReadProfileFromKeyboard(DeviceLink& link, const std::u16string& path, KeyboardMirror* mirror = nullptr);
 
 // What came of the window's Apply: whether the profile file took the changes,
 // and how the download of the current key map ended (kAbsent when the
@@ -33,8 +34,11 @@ constexpr int kAllKeyMaps = kKeyboardProfileCount;
 // image too unless not `withMacros`), noted beside the profile file at `profilePath`
 // (ApplyNotePath) from just before its first command until the keyboard
 // confirmed the end; nothing is noted when the macros do not fit.
+// With a `mirror`, only what differs from it is sent (DownloadKeyMaps); the
+// same holds for the other downloads below.
 DeviceResult DownloadAppliedProfile(DeviceLink& link, DeviceMessages& messages, const AppliedProfile& applied,
-                                    int profile, const std::u16string& profilePath, bool withMacros = true);
+                                    int profile, const std::u16string& profilePath, bool withMacros = true,
+                                    KeyboardMirror* mirror = nullptr);
 
 // Import's first half: the file at `from` is checked and loaded whole into
 // `imported` (a profile of its own). A file that does not validate or load
@@ -47,7 +51,8 @@ bool LoadImportFile(UserInterface& ui, const std::u16string& from, WorkingProfil
 // macros downloaded from the copy, noted like an Apply so that a download cut
 // short is finished at the next arrival. True when the keyboard confirmed it.
 bool ApplyImportedProfile(DeviceLink& link, DeviceMessages& messages, WorkingProfile& working,
-                          AppliedProfile& applied, const std::u16string& profilePath);
+                          AppliedProfile& applied, const std::u16string& profilePath,
+                          KeyboardMirror* mirror = nullptr);
 
 // An Apply under way is noted beside the profile file, in "<profile file>.applying"
 // (the key map's index, or "A" for all three after an import), from just before its first command until the
@@ -62,7 +67,8 @@ std::u16string ApplyNotePath(const std::u16string& profilePath);
 // mix of two profiles for the keyboard's own. True when there was nothing to
 // finish or it was finished; false when it failed (the note stays for the next
 // arrival, and the keyboard must not be read back meanwhile).
-bool FinishInterruptedApply(DeviceLink& link, DeviceMessages& messages, const std::u16string& profilePath);
+bool FinishInterruptedApply(DeviceLink& link, DeviceMessages& messages, const std::u16string& profilePath,
+                            KeyboardMirror* mirror = nullptr);
 
 // The profile menu: "<Default Profile>" (command 9000), a separator, and one
 // item per profile (9001 to 9003) named by the profile file's name; the item

@@ -23,8 +23,9 @@ void KeyboardSession::Connect(DeviceLink& link) {
 }
 
 bool KeyboardSession::ReadArrivedKeyboard(DeviceLink& link) {
+  mirror_ = {};  // an arrived keyboard may hold anything
   if (arrivalRead_ == ArrivalRead::kWholeProfile) link.CurrentProfile();  // the bank the window shows, asked first
-  if (!FinishInterruptedApply(link, *this, profilePath_)) return false;
+  if (!FinishInterruptedApply(link, *this, profilePath_, &mirror_)) return false;
   switch (arrivalRead_) {
     case ArrivalRead::kNothing:
       return true;
@@ -37,7 +38,7 @@ bool KeyboardSession::ReadArrivedKeyboard(DeviceLink& link) {
   // The profile file's folder may not be there yet (no program has run).
   std::error_code ignored;
   std::filesystem::create_directories(std::filesystem::path(profilePath_).parent_path(), ignored);
-  return ReadProfileFromKeyboard(link, profilePath_);
+  return ReadProfileFromKeyboard(link, profilePath_, &mirror_);
 }
 
 int KeyboardSession::StartLink() {
@@ -228,7 +229,7 @@ JobStart KeyboardSession::Apply(std::function<void(const ApplyOutcome&)> done, A
         std::lock_guard guard(profileMutex_);
         copied = CopyToAppliedProfile(working_, applied_);
       }
-      outcome.download = copied ? DownloadAppliedProfile(link, *this, applied_, keyMap, path, scope.withMacros)
+      outcome.download = copied ? DownloadAppliedProfile(link, *this, applied_, keyMap, path, scope.withMacros, &mirror_)
                                 : DeviceResult::kWriteFailed;
     }
     Queue([this, outcome, version, done] {
@@ -254,7 +255,7 @@ JobStart KeyboardSession::Import(WorkingProfile imported, std::function<void(boo
     const unsigned version = pendingVersion_ + 1;  // the edit this import is
     const bool queued = notices_->PostUnlessReadingBack([this, &link, sent, path, version, done = std::move(done)] {
       SaveProfileFile(*sent, path);
-      const bool taken = ApplyImportedProfile(link, *this, *sent, applied_, path);
+      const bool taken = ApplyImportedProfile(link, *this, *sent, applied_, path, &mirror_);
       Queue([this, taken, version, done] {
         if (taken && version == pendingVersion_) SetPending(false);
         done(taken);

@@ -221,6 +221,7 @@ class KeyboardSession : public NoticeListener {
   mutable std::mutex profileMutex_;
   WorkingProfile working_;
   AppliedProfile applied_;  // the transfer thread's
+  KeyboardMirror mirror_;   // the transfer thread's: what the keyboard holds, as far as known
 
   // The owner's thread only.
   bool pending_ = false;
