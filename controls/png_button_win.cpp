@@ -322,6 +322,16 @@ LRESULT CPngButton::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     MSG relayed{window, message, wParam, lParam, static_cast<DWORD>(GetMessageTime()), {}};
     SendMessageW(tooltip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relayed));
   }
+  // A disabled button gets no mouse moves; where the system still asks it for
+  // the cursor (Wine does), that stands for one, for its tooltip.
+  if (tooltip_ && tooltipWhileDisabled_ && message == WM_SETCURSOR && HIWORD(lParam) == WM_MOUSEMOVE &&
+      !IsWindowEnabled(window)) {
+    POINT at{};
+    GetCursorPos(&at);
+    ScreenToClient(window, &at);
+    MSG relayed{window, WM_MOUSEMOVE, 0, MAKELPARAM(at.x, at.y), static_cast<DWORD>(GetMessageTime()), {}};
+    SendMessageW(tooltip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relayed));
+  }
   switch (message) {
     case kReflectedDrawItem: {
       const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
