@@ -61,7 +61,7 @@ set(test_build_folders
   OSTRAK_TEST_PROGRAMS_DIR_UNIX="${OSTRAK_TEST_PROGRAMS_DIR}"
   OSTRAK_SOURCE_DIR_UNIX="${PROJECT_SOURCE_DIR}")
 file(GLOB test_programs CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/tests/programs/*_main_win.cpp")
-set(test_programs_hosting_windows soak window_bench editor_shots)
+set(test_programs_hosting_windows soak window_bench editor_shots main_shots)
 set(test_program_targets "")
 foreach(main IN LISTS test_programs)
   get_filename_component(name "${main}" NAME_WE)

@@ -8,6 +8,7 @@
 
 #include "app/messages.h"
 #include "app/wide_win.h"
+#include "controls/field_colours_win.h"
 #include "keyboard/key_codes.h"
 #include "macros/macro_record.h"
 
@@ -51,6 +52,7 @@ void CActionList::Attach(HWND dialog, int id) {
                     (style & ~LVS_TYPEMASK) | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | WS_CLIPCHILDREN);
   const DWORD extended = LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES;
   SendMessageW(hwnd(), LVM_SETEXTENDEDLISTVIEWSTYLE, extended, extended);
+  ColourListView(hwnd());
 }
 
 void CActionList::SetColumns(const std::u16string& key, const std::u16string& direction, const std::u16string& delay) {
@@ -347,7 +349,12 @@ LRESULT CActionList::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     int& depth;
     ~Leave() { --depth; }
   } leave{handling_};
+  // The list and its cell editors in the skin's colours, enabled or not.
+  if (LRESULT colours = 0; AnswerFieldColours(message, wParam, lParam, colours)) return colours;
   switch (message) {
+    case WM_ENABLE:
+      ColourListView(hwnd());
+      break;
     case WM_COMMAND:
       if (LOWORD(wParam) != kEditorId) break;
       // A closed editor's last notices (its focus going, say) are dropped.

@@ -1,5 +1,6 @@
 #include "controls/base_dialog_win.h"
 
+#include "controls/field_colours_win.h"
 #include "skin/skin_file_win.h"
 
 CBaseDialog::CBaseDialog(int templateId, std::u16string skinFile, std::u16string skinFolder, Decode decode)
@@ -44,6 +45,8 @@ bool CBaseDialog::DecodeSkin() {
 }
 
 bool CBaseDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+  // The system's input fields in the skin's colours.
+  if (AnswerFieldColours(message, wParam, lParam, result)) return true;
   switch (message) {
     case WM_PAINT: {
       PAINTSTRUCT paint;

@@ -30,3 +30,22 @@ int FittingPointSize(int points, int minimum, int room, const std::function<int(
   while (size > minimum && widthAt(size) > room) --size;
   return size;
 }
+
+namespace {
+
+// Relative luminance of an sRGB colour, 0 (black) to 1 (white).
+double Luminance(LegendRgb c) {
+  const auto linear = [](std::uint8_t v) {
+    const double s = v / 255.0;
+    return s <= 0.03928 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
+  };
+  return 0.2126 * linear(c.r) + 0.7152 * linear(c.g) + 0.0722 * linear(c.b);
+}
+
+}  // namespace
+
+LegendRgb LegendColourOnTint(LegendRgb tint) {
+  const double l = Luminance(tint);
+  const double againstBlack = (l + 0.05) / 0.05, againstWhite = 1.05 / (l + 0.05);
+  return againstBlack >= againstWhite ? LegendRgb{0, 0, 0} : LegendRgb{0xFF, 0xFF, 0xFF};
+}

@@ -36,3 +36,14 @@ TextBox TurnedTextBox(TextBox box, int cx, int cy, int escapement);
 // never below `minimum`, where it is still readable (a caption set smaller than
 // that keeps its size). `widthAt` measures the text at a size.
 int FittingPointSize(int points, int minimum, int room, const std::function<int(int points)>& widthAt);
+
+// A colour as three bytes, red, green and blue.
+struct LegendRgb {
+  std::uint8_t r, g, b;
+  friend bool operator==(const LegendRgb&, const LegendRgb&) = default;
+};
+
+// The colour a tinted key's legend is drawn in: black or white, whichever
+// contrasts more with the tint (by relative luminance), so that no tint, the
+// darkest among them, hides the legend.
+LegendRgb LegendColourOnTint(LegendRgb tint);

@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "controls/hyperlink_command.h"
+#include "controls/subclass_win.h"
 #include "skin/skin_picture_win.h"
 #include "app/wide_win.h"
 #include "app/messages.h"
@@ -19,6 +20,34 @@ void ReplaceStyle(HWND window, LONG_PTR clear, LONG_PTR set) {
 }
 
 }  // namespace
+
+// --- ControlTooltip ---
+
+ControlTooltip::~ControlTooltip() {
+  if (tooltip_ && IsWindow(tooltip_)) DestroyWindow(tooltip_);
+}
+
+void ControlTooltip::Set(HWND control, std::u16string text) {
+  text_ = std::move(text);
+  if (!control) return;
+  TOOLINFOW tool{};
+  tool.cbSize = TTTOOLINFOW_V2_SIZE;
+  tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+  tool.hwnd = GetParent(control);
+  tool.uId = reinterpret_cast<UINT_PTR>(control);
+  tool.lpszText = const_cast<wchar_t*>(WidePtr(text_));
+  if (tooltip_ && control_ == control) {
+    SendMessageW(tooltip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+    return;
+  }
+  if (tooltip_ && IsWindow(tooltip_)) DestroyWindow(tooltip_);
+  LoadCommonControls();
+  control_ = control;
+  tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
+                             CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, GetParent(control), nullptr,
+                             GetModuleHandleW(nullptr), nullptr);
+  if (tooltip_) SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+}
 
 // --- CReportCtrl ---
 

@@ -27,6 +27,23 @@ class CReportCtrl : public Control {
   int SelectedRow() const;  // -1 when none
 };
 
+// A tooltip over one control that is not a picture button (a picture or a
+// caption that notifies its window of the mouse).
+class ControlTooltip {
+ public:
+  ControlTooltip() = default;
+  ControlTooltip(const ControlTooltip&) = delete;
+  ControlTooltip& operator=(const ControlTooltip&) = delete;
+  ~ControlTooltip();
+  void Set(HWND control, std::u16string text);
+  const std::u16string& Text() const { return text_; }
+
+ private:
+  HWND tooltip_ = nullptr;
+  HWND control_ = nullptr;
+  std::u16string text_;
+};
+
 // CComboBox: a drop-down list of texts.
 class CComboBox : public Control {
  public:

@@ -18,6 +18,62 @@ TOOLINFOW ToolOf(HWND button, const std::u16string& text) {
   return tool;
 }
 
+// The same tool as the area of the button in its window: a disabled button
+// gets no mouse messages, its window does.
+TOOLINFOW AreaToolOf(HWND button, const std::u16string& text) {
+  TOOLINFOW tool{};
+  tool.cbSize = TTTOOLINFOW_V2_SIZE;
+  tool.uFlags = TTF_SUBCLASS;
+  tool.hwnd = GetParent(button);
+  tool.uId = static_cast<UINT_PTR>(GetDlgCtrlID(button));
+  GetWindowRect(button, &tool.rect);
+  MapWindowPoints(nullptr, tool.hwnd, reinterpret_cast<POINT*>(&tool.rect), 2);
+  tool.lpszText = const_cast<wchar_t*>(WidePtr(text));
+  return tool;
+}
+
+// The face tinted: its dark parts (the key) take the tint colour, its light
+// parts (the legend) a colour that contrasts with the tint, so that even a
+// black tint leaves the legend readable.
+void DrawTinted(HDC dc, const RECT& client, HBITMAP picture, POINT origin, COLORREF tint) {
+  const LegendRgb legendRgb = LegendColourOnTint({GetRValue(tint), GetGValue(tint), GetBValue(tint)});
+  const COLORREF legend = RGB(legendRgb.r, legendRgb.g, legendRgb.b);
+  const int width = client.right - client.left, height = client.bottom - client.top;
+  const auto fill = [](HDC target, const RECT& area, COLORREF colour) {
+    HBRUSH brush = CreateSolidBrush(colour);
+    FillRect(target, &area, brush);
+    DeleteObject(brush);
+  };
+  // The tint where the face is dark: tint AND NOT face.
+  fill(dc, client, tint);
+  constexpr DWORD kDestAndNotSource = 0x00220326;
+  DrawPicture(dc, client, picture, origin, kDestAndNotSource);
+  // The legend colour where the face is light: legend AND face, added with OR.
+  HDC light = CreateCompatibleDC(dc);
+  HBITMAP lightPicture = CreateCompatibleBitmap(dc, width, height);
+  HGDIOBJ old = SelectObject(light, lightPicture);
+  const RECT whole{0, 0, width, height};
+  fill(light, whole, legend);
+  DrawPicture(light, whole, picture, origin, SRCAND);
+  BitBlt(dc, client.left, client.top, width, height, light, 0, 0, SRCPAINT);
+  SelectObject(light, old);
+  DeleteObject(lightPicture);
+  DeleteDC(light);
+}
+
+// Dims what is drawn in `area` of `dc`, as a disabled key looks.
+void Dim(HDC dc, const RECT& area) {
+  HDC shade = CreateCompatibleDC(dc);
+  HBITMAP pixel = CreateCompatibleBitmap(dc, 1, 1);
+  HGDIOBJ old = SelectObject(shade, pixel);
+  SetPixel(shade, 0, 0, RGB(0x0C, 0x0E, 0x12));
+  const BLENDFUNCTION blend{AC_SRC_OVER, 0, 170, 0};
+  AlphaBlend(dc, area.left, area.top, area.right - area.left, area.bottom - area.top, shade, 0, 0, 1, 1, blend);
+  SelectObject(shade, old);
+  DeleteObject(pixel);
+  DeleteDC(shade);
+}
+
 bool IsMouseMessage(UINT message) { return message >= WM_MOUSEFIRST && message <= WM_MOUSELAST; }
 
 // A one-line caption keeps this many pixels from each side of its button, and
@@ -127,9 +183,19 @@ void CPngButton::SetTextAngle(int escapement, bool turned) {
 
 void CPngButton::SetTooltipText(std::u16string text) {
   tooltipText_ = std::move(text);
+  if (tooltipWhileDisabled_) MakeTooltip();
   if (!tooltip_) return;  // made when the mouse first comes
   TOOLINFOW tool = ToolOf(hwnd(), tooltipText_);
   SendMessageW(tooltip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+  if (tooltipWhileDisabled_) {
+    TOOLINFOW area = AreaToolOf(hwnd(), tooltipText_);
+    SendMessageW(tooltip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&area));
+  }
+}
+
+void CPngButton::KeepTooltipWhileDisabled() {
+  tooltipWhileDisabled_ = true;
+  MakeTooltip();
 }
 
 void CPngButton::MakeTooltip() {
@@ -143,6 +209,10 @@ void CPngButton::MakeTooltip() {
   if (!tooltip_) return;
   TOOLINFOW tool = ToolOf(hwnd(), tooltipText_);
   SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+  if (tooltipWhileDisabled_) {
+    TOOLINFOW area = AreaToolOf(hwnd(), tooltipText_);
+    SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&area));
+  }
 }
 
 ButtonFace CPngButton::CurrentFace() const {
@@ -192,17 +262,14 @@ void CPngButton::Draw(HDC dc, bool pressed) {
   }
 
   if (tint_) {
-    // The picture's light parts take the tint colour.
-    HBRUSH brush = CreateSolidBrush(tintColour_);
-    FillRect(dc, &client, brush);
-    DeleteObject(brush);
-    DrawPicture(dc, client, picture, origin, SRCAND);
+    DrawTinted(dc, client, picture, origin, tintColour_);
   } else if (picture) {
     DrawPicture(dc, client, picture, origin);
   } else {
     FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));  // a blank face
   }
 
+  if (dimmedWhenDisabled_ && hwnd() && !IsWindowEnabled(hwnd())) Dim(dc, client);
   if (textOn_) DrawCaption(dc, client);
   if (paintCallback_) paintCallback_(hwnd(), face == ButtonFace::kNormal);
 }
@@ -253,6 +320,16 @@ LRESULT CPngButton::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
   if (IsMouseMessage(message)) MakeTooltip();
   if (tooltip_ && IsMouseMessage(message)) {
     MSG relayed{window, message, wParam, lParam, static_cast<DWORD>(GetMessageTime()), {}};
+    SendMessageW(tooltip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relayed));
+  }
+  // A disabled button gets no mouse moves; where the system still asks it for
+  // the cursor (Wine does), that stands for one, for its tooltip.
+  if (tooltip_ && tooltipWhileDisabled_ && message == WM_SETCURSOR && HIWORD(lParam) == WM_MOUSEMOVE &&
+      !IsWindowEnabled(window)) {
+    POINT at{};
+    GetCursorPos(&at);
+    ScreenToClient(window, &at);
+    MSG relayed{window, WM_MOUSEMOVE, 0, MAKELPARAM(at.x, at.y), static_cast<DWORD>(GetMessageTime()), {}};
     SendMessageW(tooltip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relayed));
   }
   switch (message) {

@@ -57,6 +57,13 @@ class CPngButton : public SubclassedControl {
   void SetTextAngle(int escapement, bool turned);
   // The tooltip window itself is made when the mouse first moves over the button.
   void SetTooltipText(std::u16string text);
+  // A button that is disabled at times and must say why: its tooltip is made
+  // at once and also shows while the button is disabled (the window under it
+  // then has the mouse).
+  void KeepTooltipWhileDisabled();
+  // A button whose skin gives no disabled face of its own (a key: its
+  // disabled slot is its normal picture) is drawn dimmed while disabled.
+  void SetDimmedWhenDisabled(bool on) { dimmedWhenDisabled_ = on; }
   void SetPaintCallback(PaintCallback callback) { paintCallback_ = std::move(callback); }
 
   bool IsChecked() const {
@@ -114,5 +121,7 @@ class CPngButton : public SubclassedControl {
   bool turned_ = false;
   std::u16string tooltipText_;
   HWND tooltip_ = nullptr;
+  bool tooltipWhileDisabled_ = false;
+  bool dimmedWhenDisabled_ = false;
   PaintCallback paintCallback_;
 };

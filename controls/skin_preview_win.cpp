@@ -8,24 +8,6 @@ namespace {
 
 constexpr int kFirstControlId = 2000;
 
-// Which caption of Control_Name1 the preview shows on each panel text.
-const std::map<std::u16string, const char16_t*>& PreviewCaptions() {
-  static const std::map<std::u16string, const char16_t*> captions{
-      {u"CONTROL_UsbStatic", u"Usb"},       {u"CONTROL_DengStatic", u"Deng"},
-      {u"CONTROL_LightStatic", u"Light"},   {u"CONTROL_SpeedStatic", u"Speed"},
-      {u"CONTROL_BLFXStatic", u"FX"},       {u"CONTROL_FYYSStatic", u"QCFY"},
-      {u"CONTROL_FYSJSStatic", u"Color1"},  {u"CONTROL_FYCFStatic", u"CF"},
-      {u"CONTROL_FYdjcfStatic", u"DJCF"},   {u"CONTROL_FYggcfStatc", u"GGCF"},
-      {u"CONTROL_HXysStatic", u"QCHX"},     {u"CONTROL_HXsjsStatic", u"Color1"},
-      {u"CONTROL_JTysStatic", u"JColor"},   {u"CONTROL_USERysStatic", u"Tool"},
-      {u"CONTROL_USERjsStatic", u"Tool2"},  {u"CONTROL_USERgjStatic", u"Color"},
-      {u"CONTROL_USERgj2Static", u"SingleColor"}, {u"CONTROL_TSysStatic", u"QCTS"},
-      {u"CONTROL_TSsjsStatic", u"Color1"},  {u"CONTROL_CDysStatic", u"QCCD"},
-      {u"CONTROL_CDsjsStatic", u"Color1"},
-  };
-  return captions;
-}
-
 // The picture each panel picture shows in the preview.
 const std::map<std::u16string, const char16_t*>& PreviewPictures() {
   static const std::map<std::u16string, const char16_t*> pictures{
@@ -133,12 +115,12 @@ void SkinPreviewDialog::ShowLightingPanel(const SkinTargets& targets) {
   std::size_t nextColour = 0;
   for (const auto& [key, control] : targets.others) {
     const int id = GetDlgCtrlID(control);
-    if (const auto caption = PreviewCaptions().find(key); caption != PreviewCaptions().end()) {
+    if (const char16_t* caption = LightingCaptionTextKey(key)) {
       CColourStatic& text = captions_.emplace_back();
       text.Attach(hwnd(), id);
       text.SetBackground(Background().bitmap());
       text.SetStyle(RGB(0xC8, 0xD0, 0xDA), 9);
-      text.SetText(ReadSkinString(SkinFile(), u"Control_Name1", caption->second, u""));
+      text.SetText(ReadSkinString(SkinFile(), u"Control_Name1", caption, u""));
     } else if (const auto picture = PreviewPictures().find(key); picture != PreviewPictures().end()) {
       SetWindowLongPtrW(control, GWL_STYLE, GetWindowLongPtrW(control, GWL_STYLE) | SS_BITMAP);
       SendMessageW(control, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(PanelBitmap(picture->second)));

@@ -238,9 +238,11 @@ void Ostrak_DlgComposite::PlaceControls() {
     text->SetBackground(background);
     text->SetStyle(RGB(0xE4, 0xE4, 0xE4), 9);
   }
-  for (CPngButton* caption : {&title_, &apply_, &ok_, &cancel_, &pageButtons_[0], &pageButtons_[1],
+  // Apply is a picture of the skin's: it draws no caption, and its name is its tooltip.
+  for (CPngButton* caption : {&title_, &ok_, &cancel_, &pageButtons_[0], &pageButtons_[1],
                               &pageButtons_[2], &pageButtons_[3]})
     caption->SetTextStyle(true, 9, u"Tahoma", RGB(0xFF, 0xFF, 0xFF), DT_SINGLELINE | DT_CENTER | DT_VCENTER);
+  apply_.SetTooltipText(std::u16string(Text(TextKey::PROFILE_APPLY)));
   for (CPngButton& page : pageButtons_) page.SetTextOffsets(24, 0, 0, 0);  // beside the page's glyph
 }
 

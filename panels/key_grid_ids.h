@@ -17,8 +17,13 @@ inline constexpr std::array<int, kKeyboardKeyCount> kKeyButtonIds = {
 
 // The extra keys G1 to G9; G6 to G9 are disabled in the template and stay so.
 inline constexpr std::array<int, 9> kExtraKeyIds = {1000, 1001, 1002, 1003, 1004, 1140, 1141, 1142, 1143};
+// G1 to G5; the keyboard has no keys G6 to G9.
+inline constexpr int kUsableExtraKeys = 5;
 
 // D1 to D6, buttons without a key of their own, shown instead of F1 to F4
 // when the keys are flipped. The other ids around the grid are named in
 // resources/resource_ids.h.
-inline constexpr int kFirstDKeyId = 1016;
+inline constexpr std::array<int, 6> kDKeyIds = {1016, 1017, 1018, 1019, 1020, 1021};
+inline constexpr int kFirstDKeyId = kDKeyIds[0];
+// F1 to F4, the keys D1 to D6 stand in for.
+inline constexpr std::array<int, 4> kFlippedKeyIds = {1010, 1011, 1012, 1013};

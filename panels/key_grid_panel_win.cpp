@@ -1,6 +1,7 @@
 #include "panels/key_grid_panel_win.h"
 
 #include "lighting/key_colours.h"
+#include "localisation/text_slots.h"
 #include "panels/key_grid_ids.h"
 #include "profiles/settings.h"
 #include "profiles/settings_win.h"
@@ -13,7 +14,7 @@ namespace {
 constexpr IdRange kKeyGridCommands[] = {
     {kExtraKeyIds[0], kExtraKeyIds[4]},  // G1 to G5
     {IDC_FUNC_MACRO, IDC_FUNC_MACRO},    // edits G9
-    {1010, 1120},                        // the keys, D1 to D6, the Enter key's top
+    {1010, 1120},                        // the keys, D1 to D6, the Enter key's upper part
     {IDC_LOCK_CAPS, IDC_RIGHT_ARROW},    // indicators, flip buttons, arrows
     {kExtraKeyIds[5], kExtraKeyIds[8]},  // G6 to G9
     {IDC_KEY_FN, IDC_KEY_FN}};
@@ -26,6 +27,9 @@ int IndexOf(std::span<const int> ids, int id) {
 
 bool Flipped() { return ReadFlagSetting(kFlipValue) != 0; }
 
+constexpr int kEnterKeyId = 1070;
+constexpr int kF5KeyId = 1014;
+
 }  // namespace
 
 std::span<const IdRange> KeyGridPanel::Commands() const { return kKeyGridCommands; }
@@ -35,9 +39,15 @@ std::vector<PanelButton> KeyGridPanel::Buttons() {
   std::vector<PanelButton> buttons;
   // G6 to G9 have no key on this keyboard: they stay disabled.
   for (int j = 0; j < kExtraKeyCount; ++j)
-    buttons.push_back({ExtraKeySkinKey(j), kExtraKeyIds[j], &extraKeys_[j], j < 5 ? Start::kShown : Start::kDisabled});
+    buttons.push_back({ExtraKeySkinKey(j), kExtraKeyIds[j], &extraKeys_[j],
+                       j < kUsableExtraKeys ? Start::kShown : Start::kDisabled});
   for (int i = 0; i < kKeyboardKeyCount; ++i)
     buttons.push_back({KeyButtonSkinKey(KeyboardKeys[i]), kKeyButtonIds[i], &keys_[i]});
+  // D1 to D6 stand in for F1 to F4 while the keys are flipped.
+  for (int d = 0; d < static_cast<int>(dKeys_.size()); ++d)
+    buttons.push_back({DKeySkinKey(d), kDKeyIds[d], &dKeys_[d], Start::kDisabled});
+  // The Enter key's upper part shares the Enter key's place and is never shown.
+  buttons.push_back({KeyButtonSkinKey(0x01C), IDC_ENTER_TOP, &enterTop_, Start::kHidden});
   const PanelButton named[] = {
       {u"KEY_FN", IDC_KEY_FN, &fnKey_},
       {u"LOCK_CAPS", IDC_LOCK_CAPS, &lockCaps_},
@@ -67,7 +77,50 @@ void KeyGridPanel::OnButtonsMade() {
   flip2_.SetPaintCallback([this](HWND, bool normal) {
     if (normal) PlaceArrow(rightArrow_, u"UP_ARROW_RIGHT", u"DOWN_ARROW_RIGHT");
   });
+  // The flip indicator may overlap the key set in use, F5 and the flip
+  // buttons: they paint again over it.
+  flipIndicator_.SetPaintCallback([this](HWND, bool) {
+    const auto repaint = [](const CPngButton& button) {
+      if (button.hwnd()) InvalidateRect(button.hwnd(), nullptr, FALSE);
+    };
+    if (Flipped()) {
+      for (const CPngButton& d : dKeys_) repaint(d);
+    } else {
+      for (int id : kFlippedKeyIds) repaint(keys_[IndexOf(kKeyButtonIds, id)]);
+    }
+    repaint(keys_[IndexOf(kKeyButtonIds, kF5KeyId)]);
+    repaint(flip1_);
+    repaint(flip2_);
+  });
+  keys_[IndexOf(kKeyButtonIds, kEnterKeyId)].SetPaintCallback([this](HWND, bool) {
+    if (enterTop_.hwnd()) InvalidateRect(enterTop_.hwnd(), nullptr, FALSE);
+  });
+  // The keys that are disabled at times look it; those that never work say why.
+  for (int id : kFlippedKeyIds) keys_[IndexOf(kKeyButtonIds, id)].SetDimmedWhenDisabled(true);
+  for (CPngButton& d : dKeys_) d.SetDimmedWhenDisabled(true);
+  for (int j = kUsableExtraKeys; j < kExtraKeyCount; ++j) {
+    extraKeys_[j].SetDimmedWhenDisabled(true);
+    extraKeys_[j].KeepTooltipWhileDisabled();
+  }
+  leftArrow_.KeepTooltipWhileDisabled();
+  rightArrow_.KeepTooltipWhileDisabled();
+  ShowFixedTooltips();
   ApplyFlip();
+}
+
+void KeyGridPanel::ShowFixedTooltips() {
+  const std::u16string flip(Text(TextKey::MAIN_FLIP_PROMPT));
+  for (CPngButton* button : {&flipIndicator_, &flip1_, &flip2_}) button->SetTooltipText(flip);
+  const std::u16string arrow(Text(TextKey::MAIN_FLIP_ARROW_PROMPT));
+  leftArrow_.SetTooltipText(arrow);
+  rightArrow_.SetTooltipText(arrow);
+  for (int j = kUsableExtraKeys; j < kExtraKeyCount; ++j)
+    extraKeys_[j].SetTooltipText(ExtraKeyName(j) + u": " + std::u16string(Text(TextKey::MAIN_GKEY_ABSENT_PROMPT)));
+  for (int d = 0; d < static_cast<int>(dKeys_.size()); ++d) {
+    std::u16string name = u"D1";
+    name[1] = static_cast<char16_t>(u'1' + d);
+    dKeys_[d].SetTooltipText(name);
+  }
 }
 
 void KeyGridPanel::PlaceArrow(CPngButton& arrow, const char16_t* upOrigin, const char16_t* downOrigin) {
@@ -85,14 +138,15 @@ void KeyGridPanel::PlaceArrow(CPngButton& arrow, const char16_t* upOrigin, const
 bool KeyGridPanel::OnCommand(int id, int notifyCode) {
   if (id == IDC_FLIP_1 || id == IDC_FLIP_2) {
     ToggleFlip();
-  } else if (id == IDC_KEY_FN) {
+  } else if (id == IDC_KEY_FN || id == IDC_ENTER_TOP || IndexOf(kDKeyIds, id) >= 0) {
+    // Buttons without a key of their own: only the lighting panel's painting takes them.
     if (painter_) painter_(id);
   } else if (IndexOf(kKeyButtonIds, id) >= 0) {
     if (!painter_ || !painter_(id)) EditKey(id);
   } else if (IndexOf(kExtraKeyIds, id) >= 0 || id == IDC_FUNC_MACRO) {
     EditKey(id == IDC_FUNC_MACRO ? kExtraKeyIds[kMacroButtonExtraKey] : id);
   }
-  // D1 to D6, the Enter key's top, the lock lights and the arrows do nothing.
+  // The lock lights and the arrows do nothing.
   return true;
 }
 
@@ -143,6 +197,7 @@ void KeyGridPanel::ShowView(bool faces) {
     if (faces) keys_[i].SetChecked(view.keys[i].checked, true);
     keys_[i].SetTooltipText(view.keys[i].tooltip);
   }
+  ShowFixedTooltips();
 }
 
 void KeyGridPanel::RefreshKeyGrid() {
@@ -186,9 +241,8 @@ void KeyGridPanel::ShowLayer() {
 
 void KeyGridPanel::ApplyFlip() {
   const bool flipped = Flipped();
-  for (int f = 0; f < 4; ++f) keys_[IndexOf(kKeyButtonIds, 1010 + f)].Enable(!flipped);
-  for (int d = 0; d < 6; ++d)
-    if (HWND dKey = GetDlgItem(host(), kFirstDKeyId + d)) EnableWindow(dKey, flipped);
+  for (int id : kFlippedKeyIds) keys_[IndexOf(kKeyButtonIds, id)].Enable(!flipped);
+  for (CPngButton& d : dKeys_) d.Enable(flipped);
   flipIndicator_.SetFaces(MainFaces("NNNNX", flipped ? 1 : 0), false);
   flipIndicator_.SetChecked(flipped, true);
   // The arrows follow when the flip buttons paint.

@@ -60,6 +60,9 @@ class KeyGridPanel : public Panel {
   CPngButton& ExtraKey(int index) { return extraKeys_[index]; }
   CPngButton& LayerIndicator() { return layerIndicator_; }
   CPngButton& FlipIndicator() { return flipIndicator_; }
+  CPngButton& DKey(int index) { return dKeys_[index]; }
+  CPngButton& FlipButton(int index) { return index == 0 ? flip1_ : flip2_; }
+  CPngButton& Arrow(bool right) { return right ? rightArrow_ : leftArrow_; }
 
  protected:
   // The grid follows the session's profile, keys and layer.
@@ -70,12 +73,16 @@ class KeyGridPanel : public Panel {
   KeyGridView View() const;
   void ShowView(bool faces);
   void EditKey(int controlId);
+  // The texts of the flip's buttons and arrows and of G6 to G9, in the current language.
+  void ShowFixedTooltips();
   void PlaceArrow(CPngButton& arrow, const char16_t* upOrigin, const char16_t* downOrigin);
 
   KeyEditor editor_;
   KeyPainter painter_;
   std::array<CPngButton, kKeyboardKeyCount> keys_;  // in the order of KeyboardKeys
   std::array<CPngButton, kExtraKeyCount> extraKeys_;
+  std::array<CPngButton, 6> dKeys_;  // D1 to D6
+  CPngButton enterTop_;              // the Enter key's upper part, hidden
   CPngButton fnKey_, lockCaps_, lockNum_, lockScroll_, layerIndicator_, flipIndicator_, flip1_, flip2_;
   CPngButton leftArrow_, rightArrow_;
 };

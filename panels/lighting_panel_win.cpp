@@ -16,6 +16,7 @@
 #include "resources/resource_ids.h"
 #include "app/ini_section_win.h"
 #include "skin/skin_file_win.h"
+#include "skin/skin_keys.h"
 #include "skin/skin_picture_win.h"
 
 namespace {
@@ -37,32 +38,31 @@ constexpr Shown With(LightingControls group) { return {Shown::When::kWithEffect,
 
 struct Caption {
   int id;
-  const char16_t* skinKey;
-  const char16_t* textKey;  // in the skin file's Control_Name sections
+  const char16_t* skinKey;  // its text: LightingCaptionTextKey
   Shown shown;
 };
 constexpr Caption kCaptions[] = {
-    {IDC_REPORT_CAPTION, u"CONTROL_UsbStatic", u"Usb", kAlways},
-    {IDC_LIGHTING_ON_CAPTION, u"CONTROL_DengStatic", u"Deng", kAlways},
-    {IDC_BRIGHTNESS_CAPTION, u"CONTROL_LightStatic", u"Light", With(LightingControls::kBrightness)},
-    {IDC_SPEED_CAPTION, u"CONTROL_SpeedStatic", u"Speed", With(LightingControls::kSpeed)},
-    {IDC_DIRECTION_CAPTION, u"CONTROL_BLFXStatic", u"FX", With(LightingControls::kDirection)},
-    {IDC_MODE4_COLOUR_CAPTION, u"CONTROL_FYYSStatic", u"Color", With(LightingControls::kMode4Group)},
-    {IDC_MODE4_FLAG_CAPTION, u"CONTROL_FYSJSStatic", u"QCFY", With(LightingControls::kMode4Group)},
-    {IDC_MODE4_TRIGGER_CAPTION, u"CONTROL_FYCFStatic", u"CF", With(LightingControls::kMode4Group)},
-    {IDC_MODE4_OPTION0_CAPTION, u"CONTROL_FYdjcfStatic", u"DJCF", With(LightingControls::kMode4Group)},
-    {IDC_MODE4_OPTION1_CAPTION, u"CONTROL_FYggcfStatc", u"GGCF", With(LightingControls::kMode4Group)},
-    {IDC_MODE11_COLOUR_CAPTION, u"CONTROL_HXysStatic", u"Color", With(LightingControls::kMode11Group)},
-    {IDC_MODE11_FLAG_CAPTION, u"CONTROL_HXsjsStatic", u"QCHX", With(LightingControls::kMode11Group)},
-    {IDC_MODE9_COLOUR_CAPTION, u"CONTROL_JTysStatic", u"SingleColor", With(LightingControls::kMode9Colour)},
-    {IDC_SELECTION_CAPTION, u"CONTROL_USERysStatic", u"Color1", With(LightingControls::kPerKeyTools)},
-    {IDC_BACKGROUND_CAPTION, u"CONTROL_USERjsStatic", u"JColor", With(LightingControls::kPerKeyTools)},
-    {IDC_TOOL_CAPTION, u"CONTROL_USERgjStatic", u"Tool", With(LightingControls::kPerKeyTools)},
-    {IDC_TOOL2_CAPTION, u"CONTROL_USERgj2Static", u"Tool2", With(LightingControls::kPerKeyTools)},
-    {IDC_MODE12_COLOUR_CAPTION, u"CONTROL_TSysStatic", u"Color", With(LightingControls::kMode12Group)},
-    {IDC_MODE12_FLAG_CAPTION, u"CONTROL_TSsjsStatic", u"QCTS", With(LightingControls::kMode12Group)},
-    {IDC_MODE14_COLOUR_CAPTION, u"CONTROL_CDysStatic", u"Color", With(LightingControls::kMode14Group)},
-    {IDC_MODE14_FLAG_CAPTION, u"CONTROL_CDsjsStatic", u"QCCD", With(LightingControls::kMode14Group)},
+    {IDC_REPORT_CAPTION, u"CONTROL_UsbStatic", kAlways},
+    {IDC_LIGHTING_ON_CAPTION, u"CONTROL_DengStatic", kAlways},
+    {IDC_BRIGHTNESS_CAPTION, u"CONTROL_LightStatic", With(LightingControls::kBrightness)},
+    {IDC_SPEED_CAPTION, u"CONTROL_SpeedStatic", With(LightingControls::kSpeed)},
+    {IDC_DIRECTION_CAPTION, u"CONTROL_BLFXStatic", With(LightingControls::kDirection)},
+    {IDC_MODE4_COLOUR_CAPTION, u"CONTROL_FYYSStatic", With(LightingControls::kMode4Group)},
+    {IDC_MODE4_FLAG_CAPTION, u"CONTROL_FYSJSStatic", With(LightingControls::kMode4Group)},
+    {IDC_MODE4_TRIGGER_CAPTION, u"CONTROL_FYCFStatic", With(LightingControls::kMode4Group)},
+    {IDC_MODE4_OPTION0_CAPTION, u"CONTROL_FYdjcfStatic", With(LightingControls::kMode4Group)},
+    {IDC_MODE4_OPTION1_CAPTION, u"CONTROL_FYggcfStatc", With(LightingControls::kMode4Group)},
+    {IDC_MODE11_COLOUR_CAPTION, u"CONTROL_HXysStatic", With(LightingControls::kMode11Group)},
+    {IDC_MODE11_FLAG_CAPTION, u"CONTROL_HXsjsStatic", With(LightingControls::kMode11Group)},
+    {IDC_MODE9_COLOUR_CAPTION, u"CONTROL_JTysStatic", With(LightingControls::kMode9Colour)},
+    {IDC_SELECTION_CAPTION, u"CONTROL_USERysStatic", With(LightingControls::kPerKeyTools)},
+    {IDC_BACKGROUND_CAPTION, u"CONTROL_USERjsStatic", With(LightingControls::kPerKeyTools)},
+    {IDC_TOOL_CAPTION, u"CONTROL_USERgjStatic", With(LightingControls::kPerKeyTools)},
+    {IDC_TOOL2_CAPTION, u"CONTROL_USERgj2Static", With(LightingControls::kPerKeyTools)},
+    {IDC_MODE12_COLOUR_CAPTION, u"CONTROL_TSysStatic", With(LightingControls::kMode12Group)},
+    {IDC_MODE12_FLAG_CAPTION, u"CONTROL_TSsjsStatic", With(LightingControls::kMode12Group)},
+    {IDC_MODE14_COLOUR_CAPTION, u"CONTROL_CDysStatic", With(LightingControls::kMode14Group)},
+    {IDC_MODE14_FLAG_CAPTION, u"CONTROL_CDsjsStatic", With(LightingControls::kMode14Group)},
 };
 
 struct Picture {
@@ -253,11 +253,14 @@ bool LightingPanel::LateStartStep() {
 void LightingPanel::SetTexts() {
   if (const char16_t* section = SkinTextSection(u"Control_Name", u"Control_Name1")) {
     const IniSection names = ReadIniSection(Paths().mainSkinFile, section);
-    for (std::size_t i = 0; i < captions_.size(); ++i) captions_[i].SetText(names.Get(kCaptions[i].textKey));
+    for (std::size_t i = 0; i < captions_.size(); ++i)
+      if (const char16_t* textKey = LightingCaptionTextKey(kCaptions[i].skinKey)) captions_[i].SetText(names.Get(textKey));
   }
   effectNames_ = {};
   if (const char16_t* section = SkinTextSection(u"Mode", u"Mode1")) effectNames_ = ReadIniSection(Paths().mainSkinFile, section);
   ShowSwitchText();
+  // The switch says what it changes: which key clicks paint and which edit.
+  switchTooltip_.Set(GetDlgItem(host(), IDC_LIGHTING_ON), std::u16string(Text(TextKey::MAIN_LIGHTING_SWITCH_PROMPT)));
   ShowState();  // the effect names
 }
 
@@ -412,6 +415,8 @@ void LightingPanel::PickColour(int id) {
   Send(before, id == IDC_SELECTION_COLOUR ? SetSelectionColour(state_, colour)
                                           : SetGroupColour(state_, kColourButtons[IndexOfId(kColourButtons, id)].effect, colour));
 }
+
+bool LightingPanel::PaintsKeys() const { return on_ && state_.effectMode == kPerKeyEffect; }
 
 void LightingPanel::PaintKey(int controlId) {
   const int key = IndexOfControl(kKeyButtonIds, controlId);

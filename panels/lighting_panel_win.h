@@ -38,8 +38,13 @@ class LightingPanel : public Panel {
   // position), none giving the normal faces back; the window connects it.
   using ColourOf = std::function<std::optional<COLORREF>(int position)>;
   void SetKeyTinter(std::function<void(const ColourOf& colourOf)> tinter) { tintKeys_ = std::move(tinter); }
-  // Whether the panel is switched on ("DengCheck"): key clicks then paint keys.
+  // Whether the panel is switched on ("DengCheck").
   bool IsOn() const { return on_; }
+  // Whether a key click paints the key: the panel is on and shows the effect
+  // with a colour per key. Under any other effect a click edits the key.
+  bool PaintsKeys() const;
+  // What the switch's tooltip says (tests).
+  const std::u16string& SwitchTooltip() const { return switchTooltip_.Text(); }
   void SwitchOff();
   // A key button, G key or Fn clicked while the panel is on.
   void PaintKey(int controlId);
@@ -106,6 +111,7 @@ class LightingPanel : public Panel {
   std::vector<CColourStatic> captions_;
   std::array<CPngButton, 4> reportRateButtons_;
   CPngButton switchButton_;
+  ControlTooltip switchTooltip_;
 
   // The panel's pictures, read after start-up, kept for the whole run.
   std::vector<HBITMAP> bitmaps_;

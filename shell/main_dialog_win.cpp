@@ -268,8 +268,10 @@ void COstrakDlg::ConnectPanels() {
   for (Panel* panel : panels_)
     panel->Connect({hwnd(), &session_, &placement_, [this] { return Background().bitmap(); },
                     [this] { ApplyPendingChanges(); }, [this](int index) { return SwitchProfile(index); }});
+  // Only the effect with a colour per key paints keys; under any other a
+  // click edits the key even while the lighting panel is on.
   grid_.SetKeyPainter([this](int controlId) {
-    if (!lighting_.IsOn()) return false;
+    if (!lighting_.PaintsKeys()) return false;
     lighting_.PaintKey(controlId);
     return true;
   });

@@ -24,6 +24,7 @@ std::vector<SkinKey> MainKeys() {
         u"FUNC_REPORT1", u"FUNC_REPORT2", u"FUNC_REPORT3", u"FUNC_REPORT4", u"KEY_FN"})
     keys.push_back(Faces(key, "NODNX"));
   for (int j = 0; j < 9; ++j) keys.push_back({ExtraKeySkinKey(j), Placement::kWithFaces, "NODNX", 0, {}});
+  for (int d = 0; d < 6; ++d) keys.push_back({DKeySkinKey(d), Placement::kWithFaces, "NODNX", 0, {}});
   for (KeyCode code : KeyboardKeys) keys.push_back({KeyButtonSkinKey(code), Placement::kWithFaces, "NODNX", 0, {}});
   for (const char16_t* key : {u"LOCK_CAPS", u"LOCK_NUM", u"LOCK_SCROLL", u"LOCK_AB"})
     keys.push_back(Faces(key, "NNNNO"));
@@ -148,6 +149,12 @@ std::u16string ExtraKeySkinKey(int j) {
   return Ascii(text);
 }
 
+std::u16string DKeySkinKey(int d) {
+  char text[24];
+  std::snprintf(text, sizeof text, "FUNC_D%d", d + 1);
+  return Ascii(text);
+}
+
 std::u16string ArrowOriginKey(bool right, bool down, int state) {
   char text[32];
   std::snprintf(text, sizeof text, "%s_ARROW_%s%d", down ? "DOWN" : "UP", right ? "RIGHT" : "LEFT", state);
@@ -159,6 +166,30 @@ const std::vector<std::u16string>& LightingCaptionKeys() {
                                                 u"Color", u"Color1", u"JColor", u"QCFY",  u"CF",    u"DJCF",
                                                 u"GGCF",  u"QCHX",   u"Tool",   u"Tool2", u"QCTS",  u"QCCD"};
   return keys;
+}
+
+const char16_t* LightingCaptionTextKey(std::u16string_view skinKey) {
+  // Each colour button's caption names its effect's colour; the caption after
+  // a group's flag picture says what the flag turns on (a random colour).
+  static constexpr struct {
+    std::u16string_view skinKey;
+    const char16_t* textKey;
+  } kCaptions[] = {
+      {u"CONTROL_UsbStatic", u"Usb"},       {u"CONTROL_DengStatic", u"Deng"},
+      {u"CONTROL_LightStatic", u"Light"},   {u"CONTROL_SpeedStatic", u"Speed"},
+      {u"CONTROL_BLFXStatic", u"FX"},       {u"CONTROL_FYYSStatic", u"QCFY"},
+      {u"CONTROL_FYSJSStatic", u"Color1"},  {u"CONTROL_FYCFStatic", u"CF"},
+      {u"CONTROL_FYdjcfStatic", u"DJCF"},   {u"CONTROL_FYggcfStatc", u"GGCF"},
+      {u"CONTROL_HXysStatic", u"QCHX"},     {u"CONTROL_HXsjsStatic", u"Color1"},
+      {u"CONTROL_JTysStatic", u"JColor"},   {u"CONTROL_USERysStatic", u"Tool"},
+      {u"CONTROL_USERjsStatic", u"Tool2"},  {u"CONTROL_USERgjStatic", u"Color"},
+      {u"CONTROL_USERgj2Static", u"SingleColor"}, {u"CONTROL_TSysStatic", u"QCTS"},
+      {u"CONTROL_TSsjsStatic", u"Color1"},  {u"CONTROL_CDysStatic", u"QCCD"},
+      {u"CONTROL_CDsjsStatic", u"Color1"},
+  };
+  for (const auto& caption : kCaptions)
+    if (caption.skinKey == skinKey) return caption.textKey;
+  return nullptr;
 }
 
 const SkinKey* FindSkinKey(SkinWindow window, std::u16string_view name) {

@@ -47,6 +47,9 @@ const SkinKey* FindSkinKey(SkinWindow window, std::u16string_view name);
 std::u16string KeyButtonSkinKey(KeyCode code);
 // "FUNC_G%d" of extra key j (0 to 8).
 std::u16string ExtraKeySkinKey(int j);
+// "FUNC_D%d" of D key d (0 to 5): the keys used instead of F1 to F4 while
+// the keys are flipped.
+std::u16string DKeySkinKey(int d);
 // The BUTTONINFO2 key of an arrow's face origin: UP_ or DOWN_ (by the flip
 // setting), ARROW_LEFT or ARROW_RIGHT, then the indicator state 1 or 2.
 std::u16string ArrowOriginKey(bool right, bool down, int state);
@@ -54,3 +57,8 @@ std::u16string ArrowOriginKey(bool right, bool down, int state);
 // The captions and effect names of the lighting panel (sections Control_Name
 // and Control_Name1) in their reading order.
 const std::vector<std::u16string>& LightingCaptionKeys();
+
+// The caption a text of the lighting panel shows: the key of its text in the
+// Control_Name sections for its BUTTONINFO key; nullptr for a key that is no
+// caption. The panel and the skin preview both show these.
+const char16_t* LightingCaptionTextKey(std::u16string_view skinKey);

@@ -202,11 +202,11 @@ def draw_control(d, control, state, page_set):
         text, colour = PAGE_BANNERS[page_set]
         d.box(x, y, w, h, colour, '#ffffff' if state == 'D' else '#4a5563', 1, radius=4)
         d.text(x + 12, y + h / 2, text, 12, '#ffffff' if state in 'OD' else '#dfe6ee', BOLD, 'start')
-    elif look in ('field', 'list', 'colour'):
+    elif look in ('field', 'list'):
         draw_recess(d, x, y, w, h)
-    elif look == 'combo':
-        draw_recess(d, x, y, w, L.CLOSED_COMBO_HEIGHT)
-    # 'text', 'picture', 'check', 'arrow' and 'flat' controls show the background.
+    # 'text', 'picture', 'check', 'arrow' and 'flat' controls show the
+    # background; the colour buttons and the effect list draw their own frames,
+    # so that a hidden one leaves no empty box behind.
 
 
 def window_background(d, width, height, title):
@@ -244,6 +244,8 @@ def window_pictures(name, width, height, controls, states, title, page_set=None)
             for (px, py, pw, ph, _) in L.MAIN_PANELS:
                 d.box(px, py, pw, ph, '#1a1e25', '#2a303a', 1, radius=10)
         for control in controls:
+            if control[0] in L.NEVER_SHOWN:
+                continue
             # The macro page's buttons take their faces from the macro set
             # alone; the other sets, the background among them, show the page
             # area empty.

@@ -112,12 +112,18 @@ def main_controls():
     add('FUNC_PROFILES', 24, 326, 150, 44, 'banner')
     for i, key in enumerate(('FUNC_PROFILE1', 'FUNC_PROFILE2', 'FUNC_PROFILE3', 'FUNC_DEFAULT')):
         add(key, 184 + 92 * i, 332, 86, 32, 'button')
-    add('LEFT_ARROW', 560, 336, 24, 24, 'arrow')
-    add('FLIP_0', 588, 336, 40, 24, 'light', 'Flip')
-    add('FLIP_1', 632, 336, 40, 24, 'toggle', 'A')
-    add('FLIP_2', 676, 336, 40, 24, 'toggle', 'B')
-    add('RIGHT_ARROW', 720, 336, 24, 24, 'arrow')
-    add('FUNC_SWITCH', 760, 332, 96, 32, 'button')
+    # The flip: its light between two buttons that swap the key sets, the
+    # arrows that show which set is in use, and D1 to D6 beside them (F1 to
+    # F4 are the other set).
+    add('LEFT_ARROW', 556, 336, 24, 24, 'arrow')
+    add('FLIP_1', 584, 336, 30, 24, 'toggle', '\u21c5')
+    add('FLIP_0', 618, 336, 40, 24, 'light', 'Flip')
+    add('FLIP_2', 662, 336, 30, 24, 'toggle', '\u21c5')
+    add('RIGHT_ARROW', 696, 336, 24, 24, 'arrow')
+    for i in range(6):
+        add('FUNC_D%d' % (i + 1), 728 + 36 * i, 332, U - GAP, U - GAP, 'key', 'D%d' % (i + 1))
+    # The colour-key switch is never shown; it keeps a place of its own.
+    add('FUNC_SWITCH', 24, 556, 96, 32, 'button')
     # Lighting panel (statics and sliders are drawn by the program on the panel).
     add('CONTROL_UsbStatic', 36, 394, 70, 22, 'text')
     for i in range(4):
@@ -162,6 +168,11 @@ def main_controls():
     for i, key in enumerate(('CONTROL_OK', 'CONTROL_CANCEL', 'CONTROL2_APPLY')):
         add(key, 636 + 104 * i, 556, 96, 32, 'button')
     return c
+
+
+# Controls the program never shows: they keep a place, but nothing of them is
+# drawn on the background.
+NEVER_SHOWN = {'FUNC_SWITCH'}
 
 
 # Alternate positions of the lighting panel: the same places as the plain keys.
@@ -226,8 +237,8 @@ def composite_controls():
     add('FUNC_FUNCTION_SELECT', PAGE_X, PAGE_Y + 30, 260, 240, 'text')
     # Shown on every page.
     add('FUNC_MACRO_CYCLES_PROMPT', PAGE_X + 190, PAGE_Y + 212, 96, 20, 'text')
-    # Their captions come from the language file.
-    add('CONTROL2_APPLY', 276, 396, 96, 30, 'button')
+    # Apply is a picture; the captions of OK and Cancel come from the language file.
+    add('CONTROL2_APPLY', 276, 396, 96, 30, 'button', '\u2713')
     add('CONTROL_OK', 380, 396, 96, 30, 'button')
     add('CONTROL_CANCEL', 484, 396, 96, 30, 'button')
     return c

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/wide_win.h"
+#include "controls/field_colours_win.h"
 #include "keyboard/key_codes.h"
 #include "editors/macro_page.h"
 #include "tests/support/action_list_host_win.h"
@@ -205,10 +206,10 @@ TEST_F(ActionList, KeyAndDirectionCellsAreDrawnGrey) {
   RedrawWindow(list().hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
   ASSERT_GE(dialog_->cellColours.size(), 15u);  // five rows of three cells
   const COLORREF grey = GetSysColor(COLOR_GRAYTEXT);
-  ASSERT_NE(grey, GetSysColor(COLOR_WINDOWTEXT));
+  ASSERT_NE(grey, kEnabledField.text);
   for (const auto& [row, column, colour] : dialog_->cellColours) {
     if (column == 2)
-      EXPECT_EQ(colour, GetSysColor(COLOR_WINDOWTEXT)) << "row " << row;
+      EXPECT_EQ(colour, kEnabledField.text) << "row " << row;  // the skin's field text
     else
       EXPECT_EQ(colour, grey) << "row " << row << " column " << column;
   }

@@ -60,3 +60,17 @@ TEST(ButtonFace, ALongCaptionShrinksUntilItFits) {
 }
 
 }  // namespace
+
+TEST(ButtonFace, ATintedLegendContrastsWithEveryTint) {
+  const LegendRgb black{0, 0, 0}, white{0xFF, 0xFF, 0xFF};
+  const struct {
+    const char* name;
+    LegendRgb tint, legend;
+  } cases[] = {
+      {"the factory black", black, white},    {"white", white, black},
+      {"pure red", {0xFF, 0, 0}, black},      {"pure blue", {0, 0, 0xFF}, white},
+      {"yellow", {0xFF, 0xFF, 0}, black},     {"dark grey", {0x40, 0x40, 0x40}, white},
+      {"mid grey", {0x80, 0x80, 0x80}, black}, {"deep green", {0, 0x60, 0}, white},
+  };
+  for (const auto& c : cases) EXPECT_EQ(LegendColourOnTint(c.tint), c.legend) << c.name;
+}

@@ -131,8 +131,9 @@ TEST_F(SkinnedControls, TheButtonDrawsTheFaceOfItsState) {
       {"disabled in colour display", true, false, true, true, true, 7, false, 0x4080C0, ButtonFace::kDisabled},
       {"colour on hides hover and press", false, false, true, true, true, 7, false, 0x040506, ButtonFace::kColourOn},
       {"colour off", false, true, true, false, true, 0, false, 0x010203, ButtonFace::kColourOff},
-      // The light normal face ANDed into the tint: the tint shows in every state.
-      {"tint while disabled and hovered", true, true, true, true, false, 0, true, 0x804020, ButtonFace::kNormal},
+      // Tinted, the normal face in every state: its light parts are the
+      // legend, drawn white against this dark tint.
+      {"tint while disabled and hovered", true, true, true, true, false, 0, true, 0xF0F0F0, ButtonFace::kNormal},
   };
   for (const Case& c : cases) {
     CPngButton& b = button();
@@ -149,6 +150,22 @@ TEST_F(SkinnedControls, TheButtonDrawsTheFaceOfItsState) {
     EXPECT_EQ(drawn.Pixel(0, 0), c.pixel) << c.name;
     EXPECT_EQ(drawn.Pixel(29, 39), c.pixel) << c.name;
     EXPECT_EQ(b.CurrentFace(), c.face) << c.name;
+  }
+  // The key's dark body takes the tint; a light tint turns the legend black.
+  const struct {
+    const char* name;
+    int face;
+    COLORREF tint;
+    std::uint32_t pixel;
+  } tinted[] = {{"dark body, dark tint", 5, RGB(0x80, 0x40, 0x20), 0x814223},
+                {"light legend, light tint", 7, RGB(0xFF, 0xE0, 0xA0), 0x0F0000}};
+  for (const auto& t : tinted) {
+    CPngButton& b = button();
+    b.SetFaces({faces_[t.face].bitmap(), faces_[1].bitmap(), faces_[2].bitmap(), faces_[3].bitmap(),
+                faces_[4].bitmap()},
+               false);
+    b.SetTint(t.tint, true);
+    EXPECT_EQ(Drawn().Pixel(15, 20), t.pixel) << t.name;
   }
 }
 
@@ -441,7 +458,7 @@ TEST(OurSkinnedMainWindow, EveryControlIsPlacedAndEnabled) {
       }
     }
   }
-  EXPECT_EQ(buttons, 10 + 12 + 9 + 104 + 6 + 2);
+  EXPECT_EQ(buttons, 10 + 12 + 9 + 6 + 104 + 6 + 2);
   const SkinRect leftOrigin = ReadSkinRect(dialog.SkinFile(), ArrowOriginKey(false, false, 1), u"BUTTONINFO2");
   EXPECT_EQ(dialog.Button(u"LEFT_ARROW")->FaceOrigin().x, leftOrigin.x);
   EXPECT_EQ(dialog.Button(u"LEFT_ARROW")->Faces().normal, dialog.Pictures()[8]);

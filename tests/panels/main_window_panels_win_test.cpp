@@ -34,6 +34,34 @@ int KeyIndexOfSlot(int slot) {
   return -1;
 }
 
+int KeyIndexOfId(int id) {
+  for (int i = 0; i < kKeyboardKeyCount; ++i)
+    if (kKeyButtonIds[i] == id) return i;
+  return -1;
+}
+
+// The sum of the button's pixels as it draws itself now: a dimmed face is darker.
+double Brightness(CPngButton& button) {
+  RECT client{};
+  GetClientRect(button.hwnd(), &client);
+  HDC screen = GetDC(nullptr);
+  HDC dc = CreateCompatibleDC(screen);
+  HBITMAP picture = CreateCompatibleBitmap(screen, client.right, client.bottom);
+  HGDIOBJ old = SelectObject(dc, picture);
+  button.Draw(dc, false);
+  double sum = 0;
+  for (int y = 0; y < client.bottom; ++y)
+    for (int x = 0; x < client.right; ++x) {
+      const COLORREF c = GetPixel(dc, x, y);
+      sum += GetRValue(c) + GetGValue(c) + GetBValue(c);
+    }
+  SelectObject(dc, old);
+  DeleteObject(picture);
+  DeleteDC(dc);
+  ReleaseDC(nullptr, screen);
+  return sum;
+}
+
 class MainWindowPanelsTest : public MainWindowFixture {
  protected:
   // `status` pokes the keyboard's status block before the window reads it.
@@ -125,17 +153,79 @@ TEST_F(MainWindowPanelsTest, KeysShowWhatTheyAreAssignedToAndOpenTheEditorOnThei
   EXPECT_EQ(opened[1].entry, 273);
 }
 
-TEST_F(MainWindowPanelsTest, FlippingTwiceBringsF1ToF4BackAndIsRemembered) {
+TEST_F(MainWindowPanelsTest, FlippingUsesD1ToD6InsteadOfF1ToF4AndFlippingBackRestoresThem) {
   Open();
-  HWND f1 = window_->Item(1010);
-  ASSERT_TRUE(IsWindowEnabled(f1));
+  KeyGridPanel& grid = window_->keyGrid();
+  std::vector<KeyEditRequest> opened;
+  grid.SetKeyEditor([&](const KeyEditRequest& request) { opened.push_back(request); });
+  ASSERT_TRUE(WaitUntil([&] { return Brightness(grid.ExtraKey(0)) > 0; }, 10000)) << "the pictures are decoded";
+  const auto f = [&](int n) -> CPngButton& { return grid.KeyButton(KeyIndexOfId(kFlippedKeyIds[n])); };
+  const auto expectSet = [&](bool flipped) {
+    for (int n = 0; n < 4; ++n) {
+      EXPECT_EQ(IsWindowEnabled(f(n).hwnd()) != 0, !flipped) << "F" << n + 1;
+      EXPECT_EQ(f(n).CurrentFace() == ButtonFace::kDisabled, flipped) << "F" << n + 1;
+    }
+    for (int d = 0; d < 6; ++d) {
+      HWND dKey = window_->Item(kDKeyIds[d]);
+      ASSERT_NE(dKey, nullptr) << "D" << d + 1 << " is made";
+      EXPECT_TRUE(Shown(kDKeyIds[d])) << "D" << d + 1;
+      EXPECT_EQ(IsWindowEnabled(dKey) != 0, flipped) << "D" << d + 1;
+    }
+    EXPECT_EQ(grid.FlipIndicator().IsChecked(), flipped);
+    EXPECT_EQ(ReadFlagSetting(kFlipValue), flipped ? 1 : 0);
+  };
+  expectSet(false);
+  const double enabledF1 = Brightness(f(0));
+
   Command(IDC_FLIP_1);
-  EXPECT_FALSE(IsWindowEnabled(f1));
-  EXPECT_EQ(ReadFlagSetting(kFlipValue), 1);
-  EXPECT_TRUE(window_->keyGrid().FlipIndicator().IsChecked());
+  expectSet(true);
+  EXPECT_LT(Brightness(f(0)), enabledF1 * 0.7) << "a disabled F key looks disabled";
+  // D1 to D6 have no key of their own: a click edits nothing, and goes to the
+  // lighting panel only while it paints keys.
+  Command(kDKeyIds[0]);
+  EXPECT_TRUE(opened.empty());
+  std::vector<int> painted;
+  grid.SetKeyPainter([&](int id) {
+    painted.push_back(id);
+    return true;
+  });
+  Command(kDKeyIds[2]);
+  EXPECT_EQ(painted, std::vector<int>{kDKeyIds[2]});
+  EXPECT_TRUE(opened.empty());
+
   Command(IDC_FLIP_2);
-  EXPECT_TRUE(IsWindowEnabled(f1));
-  EXPECT_EQ(ReadFlagSetting(kFlipValue), 0);
+  expectSet(false);
+  EXPECT_EQ(f(0).CurrentFace(), ButtonFace::kNormal);
+  grid.SetKeyPainter(nullptr);
+  Command(kFlippedKeyIds[0]);
+  ASSERT_EQ(opened.size(), 1u) << "F1 edits its key again";
+  EXPECT_EQ(opened[0].entry, 0x3B);
+}
+
+TEST_F(MainWindowPanelsTest, ControlsThatDoNothingOrNothingYetSayWhy) {
+  Open();
+  KeyGridPanel& grid = window_->keyGrid();
+  ASSERT_TRUE(WaitUntil([&] { return Brightness(grid.ExtraKey(0)) > 0; }, 10000)) << "the pictures are decoded";
+  const std::u16string flip(Text(TextKey::MAIN_FLIP_PROMPT)), arrow(Text(TextKey::MAIN_FLIP_ARROW_PROMPT));
+  ASSERT_FALSE(flip.empty());
+  EXPECT_EQ(grid.FlipIndicator().TooltipText(), flip);
+  EXPECT_EQ(grid.FlipButton(0).TooltipText(), flip);
+  EXPECT_EQ(grid.FlipButton(1).TooltipText(), flip);
+  EXPECT_EQ(grid.Arrow(false).TooltipText(), arrow);
+  EXPECT_EQ(grid.Arrow(true).TooltipText(), arrow);
+  EXPECT_NE(grid.Arrow(true).Tooltip(), nullptr) << "made at once: the arrows are disabled";
+  // G6 to G9 are disabled, look it and say why; G1 to G5 do not.
+  for (int j = kUsableExtraKeys; j < kExtraKeyCount; ++j) {
+    CPngButton& key = grid.ExtraKey(j);
+    EXPECT_FALSE(IsWindowEnabled(key.hwnd()));
+    EXPECT_TRUE(key.TooltipText().starts_with(ExtraKeyName(j) + u": ")) << j;
+    EXPECT_TRUE(key.TooltipText().ends_with(std::u16string(Text(TextKey::MAIN_GKEY_ABSENT_PROMPT)))) << j;
+    EXPECT_NE(key.Tooltip(), nullptr) << j;
+    EXPECT_LT(Brightness(key), Brightness(grid.ExtraKey(j - kUsableExtraKeys)) * 0.7) << j;
+  }
+  EXPECT_TRUE(IsWindowEnabled(grid.ExtraKey(0).hwnd()));
+  EXPECT_EQ(grid.ExtraKey(0).TooltipText(), ExtraKeyName(0));
+  EXPECT_EQ(window_->lightingPanel().SwitchTooltip(), std::u16string(Text(TextKey::MAIN_LIGHTING_SWITCH_PROMPT)));
 }
 
 TEST_F(MainWindowPanelsTest, ProfileButtonsSwitchTheKeyboardButTheCurrentOneDoesNothing) {
@@ -210,6 +300,37 @@ TEST_F(MainWindowPanelsTest, TheLightingPanelListsTheOfferedEffectsAndWritesEach
   Command(IDC_LIGHTING_ON, STN_CLICKED);
   EXPECT_FALSE(lighting.IsOn());
   EXPECT_FALSE(Shown(IDC_EFFECT_LIST));
+}
+
+TEST_F(MainWindowPanelsTest, WithTheLightingOnAKeyClickPaintsUnderThePerKeyEffectAndEditsUnderAnyOther) {
+  Open("0905" + std::string(28, '0'));  // effects 9 (one colour) and 5 (a colour per key)
+  LightingPanel& lighting = window_->lightingPanel();
+  KeyGridPanel& grid = window_->keyGrid();
+  std::vector<KeyEditRequest> opened;
+  grid.SetKeyEditor([&](const KeyEditRequest& request) { opened.push_back(request); });
+  HWND list = window_->Item(IDC_EFFECT_LIST);
+  const int a = KeyIndexOfSlot(0x1E);
+
+  Command(IDC_LIGHTING_ON, STN_CLICKED);
+  ASSERT_TRUE(lighting.IsOn());
+  SendMessageW(list, CB_SETCURSEL, 0, 0);
+  Command(IDC_EFFECT_LIST, CBN_SELCHANGE);
+  ASSERT_TRUE(WaitUntil([&] { return SettingsByte(0) == 9 && !window_->KeyboardBusy(); }, 5000));
+  EXPECT_FALSE(lighting.PaintsKeys());
+  const std::string before = keyboard_.Control("commands");
+  Command(kKeyButtonIds[a]);
+  ASSERT_EQ(opened.size(), 1u) << "the effect paints no key: the click edits it";
+  EXPECT_EQ(opened[0].entry, 0x1E);
+  EXPECT_EQ(keyboard_.Control("commands"), before);
+
+  SendMessageW(list, CB_SETCURSEL, 1, 0);
+  Command(IDC_EFFECT_LIST, CBN_SELCHANGE);
+  ASSERT_TRUE(WaitUntil([&] { return SettingsByte(0) == 5 && !window_->KeyboardBusy(); }, 5000));
+  EXPECT_TRUE(lighting.PaintsKeys());
+  const std::string painting = keyboard_.Control("commands");
+  Command(kKeyButtonIds[a]);
+  EXPECT_EQ(opened.size(), 1u) << "the click paints the key instead";
+  EXPECT_TRUE(WaitUntil([&] { return keyboard_.Control("commands") != painting; }, 5000));
 }
 
 }  // namespace

@@ -95,19 +95,35 @@ TEST(SkinKeys, TheMainWindowReadsEveryGridKeyOnce) {
   for (const SkinKey& key : keys) ++seen[key.key];
   for (const auto& [key, count] : seen) EXPECT_EQ(count, 1) << std::string(key.begin(), key.end());
   // 10 command buttons, 12 with the disable picture as checked face, 9 extra
-  // keys, 104 grid keys, 6 indicators, 2 arrows, 43 panel keys, 5 alternates.
-  EXPECT_EQ(keys.size(), 10u + 12 + 9 + 104 + 6 + 2 + 43 + 5);
+  // keys, 6 D keys, 104 grid keys, 6 indicators, 2 arrows, 43 panel keys, 5 alternates.
+  EXPECT_EQ(keys.size(), 10u + 12 + 9 + 6 + 104 + 6 + 2 + 43 + 5);
+  EXPECT_EQ(DKeySkinKey(0), u"FUNC_D1");
+  EXPECT_EQ(DKeySkinKey(5), u"FUNC_D6");
   EXPECT_EQ(KeyButtonSkinKey(0x01E), u"KEY_01E");
   EXPECT_EQ(KeyButtonSkinKey(0x152), u"KEY_0D2");  // E0 keys have slots 128 and up
   EXPECT_EQ(KeyButtonSkinKey(0x145), u"KEY_0C5");
   EXPECT_EQ(ExtraKeySkinKey(8), u"FUNC_G9");
   EXPECT_EQ(ArrowOriginKey(false, false, 1), u"UP_ARROW_LEFT1");
   EXPECT_EQ(ArrowOriginKey(true, true, 2), u"DOWN_ARROW_RIGHT2");
-  for (const char16_t* slotted : {u"KEY_01E", u"FUNC_G1", u"FLIP_1"}) {
+  for (const char16_t* slotted : {u"KEY_01E", u"FUNC_G1", u"FUNC_D1", u"FLIP_1"}) {
     const auto it = std::find_if(keys.begin(), keys.end(), [&](const SkinKey& k) { return k.key == slotted; });
     ASSERT_NE(it, keys.end());
     EXPECT_EQ(it->slots, "NODNX");
   }
+}
+
+TEST(SkinKeys, EveryLightingCaptionShowsATextOfTheSkinFile) {
+  const std::vector<std::u16string>& texts = LightingCaptionKeys();
+  int captions = 0;
+  for (const SkinKey& key : SkinKeysOf(SkinWindow::kMain)) {
+    const char16_t* text = LightingCaptionTextKey(key.key);
+    if (!text) continue;
+    ++captions;
+    EXPECT_NE(std::find(texts.begin(), texts.end(), std::u16string(text)), texts.end());
+  }
+  EXPECT_EQ(captions, 21);
+  EXPECT_EQ(LightingCaptionTextKey(u"CONTROL_FYYSButton"), nullptr);
+  EXPECT_EQ(std::u16string(LightingCaptionTextKey(u"CONTROL_USERysStatic")), u"Tool");  // the key colour's button
 }
 
 }  // namespace
