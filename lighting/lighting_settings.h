@@ -80,8 +80,13 @@ inline constexpr int kColourGroupCount = static_cast<int>(kColourGroups.size());
 int ColourGroupIndex(int effect);
 
 // The per-key tools: tool 0 paints keys with the background colour, tool 1
-// with the selection colour.
+// with the selection colour (the colour the keyboard keeps as its key colour).
 enum class PaintTool { kBackground = 0, kSelection = 1 };
+
+// The tool each of the two tool pictures chooses, in the skin's order: the
+// first sits beside the "Key colour" caption and paints the key colour, the
+// second beside "Background" and paints the background colour.
+inline constexpr std::array<PaintTool, 2> kToolOfPicture = {PaintTool::kSelection, PaintTool::kBackground};
 
 struct EffectGroup {
   Rgb colour;

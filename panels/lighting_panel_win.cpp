@@ -306,8 +306,8 @@ void LightingPanel::ShowPictures() {
   }
   show(IDC_MODE4_OPTION0, kFlagDown, state_.mode4Option == 0);
   show(IDC_MODE4_OPTION1, kFlagDown, state_.mode4Option == 1);
-  show(IDC_TOOL0, kTool0Down, state_.tool == PaintTool::kBackground);
-  show(IDC_TOOL1, kTool1Down, state_.tool == PaintTool::kSelection);
+  show(IDC_TOOL0, kTool0Down, state_.tool == kToolOfPicture[0]);
+  show(IDC_TOOL1, kTool1Down, state_.tool == kToolOfPicture[1]);
 }
 
 void LightingPanel::ShowControls() {
@@ -374,7 +374,7 @@ bool LightingPanel::OnCommand(int id, int notifyCode) {
     const LightingState before = state_;
     Send(before, SetMode4Option(state_, id == IDC_MODE4_OPTION0 ? 0 : 1));
   } else if (id == IDC_TOOL0 || id == IDC_TOOL1) {
-    state_.tool = id == IDC_TOOL0 ? PaintTool::kBackground : PaintTool::kSelection;
+    state_.tool = kToolOfPicture[id == IDC_TOOL0 ? 0 : 1];
     ShowPictures();
   } else if (IndexOfId(kColourButtons, id) >= 0) {
     if (notifyCode == BN_CLICKED) PickColour(id);
