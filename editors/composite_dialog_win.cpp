@@ -385,17 +385,17 @@ bool Ostrak_DlgComposite::OnMacroPageCommand(int id, int notifyCode) {
         SelectMacro(page_, macroList_.Selection());
         ShowMacroActions();
       } else if (notifyCode == CBN_EDITCHANGE && !settingTexts_) {
+        // The entry takes the typed name (a first name typed makes the macro).
+        // Filling the list again selects the entry's whole text: the user's
+        // caret goes back where it was, or the next key typed would replace
+        // what was typed so far.
+        DWORD caret = 0;
+        SendMessageW(macroList_.hwnd(), CB_GETEDITSEL, reinterpret_cast<WPARAM>(&caret), 0);
         const NameEdit edit = TypeMacroName(page_, FieldText(macroList_.hwnd()));
-        if (edit == NameEdit::kCreated) {
-          ShowMacroList();
-          ShowMacroActions();
-        } else if (edit == NameEdit::kRenamed) {
-          // The entry takes the new name; the user's caret stays where it was.
-          DWORD caret = 0;
-          SendMessageW(macroList_.hwnd(), CB_GETEDITSEL, reinterpret_cast<WPARAM>(&caret), 0);
-          ShowMacroList();
-          SendMessageW(macroList_.hwnd(), CB_SETEDITSEL, 0, MAKELPARAM(caret, caret));
-        }
+        if (edit == NameEdit::kIgnored) return true;
+        ShowMacroList();
+        if (edit == NameEdit::kCreated) ShowMacroActions();
+        SendMessageW(macroList_.hwnd(), CB_SETEDITSEL, 0, MAKELPARAM(caret, caret));
       }
       return true;
     case IDC_MACRO_ADD: {
@@ -589,6 +589,17 @@ bool Ostrak_DlgComposite::PreTranslateMessage(MSG& message) {
   if (message.message == WM_KEYDOWN && message.wParam == VK_F1) {
     if (!IsRecording() && openHelp_) openHelp_();
     return true;
+  }
+  // Ctrl+A selects the whole text of a field (the macro's name, the cycles,
+  // a delay), which the system's edit fields do not all do themselves.
+  if (message.message == WM_KEYDOWN && message.wParam == 'A' && GetKeyState(VK_CONTROL) < 0 &&
+      GetKeyState(VK_MENU) >= 0 && IsChild(hwnd(), message.hwnd)) {
+    wchar_t windowClass[8] = {};
+    GetClassNameW(message.hwnd, windowClass, 8);
+    if (lstrcmpiW(windowClass, L"Edit") == 0) {
+      SendMessageW(message.hwnd, EM_SETSEL, 0, -1);
+      return true;
+    }
   }
   return false;
 }

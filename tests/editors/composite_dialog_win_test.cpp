@@ -398,6 +398,40 @@ TEST_F(KeyEditorTest, TypedDelaysAndCyclesAreKeptToWhatTheKeyboardPlays) {
   EXPECT_EQ(Entry(kKeyA).gkey, 255);
 }
 
+// Typed as the user types, through the program's loop: the first letter
+// typed into an empty macro list makes the macro, and the letters after it
+// follow it; Ctrl+A then selects the whole name, which the next key replaces.
+TEST_F(KeyEditorTest, ANameTypedIntoAnEmptyMacroListKeepsEveryLetter) {
+  Open(KeyButtonOfSlot(kKeyA));
+  Command(IDC_PAGE_MACRO);
+  ASSERT_TRUE(editor().Page().macros.empty());
+  COMBOBOXINFO combo{};
+  combo.cbSize = sizeof combo;
+  ASSERT_TRUE(GetComboBoxInfo(editor().Item(IDC_MACRO_LIST), &combo));
+  SetForegroundWindow(editor().hwnd());
+  SetFocus(combo.hwndItem);
+  const auto typeKeys = [&](const std::vector<std::pair<WORD, bool>>& keys) {
+    for (const auto& [key, release] : keys) Type(key, release);
+  };
+  typeKeys({{VK_SHIFT, false}, {'J', false}, {'J', true}, {VK_SHIFT, true}});
+  for (WORD key : {'U', 'M', 'P'}) typeKeys({{key, false}, {key, true}});
+  const auto typedName = [&](const wchar_t* name) {
+    return WaitUntil([&] {
+      PumpAsTheLoopDoes();
+      return FieldText(IDC_MACRO_LIST) == name;
+    }, 5000);
+  };
+  ASSERT_TRUE(typedName(L"Jump")) << FieldText(IDC_MACRO_LIST);
+  ASSERT_EQ(editor().Page().macros.size(), 1u);
+  EXPECT_EQ(MacroName(editor().Page().macros[0]), u"Jump");
+
+  typeKeys({{VK_CONTROL, false}, {'A', false}, {'A', true}, {VK_CONTROL, true}, {'K', false}, {'K', true}});
+  ASSERT_TRUE(typedName(L"k")) << FieldText(IDC_MACRO_LIST);
+  Command(IDOK);
+  ASSERT_EQ(Working().macros.records.size(), 1u);
+  EXPECT_EQ(MacroName(Working().macros.records[0]), u"k");
+}
+
 // The editor as the program runs it: modal over the main window, which
 // waits for it to close; the keyboard pulled out closes it like Cancel.
 TEST_F(KeyEditorTest, TheModalEditorHoldsUpProfileSwitchesAndClosesWhenTheKeyboardLeaves) {
