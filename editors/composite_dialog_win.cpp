@@ -157,6 +157,7 @@ BOOL Ostrak_DlgComposite::OnInitDialog() {
                       std::u16string(Text(TextKey::MACRO_DELAY_MS)));
   actions_.SetCellChangeHandler([this](const CActionList::CellChange& change) { OnCellChange(change); });
   actions_.SetBeforeDelayEdit([this] { StopRecordingIfRunning(); });
+  actions_.SetDelayHint(TypedDelayHint);
 
   // The record-delay option: stored again as 0 or 1.
   page_.recordDelay = static_cast<int>(WriteFlagSetting(kRecordDelayValue, ReadFlagSetting(kRecordDelayValue)));

@@ -398,6 +398,40 @@ TEST_F(KeyEditorTest, TypedDelaysAndCyclesAreKeptToWhatTheKeyboardPlays) {
   EXPECT_EQ(Entry(kKeyA).gkey, 255);
 }
 
+// A delay typed into its cell says at once what the keyboard will play,
+// before it is confirmed; a number the keyboard plays as typed says nothing.
+TEST_F(KeyEditorTest, ATypedDelayShowsWhatTheKeyboardWillPlayAsItIsTyped) {
+  GiveMacros(1);
+  Assign(kKeyA, {AssignmentType::Macro, 1, 1, 0, 0});
+  Open(KeyButtonOfSlot(kKeyA));
+  CActionList& actions = editor().ActionList();
+  ASSERT_TRUE(actions.EditCell(0, CActionList::Column::kDelay));
+  ASSERT_TRUE(actions.DelayHintWindow());
+  const auto hint = [&] {
+    HWND line = actions.DelayHintWindow();
+    wchar_t text[64] = {};
+    GetWindowTextW(line, text, 64);
+    return IsWindowVisible(line) ? std::wstring(text) : std::wstring();
+  };
+  EXPECT_EQ(hint(), L"");  // the row's own delay, 30
+  SetForegroundWindow(editor().hwnd());
+  SetFocus(actions.CellEditor());
+  SendMessageW(actions.CellEditor(), EM_SETSEL, 0, -1);
+  for (WORD key : {'3', '7'}) {
+    Type(key, false);
+    Type(key, true);
+  }
+  const std::wstring plays = Wide(FormatText(Text(TextKey::MACRO_DELAY_PLAYS), 30));
+  ASSERT_TRUE(WaitUntil([&] { return hint() == plays; }, 5000)) << hint();
+  SetWindowTextW(actions.CellEditor(), L"40");
+  EXPECT_EQ(hint(), L"");
+  SetWindowTextW(actions.CellEditor(), L"37");
+  actions.ConfirmCellEdit();
+  EXPECT_FALSE(actions.DelayHintWindow());
+  EXPECT_EQ(editor().Page().rows[0].delayMs, 30u);
+  EXPECT_EQ(actions.CellText(0, 2), u"30");
+}
+
 // Typed as the user types, through the program's loop: the first letter
 // typed into an empty macro list makes the macro, and the letters after it
 // follow it; Ctrl+A then selects the whole name, which the next key replaces.
