@@ -253,7 +253,8 @@ void CActionList::ShowDelayHint() {
     ShowWindow(hint_, SW_HIDE);
     return;
   }
-  SetWindowTextW(hint_, WidePtr(text));
+  const std::u16string line = u" " + text;  // off the border
+  SetWindowTextW(hint_, WidePtr(line));
   // Under the cell (over the next row), its right edge on the cell's; above
   // the cell when the list ends below it.
   RECT cell{}, client{};
@@ -263,10 +264,10 @@ void CActionList::ShowDelayHint() {
   HDC dc = GetDC(hint_);
   HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(hint_, WM_GETFONT, 0, 0)));
   SIZE size{};
-  GetTextExtentPoint32W(dc, WidePtr(text), static_cast<int>(text.size()), &size);
+  GetTextExtentPoint32W(dc, WidePtr(line), static_cast<int>(line.size()), &size);
   SelectObject(dc, old);
   ReleaseDC(hint_, dc);
-  const int width = size.cx + 8, height = cell.bottom - cell.top;
+  const int width = size.cx + 12, height = cell.bottom - cell.top;
   const int left = std::max(0, static_cast<int>(cell.right) - width);
   const int top = cell.bottom + height <= client.bottom ? cell.bottom : cell.top - height;
   SetWindowPos(hint_, HWND_TOP, left, top, width, height, SWP_NOACTIVATE | SWP_SHOWWINDOW);
@@ -283,7 +284,7 @@ bool CActionList::EditCell(int row, Column column) {
   editRow_ = row;
   editColumn_ = column;
   if (column == Column::kDelay) {
-    hint_ = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_BORDER | SS_CENTER | SS_NOPREFIX, 0, 0, 0, 0, hwnd(),
+    hint_ = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_BORDER | SS_LEFTNOWORDWRAP | SS_NOPREFIX, 0, 0, 0, 0, hwnd(),
                             nullptr, GetModuleHandleW(nullptr), nullptr);
     if (hint_) SendMessageW(hint_, WM_SETFONT, SendMessageW(hwnd(), WM_GETFONT, 0, 0), FALSE);
   }

@@ -411,7 +411,9 @@ TEST_F(KeyEditorTest, ATypedDelayShowsWhatTheKeyboardWillPlayAsItIsTyped) {
     HWND line = actions.DelayHintWindow();
     wchar_t text[64] = {};
     GetWindowTextW(line, text, 64);
-    return IsWindowVisible(line) ? std::wstring(text) : std::wstring();
+    const std::wstring shown = IsWindowVisible(line) ? text : L"";
+    const std::size_t first = shown.find_first_not_of(L' ');  // the line keeps off its border
+    return first == std::wstring::npos ? std::wstring() : shown.substr(first);
   };
   EXPECT_EQ(hint(), L"");  // the row's own delay, 30
   SetForegroundWindow(editor().hwnd());
