@@ -57,6 +57,11 @@ class CPngButton : public SubclassedControl {
   void SetTextAngle(int escapement, bool turned);
   // The tooltip window itself is made when the mouse first moves over the button.
   void SetTooltipText(std::u16string text);
+  // A disabled button gets no mouse messages: its parent does. The parent
+  // passes on its mouse message (coordinates in its client area) while the
+  // mouse is over the disabled button, so that the button still says what it
+  // does.
+  void RelayParentMouse(UINT message, WPARAM wParam, LPARAM lParam);
   void SetPaintCallback(PaintCallback callback) { paintCallback_ = std::move(callback); }
 
   bool IsChecked() const {

@@ -1,6 +1,7 @@
 #include "editors/composite_dialog_win.h"
 
 #include <shellapi.h>
+#include <windowsx.h>
 
 #include <algorithm>
 
@@ -177,9 +178,11 @@ BOOL Ostrak_DlgComposite::OnInitDialog() {
   ShowMacroActions();
 
   if (state_.macroRole) {
+    // The other pages keep their captions, drawn disabled: the user sees what
+    // this editor does not offer.
     for (int i : {0, 2, 3}) {
       pageButtons_[i].Enable(false);
-      pageButtons_[i].SetText(u"");
+      pageButtons_[i].SetTextStyle(true, 9, u"Tahoma", RGB(0x80, 0x80, 0x80), DT_SINGLELINE | DT_CENTER | DT_VCENTER);
     }
     clear_.Enable(false);
     for (int id : {IDC_SINGLE_KEY_LABEL, IDC_MEDIA_LABEL, IDC_FUNCTION_LABEL}) ShowWindow(Item(id), SW_HIDE);
@@ -246,13 +249,13 @@ void Ostrak_DlgComposite::PlaceControls() {
 }
 
 void Ostrak_DlgComposite::SetTexts() {
-  title_.SetText(KeyTitle(keyButtonId_));
+  // The macro button's editor names the button and the key whose macro it edits.
+  title_.SetText(state_.macroRole ? std::u16string(Text(TextKey::PROFILE_MACRO)) + u" (" + KeyTitle(keyButtonId_) + u")"
+                                  : KeyTitle(keyButtonId_));
   heading_.SetText(Text(state_.macroRole ? TextKey::MACRO_EDIT_TISHI : TextKey::KEY_SETTING_TISHI));
-  if (!state_.macroRole) {
-    pageButtons_[0].SetText(Text(TextKey::SINGLE_KEY));
-    pageButtons_[2].SetText(Text(TextKey::MULTI_MEDIA));
-    pageButtons_[3].SetText(Text(TextKey::FUNCTION_KEY));
-  }
+  pageButtons_[0].SetText(Text(TextKey::SINGLE_KEY));
+  pageButtons_[2].SetText(Text(TextKey::MULTI_MEDIA));
+  pageButtons_[3].SetText(Text(TextKey::FUNCTION_KEY));
   pageButtons_[1].SetText(Text(TextKey::MACRO_SETTING));
   clear_.SetTooltipText(std::u16string(Text(TextKey::COMPOSITE_PROMPT_CLEAR)));
   osk_.SetTooltipText(std::u16string(Text(TextKey::COMPOSITE_PROMPT_OSK)));
@@ -266,7 +269,8 @@ void Ostrak_DlgComposite::SetTexts() {
   const std::pair<CPngButton*, TextKey> tooltips[] = {
       {&actionDelete_, TextKey::A_DELETE},     {&actionClear_, TextKey::A_CLEAR},
       {&top_, TextKey::A_TOP},                 {&up_, TextKey::A_UP},
-      {&down_, TextKey::A_DOWN},               {&bottom_, TextKey::A_BOTTOM}};
+      {&down_, TextKey::A_DOWN},               {&bottom_, TextKey::A_BOTTOM},
+      {&macroAdd_, TextKey::MACRO_ADD_PROMPT}, {&macroDelete_, TextKey::MACRO_DELETE_PROMPT}};
   for (const auto& [button, key] : tooltips) button->SetTooltipText(std::u16string(Text(key)));
   ok_.SetText(Text(TextKey::MACRO_OK));
   cancel_.SetText(Text(TextKey::MACRO_CANCLE));
@@ -577,6 +581,20 @@ bool Ostrak_DlgComposite::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, 
   if (message == WM_NOTIFY) {
     const auto* header = reinterpret_cast<const NMHDR*>(lParam);
     if (header && header->idFrom == IDC_ACTION_LIST) return actions_.OnNotify(*header, result);
+  }
+  if (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST) {
+    // Over a disabled button (the action buttons while no macro is chosen,
+    // the pages the macro button's editor does not offer) the dialog has the
+    // mouse: the button's tooltip hears of it all the same.
+    const POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+    for (CPngButton* button : {&macroAdd_, &macroDelete_, &record_, &actionDelete_, &actionClear_, &top_, &up_,
+                               &down_, &bottom_, &clear_, &osk_}) {
+      RECT area{};
+      if (!button->hwnd() || IsWindowEnabled(button->hwnd()) || !IsWindowVisible(button->hwnd())) continue;
+      GetWindowRect(button->hwnd(), &area);
+      MapWindowPoints(nullptr, hwnd(), reinterpret_cast<POINT*>(&area), 2);
+      if (PtInRect(&area, at)) button->RelayParentMouse(message, wParam, lParam);
+    }
   }
   return CBaseDialog::OnMessage(message, wParam, lParam, result);
 }

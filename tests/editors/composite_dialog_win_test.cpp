@@ -5,6 +5,7 @@
 // Apply.
 #include <winsock2.h>
 #include <windows.h>
+#include <commctrl.h>
 
 #include <gtest/gtest.h>
 
@@ -217,6 +218,10 @@ TEST_F(KeyEditorTest, TheMacroButtonEditsOnlyMacros) {
   for (int id : {IDC_PAGE_SINGLE_KEY, IDC_PAGE_MEDIA, IDC_PAGE_FUNCTION, IDC_EDITOR_CLEAR})
     EXPECT_FALSE(IsWindowEnabled(editor().Item(id))) << id;
   EXPECT_FALSE(Shown(IDC_SINGLE_KEY_LABEL));
+  // Titled by the button and the key it plays on; the pages it does not
+  // offer keep their captions.
+  EXPECT_EQ(FieldText(IDC_EDITOR_TITLE), Wide(Text(TextKey::PROFILE_MACRO)) + L" (G9)");
+  EXPECT_EQ(FieldText(IDC_PAGE_MEDIA), Wide(Text(TextKey::MULTI_MEDIA)));
   Command(IDC_PAGE_SINGLE_KEY);
   Command(IDC_EDITOR_CLEAR);
   EXPECT_EQ(editor().ShownPage(), EditorPage::kMacro);
@@ -466,6 +471,54 @@ TEST_F(KeyEditorTest, ANameTypedIntoAnEmptyMacroListKeepsEveryLetter) {
   Command(IDOK);
   ASSERT_EQ(Working().macros.records.size(), 1u);
   EXPECT_EQ(MacroName(Working().macros.records[0]), u"k");
+}
+
+// Each glyph button of the macro page says what it does when the mouse
+// rests on it, enabled or not: its tooltip is made and shown.
+TEST_F(KeyEditorTest, TheMacroPagesGlyphButtonsShowTheirTooltips) {
+  GiveMacros(1);
+  Open(KeyButtonOfSlot(kKeyA));
+  Command(IDC_PAGE_MACRO);
+  SetForegroundWindow(editor().hwnd());
+  // The text of the tooltip shown once the mouse rests on the button.
+  const auto tooltipOver = [&](int id, const std::wstring& expected) {
+    RECT r{};
+    GetWindowRect(editor().Item(id), &r);
+    SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    std::wstring shown;
+    WaitUntil([&] {
+      PumpAsTheLoopDoes();
+      for (HWND tip : TopWindowsOf(GetCurrentProcessId(), [](HWND w) {
+             wchar_t name[32] = {};
+             GetClassNameW(w, name, 32);
+             return IsWindowVisible(w) && lstrcmpiW(name, TOOLTIPS_CLASSW) == 0;
+           })) {
+        wchar_t text[128] = {};
+        GetWindowTextW(tip, text, 128);
+        shown = text;
+      }
+      return shown == expected;
+    }, 5000);
+    return shown;
+  };
+  const struct {
+    int id;
+    TextKey text;
+  } buttons[] = {{IDC_MACRO_ADD, TextKey::MACRO_ADD_PROMPT},  {IDC_MACRO_DELETE, TextKey::MACRO_DELETE_PROMPT},
+                 {IDC_ACTION_RECORD, TextKey::A_RECORD},      {IDC_ACTION_DELETE, TextKey::A_DELETE},
+                 {IDC_ACTION_CLEAR, TextKey::A_CLEAR},        {IDC_ACTION_TOP, TextKey::A_TOP},
+                 {IDC_ACTION_UP, TextKey::A_UP},              {IDC_ACTION_DOWN, TextKey::A_DOWN},
+                 {IDC_ACTION_BOTTOM, TextKey::A_BOTTOM}};
+  for (const auto& button : buttons) {
+    SCOPED_TRACE(button.id);
+    ASSERT_TRUE(IsWindowVisible(editor().Item(button.id)) && IsWindowEnabled(editor().Item(button.id)));
+    EXPECT_EQ(tooltipOver(button.id, Wide(Text(button.text))), Wide(Text(button.text)));
+  }
+  // No macro left: the action buttons are disabled and still say what they do.
+  Command(IDC_MACRO_DELETE);
+  ASSERT_FALSE(IsWindowEnabled(editor().Item(IDC_ACTION_TOP)));
+  for (const auto& [id, text] : {std::pair{IDC_ACTION_TOP, TextKey::A_TOP}, std::pair{IDC_ACTION_RECORD, TextKey::A_RECORD}})
+    EXPECT_EQ(tooltipOver(id, Wide(Text(text))), Wide(Text(text))) << id;
 }
 
 // The editor as the program runs it: modal over the main window, which
