@@ -284,8 +284,8 @@ bool CActionList::EditCell(int row, Column column) {
   editRow_ = row;
   editColumn_ = column;
   if (column == Column::kDelay) {
-    hint_ = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_BORDER | SS_LEFTNOWORDWRAP | SS_NOPREFIX, 0, 0, 0, 0, hwnd(),
-                            nullptr, GetModuleHandleW(nullptr), nullptr);
+    hint_ = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_BORDER | SS_LEFTNOWORDWRAP | SS_NOPREFIX, 0, 0, 0, 0,
+                            hwnd(), nullptr, GetModuleHandleW(nullptr), nullptr);
     if (hint_) SendMessageW(hint_, WM_SETFONT, SendMessageW(hwnd(), WM_GETFONT, 0, 0), FALSE);
   }
   SetFocus(editor_);

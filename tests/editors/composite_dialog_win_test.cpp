@@ -517,7 +517,8 @@ TEST_F(KeyEditorTest, TheMacroPagesGlyphButtonsShowTheirTooltips) {
   // No macro left: the action buttons are disabled and still say what they do.
   Command(IDC_MACRO_DELETE);
   ASSERT_FALSE(IsWindowEnabled(editor().Item(IDC_ACTION_TOP)));
-  for (const auto& [id, text] : {std::pair{IDC_ACTION_TOP, TextKey::A_TOP}, std::pair{IDC_ACTION_RECORD, TextKey::A_RECORD}})
+  for (const auto& [id, text] :
+       {std::pair{IDC_ACTION_TOP, TextKey::A_TOP}, std::pair{IDC_ACTION_RECORD, TextKey::A_RECORD}})
     EXPECT_EQ(tooltipOver(id, Wide(Text(text))), Wide(Text(text))) << id;
 }
 
