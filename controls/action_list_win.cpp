@@ -248,6 +248,33 @@ HWND CActionList::MakeEditor(int row, Column column, const RECT& cell) {
   return editor;
 }
 
+void CActionList::ShowDelayHint() {
+  if (!hint_ || !editor_) return;
+  const std::u16string text = delayHint_ ? delayHint_(WindowText(editor_)) : std::u16string();
+  if (text.empty()) {
+    ShowWindow(hint_, SW_HIDE);
+    return;
+  }
+  const std::u16string line = u" " + text;  // off the border
+  SetWindowTextW(hint_, WidePtr(line));
+  // Under the cell (over the next row), its right edge on the cell's; above
+  // the cell when the list ends below it.
+  RECT cell{}, client{};
+  GetWindowRect(editor_, &cell);
+  MapWindowPoints(nullptr, hwnd(), reinterpret_cast<POINT*>(&cell), 2);
+  GetClientRect(hwnd(), &client);
+  HDC dc = GetDC(hint_);
+  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(hint_, WM_GETFONT, 0, 0)));
+  SIZE size{};
+  GetTextExtentPoint32W(dc, WidePtr(line), static_cast<int>(line.size()), &size);
+  SelectObject(dc, old);
+  ReleaseDC(hint_, dc);
+  const int width = size.cx + 12, height = cell.bottom - cell.top;
+  const int left = std::max(0, static_cast<int>(cell.right) - width);
+  const int top = cell.bottom + height <= client.bottom ? cell.bottom : cell.top - height;
+  SetWindowPos(hint_, HWND_TOP, left, top, width, height, SWP_NOACTIVATE | SWP_SHOWWINDOW);
+}
+
 bool CActionList::EditCell(int row, Column column) {
   if (!hwnd() || !IsRow(row)) return false;
   ConfirmCellEdit();
@@ -258,6 +285,11 @@ bool CActionList::EditCell(int row, Column column) {
   if (!editor_) return false;
   editRow_ = row;
   editColumn_ = column;
+  if (column == Column::kDelay) {
+    hint_ = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_BORDER | SS_LEFTNOWORDWRAP | SS_NOPREFIX, 0, 0, 0, 0,
+                            hwnd(), nullptr, GetModuleHandleW(nullptr), nullptr);
+    if (hint_) SendMessageW(hint_, WM_SETFONT, SendMessageW(hwnd(), WM_GETFONT, 0, 0), FALSE);
+  }
   SetFocus(editor_);
   if (IsCombo(column)) SendMessageW(editor_, CB_SHOWDROPDOWN, TRUE, 0);
   return true;
@@ -286,6 +318,7 @@ void CActionList::ConfirmCellEdit() {
 void CActionList::CancelCellEdit() { CloseEditor(); }
 
 void CActionList::CloseEditor() {
+  if (HWND hint = std::exchange(hint_, nullptr); hint && IsWindow(hint)) DestroyWindow(hint);
   HWND editor = std::exchange(editor_, nullptr);
   editRow_ = -1;
   if (!editor || !IsWindow(editor)) return;
@@ -317,6 +350,9 @@ void CActionList::OnEditorNotice(int code) {
       break;
     case CBN_SELENDCANCEL:  // the dropped list closed without a choice
       CancelCellEdit();
+      break;
+    case EN_CHANGE:  // the delay as typed so far: the line under it says what will play
+      ShowDelayHint();
       break;
     default:
       break;
@@ -381,7 +417,7 @@ LRESULT CActionList::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       // The editor goes with the list. Its focus may leave it while the
       // dialog is being destroyed: that is no confirmation for an owner that
       // is going too.
-      editor_ = nullptr;
+      editor_ = hint_ = nullptr;
       editRow_ = -1;
       break;
     default:
@@ -392,7 +428,7 @@ LRESULT CActionList::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
 
 void CActionList::OnWindowGone() {
   rows_ = nullptr;  // the next window starts empty
-  editor_ = nullptr;
+  editor_ = hint_ = nullptr;
   editRow_ = -1;
   selectedAtPress_ = -1;
 }

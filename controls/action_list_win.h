@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -69,6 +70,12 @@ class CActionList : public SubclassedControl {
   void SetCellChangeHandler(std::function<void(const CellChange&)> handler) { onCellChange_ = std::move(handler); }
   // Runs before a delay cell's editor opens (the owner stops a recording).
   void SetBeforeDelayEdit(std::function<void()> handler) { beforeDelayEdit_ = std::move(handler); }
+  // Gives the line shown under the delay cell's editor as the user types,
+  // from the text typed so far (empty: no line).
+  void SetDelayHint(std::function<std::u16string(std::u16string_view typed)> hint) { delayHint_ = std::move(hint); }
+  // That line's window while the delay editor is open, null otherwise; it is
+  // visible while the line has a text.
+  HWND DelayHintWindow() const { return hint_; }
 
   // Selects `row` and opens the editor of its cell in `column`; false for a
   // row out of range. A click on a cell of the selected row calls it. An
@@ -99,11 +106,14 @@ class CActionList : public SubclassedControl {
   // notifications come this way): it is then hidden and destroyed later.
   void CloseEditor();
   void OnEditorNotice(int code);
+  void ShowDelayHint();
 
   const std::vector<MacroAction>* rows_ = nullptr;
   std::function<void(const CellChange&)> onCellChange_;
   std::function<void()> beforeDelayEdit_;
+  std::function<std::u16string(std::u16string_view)> delayHint_;
   HWND editor_ = nullptr;
+  HWND hint_ = nullptr;  // the delay editor's line, made with it
   int editRow_ = -1;
   Column editColumn_ = Column::kKey;
   int handling_ = 0;  // depth of the list's own messages being handled

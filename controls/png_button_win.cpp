@@ -32,6 +32,20 @@ TOOLINFOW AreaToolOf(HWND button, const std::u16string& text) {
   return tool;
 }
 
+// The same tip as a place in the parent, for the parent's mouse messages
+// while the button is disabled.
+constexpr UINT_PTR kParentAreaTool = 1;
+TOOLINFOW ParentAreaToolOf(HWND button, const std::u16string& text) {
+  TOOLINFOW tool{};
+  tool.cbSize = TTTOOLINFOW_V2_SIZE;
+  tool.hwnd = GetParent(button);
+  tool.uId = kParentAreaTool;
+  GetWindowRect(button, &tool.rect);
+  MapWindowPoints(nullptr, tool.hwnd, reinterpret_cast<POINT*>(&tool.rect), 2);
+  tool.lpszText = const_cast<wchar_t*>(WidePtr(text));
+  return tool;
+}
+
 // The face tinted: its dark parts (the key) take the tint colour, its light
 // parts (the legend) a colour that contrasts with the tint, so that even a
 // black tint leaves the legend readable.
@@ -185,8 +199,8 @@ void CPngButton::SetTooltipText(std::u16string text) {
   tooltipText_ = std::move(text);
   if (tooltipWhileDisabled_) MakeTooltip();
   if (!tooltip_) return;  // made when the mouse first comes
-  TOOLINFOW tool = ToolOf(hwnd(), tooltipText_);
-  SendMessageW(tooltip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+  for (TOOLINFOW tool : {ToolOf(hwnd(), tooltipText_), ParentAreaToolOf(hwnd(), tooltipText_)})
+    SendMessageW(tooltip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
   if (tooltipWhileDisabled_) {
     TOOLINFOW area = AreaToolOf(hwnd(), tooltipText_);
     SendMessageW(tooltip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&area));
@@ -198,6 +212,15 @@ void CPngButton::KeepTooltipWhileDisabled() {
   MakeTooltip();
 }
 
+void CPngButton::RelayParentMouse(UINT message, WPARAM wParam, LPARAM lParam) {
+  MakeTooltip();
+  if (!tooltip_) return;
+  TOOLINFOW area = ParentAreaToolOf(hwnd(), tooltipText_);
+  SendMessageW(tooltip_, TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&area));  // placed after the tip was made
+  MSG relayed{GetParent(hwnd()), message, wParam, lParam, static_cast<DWORD>(GetMessageTime()), {}};
+  SendMessageW(tooltip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relayed));
+}
+
 void CPngButton::MakeTooltip() {
   // A tooltip is a window of its own; a window with many buttons starts
   // faster when each is made only once the mouse reaches its button.
@@ -207,8 +230,8 @@ void CPngButton::MakeTooltip() {
                              CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, GetParent(hwnd()), nullptr,
                              GetModuleHandleW(nullptr), nullptr);
   if (!tooltip_) return;
-  TOOLINFOW tool = ToolOf(hwnd(), tooltipText_);
-  SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+  for (TOOLINFOW tool : {ToolOf(hwnd(), tooltipText_), ParentAreaToolOf(hwnd(), tooltipText_)})
+    SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
   if (tooltipWhileDisabled_) {
     TOOLINFOW area = AreaToolOf(hwnd(), tooltipText_);
     SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&area));

@@ -64,6 +64,11 @@ class CPngButton : public SubclassedControl {
   // A button whose skin gives no disabled face of its own (a key: its
   // disabled slot is its normal picture) is drawn dimmed while disabled.
   void SetDimmedWhenDisabled(bool on) { dimmedWhenDisabled_ = on; }
+  // A disabled button gets no mouse messages: its parent does. The parent
+  // passes on its mouse message (coordinates in its client area) while the
+  // mouse is over the disabled button, so that the button still says what it
+  // does.
+  void RelayParentMouse(UINT message, WPARAM wParam, LPARAM lParam);
   void SetPaintCallback(PaintCallback callback) { paintCallback_ = std::move(callback); }
 
   bool IsChecked() const {

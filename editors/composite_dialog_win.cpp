@@ -1,6 +1,7 @@
 #include "editors/composite_dialog_win.h"
 
 #include <shellapi.h>
+#include <windowsx.h>
 
 #include <algorithm>
 
@@ -157,6 +158,7 @@ BOOL Ostrak_DlgComposite::OnInitDialog() {
                       std::u16string(Text(TextKey::MACRO_DELAY_MS)));
   actions_.SetCellChangeHandler([this](const CActionList::CellChange& change) { OnCellChange(change); });
   actions_.SetBeforeDelayEdit([this] { StopRecordingIfRunning(); });
+  actions_.SetDelayHint(TypedDelayHint);
 
   // The record-delay option: stored again as 0 or 1.
   page_.recordDelay = static_cast<int>(WriteFlagSetting(kRecordDelayValue, ReadFlagSetting(kRecordDelayValue)));
@@ -176,9 +178,11 @@ BOOL Ostrak_DlgComposite::OnInitDialog() {
   ShowMacroActions();
 
   if (state_.macroRole) {
+    // The other pages keep their captions, drawn disabled: the user sees what
+    // this editor does not offer.
     for (int i : {0, 2, 3}) {
       pageButtons_[i].Enable(false);
-      pageButtons_[i].SetText(u"");
+      pageButtons_[i].SetTextStyle(true, 9, u"Tahoma", RGB(0x80, 0x80, 0x80), DT_SINGLELINE | DT_CENTER | DT_VCENTER);
     }
     clear_.Enable(false);
     for (int id : {IDC_SINGLE_KEY_LABEL, IDC_MEDIA_LABEL, IDC_FUNCTION_LABEL}) ShowWindow(Item(id), SW_HIDE);
@@ -247,13 +251,13 @@ void Ostrak_DlgComposite::PlaceControls() {
 }
 
 void Ostrak_DlgComposite::SetTexts() {
-  title_.SetText(KeyTitle(keyButtonId_));
+  // The macro button's editor names the button and the key whose macro it edits.
+  title_.SetText(state_.macroRole ? std::u16string(Text(TextKey::PROFILE_MACRO)) + u" (" + KeyTitle(keyButtonId_) + u")"
+                                  : KeyTitle(keyButtonId_));
   heading_.SetText(Text(state_.macroRole ? TextKey::MACRO_EDIT_TISHI : TextKey::KEY_SETTING_TISHI));
-  if (!state_.macroRole) {
-    pageButtons_[0].SetText(Text(TextKey::SINGLE_KEY));
-    pageButtons_[2].SetText(Text(TextKey::MULTI_MEDIA));
-    pageButtons_[3].SetText(Text(TextKey::FUNCTION_KEY));
-  }
+  pageButtons_[0].SetText(Text(TextKey::SINGLE_KEY));
+  pageButtons_[2].SetText(Text(TextKey::MULTI_MEDIA));
+  pageButtons_[3].SetText(Text(TextKey::FUNCTION_KEY));
   pageButtons_[1].SetText(Text(TextKey::MACRO_SETTING));
   clear_.SetTooltipText(std::u16string(Text(TextKey::COMPOSITE_PROMPT_CLEAR)));
   osk_.SetTooltipText(std::u16string(Text(TextKey::COMPOSITE_PROMPT_OSK)));
@@ -267,7 +271,8 @@ void Ostrak_DlgComposite::SetTexts() {
   const std::pair<CPngButton*, TextKey> tooltips[] = {
       {&actionDelete_, TextKey::A_DELETE},     {&actionClear_, TextKey::A_CLEAR},
       {&top_, TextKey::A_TOP},                 {&up_, TextKey::A_UP},
-      {&down_, TextKey::A_DOWN},               {&bottom_, TextKey::A_BOTTOM}};
+      {&down_, TextKey::A_DOWN},               {&bottom_, TextKey::A_BOTTOM},
+      {&macroAdd_, TextKey::MACRO_ADD_PROMPT}, {&macroDelete_, TextKey::MACRO_DELETE_PROMPT}};
   for (const auto& [button, key] : tooltips) button->SetTooltipText(std::u16string(Text(key)));
   ok_.SetText(Text(TextKey::MACRO_OK));
   cancel_.SetText(Text(TextKey::MACRO_CANCLE));
@@ -387,17 +392,17 @@ bool Ostrak_DlgComposite::OnMacroPageCommand(int id, int notifyCode) {
         SelectMacro(page_, macroList_.Selection());
         ShowMacroActions();
       } else if (notifyCode == CBN_EDITCHANGE && !settingTexts_) {
+        // The entry takes the typed name (a first name typed makes the macro).
+        // Filling the list again selects the entry's whole text: the user's
+        // caret goes back where it was, or the next key typed would replace
+        // what was typed so far.
+        DWORD caret = 0;
+        SendMessageW(macroList_.hwnd(), CB_GETEDITSEL, reinterpret_cast<WPARAM>(&caret), 0);
         const NameEdit edit = TypeMacroName(page_, FieldText(macroList_.hwnd()));
-        if (edit == NameEdit::kCreated) {
-          ShowMacroList();
-          ShowMacroActions();
-        } else if (edit == NameEdit::kRenamed) {
-          // The entry takes the new name; the user's caret stays where it was.
-          DWORD caret = 0;
-          SendMessageW(macroList_.hwnd(), CB_GETEDITSEL, reinterpret_cast<WPARAM>(&caret), 0);
-          ShowMacroList();
-          SendMessageW(macroList_.hwnd(), CB_SETEDITSEL, 0, MAKELPARAM(caret, caret));
-        }
+        if (edit == NameEdit::kIgnored) return true;
+        ShowMacroList();
+        if (edit == NameEdit::kCreated) ShowMacroActions();
+        SendMessageW(macroList_.hwnd(), CB_SETEDITSEL, 0, MAKELPARAM(caret, caret));
       }
       return true;
     case IDC_MACRO_ADD: {
@@ -579,6 +584,20 @@ bool Ostrak_DlgComposite::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, 
     const auto* header = reinterpret_cast<const NMHDR*>(lParam);
     if (header && header->idFrom == IDC_ACTION_LIST) return actions_.OnNotify(*header, result);
   }
+  if (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST) {
+    // Over a disabled button (the action buttons while no macro is chosen,
+    // the pages the macro button's editor does not offer) the dialog has the
+    // mouse: the button's tooltip hears of it all the same.
+    const POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+    for (CPngButton* button : {&macroAdd_, &macroDelete_, &record_, &actionDelete_, &actionClear_, &top_, &up_,
+                               &down_, &bottom_, &clear_, &osk_}) {
+      RECT area{};
+      if (!button->hwnd() || IsWindowEnabled(button->hwnd()) || !IsWindowVisible(button->hwnd())) continue;
+      GetWindowRect(button->hwnd(), &area);
+      MapWindowPoints(nullptr, hwnd(), reinterpret_cast<POINT*>(&area), 2);
+      if (PtInRect(&area, at)) button->RelayParentMouse(message, wParam, lParam);
+    }
+  }
   return CBaseDialog::OnMessage(message, wParam, lParam, result);
 }
 
@@ -591,6 +610,17 @@ bool Ostrak_DlgComposite::PreTranslateMessage(MSG& message) {
   if (message.message == WM_KEYDOWN && message.wParam == VK_F1) {
     if (!IsRecording() && openHelp_) openHelp_();
     return true;
+  }
+  // Ctrl+A selects the whole text of a field (the macro's name, the cycles,
+  // a delay), which the system's edit fields do not all do themselves.
+  if (message.message == WM_KEYDOWN && message.wParam == 'A' && GetKeyState(VK_CONTROL) < 0 &&
+      GetKeyState(VK_MENU) >= 0 && IsChild(hwnd(), message.hwnd)) {
+    wchar_t windowClass[8] = {};
+    GetClassNameW(message.hwnd, windowClass, 8);
+    if (lstrcmpiW(windowClass, L"Edit") == 0) {
+      SendMessageW(message.hwnd, EM_SETSEL, 0, -1);
+      return true;
+    }
   }
   return false;
 }

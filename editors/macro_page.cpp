@@ -38,6 +38,17 @@ int ClampCycles(long long value) {
   return static_cast<int>(std::clamp<long long>(value, kMinCycles, kMaxCycles));
 }
 
+// A typed delay as the row keeps it: capped at 40 000, then in the keyboard's 10 ms steps.
+struct TypedDelay {
+  long long typed;     // the number typed, 0 or more
+  std::uint32_t kept;  // what the row keeps and the keyboard plays
+};
+TypedDelay ReadTypedDelay(std::u16string_view text) {
+  const long long typed = std::max(ReadTypedNumber(text), 0LL);
+  const auto capped = static_cast<std::uint32_t>(std::min<long long>(typed, kMaxTypedDelayMs));
+  return {typed, capped / kDelayStepMs * kDelayStepMs};
+}
+
 char16_t FoldAscii(char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + (u'a' - u'A')) : c; }
 
 // Whether `text` begins with `prefix`, ASCII letters compared without case
@@ -224,17 +235,21 @@ bool SetActionDirection(MacroPage& page, int row, std::uint16_t direction) {
 PageResult SetActionDelay(MacroPage& page, int row, std::u16string_view text) {
   if (!IsRow(page, row)) return {};
   PageResult result;
-  long long typed = std::max(ReadTypedNumber(text), 0LL);
-  if (typed > kMaxTypedDelayMs) {
+  const TypedDelay delay = ReadTypedDelay(text);
+  if (delay.typed > kMaxTypedDelayMs)
     result.message = FormatText(Text(TextKey::MACRO_ACTION_ERR_DELAY_MAX), kMaxTypedDelayMs);
-    typed = kMaxTypedDelayMs;
-  }
-  const auto delayMs = static_cast<std::uint32_t>(typed) / kDelayStepMs * kDelayStepMs;
+  const std::uint32_t delayMs = delay.kept;
   MacroAction& action = page.rows[static_cast<std::size_t>(row)];
   result.changed = action.delayMs != delayMs;
   action.delayMs = delayMs;
   if (result.changed) page.modified = true;
   return result;
+}
+
+std::u16string TypedDelayHint(std::u16string_view text) {
+  const TypedDelay delay = ReadTypedDelay(text);
+  if (delay.typed == delay.kept) return {};
+  return FormatText(Text(TextKey::MACRO_DELAY_PLAYS), delay.kept);
 }
 
 std::optional<std::u16string> ChangeCyclesText(MacroPage& page, std::u16string_view text) {

@@ -118,6 +118,11 @@ bool SetActionDirection(MacroPage& page, int row, std::uint16_t direction);
 // 10 ms and stored in the row.
 PageResult SetActionDelay(MacroPage& page, int row, std::u16string_view text);
 
+// What the delay cell shows beside its editor while the user types: the
+// delay the keyboard will play for the number typed so far (MACRO_DELAY_PLAYS)
+// when it is not that number (the keyboard counts in tens), else nothing.
+std::u16string TypedDelayHint(std::u16string_view text);
+
 // The cycles field's text changed (the page's own changes included): read as a
 // decimal number and kept to 1..255. Returns the text the field is rewritten
 // with when it was out of range.

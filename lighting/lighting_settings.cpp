@@ -48,6 +48,43 @@ void TakeLightingSettings(LightingState& state, const LightingSettings& settings
   }
   const std::uint8_t option = settings[kMode4OptionOffset];
   if (option == 0 || option == 1) state.mode4Option = option;
+  state.selectionColour = {settings[kKeyColourOffset], settings[kKeyColourOffset + 1],
+                           settings[kKeyColourOffset + 2]};
+}
+
+namespace {
+
+// The user's value when the user changed it since the read began, else the read's.
+template <typename Field>
+void KeepPick(Field& taken, const Field& atStart, const Field& now) {
+  if (now != atStart) taken = now;
+}
+
+template <typename Field, std::size_t N>
+void KeepPicks(std::array<Field, N>& taken, const std::array<Field, N>& atStart, const std::array<Field, N>& now) {
+  for (std::size_t i = 0; i < N; ++i) KeepPick(taken[i], atStart[i], now[i]);
+}
+
+}  // namespace
+
+LightingState TakeReadLighting(const LightingState& shownAtStart, const LightingState& read,
+                               const LightingState& shownNow) {
+  LightingState taken = read;
+  KeepPick(taken.effectMode, shownAtStart.effectMode, shownNow.effectMode);
+  KeepPick(taken.brightness, shownAtStart.brightness, shownNow.brightness);
+  KeepPick(taken.speed, shownAtStart.speed, shownNow.speed);
+  KeepPick(taken.direction, shownAtStart.direction, shownNow.direction);
+  for (int i = 0; i < kColourGroupCount; ++i) {
+    KeepPick(taken.groups[i].colour, shownAtStart.groups[i].colour, shownNow.groups[i].colour);
+    KeepPick(taken.groups[i].flag, shownAtStart.groups[i].flag, shownNow.groups[i].flag);
+  }
+  KeepPick(taken.mode4Option, shownAtStart.mode4Option, shownNow.mode4Option);
+  KeepPick(taken.selectionColour, shownAtStart.selectionColour, shownNow.selectionColour);
+  KeepPick(taken.backgroundColour, shownAtStart.backgroundColour, shownNow.backgroundColour);
+  KeepPick(taken.tool, shownAtStart.tool, shownNow.tool);
+  KeepPicks(taken.keyColours, shownAtStart.keyColours, shownNow.keyColours);
+  KeepPicks(taken.selected, shownAtStart.selected, shownNow.selected);
+  return taken;
 }
 
 int BrightnessPosition(const LightingState& state) { return std::clamp(state.brightness, 0, kMaxBrightness); }

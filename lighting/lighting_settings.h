@@ -80,8 +80,13 @@ inline constexpr int kColourGroupCount = static_cast<int>(kColourGroups.size());
 int ColourGroupIndex(int effect);
 
 // The per-key tools: tool 0 paints keys with the background colour, tool 1
-// with the selection colour.
+// with the selection colour (the colour the keyboard keeps as its key colour).
 enum class PaintTool { kBackground = 0, kSelection = 1 };
+
+// The tool each of the two tool pictures chooses, in the skin's order: the
+// first sits beside the "Key colour" caption and paints the key colour, the
+// second beside "Background" and paints the background colour.
+inline constexpr std::array<PaintTool, 2> kToolOfPicture = {PaintTool::kSelection, PaintTool::kBackground};
 
 struct EffectGroup {
   Rgb colour;
@@ -117,11 +122,22 @@ bool OffersEffect(const LightingState& state, int effect);
 std::vector<int> OfferedEffects(const StatusBlock& status);
 
 // Takes what the panel shows from a settings block read from the keyboard:
-// effect, brightness, speed, direction, the five group colours and the flags
-// of effects 11, 12 and 14 (non-zero is on). The flag of effect 4 is taken
-// only while effect 4 is the effect and its byte is 0x00 or 0xFF, the option
-// only when its byte is 0 or 1; otherwise they stay as they were.
+// effect, brightness, speed, direction, the five group colours, the key
+// colour (the selection colour) and the flags of effects 11, 12 and 14
+// (non-zero is on). The flag of effect 4 is taken only while effect 4 is the
+// effect and its byte is 0x00 or 0xFF, the option only when its byte is 0 or
+// 1; otherwise they stay as they were.
 void TakeLightingSettings(LightingState& state, const LightingSettings& settings);
+
+// What the panel shows once a read of the keyboard's lighting has ended. The
+// read began from `shownAtStart`, what the panel showed when it was queued,
+// and made `read` of it; `shownNow` is what the panel shows now. The user may
+// have picked a colour, an effect or a tool while the read was under way, and
+// that pick is already on its way to the keyboard: each field the user
+// changed since the read began keeps the user's pick, every other field
+// takes the read's. The offered effects are always the read's.
+LightingState TakeReadLighting(const LightingState& shownAtStart, const LightingState& read,
+                               const LightingState& shownNow);
 
 // Slider positions: brightness shows its value, speed 24 minus its value;
 // both kept within the slider's range.

@@ -61,3 +61,12 @@ DeviceResult WriteLighting(DeviceLink& link, const LightingWrites& writes) {
     return DeviceResult::kOk;
   });
 }
+
+std::optional<LightingState> WriteChange(DeviceLink& link, const LightingWrites& writes, const LightingState& before,
+                                         const LightingState& after, bool readAfter) {
+  const bool written = WriteLighting(link, writes) == DeviceResult::kOk;
+  if (written && !readAfter) return std::nullopt;
+  LightingState state = written ? after : before;
+  if (ReadLighting(link, OffersEffect(before, kPerKeyEffect), state) != DeviceResult::kOk && !readAfter) state = before;
+  return state;
+}

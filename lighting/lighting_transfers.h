@@ -4,6 +4,8 @@
 // once command 1 may have gone out, command 2 follows, whatever failed.
 #pragma once
 
+#include <optional>
+
 #include "device/device_link.h"
 #include "lighting/lighting_changes.h"
 #include "lighting/lighting_settings.h"
@@ -23,3 +25,13 @@ DeviceResult ReadLighting(DeviceLink& link, bool withKeyColours, LightingState& 
 // the next read shows what it holds); command 2 is sent regardless. kOk when
 // every command succeeded, else the first failure.
 DeviceResult WriteLighting(DeviceLink& link, const LightingWrites& writes);
+
+// A change of the lighting panel on its way: its writes; then, when the
+// keyboard did not take them or `readAfter` asks for it, a read of what the
+// keyboard holds, over `after` (the panel with the change) when the writes
+// went through and over `before` when they did not, so that what only the
+// panel keeps (the background colour, the tool) stays as the change left it.
+// Nothing when the writes went through and no read was asked for; `before`
+// when the keyboard took neither the change nor the read.
+std::optional<LightingState> WriteChange(DeviceLink& link, const LightingWrites& writes, const LightingState& before,
+                                         const LightingState& after, bool readAfter);

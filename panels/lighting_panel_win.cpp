@@ -309,8 +309,8 @@ void LightingPanel::ShowPictures() {
   }
   show(IDC_MODE4_OPTION0, kFlagDown, state_.mode4Option == 0);
   show(IDC_MODE4_OPTION1, kFlagDown, state_.mode4Option == 1);
-  show(IDC_TOOL0, kTool0Down, state_.tool == PaintTool::kBackground);
-  show(IDC_TOOL1, kTool1Down, state_.tool == PaintTool::kSelection);
+  show(IDC_TOOL0, kTool0Down, state_.tool == kToolOfPicture[0]);
+  show(IDC_TOOL1, kTool1Down, state_.tool == kToolOfPicture[1]);
 }
 
 void LightingPanel::ShowControls() {
@@ -377,7 +377,7 @@ bool LightingPanel::OnCommand(int id, int notifyCode) {
     const LightingState before = state_;
     Send(before, SetMode4Option(state_, id == IDC_MODE4_OPTION0 ? 0 : 1));
   } else if (id == IDC_TOOL0 || id == IDC_TOOL1) {
-    state_.tool = id == IDC_TOOL0 ? PaintTool::kBackground : PaintTool::kSelection;
+    state_.tool = kToolOfPicture[id == IDC_TOOL0 ? 0 : 1];
     ShowPictures();
   } else if (IndexOfId(kColourButtons, id) >= 0) {
     if (notifyCode == BN_CLICKED) PickColour(id);
@@ -456,21 +456,14 @@ void LightingPanel::Send(const LightingState& before, LightingWrites writes, int
   ShowState();
   if (writes.empty() && draggedId == 0) return;
   if (!link()) return;
-  const bool withColours = OffersEffect(before, kPerKeyEffect);
   // The transfer thread fills it in; the window's thread takes it once the job has run.
   auto held = std::make_shared<std::optional<LightingState>>();
   const bool queued = session().Transfer(
-      [writes = std::move(writes), before, readAfter, withColours, held](DeviceLink& keyboard) {
-        const bool written = writes.empty() || WriteLighting(keyboard, writes) == DeviceResult::kOk;
-        if (written && !readAfter) return;
-        // Show what the keyboard holds now: read it back, or, when even that
-        // fails, the state from before the change.
-        LightingState state = before;
-        if (ReadLighting(keyboard, withColours, state) != DeviceResult::kOk && !readAfter) state = before;
-        *held = std::move(state);
+      [writes = std::move(writes), before, after = state_, readAfter, held](DeviceLink& keyboard) {
+        *held = WriteChange(keyboard, writes, before, after, readAfter);
       },
-      [this, held, draggedId] {
-        if (*held) TakeKeyboardState(std::move(**held));
+      [this, held, draggedId, after = state_] {
+        if (*held) TakeKeyboardState(after, std::move(**held));
         if (draggedId) OnWriteEnded(draggedId);
       });
   if (!queued && draggedId) OnWriteEnded(draggedId);
@@ -481,11 +474,11 @@ void LightingPanel::ReadFromKeyboard(Read read) {
   auto held = std::make_shared<LightingState>(state_);
   session().Transfer(
       [held, read](DeviceLink& keyboard) { ReadLighting(keyboard, read == Read::kWithKeyColours, *held); },
-      [this, held] { TakeKeyboardState(std::move(*held)); });
+      [this, held, shownAtStart = state_] { TakeKeyboardState(shownAtStart, std::move(*held)); });
 }
 
-void LightingPanel::TakeKeyboardState(LightingState state) {
-  state_ = std::move(state);
+void LightingPanel::TakeKeyboardState(const LightingState& shownAtStart, LightingState read) {
+  state_ = TakeReadLighting(shownAtStart, read, state_);
   on_ = ReadVoviSetting(kLightingOnValue, 0) == 1;
   const int selector = ReadVoviSetting(kSelectorValue, 1);
   for (int k = 0; k < 4; ++k) reportRateButtons_[k].SetChecked(selector == k + 1, true);

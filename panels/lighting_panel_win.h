@@ -73,8 +73,9 @@ class LightingPanel : public Panel {
  private:
   struct Slider;
   void ShowState();
-  // What the keyboard holds, read on the transfer thread, taken on the window's.
-  void TakeKeyboardState(LightingState state);
+  // What the keyboard holds, read on the transfer thread from `shownAtStart`,
+  // taken on the window's; the user's picks made meanwhile stay.
+  void TakeKeyboardState(const LightingState& shownAtStart, LightingState read);
   // A dragged control's write has ended: its kept position may go next.
   void OnWriteEnded(int id);
   void ShowControls();

@@ -5,6 +5,7 @@
 // Apply.
 #include <winsock2.h>
 #include <windows.h>
+#include <commctrl.h>
 
 #include <gtest/gtest.h>
 
@@ -217,6 +218,10 @@ TEST_F(KeyEditorTest, TheMacroButtonEditsOnlyMacros) {
   for (int id : {IDC_PAGE_SINGLE_KEY, IDC_PAGE_MEDIA, IDC_PAGE_FUNCTION, IDC_EDITOR_CLEAR})
     EXPECT_FALSE(IsWindowEnabled(editor().Item(id))) << id;
   EXPECT_FALSE(Shown(IDC_SINGLE_KEY_LABEL));
+  // Titled by the button and the key it plays on; the pages it does not
+  // offer keep their captions.
+  EXPECT_EQ(FieldText(IDC_EDITOR_TITLE), Wide(Text(TextKey::PROFILE_MACRO)) + L" (G9)");
+  EXPECT_EQ(FieldText(IDC_PAGE_MEDIA), Wide(Text(TextKey::MULTI_MEDIA)));
   Command(IDC_PAGE_SINGLE_KEY);
   Command(IDC_EDITOR_CLEAR);
   EXPECT_EQ(editor().ShownPage(), EditorPage::kMacro);
@@ -396,6 +401,125 @@ TEST_F(KeyEditorTest, TypedDelaysAndCyclesAreKeptToWhatTheKeyboardPlays) {
   EXPECT_EQ(Working().macros.records[0].actions[0].delayMs, 40000u);
   EXPECT_EQ(Working().macros.records[0].cycles, 255);
   EXPECT_EQ(Entry(kKeyA).gkey, 255);
+}
+
+// A delay typed into its cell says at once what the keyboard will play,
+// before it is confirmed; a number the keyboard plays as typed says nothing.
+TEST_F(KeyEditorTest, ATypedDelayShowsWhatTheKeyboardWillPlayAsItIsTyped) {
+  GiveMacros(1);
+  Assign(kKeyA, {AssignmentType::Macro, 1, 1, 0, 0});
+  Open(KeyButtonOfSlot(kKeyA));
+  CActionList& actions = editor().ActionList();
+  ASSERT_TRUE(actions.EditCell(0, CActionList::Column::kDelay));
+  ASSERT_TRUE(actions.DelayHintWindow());
+  const auto hint = [&] {
+    HWND line = actions.DelayHintWindow();
+    wchar_t text[64] = {};
+    GetWindowTextW(line, text, 64);
+    const std::wstring shown = IsWindowVisible(line) ? text : L"";
+    const std::size_t first = shown.find_first_not_of(L' ');  // the line keeps off its border
+    return first == std::wstring::npos ? std::wstring() : shown.substr(first);
+  };
+  EXPECT_EQ(hint(), L"");  // the row's own delay, 30
+  SetForegroundWindow(editor().hwnd());
+  SetFocus(actions.CellEditor());
+  SendMessageW(actions.CellEditor(), EM_SETSEL, 0, -1);
+  for (WORD key : {'3', '7'}) {
+    Type(key, false);
+    Type(key, true);
+  }
+  const std::wstring plays = Wide(FormatText(Text(TextKey::MACRO_DELAY_PLAYS), 30));
+  ASSERT_TRUE(WaitUntil([&] { return hint() == plays; }, 5000)) << hint();
+  SetWindowTextW(actions.CellEditor(), L"40");
+  EXPECT_EQ(hint(), L"");
+  SetWindowTextW(actions.CellEditor(), L"37");
+  actions.ConfirmCellEdit();
+  EXPECT_FALSE(actions.DelayHintWindow());
+  EXPECT_EQ(editor().Page().rows[0].delayMs, 30u);
+  EXPECT_EQ(actions.CellText(0, 2), u"30");
+}
+
+// Typed as the user types, through the program's loop: the first letter
+// typed into an empty macro list makes the macro, and the letters after it
+// follow it; Ctrl+A then selects the whole name, which the next key replaces.
+TEST_F(KeyEditorTest, ANameTypedIntoAnEmptyMacroListKeepsEveryLetter) {
+  Open(KeyButtonOfSlot(kKeyA));
+  Command(IDC_PAGE_MACRO);
+  ASSERT_TRUE(editor().Page().macros.empty());
+  COMBOBOXINFO combo{};
+  combo.cbSize = sizeof combo;
+  ASSERT_TRUE(GetComboBoxInfo(editor().Item(IDC_MACRO_LIST), &combo));
+  SetForegroundWindow(editor().hwnd());
+  SetFocus(combo.hwndItem);
+  const auto typeKeys = [&](const std::vector<std::pair<WORD, bool>>& keys) {
+    for (const auto& [key, release] : keys) Type(key, release);
+  };
+  typeKeys({{VK_SHIFT, false}, {'J', false}, {'J', true}, {VK_SHIFT, true}});
+  for (WORD key : {'U', 'M', 'P'}) typeKeys({{key, false}, {key, true}});
+  const auto typedName = [&](const wchar_t* name) {
+    return WaitUntil([&] {
+      PumpAsTheLoopDoes();
+      return FieldText(IDC_MACRO_LIST) == name;
+    }, 5000);
+  };
+  ASSERT_TRUE(typedName(L"Jump")) << FieldText(IDC_MACRO_LIST);
+  ASSERT_EQ(editor().Page().macros.size(), 1u);
+  EXPECT_EQ(MacroName(editor().Page().macros[0]), u"Jump");
+
+  typeKeys({{VK_CONTROL, false}, {'A', false}, {'A', true}, {VK_CONTROL, true}, {'K', false}, {'K', true}});
+  ASSERT_TRUE(typedName(L"k")) << FieldText(IDC_MACRO_LIST);
+  Command(IDOK);
+  ASSERT_EQ(Working().macros.records.size(), 1u);
+  EXPECT_EQ(MacroName(Working().macros.records[0]), u"k");
+}
+
+// Each glyph button of the macro page says what it does when the mouse
+// rests on it, enabled or not: its tooltip is made and shown.
+TEST_F(KeyEditorTest, TheMacroPagesGlyphButtonsShowTheirTooltips) {
+  GiveMacros(1);
+  Open(KeyButtonOfSlot(kKeyA));
+  Command(IDC_PAGE_MACRO);
+  SetForegroundWindow(editor().hwnd());
+  // The text of the tooltip shown once the mouse rests on the button.
+  const auto tooltipOver = [&](int id, const std::wstring& expected) {
+    RECT r{};
+    GetWindowRect(editor().Item(id), &r);
+    SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    std::wstring shown;
+    WaitUntil([&] {
+      PumpAsTheLoopDoes();
+      for (HWND tip : TopWindowsOf(GetCurrentProcessId(), [](HWND w) {
+             wchar_t name[32] = {};
+             GetClassNameW(w, name, 32);
+             return IsWindowVisible(w) && lstrcmpiW(name, TOOLTIPS_CLASSW) == 0;
+           })) {
+        wchar_t text[128] = {};
+        GetWindowTextW(tip, text, 128);
+        shown = text;
+      }
+      return shown == expected;
+    }, 5000);
+    return shown;
+  };
+  const struct {
+    int id;
+    TextKey text;
+  } buttons[] = {{IDC_MACRO_ADD, TextKey::MACRO_ADD_PROMPT},  {IDC_MACRO_DELETE, TextKey::MACRO_DELETE_PROMPT},
+                 {IDC_ACTION_RECORD, TextKey::A_RECORD},      {IDC_ACTION_DELETE, TextKey::A_DELETE},
+                 {IDC_ACTION_CLEAR, TextKey::A_CLEAR},        {IDC_ACTION_TOP, TextKey::A_TOP},
+                 {IDC_ACTION_UP, TextKey::A_UP},              {IDC_ACTION_DOWN, TextKey::A_DOWN},
+                 {IDC_ACTION_BOTTOM, TextKey::A_BOTTOM}};
+  for (const auto& button : buttons) {
+    SCOPED_TRACE(button.id);
+    ASSERT_TRUE(IsWindowVisible(editor().Item(button.id)) && IsWindowEnabled(editor().Item(button.id)));
+    EXPECT_EQ(tooltipOver(button.id, Wide(Text(button.text))), Wide(Text(button.text)));
+  }
+  // No macro left: the action buttons are disabled and still say what they do.
+  Command(IDC_MACRO_DELETE);
+  ASSERT_FALSE(IsWindowEnabled(editor().Item(IDC_ACTION_TOP)));
+  for (const auto& [id, text] :
+       {std::pair{IDC_ACTION_TOP, TextKey::A_TOP}, std::pair{IDC_ACTION_RECORD, TextKey::A_RECORD}})
+    EXPECT_EQ(tooltipOver(id, Wide(Text(text))), Wide(Text(text))) << id;
 }
 
 // The editor as the program runs it: modal over the main window, which

@@ -373,20 +373,25 @@ TEST_F(ActionListTest, DeletingARowLeavesTheOthersTheirDelaysAndClearingEmptiesT
   EXPECT_FALSE(page_.modified);
 }
 
+// While it is typed, the cell already says what it will become when the
+// keyboard counts it in tens or caps it; a number kept as typed says nothing.
 TEST_F(ActionListTest, ATypedDelayIsCappedWithTheMessageAndRoundedDownTo10Ms) {
   struct Case {
     std::u16string typed;
     std::uint32_t stored;
     bool message;
+    bool hinted;
   };
   const Case cases[] = {
-      {u"12345", 12340, false}, {u"50000", 40000, true},  {u"40000", 40000, false},
-      {u"40009", 40000, true},  {u"9", 0, false},         {u"", 0, false},
-      {u"30", 30, false},       {u"99999999999999999999999", 40000, true},
+      {u"12345", 12340, false, true}, {u"50000", 40000, true, true},  {u"40000", 40000, false, false},
+      {u"40009", 40000, true, true},  {u"9", 0, false, true},         {u"", 0, false, false},
+      {u"30", 30, false, false},      {u"037", 30, false, true},      {u"040", 40, false, false},
+      {u"99999999999999999999999", 40000, true, true},
   };
   for (const Case& c : cases) {
-    const PageResult edit = SetActionDelay(page_, 2, c.typed);
     const std::string what(c.typed.begin(), c.typed.end());
+    EXPECT_EQ(TypedDelayHint(c.typed), c.hinted ? u"Plays as " + DecimalText(c.stored) + u" ms" : u"") << what;
+    const PageResult edit = SetActionDelay(page_, 2, c.typed);
     EXPECT_EQ(page_.rows[2].delayMs, c.stored) << what;
     EXPECT_EQ(edit.message, c.message ? u"Maximum delay time is: 40000(ms) " : u"") << what;
     EXPECT_EQ(ActionTexts(page_.rows[2]).delay, DecimalText(c.stored)) << what;

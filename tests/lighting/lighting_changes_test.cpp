@@ -103,6 +103,9 @@ TEST(LightingChanges, TheStateFollowsTheChanges) {
   EXPECT_EQ(state.effectMode, 20);
 }
 
+// The tools as the user picks them: the first picture, beside "Key colour",
+// paints the key colour (the selection colour); the second, beside
+// "Background", the background colour.
 TEST(LightingChanges, PaintKeyOnlyUnderThePerKeyEffect) {
   struct Case {
     const char* name;
@@ -112,11 +115,12 @@ TEST(LightingChanges, PaintKeyOnlyUnderThePerKeyEffect) {
     Rgb painted;  // the key's colour afterwards
     bool selected;
   };
+  const PaintTool keyColourTool = kToolOfPicture[0], backgroundTool = kToolOfPicture[1];
   const Case cases[] = {
-      {"selection tool", kPerKeyEffect, PaintTool::kSelection, kBlack, kRed, true},
-      {"background tool", kPerKeyEffect, PaintTool::kBackground, kBlack, kBlack, false},
-      {"background tool in the selection colour", kPerKeyEffect, PaintTool::kBackground, kRed, kRed, true},
-      {"effect 9 changes nothing", 9, PaintTool::kSelection, kBlack, {1, 2, 3}, false},
+      {"key-colour tool", kPerKeyEffect, keyColourTool, kBlack, kRed, true},
+      {"background tool", kPerKeyEffect, backgroundTool, kBlack, kBlack, false},
+      {"background tool in the selection colour", kPerKeyEffect, backgroundTool, kRed, kRed, true},
+      {"effect 9 changes nothing", 9, keyColourTool, kBlack, {1, 2, 3}, false},
   };
   const int buttonA = 0;  // KeyboardKeys starts with A, at position 19
   for (const Case& c : cases) {

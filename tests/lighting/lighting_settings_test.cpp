@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
+#include "lighting/lighting_changes.h"
+
 namespace {
 
 // A settings block under `effect` with distinct colours in every group.
@@ -41,6 +45,12 @@ TEST(LightingSettings, TakesTheFieldsWithTheRedByteFirst) {
   EXPECT_TRUE(GroupOfEffect(state, 11)->flag);
   EXPECT_FALSE(GroupOfEffect(state, 12)->flag);
   EXPECT_TRUE(GroupOfEffect(state, 14)->flag);
+  // The key colour at offsets 10-12 is the per-key tools' selection colour.
+  EXPECT_EQ(state.selectionColour, (Rgb{0, 0, 0}));
+  settings[kKeyColourOffset] = 0x12;
+  settings[kKeyColourOffset + 2] = 0x56;
+  TakeLightingSettings(state, settings);
+  EXPECT_EQ(state.selectionColour, (Rgb{0x12, 0, 0x56}));
 }
 
 // The flag of effect 4 counts only under effect 4 and only as 0x00 or 0xFF;
@@ -102,4 +112,85 @@ TEST(LightingSettings, SliderPositionsStayOnTheSliders) {
     EXPECT_EQ(BrightnessPosition(state), c.brightnessPosition);
     EXPECT_EQ(SpeedPosition(state), c.speedPosition);
   }
+}
+
+// A read of the keyboard under way while the user picks something: the pick
+// is on its way to the keyboard behind the read, so the read's older value
+// must not replace it; everything the user left alone shows the read's.
+TEST(LightingSettings, APickMadeDuringAReadWinsAndTheRestTakesTheRead) {
+  LightingState shown;
+  shown.offeredEffects = {1, 5, 9};
+  shown.effectMode = kPerKeyEffect;
+  shown.tool = PaintTool::kBackground;
+  shown.backgroundColour = kBlack;
+
+  // What the read made of it: the keyboard's values everywhere it reads.
+  LightingState read = shown;
+  TakeLightingSettings(read, Block(kPerKeyEffect));
+  read.offeredEffects = {1, 5, 9, 11};
+  read.keyColours.fill({9, 9, 9});
+
+  const Rgb kPicked{0xAB, 0xCD, 0xEF};
+  struct Case {
+    const char* name;
+    std::function<void(LightingState&)> pick;
+    std::function<void(const LightingState&)> kept;
+  };
+  const Case cases[] = {
+      {"nothing picked", [](LightingState&) {}, [](const LightingState&) {}},
+      {"a group colour", [&](LightingState& s) { SetGroupColour(s, 11, kPicked); },
+       [&](const LightingState& s) {
+         EXPECT_EQ(GroupOfEffect(s, 11)->colour, kPicked);
+         EXPECT_FALSE(GroupOfEffect(s, 11)->flag);
+       }},
+      {"the selection colour", [&](LightingState& s) { SetSelectionColour(s, kPicked); },
+       [&](const LightingState& s) { EXPECT_EQ(s.selectionColour, kPicked); }},
+      {"the background colour and the key-colour tool",
+       [&](LightingState& s) {
+         s.backgroundColour = kPicked;
+         s.tool = kToolOfPicture[0];
+       },
+       [&](const LightingState& s) {
+         EXPECT_EQ(s.backgroundColour, kPicked);
+         EXPECT_EQ(s.tool, PaintTool::kSelection);
+       }},
+      {"another effect and brightness",
+       [&](LightingState& s) {
+         SelectEffect(s, 9);
+         SetBrightness(s, 20);
+       },
+       [&](const LightingState& s) {
+         EXPECT_EQ(s.effectMode, 9);
+         EXPECT_EQ(s.brightness, 20);
+       }},
+      {"a painted key",
+       [&](LightingState& s) {
+         s.tool = PaintTool::kSelection;
+         s.selectionColour = kPicked;
+         PaintKey(s, kFnButton);
+       },
+       [&](const LightingState& s) {
+         EXPECT_EQ(s.keyColours[kFnColourPosition], kPicked);
+         EXPECT_TRUE(s.selected[kFnButton]);
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    LightingState now = shown;
+    c.pick(now);
+    const LightingState taken = TakeReadLighting(shown, read, now);
+    c.kept(taken);
+    // Whatever the pick left alone is the keyboard's.
+    EXPECT_EQ(taken.offeredEffects, read.offeredEffects);
+    EXPECT_EQ(taken.speed, read.speed);
+    EXPECT_EQ(taken.direction, read.direction);
+    EXPECT_EQ(GroupOfEffect(taken, 14)->colour, GroupOfEffect(read, 14)->colour);
+    EXPECT_EQ(taken.keyColours[0], (Rgb{9, 9, 9}));
+  }
+  // With no pick the panel shows exactly what was read.
+  const LightingState untouched = TakeReadLighting(shown, read, shown);
+  EXPECT_EQ(untouched.effectMode, read.effectMode);
+  EXPECT_EQ(untouched.brightness, read.brightness);
+  EXPECT_EQ(untouched.selectionColour, read.selectionColour);
+  EXPECT_EQ(untouched.keyColours, read.keyColours);
 }

@@ -222,3 +222,49 @@ TEST(LightingTransfers, DefaultLightingReadsBackAsWritten) {
   EXPECT_FALSE(GroupOfEffect(reread, 14)->flag);
   EXPECT_EQ(reread.keyColours, state.keyColours);
 }
+
+// The Default button's change reads the keyboard back over the change: the
+// panel then shows the default colours and tool, not those from before.
+// A change the keyboard did not take reads back over the state before it.
+TEST(LightingTransfers, AChangeReadsBackOverWhatTheKeyboardTook) {
+  LinkRig rig;
+  LightingState before;
+  ASSERT_EQ(ReadLighting(rig.link, true, before), DeviceResult::kOk);  // the factory keyboard offers effect 5
+  before.selectionColour = {0x11, 0x22, 0x33};
+  before.backgroundColour = {0x44, 0x55, 0x66};
+  before.tool = PaintTool::kSelection;
+  before.keyColours.fill({1, 2, 3});
+
+  LightingState after = before;
+  const LightingWrites defaults = DefaultLighting(after);
+  const std::optional<LightingState> shown = WriteChange(rig.link, defaults, before, after, true);
+  ASSERT_TRUE(shown);
+  EXPECT_EQ(shown->selectionColour, kWhite);
+  EXPECT_EQ(shown->backgroundColour, kBlack);
+  EXPECT_EQ(shown->tool, PaintTool::kBackground);
+  EXPECT_EQ(shown->keyColours[kFnColourPosition], kWhite);
+  EXPECT_EQ(shown->brightness, 15);
+
+  // Taken, it is what the keyboard holds: a painted key gets the default colour.
+  LightingState panel = TakeReadLighting(after, *shown, after);
+  SelectEffect(panel, kPerKeyEffect);
+  panel.tool = kToolOfPicture[0];
+  ASSERT_EQ(WriteLighting(rig.link, PaintKey(panel, kFnButton)), DeviceResult::kOk);
+  EXPECT_EQ(rig.Memory(SimArea::kColours, kFnColourPosition * 3, 3), (std::vector<std::uint8_t>{0xFF, 0xFF, 0xFF}));
+
+  // A group colour the keyboard refuses: read back over the state before it.
+  LightingState changed = *shown;
+  const LightingWrites colour = SetGroupColour(changed, 11, {7, 8, 9});
+  SimFaults refused;
+  refused.afterReplies = 1;
+  refused.statusReplies = kSendAttempts;
+  refused.status = kReplyFailed;
+  rig.keyboard.SetFaults(refused);
+  const std::optional<LightingState> reverted = WriteChange(rig.link, colour, *shown, changed, false);
+  ASSERT_TRUE(reverted);
+  EXPECT_EQ(GroupOfEffect(*reverted, 11)->colour, kWhite);
+
+  // Taken without a read when the keyboard took it.
+  EXPECT_FALSE(WriteChange(rig.link, colour, *shown, changed, false));
+  EXPECT_EQ(rig.Memory(SimArea::kSettings, 20, 3), (std::vector<std::uint8_t>{7, 8, 9}));
+}

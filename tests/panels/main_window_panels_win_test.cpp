@@ -331,6 +331,38 @@ TEST_F(MainWindowPanelsTest, WithTheLightingOnAKeyClickPaintsUnderThePerKeyEffec
   Command(kKeyButtonIds[a]);
   EXPECT_EQ(opened.size(), 1u) << "the click paints the key instead";
   EXPECT_TRUE(WaitUntil([&] { return keyboard_.Control("commands") != painting; }, 5000));
+// The per-key tools as the user picks them: the picture beside "Key colour"
+// paints the key (selection) colour. Default gives the tools their default
+// back and the panel keeps it; a tool picked while a read is under way stays.
+TEST_F(MainWindowPanelsTest, DefaultLightingAndPicksDuringAReadStayInThePanel) {
+  Open("010305" + std::string(26, '0'));
+  LightingPanel& lighting = window_->lightingPanel();
+  Command(IDC_LIGHTING_ON, STN_CLICKED);
+  ASSERT_TRUE(lighting.IsOn());
+  SendMessageW(window_->Item(IDC_EFFECT_LIST), CB_SETCURSEL, 2, 0);
+  Command(IDC_EFFECT_LIST, CBN_SELCHANGE);
+  ASSERT_TRUE(WaitUntil([&] { return SettingsByte(0) == 5 && !window_->KeyboardBusy(); }, 5000));
+
+  Command(IDC_TOOL0, STN_CLICKED);
+  EXPECT_EQ(lighting.State().tool, PaintTool::kSelection) << "the key-colour tool";
+  {
+    MessageBoxAnswerer yes(Wide(Text(TextKey::MAIN_PROMPT_DEFAULT)), IDYES);
+    Command(IDC_DEFAULT);
+  }
+  ASSERT_TRUE(WaitUntil([&] { return !window_->PendingChanges() && !window_->KeyboardBusy(); }, 10000));
+  EXPECT_EQ(lighting.State().tool, PaintTool::kBackground);
+  EXPECT_EQ(lighting.State().selectionColour, kWhite);
+  EXPECT_EQ(lighting.State().backgroundColour, kBlack);
+  EXPECT_EQ(lighting.State().effectMode, 1);
+
+  // A slow keyboard: the read is still under way when the user picks a tool.
+  ASSERT_EQ(keyboard_.Control("faults latency=100"), "OK");
+  lighting.ReadFromKeyboard(LightingPanel::Read::kWithKeyColours);
+  Command(IDC_TOOL0, STN_CLICKED);
+  ASSERT_TRUE(window_->KeyboardBusy());
+  ASSERT_TRUE(WaitUntil([&] { return !window_->KeyboardBusy(); }, 10000));
+  ASSERT_EQ(keyboard_.Control("faults latency=0"), "OK");
+  EXPECT_EQ(lighting.State().tool, PaintTool::kSelection);
 }
 
 }  // namespace
