@@ -47,7 +47,9 @@ class COstrak_DlgProfile : public CBaseDialog {
   void OnDestroy() override;
 
  private:
-  void AddRow(const ProfileRow& row);
+  void SetTexts();
+  // A row of the list; `shownName` stands for the file's name where one is given.
+  void AddRow(const ProfileRow& row, std::u16string_view shownName = {});
   void AddFile(FileDialogKind kind);
   void DeleteSelectedRow();
   void Apply();

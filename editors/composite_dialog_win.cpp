@@ -10,6 +10,7 @@
 #include "controls/message_box_win.h"
 #include "controls/skin_place_win.h"
 #include "editors/key_hooks_win.h"
+#include "localisation/language_file_win.h"
 #include "localisation/text_slots.h"
 #include "macros/macro_recorder.h"
 #include "panels/key_grid_ids.h"
@@ -152,6 +153,8 @@ BOOL Ostrak_DlgComposite::OnInitDialog() {
   CBaseDialog::OnInitDialog();
   ++openCount_;
   settingTexts_ = true;
+  // The editor's own texts, in the language chosen now.
+  LoadLanguageGroup(2);
   PlaceControls();
   actions_.SetColumns(std::u16string(Text(TextKey::MACRO_KEYS_TISHI)), std::u16string(Text(TextKey::MACRO_ACTION_TISHI)),
                       std::u16string(Text(TextKey::MACRO_DELAY_MS)));
@@ -245,6 +248,7 @@ void Ostrak_DlgComposite::PlaceControls() {
 }
 
 void Ostrak_DlgComposite::SetTexts() {
+  SetWindowTextW(hwnd(), Wide(Text(TextKey::EDITOR_CAPTION)).c_str());
   title_.SetText(KeyTitle(keyButtonId_));
   heading_.SetText(Text(state_.macroRole ? TextKey::MACRO_EDIT_TISHI : TextKey::KEY_SETTING_TISHI));
   if (!state_.macroRole) {

@@ -1,6 +1,7 @@
 #include "panels/key_grid_panel_win.h"
 
 #include "lighting/key_colours.h"
+#include "localisation/text_slots.h"
 #include "panels/key_grid_ids.h"
 #include "profiles/settings.h"
 #include "profiles/settings_win.h"
@@ -67,6 +68,10 @@ void KeyGridPanel::OnButtonsMade() {
   flip2_.SetPaintCallback([this](HWND, bool normal) {
     if (normal) PlaceArrow(rightArrow_, u"UP_ARROW_RIGHT", u"DOWN_ARROW_RIGHT");
   });
+  // The flip light's word is the program's, in the chosen language.
+  flipIndicator_.SetTextStyle(true, 8, u"Tahoma", RGB(0xE4, 0xE4, 0xE4), DT_SINGLELINE | DT_LEFT | DT_VCENTER);
+  flipIndicator_.SetTextOffsets(15, 0, 0, 0);  // beside the light's dot
+  flipIndicator_.SetText(Text(TextKey::MAIN_FLIP));
   ApplyFlip();
 }
 
@@ -151,6 +156,11 @@ void KeyGridPanel::RefreshKeyGrid() {
 }
 
 void KeyGridPanel::RefreshKeyTooltips() { ShowView(false); }
+
+void KeyGridPanel::SetTexts() {
+  flipIndicator_.SetText(Text(TextKey::MAIN_FLIP));
+  RefreshKeyTooltips();
+}
 
 void KeyGridPanel::ClearKeyButton(int entry) {
   const std::optional<GridButton> button = ButtonOfEntry(entry, Layer());

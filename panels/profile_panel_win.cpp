@@ -104,7 +104,7 @@ void ProfilePanel::RefreshProfileButtons() {
 }
 
 void ProfilePanel::RefreshLabel() {
-  for (const ProfileMenuItem& item : ProfileMenuItems(CurrentProfile(), FileNameOf(ProfileFilePath(0)))) {
+  for (const ProfileMenuItem& item : ProfileMenuItems(CurrentProfile())) {
     if (!item.checked) continue;
     label_.SetText(item.text);
     label_.SetTooltipText(std::u16string(Text(TextKey::PROFILE_TIP)) + item.text);
@@ -114,7 +114,7 @@ void ProfilePanel::RefreshLabel() {
 void ProfilePanel::ShowProfileMenu() {
   HMENU menu = CreatePopupMenu();
   if (!menu) return;
-  for (const ProfileMenuItem& item : ProfileMenuItems(CurrentProfile(), FileNameOf(ProfileFilePath(0)))) {
+  for (const ProfileMenuItem& item : ProfileMenuItems(CurrentProfile())) {
     if (item.command == 0)
       AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
     else

@@ -113,7 +113,7 @@ def main_controls():
     for i, key in enumerate(('FUNC_PROFILE1', 'FUNC_PROFILE2', 'FUNC_PROFILE3', 'FUNC_DEFAULT')):
         add(key, 184 + 92 * i, 332, 86, 32, 'button')
     add('LEFT_ARROW', 560, 336, 24, 24, 'arrow')
-    add('FLIP_0', 588, 336, 40, 24, 'light', 'Flip')
+    add('FLIP_0', 588, 336, 40, 24, 'light')  # its caption comes from the language file
     add('FLIP_1', 632, 336, 40, 24, 'toggle', 'A')
     add('FLIP_2', 676, 336, 40, 24, 'toggle', 'B')
     add('RIGHT_ARROW', 720, 336, 24, 24, 'arrow')
@@ -183,10 +183,10 @@ MAIN_PANELS = [(G_X - 8, 56, MAIN_W - 2 * (G_X - 8), 262, ''), (G_X - 8, 380, MA
 PROFILE_W, PROFILE_H = 460, 330
 def profile_controls():
     c = [('PROGRAM_LIST', 20, 56, 420, 200, 'list', '')]
-    buttons = (('FUNC_ADD', 'Add'), ('FUNC_LOAD', 'Load'), ('FUNC_DELETE', 'Delete'), ('CONTROL_OK', 'OK'),
-               ('CONTROL_CANCEL', 'Cancel'), ('CONTROL2_APPLY', 'Apply'))
-    for i, (key, label) in enumerate(buttons):
-        c.append((key, 20 + 72 * i, 272, 66, 30, 'button', label))
+    # Their captions come from the language file.
+    buttons = ('FUNC_ADD', 'FUNC_LOAD', 'FUNC_DELETE', 'CONTROL_OK', 'CONTROL_CANCEL', 'CONTROL2_APPLY')
+    for i, key in enumerate(buttons):
+        c.append((key, 20 + 72 * i, 272, 66, 30, 'button', ''))
     return c
 
 
@@ -236,9 +236,9 @@ def composite_controls():
 UPDATE_W, UPDATE_H = 460, 190
 def update_controls():
     c = [('CONTROL_UPStatic', 20, 60, 420, 24, 'field', ''), ('CONTROL_UPCombox', 20, 92, 420, 120, 'text', '')]  # the combo box is hidden
-    for i, (key, label) in enumerate((('CONTROL_OPENButton', 'Open'), ('CONTROL_UPButton', 'Update'),
-                                      ('CONTROL_CUPButton', 'Cancel'), ('CONTROL_BACKUPButton', 'Backup'))):
-        c.append((key, 20 + 108 * i, 136, 96, 32, 'button', label))
+    # Their captions come from the language file.
+    for i, key in enumerate(('CONTROL_OPENButton', 'CONTROL_UPButton', 'CONTROL_CUPButton', 'CONTROL_BACKUPButton')):
+        c.append((key, 20 + 108 * i, 136, 96, 32, 'button', ''))
     return c
 
 
