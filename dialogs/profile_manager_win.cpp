@@ -35,6 +35,7 @@ COstrak_DlgProfile::~COstrak_DlgProfile() {
 
 void COstrak_DlgProfile::BindControls() {
   Bind(list_, IDC_PROFILE_LIST);
+  Bind(title_, IDC_DIALOG_TITLE);
   Bind(add_, IDC_PROFILE_ADD);
   Bind(load_, IDC_PROFILE_LOAD);
   Bind(delete_, IDC_PROFILE_DELETE);
@@ -77,6 +78,7 @@ BOOL COstrak_DlgProfile::OnInitDialog() {
 
 void COstrak_DlgProfile::SetTexts() {
   SetWindowTextW(hwnd(), Wide(Text(TextKey::PROFILES_CAPTION)).c_str());
+  PlaceFrameTitle(title_, Background().bitmap(), Size().width, Text(TextKey::PROFILES_CAPTION));
   const std::pair<CPngButton*, TextKey> captions[] = {
       {&add_, TextKey::PROFILES_ADD},  {&load_, TextKey::PROFILES_LOAD},  {&delete_, TextKey::PROFILES_DELETE},
       {&ok_, TextKey::PROFILE_OK},     {&cancel_, TextKey::PROFILE_CANCLE}, {&apply_, TextKey::PROFILE_APPLY}};

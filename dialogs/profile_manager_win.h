@@ -64,5 +64,6 @@ class COstrak_DlgProfile : public CBaseDialog {
   bool filling_ = false;  // the dialog's own changes of the list
   std::vector<ProfileRow> rows_;  // the list's rows, in order
   CReportCtrl list_;
+  CColourStatic title_;
   CPngButton add_, load_, delete_, apply_, ok_, cancel_;
 };

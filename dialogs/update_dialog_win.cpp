@@ -56,6 +56,7 @@ bool COstrak_DlgUpdate::LaunchProgram(const std::u16string& program) {
 
 void COstrak_DlgUpdate::BindControls() {
   Bind(fileField_, IDC_UPDATE_FILE);
+  Bind(title_, IDC_DIALOG_TITLE);
   Bind(combo_, IDC_UPDATE_COMBO);
   Bind(open_, IDC_UPDATE_OPEN);
   Bind(update_, IDC_UPDATE_BUTTON);
@@ -88,6 +89,7 @@ BOOL COstrak_DlgUpdate::OnInitDialog() {
 
 void COstrak_DlgUpdate::SetTexts() {
   SetWindowTextW(hwnd(), Wide(Text(TextKey::UPDATE_CAPTION)).c_str());
+  PlaceFrameTitle(title_, Background().bitmap(), Size().width, Text(TextKey::UPDATE_CAPTION));
   const std::pair<CPngButton*, TextKey> captions[] = {{&open_, TextKey::UPDATE_OPEN},
                                                       {&update_, TextKey::UPDATE_START},
                                                       {&cancelUpdate_, TextKey::UPDATE_CANCEL},

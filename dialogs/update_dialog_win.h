@@ -63,7 +63,7 @@ class COstrak_DlgUpdate : public CBaseDialog {
   Host host_;
   FileChooser choose_;
   std::u16string updateFile_;  // the chosen updater, kept while the program runs
-  CColourStatic fileField_;
+  CColourStatic fileField_, title_;
   Control combo_;
   CPngButton open_, update_, cancelUpdate_, backup_;
 };

@@ -245,6 +245,9 @@ void Ostrak_DlgComposite::PlaceControls() {
                               &pageButtons_[2], &pageButtons_[3]})
     caption->SetTextStyle(true, 9, u"Tahoma", RGB(0xFF, 0xFF, 0xFF), DT_SINGLELINE | DT_CENTER | DT_VCENTER);
   for (CPngButton& page : pageButtons_) page.SetTextOffsets(24, 0, 0, 0);  // beside the page's glyph
+  // The banner under the page buttons names the page shown.
+  mask_.SetTextStyle(true, 9, u"Tahoma", RGB(0xFF, 0xFF, 0xFF), DT_SINGLELINE | DT_LEFT | DT_VCENTER);
+  mask_.SetTextOffsets(12, 0, 0, 0);
 }
 
 void Ostrak_DlgComposite::SetTexts() {
@@ -334,6 +337,9 @@ void Ostrak_DlgComposite::ShowPageFaces(EditorPage page) {
     button->SetFaces(pageFaces, false);
   pageButtons_[1].SetFaces(FacesFromSlots("NODXD", PicturesOfSet(kKeySet)), false);
   mask_.SetFaces(FacesFromSlots("NODXN", PicturesOfSet(MaskSetOf(page))), true);
+  const TextKey pageNames[] = {TextKey::SINGLE_KEY, TextKey::MACRO_SETTING, TextKey::MULTI_MEDIA, TextKey::FUNCTION_KEY};
+  for (std::size_t i = 0; i < kPages.size(); ++i)
+    if (kPages[i] == page) mask_.SetText(Text(pageNames[i]));
   for (std::size_t i = 0; i < kPages.size(); ++i) pageButtons_[i].SetChecked(kPages[i] == page, true);
   title_.Redraw();
   clear_.Redraw();

@@ -94,6 +94,8 @@ TEST_F(ProfileManagerTest, ShowsTheThreeProfilesWithTheCurrentOneTicked) {
   wchar_t text[64] = {};
   GetWindowTextW(manager().hwnd(), text, 64);
   EXPECT_EQ(FromWide(text), Text(TextKey::PROFILES_CAPTION));
+  GetWindowTextW(manager().Item(IDC_DIALOG_TITLE), text, 64);
+  EXPECT_EQ(FromWide(text), Text(TextKey::PROFILES_CAPTION)) << "drawn on the frame";
   GetWindowTextW(manager().Item(IDC_PROFILE_LOAD), text, 64);
   EXPECT_EQ(FromWide(text), Text(TextKey::PROFILES_LOAD));
 }

@@ -170,6 +170,7 @@ TEST_F(KeyEditorTest, SpeaksTheChosenLanguageAndFollowsALanguageSwitch) {
     EXPECT_EQ(textOf(editor().hwnd()), expected->caption) << language;
     EXPECT_EQ(textOf(editor().Item(IDC_PAGE_SINGLE_KEY)), expected->singleKey) << language;
     EXPECT_EQ(textOf(editor().Item(IDC_PAGE_MACRO)), expected->macro) << language;
+    EXPECT_EQ(textOf(editor().Item(IDC_EDITOR_MASK)), expected->singleKey) << language << ": the page shown";
     EXPECT_EQ(textOf(editor().Item(IDC_EDITOR_HEADING)), expected->heading) << language;
     EXPECT_EQ(textOf(editor().Item(IDOK)), expected->ok) << language;
     EXPECT_EQ(textOf(editor().Item(IDCANCEL)), expected->cancel) << language;
