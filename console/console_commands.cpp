@@ -157,8 +157,8 @@ int ExportCommand(const CommandLine& line, const ConsoleOutput& output) {
   if (!LoadProfileFile(working, output.environment.profilePath))
     return output.Fail(kExitFile, "the profile file does not load");
   // The window's Export: the same durable write as the profile file.
-  if (!ExportProfileFile(working, PathOf(line.file))) {
-    output.Say(Text(TextKey::MAIN_UPDATE_BACKUP_NG));
+  if (const FileWrite written = ExportProfileFile(working, PathOf(line.file)); written != FileWrite::kWritten) {
+    output.Say(ExportMessage(PathOf(line.file), written));
     return output.Fail(kExitFile, "cannot write " + line.file);
   }
   output.Print({{"file", line.file}, {"macros", contents.macros.count()}},

@@ -40,6 +40,10 @@ void ShowMessageBox(HWND owner, std::u16string_view text, UINT extraFlags) {
   ShowBox(owner, text, MB_OK | MB_ICONWARNING | extraFlags);
 }
 
+void ShowInformationBox(HWND owner, std::u16string_view text) {
+  ShowBox(owner, text, MB_OK | MB_ICONINFORMATION);
+}
+
 // A box ended from outside (the exit) answers neither Yes nor No: No.
 bool AskYesNoBox(HWND owner, std::u16string_view text) {
   return ShowBox(owner, text, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES;

@@ -11,6 +11,9 @@
 // MB_SETFOREGROUND).
 void ShowMessageBox(HWND owner, std::u16string_view text, UINT extraFlags = 0);
 
+// A word that something worked, with OK and the information icon.
+void ShowInformationBox(HWND owner, std::u16string_view text);
+
 // A question with Yes and No, No the default: a careless Enter changes nothing.
 // True for Yes.
 bool AskYesNoBox(HWND owner, std::u16string_view text);

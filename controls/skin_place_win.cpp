@@ -1,6 +1,7 @@
 #include "controls/skin_place_win.h"
 
 #include "app/ini_section_win.h"
+#include "controls/kit_controls_win.h"
 #include "skin/skin_file_win.h"
 
 namespace {
@@ -101,4 +102,12 @@ void PlaceSkinControls(SkinWindow window, const SkinPlacement& placement, const 
 void PlaceSkinControls(SkinWindow window, const std::u16string& skinFile, const SkinTargets& targets,
                        const SkinPicturesFor& picturesFor, HBITMAP arrowPicture, bool arrowsDown, int arrowState) {
   PlaceSkinControls(window, ReadSkinPlacement(skinFile, picturesFor, arrowPicture, arrowsDown, arrowState), targets);
+}
+
+void PlaceFrameTitle(CColourStatic& title, HBITMAP background, int windowWidth, std::u16string_view text) {
+  constexpr int kLeft = 16, kTop = 10, kHeight = 28;
+  title.SetBackground(background);
+  title.SetStyle(RGB(0x7F, 0x88, 0x94), 10, u"Tahoma", DT_SINGLELINE | DT_VCENTER | DT_CENTER | DT_NOPREFIX);
+  SetWindowPos(title.hwnd(), nullptr, kLeft, kTop, windowWidth - 2 * kLeft, kHeight, SWP_NOZORDER | SWP_NOACTIVATE);
+  title.SetText(text);
 }

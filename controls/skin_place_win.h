@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <string>
+#include <string_view>
 
 #include "controls/png_button_win.h"
 #include "app/ini_section.h"
@@ -67,3 +68,8 @@ void PlaceSkinControls(SkinWindow window, const SkinPlacement& placement, const 
 void PlaceSkinControls(SkinWindow window, const std::u16string& skinFile, const SkinTargets& targets,
                        const SkinPicturesFor& picturesFor, HBITMAP arrowPicture = nullptr, bool arrowsDown = false,
                        int arrowState = 1);
+
+class CColourStatic;
+// A dialog's title on its frame, in the strip above the frame's line (the
+// skins leave it empty: the title is in the user's language).
+void PlaceFrameTitle(CColourStatic& title, HBITMAP background, int windowWidth, std::u16string_view text);

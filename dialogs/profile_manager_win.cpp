@@ -35,6 +35,7 @@ COstrak_DlgProfile::~COstrak_DlgProfile() {
 
 void COstrak_DlgProfile::BindControls() {
   Bind(list_, IDC_PROFILE_LIST);
+  Bind(title_, IDC_DIALOG_TITLE);
   Bind(add_, IDC_PROFILE_ADD);
   Bind(load_, IDC_PROFILE_LOAD);
   Bind(delete_, IDC_PROFILE_DELETE);
@@ -58,13 +59,16 @@ BOOL COstrak_DlgProfile::OnInitDialog() {
     return StatePictures{pictures[0], pictures[1], pictures[2], pictures[3]};
   });
 
+  SetTexts();
   filling_ = true;
-  list_.AddColumn(u"\x6FC0\x6D3B", 60);  // active
-  list_.AddColumn(u"\x540D\x79F0", 120);  // name
-  list_.AddColumn(u"\x8DEF\x5F84", 230);  // path
+  list_.AddColumn(std::u16string(Text(TextKey::PROFILES_COLUMN_ACTIVE)), 60);
+  list_.AddColumn(std::u16string(Text(TextKey::PROFILES_COLUMN_NAME)), 120);
+  list_.AddColumn(std::u16string(Text(TextKey::PROFILES_COLUMN_FOLDER)), 230);
   rows_.clear();
-  // The keyboard's three profiles, all kept in the one profile file.
-  for (int profile = 0; profile < 3; ++profile) AddRow(ProfileRowOf(ProfileFilePath(profile)));
+  // The keyboard's three profiles, all kept in the one profile file: shown by
+  // their names, as the main window's label shows them, and recorded by the file.
+  for (int profile = 0; profile < kKeyboardProfileCount; ++profile)
+    AddRow(ProfileRowOf(ProfileFilePath(profile)), Text(ProfileNameText(profile)));
   const int current = host_.currentProfile ? host_.currentProfile() : -1;
   if (current >= 0 && current < list_.RowCount()) list_.SetChecked(current, true);
   filling_ = false;
@@ -72,9 +76,21 @@ BOOL COstrak_DlgProfile::OnInitDialog() {
   return TRUE;
 }
 
-void COstrak_DlgProfile::AddRow(const ProfileRow& row) {
+void COstrak_DlgProfile::SetTexts() {
+  SetWindowTextW(hwnd(), Wide(Text(TextKey::PROFILES_CAPTION)).c_str());
+  PlaceFrameTitle(title_, Background().bitmap(), Size().width, Text(TextKey::PROFILES_CAPTION));
+  const std::pair<CPngButton*, TextKey> captions[] = {
+      {&add_, TextKey::PROFILES_ADD},  {&load_, TextKey::PROFILES_LOAD},  {&delete_, TextKey::PROFILES_DELETE},
+      {&ok_, TextKey::PROFILE_OK},     {&cancel_, TextKey::PROFILE_CANCLE}, {&apply_, TextKey::PROFILE_APPLY}};
+  for (const auto& [button, key] : captions) {
+    button->SetTextStyle(true, 9, u"Tahoma", RGB(0xFF, 0xFF, 0xFF), DT_SINGLELINE | DT_CENTER | DT_VCENTER);
+    button->SetText(Text(key));
+  }
+}
+
+void COstrak_DlgProfile::AddRow(const ProfileRow& row, std::u16string_view shownName) {
   rows_.push_back(row);
-  list_.AddRow({u"", row.name, row.folder});
+  list_.AddRow({u"", shownName.empty() ? row.name : std::u16string(shownName), row.folder});
 }
 
 bool COstrak_DlgProfile::OnCommand(int id, int notifyCode, HWND control) {

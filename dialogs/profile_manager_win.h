@@ -47,7 +47,9 @@ class COstrak_DlgProfile : public CBaseDialog {
   void OnDestroy() override;
 
  private:
-  void AddRow(const ProfileRow& row);
+  void SetTexts();
+  // A row of the list; `shownName` stands for the file's name where one is given.
+  void AddRow(const ProfileRow& row, std::u16string_view shownName = {});
   void AddFile(FileDialogKind kind);
   void DeleteSelectedRow();
   void Apply();
@@ -62,5 +64,6 @@ class COstrak_DlgProfile : public CBaseDialog {
   bool filling_ = false;  // the dialog's own changes of the list
   std::vector<ProfileRow> rows_;  // the list's rows, in order
   CReportCtrl list_;
+  CColourStatic title_;
   CPngButton add_, load_, delete_, apply_, ok_, cancel_;
 };

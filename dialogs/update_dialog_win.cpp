@@ -18,8 +18,21 @@ namespace {
 
 // The updater, from the package folder of the program.
 std::optional<std::u16string> ChooseUpdater(HWND owner) {
-  return ChooseFile(owner, {FileDialogKind::kOpen, L"MyType Files (*.exe)\0*.exe\0", L"exe", L"*.exe",
-                            Paths().packageFolder});
+  const std::wstring filter = Wide(Text(TextKey::UPDATE_FILE_FILTER)) + L'\0' + L"*.exe" + L'\0';
+  return ChooseFile(owner, {FileDialogKind::kOpen, filter.c_str(), L"exe", L"*.exe", Paths().packageFolder});
+}
+
+TextKey BootRequestMessage(BootRequest result) {
+  switch (result) {
+    case BootRequest::kNoKeyboard:
+      return TextKey::MAIN_UPDATE_NO_KEYBOARD_TEXT;
+    case BootRequest::kBusy:
+      return TextKey::MAIN_UPDATE_BUSY_TEXT;
+    case BootRequest::kSent:
+    case BootRequest::kRefused:
+      break;
+  }
+  return TextKey::MAIN_BOOT_ERROR_TEXT;
 }
 
 }  // namespace
@@ -43,6 +56,7 @@ bool COstrak_DlgUpdate::LaunchProgram(const std::u16string& program) {
 
 void COstrak_DlgUpdate::BindControls() {
   Bind(fileField_, IDC_UPDATE_FILE);
+  Bind(title_, IDC_DIALOG_TITLE);
   Bind(combo_, IDC_UPDATE_COMBO);
   Bind(open_, IDC_UPDATE_OPEN);
   Bind(update_, IDC_UPDATE_BUTTON);
@@ -68,8 +82,22 @@ BOOL COstrak_DlgUpdate::OnInitDialog() {
   fileField_.SetBackground(Background().bitmap());
   fileField_.SetStyle(RGB(0xE4, 0xE4, 0xE4), 9, u"Tahoma", DT_SINGLELINE | DT_VCENTER | DT_LEFT | DT_PATH_ELLIPSIS);
   combo_.Show(false);
+  SetTexts();
   ShowUpdateFile();
   return TRUE;
+}
+
+void COstrak_DlgUpdate::SetTexts() {
+  SetWindowTextW(hwnd(), Wide(Text(TextKey::UPDATE_CAPTION)).c_str());
+  PlaceFrameTitle(title_, Background().bitmap(), Size().width, Text(TextKey::UPDATE_CAPTION));
+  const std::pair<CPngButton*, TextKey> captions[] = {{&open_, TextKey::UPDATE_OPEN},
+                                                      {&update_, TextKey::UPDATE_START},
+                                                      {&cancelUpdate_, TextKey::UPDATE_CANCEL},
+                                                      {&backup_, TextKey::UPDATE_BACKUP}};
+  for (const auto& [button, key] : captions) {
+    button->SetTextStyle(true, 9, u"Tahoma", RGB(0xFF, 0xFF, 0xFF), DT_SINGLELINE | DT_CENTER | DT_VCENTER);
+    button->SetText(Text(key));
+  }
 }
 
 bool COstrak_DlgUpdate::OnCommand(int id, int notifyCode, HWND control) {
@@ -103,13 +131,18 @@ void COstrak_DlgUpdate::ChooseUpdateFile() {
 
 void COstrak_DlgUpdate::Update() {
   // Nothing goes to the keyboard unless there is an updater to start.
-  const DWORD attributes = updateFile_.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(Wide(updateFile_).c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-    Message(Text(TextKey::MAIN_UPDATE_ERROR_TEXT));
+  if (updateFile_.empty()) {
+    Message(Text(TextKey::MAIN_UPDATE_NO_FILE_TEXT));
     return;
   }
-  if (!host_.sendBootRequest || !host_.sendBootRequest()) {
-    Message(Text(TextKey::MAIN_BOOT_ERROR_TEXT));
+  const DWORD attributes = GetFileAttributesW(Wide(updateFile_).c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    Message(FormatText(Text(TextKey::MAIN_UPDATE_ERROR_TEXT), updateFile_));
+    return;
+  }
+  const BootRequest boot = host_.sendBootRequest ? host_.sendBootRequest() : BootRequest::kNoKeyboard;
+  if (boot != BootRequest::kSent) {
+    Message(Text(BootRequestMessage(boot)));
     return;
   }
   const std::u16string program = std::exchange(updateFile_, u"");
@@ -118,15 +151,18 @@ void COstrak_DlgUpdate::Update() {
   if (started) {
     EndDialog(IDOK);
   } else {
-    Message(Text(TextKey::MAIN_SHELL_ERROR_TEXT));  // the keyboard stays in its boot mode
+    Message(FormatText(Text(TextKey::MAIN_SHELL_ERROR_TEXT), program));  // the keyboard stays in its boot mode
   }
 }
 
 void COstrak_DlgUpdate::Backup() {
   const std::optional<std::u16string> path = choose_(hwnd(), FileDialogKind::kSave);
   if (!path) return;
-  const bool written = host_.backUp && host_.backUp(*path);
-  Message(Text(written ? TextKey::MAIN_UPDATE_BACKUP_OK : TextKey::MAIN_UPDATE_BACKUP_NG));
+  const FileWrite written = host_.backUp ? host_.backUp(*path) : FileWrite::kNoMemory;
+  if (written == FileWrite::kWritten)
+    ShowInformationBox(hwnd(), ExportMessage(*path, written));
+  else
+    Message(ExportMessage(*path, written));
 }
 
 void COstrak_DlgUpdate::ShowUpdateFile() { fileField_.SetText(updateFile_); }

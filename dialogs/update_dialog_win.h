@@ -11,15 +11,24 @@
 #include "controls/file_dialog_win.h"
 #include "controls/kit_controls_win.h"
 #include "controls/png_button_win.h"
+#include "profiles/file_io.h"
+
+// How the request for the keyboard's update mode went; the user is told
+// what to do about each that failed.
+enum class BootRequest {
+  kSent,        // the keyboard took it
+  kNoKeyboard,  // none is connected
+  kBusy,        // its settings are being read or sent: it must not leave now
+  kRefused,     // sent, and the keyboard did not take it
+};
 
 class COstrak_DlgUpdate : public CBaseDialog {
  public:
-  // What the dialog needs from the window: the boot request sent (true when
-  // the keyboard took it), the profile backed up to a file (true when
-  // written) and a program started (true when it started).
+  // What the dialog needs from the window: the boot request sent, the
+  // profile backed up to a file and a program started (true when it started).
   struct Host {
-    std::function<bool()> sendBootRequest;
-    std::function<bool(const std::u16string& path)> backUp;
+    std::function<BootRequest()> sendBootRequest;
+    std::function<FileWrite(const std::u16string& path)> backUp;
     std::function<bool(const std::u16string& program)> launch;
   };
   explicit COstrak_DlgUpdate(Host host);
@@ -48,12 +57,13 @@ class COstrak_DlgUpdate : public CBaseDialog {
   void Update();
   void Backup();
   void ShowUpdateFile();
+  void SetTexts();
   void Message(std::u16string_view text);
 
   Host host_;
   FileChooser choose_;
   std::u16string updateFile_;  // the chosen updater, kept while the program runs
-  CColourStatic fileField_;
+  CColourStatic fileField_, title_;
   Control combo_;
   CPngButton open_, update_, cancelUpdate_, backup_;
 };

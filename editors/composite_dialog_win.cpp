@@ -11,6 +11,7 @@
 #include "controls/message_box_win.h"
 #include "controls/skin_place_win.h"
 #include "editors/key_hooks_win.h"
+#include "localisation/language_file_win.h"
 #include "localisation/text_slots.h"
 #include "macros/macro_recorder.h"
 #include "panels/key_grid_ids.h"
@@ -153,6 +154,8 @@ BOOL Ostrak_DlgComposite::OnInitDialog() {
   CBaseDialog::OnInitDialog();
   ++openCount_;
   settingTexts_ = true;
+  // The editor's own texts, in the language chosen now.
+  LoadLanguageGroup(2);
   PlaceControls();
   actions_.SetColumns(std::u16string(Text(TextKey::MACRO_KEYS_TISHI)), std::u16string(Text(TextKey::MACRO_ACTION_TISHI)),
                       std::u16string(Text(TextKey::MACRO_DELAY_MS)));
@@ -248,9 +251,13 @@ void Ostrak_DlgComposite::PlaceControls() {
     caption->SetTextStyle(true, 9, u"Tahoma", RGB(0xFF, 0xFF, 0xFF), DT_SINGLELINE | DT_CENTER | DT_VCENTER);
   apply_.SetTooltipText(std::u16string(Text(TextKey::PROFILE_APPLY)));
   for (CPngButton& page : pageButtons_) page.SetTextOffsets(24, 0, 0, 0);  // beside the page's glyph
+  // The banner under the page buttons names the page shown.
+  mask_.SetTextStyle(true, 9, u"Tahoma", RGB(0xFF, 0xFF, 0xFF), DT_SINGLELINE | DT_LEFT | DT_VCENTER);
+  mask_.SetTextOffsets(12, 0, 0, 0);
 }
 
 void Ostrak_DlgComposite::SetTexts() {
+  SetWindowTextW(hwnd(), Wide(Text(TextKey::EDITOR_CAPTION)).c_str());
   // The macro button's editor names the button and the key whose macro it edits.
   title_.SetText(state_.macroRole ? std::u16string(Text(TextKey::PROFILE_MACRO)) + u" (" + KeyTitle(keyButtonId_) + u")"
                                   : KeyTitle(keyButtonId_));
@@ -337,6 +344,9 @@ void Ostrak_DlgComposite::ShowPageFaces(EditorPage page) {
     button->SetFaces(pageFaces, false);
   pageButtons_[1].SetFaces(FacesFromSlots("NODXD", PicturesOfSet(kKeySet)), false);
   mask_.SetFaces(FacesFromSlots("NODXN", PicturesOfSet(MaskSetOf(page))), true);
+  const TextKey pageNames[] = {TextKey::SINGLE_KEY, TextKey::MACRO_SETTING, TextKey::MULTI_MEDIA, TextKey::FUNCTION_KEY};
+  for (std::size_t i = 0; i < kPages.size(); ++i)
+    if (kPages[i] == page) mask_.SetText(Text(pageNames[i]));
   for (std::size_t i = 0; i < kPages.size(); ++i) pageButtons_[i].SetChecked(kPages[i] == page, true);
   title_.Redraw();
   clear_.Redraw();

@@ -56,6 +56,7 @@ class Ostrak_DlgComposite : public CBaseDialog {
   EditorPage ShownPage() const { return shown_; }
   bool Modified() const { return state_.modified || page_.modified; }
   CActionList& ActionList() { return actions_; }
+  const CPngButton& ClearButton() const { return clear_; }
 
  protected:
   void BindControls() override;

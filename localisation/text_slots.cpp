@@ -67,6 +67,11 @@ TextKey FunctionText(int index) {
   return static_cast<TextKey>(static_cast<int>(TextKey::FUNC_KEY_DESC1) + index);
 }
 
+TextKey ProfileNameText(int index) {
+  if (index < 0 || index > 2) return TextKey::Count;
+  return static_cast<TextKey>(static_cast<int>(TextKey::PROFILE_1) + index);
+}
+
 namespace {
 int currentLanguageChoice = 0;
 }
@@ -95,13 +100,6 @@ void LoadTextGroup(int group, const char16_t* section, const LanguageReader& rea
   }
 }
 
-std::u16string FormatText(std::u16string_view format, std::u16string_view text) {
-  std::u16string out(format);
-  const std::size_t at = out.find(u"%s");
-  if (at != std::u16string::npos) out.replace(at, 2, text);
-  return out;
-}
-
 std::u16string FormatText(std::u16string_view format, long long value) {
   // Find the one conversion: '%', flags and width, then d, u, x or X.
   const std::size_t start = format.find(u'%');
@@ -124,5 +122,11 @@ std::u16string FormatText(std::u16string_view format, long long value) {
   std::u16string out(format.substr(0, start));
   for (const char* p = digits; *p; ++p) out += static_cast<char16_t>(*p);
   out += format.substr(end + 1);
+  return out;
+}
+
+std::u16string FormatText(std::u16string_view format, std::u16string_view text) {
+  std::u16string out(format);
+  if (const std::size_t at = out.find(u"%s"); at != std::u16string::npos) out.replace(at, 2, text);
   return out;
 }

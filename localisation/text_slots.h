@@ -41,6 +41,9 @@ std::u16string_view BuiltInText(TextKey key);
 // The slot of media key `index` (0 to 17) and of editing function `index` (0 to 10).
 TextKey MediaKeyText(int index);
 TextKey FunctionText(int index);
+// The name the user sees for keyboard profile `index` (0 to 2): "Profile 1"...
+// The profiles share one file, whose name says nothing of which one is meant.
+TextKey ProfileNameText(int index);
 
 // The stored `language` value and the process-wide current choice (0 Chinese,
 // 1 English) pick the section: English when either is 1.
@@ -66,5 +69,6 @@ void LoadTextGroup(int group, const char16_t* section, const LanguageReader& rea
 // Formats a slot that holds one printf-style number ("%d", "%03x", ...).
 // Only one conversion of an integer is honoured; anything else is copied as is.
 std::u16string FormatText(std::u16string_view format, long long value);
-// Formats a slot that names something (a file): its one "%s" becomes `text`.
+// Formats a slot that names one text, a file's path or name: its first "%s"
+// becomes `text`.
 std::u16string FormatText(std::u16string_view format, std::u16string_view text);

@@ -105,6 +105,10 @@ void KeyGridPanel::OnButtonsMade() {
   leftArrow_.KeepTooltipWhileDisabled();
   rightArrow_.KeepTooltipWhileDisabled();
   ShowFixedTooltips();
+  // The flip light's word is the program's, in the chosen language.
+  flipIndicator_.SetTextStyle(true, 8, u"Tahoma", RGB(0xE4, 0xE4, 0xE4), DT_SINGLELINE | DT_LEFT | DT_VCENTER);
+  flipIndicator_.SetTextOffsets(15, 0, 0, 0);  // beside the light's dot
+  flipIndicator_.SetText(Text(TextKey::MAIN_FLIP));
   ApplyFlip();
 }
 
@@ -206,6 +210,11 @@ void KeyGridPanel::RefreshKeyGrid() {
 }
 
 void KeyGridPanel::RefreshKeyTooltips() { ShowView(false); }
+
+void KeyGridPanel::SetTexts() {
+  flipIndicator_.SetText(Text(TextKey::MAIN_FLIP));
+  RefreshKeyTooltips();
+}
 
 void KeyGridPanel::ClearKeyButton(int entry) {
   const std::optional<GridButton> button = ButtonOfEntry(entry, Layer());

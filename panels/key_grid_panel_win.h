@@ -39,6 +39,8 @@ class KeyGridPanel : public Panel {
   void RefreshKeyGrid();
   // Only the tooltips.
   void RefreshKeyTooltips();
+  // The grid's words in the current language: the flip light and the tooltips.
+  void SetTexts();
   // The button of `entry` (an extra key of the current layer or a key) shows an empty entry.
   void ClearKeyButton(int entry);
   // The Default button's reset of the current bank, as an edit of the session's profile.

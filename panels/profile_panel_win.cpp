@@ -21,7 +21,9 @@ constexpr IdRange kProfileCommands[] = {{IDC_FUNC_PROFILES, IDC_FUNC_PROFILES},
 }  // namespace
 
 void ProfilePanel::OnConnected() {
-  label_.SetTextStyle(true, 10, u"Arial", RGB(0xE4, 0xE4, 0xE4), DT_SINGLELINE | DT_BOTTOM);
+  // Tahoma, which the system links to a font with Chinese letters: the label
+  // names the profile in the user's language.
+  label_.SetTextStyle(true, 10, u"Tahoma", RGB(0xE4, 0xE4, 0xE4), DT_SINGLELINE | DT_BOTTOM);
   label_.SetTextAngle(268, true);
   for (CPngButton* button : {&profileButtons_[0], &profileButtons_[1], &profileButtons_[2], &defaultButton_})
     button->SetTextStyle(true, 9, u"Tahoma", RGB(0xFF, 0xFF, 0xFF), DT_SINGLELINE | DT_CENTER | DT_VCENTER);
@@ -104,7 +106,7 @@ void ProfilePanel::RefreshProfileButtons() {
 }
 
 void ProfilePanel::RefreshLabel() {
-  for (const ProfileMenuItem& item : ProfileMenuItems(CurrentProfile(), FileNameOf(ProfileFilePath(0)))) {
+  for (const ProfileMenuItem& item : ProfileMenuItems(CurrentProfile())) {
     if (!item.checked) continue;
     label_.SetText(item.text);
     label_.SetTooltipText(std::u16string(Text(TextKey::PROFILE_TIP)) + item.text);
@@ -114,7 +116,7 @@ void ProfilePanel::RefreshLabel() {
 void ProfilePanel::ShowProfileMenu() {
   HMENU menu = CreatePopupMenu();
   if (!menu) return;
-  for (const ProfileMenuItem& item : ProfileMenuItems(CurrentProfile(), FileNameOf(ProfileFilePath(0)))) {
+  for (const ProfileMenuItem& item : ProfileMenuItems(CurrentProfile())) {
     if (item.command == 0)
       AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
     else

@@ -35,6 +35,8 @@ class ProfilePanel : public Panel {
   void RefreshProfileButtons();
   // The captions in the current language.
   void SetTexts();
+  // The profile label: the current profile's name, and its tooltip.
+  const CPngButton& Label() const { return label_; }
 
  protected:
   void OnConnected() override;

@@ -91,14 +91,14 @@ bool FlushToDisk(std::FILE* file) {
 
 }  // namespace
 
-bool ReplaceFile(const std::u16string& path, std::initializer_list<std::span<const std::uint8_t>> parts) {
+FileWrite WriteWholeFile(const std::u16string& path, std::initializer_list<std::span<const std::uint8_t>> parts) {
   const fs::path target(path);
   fs::path temporary = target;
   temporary += u".saving";
   std::error_code error;
   fs::remove(temporary, error);  // one a killed save left behind
   std::FILE* out = OpenForWriting(temporary);
-  if (!out) return false;
+  if (!out) return FileWrite::kCannotCreate;
   bool written = true;
   for (const std::span<const std::uint8_t>& bytes : parts)
     written = written && (bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size());
@@ -107,7 +107,7 @@ bool ReplaceFile(const std::u16string& path, std::initializer_list<std::span<con
   if (written) fs::rename(temporary, target, error);
   if (!written || error) {
     fs::remove(temporary, error);
-    return false;
+    return written ? FileWrite::kNotReplaced : FileWrite::kIncomplete;
   }
-  return true;
+  return FileWrite::kWritten;
 }

@@ -140,12 +140,12 @@ bool FinishInterruptedApply(DeviceLink& link, DeviceMessages& messages, const st
   return false;  // tried again at the next arrival
 }
 
-std::vector<ProfileMenuItem> ProfileMenuItems(int currentIndex, const std::u16string& profileFileName) {
+std::vector<ProfileMenuItem> ProfileMenuItems(int currentIndex) {
   std::vector<ProfileMenuItem> items;
   items.push_back({std::u16string(Text(TextKey::DEFAULT_PROFILE_NAME)), kProfileMenuFirstCommand, false});
   items.push_back({u"", 0, false});
   for (int profile = 0; profile < kKeyboardProfileCount; ++profile)
-    items.push_back({profileFileName, kProfileMenuFirstCommand + 1 + profile, false});
+    items.push_back({std::u16string(Text(ProfileNameText(profile))), kProfileMenuFirstCommand + 1 + profile, false});
   const std::size_t checked = currentIndex >= 0 ? static_cast<std::size_t>(currentIndex) + 2 : 0;
   if (checked < items.size()) items[checked].checked = true;
   return items;

@@ -71,12 +71,13 @@ bool FinishInterruptedApply(DeviceLink& link, DeviceMessages& messages, const st
                             KeyboardMirror* mirror = nullptr);
 
 // The profile menu: "<Default Profile>" (command 9000), a separator, and one
-// item per profile (9001 to 9003) named by the profile file's name; the item
-// at position index + 2 is checked, or position 0 while the index is unknown.
+// item per profile (9001 to 9003) named in the user's language ("Profile 2");
+// the item at position index + 2 is checked, or position 0 while the index is
+// unknown.
 struct ProfileMenuItem {
   std::u16string text;  // empty for the separator
   int command;          // 0 for the separator
   bool checked;
 };
 inline constexpr int kProfileMenuFirstCommand = 9000;
-std::vector<ProfileMenuItem> ProfileMenuItems(int currentIndex, const std::u16string& profileFileName);
+std::vector<ProfileMenuItem> ProfileMenuItems(int currentIndex);

@@ -13,18 +13,18 @@ std::span<const std::uint8_t> BytesOf(const void* data, std::size_t size) {
 }
 
 // The file straight from the profile's own buffers, its strings packed first.
-bool WriteProfile(WorkingProfile& profile, const std::u16string& path) {
-  if (!profile.block) return false;
+FileWrite WriteProfile(WorkingProfile& profile, const std::u16string& path) {
+  if (!profile.block) return FileWrite::kNoMemory;
   std::vector<std::uint8_t> pool;
   try {
     pool = PackStrings(*profile.block, profile.text);
   } catch (const std::bad_alloc&) {
-    return false;
+    return FileWrite::kNoMemory;
   }
   RebuildFileHeader(profile.block->header, profile.macros.count(), static_cast<std::uint32_t>(pool.size()));
   const std::span<const MacroRecord> macros = profile.macros.records;
-  return ReplaceFile(path, {BytesOf(profile.block.get(), kHeaderBlockBytes),
-                            BytesOf(macros.data(), macros.size_bytes()), pool});
+  return WriteWholeFile(path, {BytesOf(profile.block.get(), kHeaderBlockBytes),
+                               BytesOf(macros.data(), macros.size_bytes()), pool});
 }
 
 }  // namespace
@@ -94,7 +94,7 @@ FileCheck ValidateProfileFile(UserInterface& ui, const std::u16string& path) {
   ProfileFileHeader fields;
   std::memcpy(&fields, header.data(), sizeof fields);
   if (IsValidFileHeader(fields)) return FileCheck::kValid;
-  ui.ShowMessage(FormatText(Text(TextKey::PROFILE_FORMAT_ERROR), std::u16string_view(path)));
+  ui.ShowMessage(FormatText(Text(TextKey::PROFILE_FORMAT_ERROR), path));
   return FileCheck::kInvalid;
 }
 
@@ -115,11 +115,31 @@ bool LoadProfileFile(WorkingProfile& profile, const std::u16string& path) {
 
 bool SaveProfileFile(WorkingProfile& profile, const std::u16string& path) {
   if (!FileExists(path)) return false;  // saving never creates the profile file
+  return WriteProfile(profile, path) == FileWrite::kWritten;
+}
+
+FileWrite ExportProfileFile(WorkingProfile& profile, const std::u16string& path) {
   return WriteProfile(profile, path);
 }
 
-bool ExportProfileFile(WorkingProfile& profile, const std::u16string& path) {
-  return WriteProfile(profile, path);
+std::u16string ExportMessage(const std::u16string& path, FileWrite result) {
+  if (result == FileWrite::kWritten) return FormatText(Text(TextKey::MAIN_UPDATE_BACKUP_OK), path);
+  TextKey reason = TextKey::FILE_WRITE_NO_MEMORY;
+  switch (result) {
+    case FileWrite::kCannotCreate:
+      reason = TextKey::FILE_WRITE_NO_FOLDER;
+      break;
+    case FileWrite::kIncomplete:
+      reason = TextKey::FILE_WRITE_INCOMPLETE;
+      break;
+    case FileWrite::kNotReplaced:
+      reason = TextKey::FILE_WRITE_NOT_REPLACED;
+      break;
+    case FileWrite::kWritten:
+    case FileWrite::kNoMemory:
+      break;
+  }
+  return FormatText(Text(TextKey::MAIN_UPDATE_BACKUP_NG), path) + u"\r\n\r\n" + std::u16string(Text(reason));
 }
 
 bool CopyToAppliedProfile(const WorkingProfile& working, AppliedProfile& applied) {

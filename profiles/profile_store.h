@@ -57,7 +57,11 @@ bool LoadProfileFile(WorkingProfile& profile, const std::u16string& path);
 // (else false and nothing written), or exports it to any path. Both bring the
 // profile's file header up to date first.
 bool SaveProfileFile(WorkingProfile& profile, const std::u16string& path);
-bool ExportProfileFile(WorkingProfile& profile, const std::u16string& path);
+FileWrite ExportProfileFile(WorkingProfile& profile, const std::u16string& path);
+
+// What the user is told of an export (or a backup) to `path`: where the
+// profile went, or that it did not, why, and what to do about it.
+std::u16string ExportMessage(const std::u16string& path, FileWrite result);
 
 // The first half of applying: the WorkingProfile copied into the
 // AppliedProfile, the header rebuilt and the strings packed. False when

@@ -33,6 +33,8 @@
 #define IDC_ABOUT_DESCRIPTION 1200
 #define IDC_ABOUT_RIGHTS 1201
 #define IDC_ABOUT_VERSION 1202
+// The title the profile manager and the firmware dialog draw on their frame.
+#define IDC_DIALOG_TITLE 1203
 #define IDC_ABOUT_LINK 1124
 #ifndef IDC_STATIC
 #define IDC_STATIC (-1)

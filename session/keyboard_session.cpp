@@ -178,7 +178,7 @@ bool KeyboardSession::Edit(const std::function<bool(WorkingProfile&)>& edit) {
   return true;
 }
 
-bool KeyboardSession::ExportProfile(const std::u16string& path) {
+FileWrite KeyboardSession::ExportProfile(const std::u16string& path) {
   std::lock_guard guard(profileMutex_);
   return ExportProfileFile(working_, path);
 }

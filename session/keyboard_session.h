@@ -151,8 +151,9 @@ class KeyboardSession : public NoticeListener {
   bool ProfileKnown() const { return profileKnown_; }
   // The profile file.
   const std::u16string& ProfilePath() const { return profilePath_; }
-  // The working profile written to `path`, with the profile file's durable write.
-  bool ExportProfile(const std::u16string& path);
+  // The working profile written to `path`, with the profile file's durable
+  // write; how it ended, for the user to be told.
+  FileWrite ExportProfile(const std::u16string& path);
   // The pending edits dropped: the profile again from the profile file (while
   // the keyboard's profile is known), nothing pending.
   void DropEdits();

@@ -1,6 +1,7 @@
 #include "shell/about_dialog_win.h"
 
 #include "app/version.h"
+#include "app/wide_win.h"
 #include "localisation/language_file_win.h"
 #include "localisation/text_slots.h"
 #include "resources/resource_ids.h"
@@ -39,6 +40,7 @@ BOOL CAboutDlg::OnInitDialog() {
   hyperlink_.SetText(link_);
   hyperlink_.SetAddress(link_);
   LoadLanguageGroup(4);
+  SetWindowTextW(hwnd(), Wide(Text(TextKey::ABOUT_CAPTION)).c_str());
   // Each text repaints itself once set.
   description_.SetText(Text(TextKey::GUANYU_JIESHAO));
   // Worded as the main window's version label.

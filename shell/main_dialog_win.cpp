@@ -200,7 +200,8 @@ void COstrakDlg::SetControlTexts() {
   GetPrivateProfileStringW(L"SCREEN", L"Link", L"", link, kMaxPath, Wide(SkinFile()).c_str());
   linkAddress_ = link[0] ? FromWide(link) : HelpPagePath();
   linkButton_.SetTooltipText(linkAddress_);
-  versionLabel_.SetTextStyle(true, 8, u"Verdana", RGB(0xE4, 0xE4, 0xE4), DT_SINGLELINE | DT_VCENTER);
+  // Tahoma: the system links it to a font with Chinese letters, Verdana to none.
+  versionLabel_.SetTextStyle(true, 8, u"Tahoma", RGB(0xE4, 0xE4, 0xE4), DT_SINGLELINE | DT_VCENTER);
   versionLabel_.Enable(false);
   statusLine_.SetStyle(RGB(0xE4, 0xE4, 0xE4), 9, u"Tahoma", DT_SINGLELINE | DT_VCENTER | DT_LEFT | DT_PATH_ELLIPSIS);
   statusLine_.SetBackground(Background().bitmap());
@@ -359,8 +360,12 @@ void COstrakDlg::ApplyLanguageTexts() {
   minimizeButton_.SetTooltipText(std::u16string(Text(TextKey::MAIN_MINIMIZE_PROMPT)));
   menuButton_.SetTooltipText(std::u16string(Text(TextKey::MAIN_MENU_PROMPT)));
   versionLabel_.SetText(std::u16string(Text(TextKey::MAIN_BUTTON_KORVAN_VER)) + u" " + kProgramVersion);
-  if (panelButtonsMade_) grid_.RefreshKeyTooltips();
+  if (panelButtonsMade_) grid_.SetTexts();
   SetWindowTextW(hwnd(), Wide(Text(TextKey::MAIN_CAPTION)).c_str());
+  // The system menu's About item, worded as the button menu's.
+  LoadLanguageGroup(4);
+  if (HMENU systemMenu = GetSystemMenu(hwnd(), FALSE))
+    ModifyMenuW(systemMenu, IDM_ABOUTBOX, MF_BYCOMMAND | MF_STRING, IDM_ABOUTBOX, Wide(Text(TextKey::MENU_3)).c_str());
 }
 
 void COstrakDlg::LanguageCommand(int choice) {
@@ -470,9 +475,11 @@ void COstrakDlg::ApplyPendingChanges() {
 void COstrakDlg::ExportProfile() {
   const std::optional<std::u16string> path = chooseFile_(hwnd(), FileDialogKind::kSave);
   if (!path) return;
-  // The same durable write as the profile file; a backup that did not happen is said.
-  if (!session_.ExportProfile(*path)) {
-    ShowMessage(Text(TextKey::MAIN_UPDATE_BACKUP_NG));
+  // The same durable write as the profile file; a backup that did not happen
+  // is said, with the file and what to do.
+  const FileWrite written = session_.ExportProfile(*path);
+  if (written != FileWrite::kWritten) {
+    ShowMessage(ExportMessage(*path, written));
     return;
   }
   SetStatusLine(FormatText(Text(TextKey::STATUS_EXPORTED), *path));
@@ -526,10 +533,11 @@ bool COstrakDlg::SwitchProfile(int index) {
       session_, {*this, KeyEditorOpen(), profileManager_.Pending(), [this] { ApplyPendingChanges(); }}, index);
 }
 
-bool COstrakDlg::SendBootRequest() {
+BootRequest COstrakDlg::SendBootRequest() {
+  if (!link() || link()->DeviceCount() == 0) return BootRequest::kNoKeyboard;
   // Never in the middle of a transfer: the keyboard would leave half-written.
-  if (!link() || KeyboardBusy()) return false;
-  return link()->SendBootRequest() == DeviceResult::kOk;
+  if (KeyboardBusy()) return BootRequest::kBusy;
+  return link()->SendBootRequest() == DeviceResult::kOk ? BootRequest::kSent : BootRequest::kRefused;
 }
 
 void COstrakDlg::ShowDeviceMessagesInTurn(TextKey key) {

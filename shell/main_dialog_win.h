@@ -142,7 +142,7 @@ class COstrakDlg : public CBaseDialog, public UserInterface, public SessionHost 
   // The firmware update, modal; the keyboard leaves for its boot mode and is
   // read again when it comes back.
   void OpenFirmwareUpdate();
-  bool SendBootRequest();
+  BootRequest SendBootRequest();
   // The key editor, modal on a copy of the profile, for a key of the grid.
   void EditKey(const KeyEditRequest& request);
   // What the key editor's Apply hands on goes into the working profile: the

@@ -170,10 +170,8 @@ def draw_recess(d, x, y, w, h):
     d.box(x, y, w, h, '#0f1216', '#2e343d', 1, radius=3)
 
 
-PAGE_BANNERS = {
-    'key': ('SINGLE KEY', '#1d3c4f'), 'macro': ('MACRO', '#3b2a52'), 'macro2': ('MACRO', '#3b2a52'),
-    'media': ('MULTIMEDIA', '#1f4a37'), 'function': ('FUNCTION KEY', '#4f3a1d'),
-}
+# The page banner's colour; its word is the program's, in the chosen language.
+PAGE_BANNERS = {'key': '#1d3c4f', 'macro': '#3b2a52', 'macro2': '#3b2a52', 'media': '#1f4a37', 'function': '#4f3a1d'}
 
 
 def draw_control(d, control, state, page_set):
@@ -199,9 +197,7 @@ def draw_control(d, control, state, page_set):
         d.text(x + 18, y + h / 2, GLYPHS['keyboard'] if label == 'key' else {'macro': '\u25cf', 'media': '\u266b',
                'function': '\u0192'}[label], 14, '#ffffff' if state in 'OD' else '#9aa4b1', BOLD)
     elif look == 'mask':
-        text, colour = PAGE_BANNERS[page_set]
-        d.box(x, y, w, h, colour, '#ffffff' if state == 'D' else '#4a5563', 1, radius=4)
-        d.text(x + 12, y + h / 2, text, 12, '#ffffff' if state in 'OD' else '#dfe6ee', BOLD, 'start')
+        d.box(x, y, w, h, PAGE_BANNERS[page_set], '#ffffff' if state == 'D' else '#4a5563', 1, radius=4)
     elif look in ('field', 'list'):
         draw_recess(d, x, y, w, h)
     # 'text', 'picture', 'check', 'arrow' and 'flat' controls show the
@@ -213,7 +209,7 @@ def window_background(d, width, height, title):
     """The window's frame; its corners lie outside the mask's shape."""
     d.box(0, 0, width, height, '#16191f', '#313843', 2, radius=16)
     d.line(16, 48, width - 17, 48, '#262b33')
-    if title:
+    if title:  # the dialogs draw their own titles, in the chosen language
         d.text(width / 2, 24, title, 13, '#7f8894', FONT)
 
 
@@ -380,7 +376,7 @@ def all_pictures():
         ('C0', 'main_color0.jpg'), ('C1', 'main_color1.jpg')], ''))
     jobs.append(('Arrow.jpg', L.MAIN_W, L.MAIN_H, arrow_picture(L.MAIN_W, L.MAIN_H)))
     add(L.PROFILE_W, L.PROFILE_H, window_pictures('Profile.ini', L.PROFILE_W, L.PROFILE_H, L.profile_controls(), [
-        ('N', 'Profile_normal.jpg'), ('O', 'Profile_over.jpg'), ('D', 'Profile_down.jpg')], 'Profiles'))
+        ('N', 'Profile_normal.jpg'), ('O', 'Profile_over.jpg'), ('D', 'Profile_down.jpg')], ''))
     for page_set, states in (('key', 'NOD'), ('macro', 'NODX'), ('macro2', 'NODX'), ('media', 'NOD'),
                              ('function', 'NOD')):
         names = {'N': 'normal', 'O': 'over', 'D': 'down', 'X': 'disable'}
@@ -388,7 +384,7 @@ def all_pictures():
             'Composite.ini', L.COMPOSITE_W, L.COMPOSITE_H, L.composite_controls(),
             [(s, '%s_%s.jpg' % (page_set, names[s])) for s in states], '', page_set))
     add(L.UPDATE_W, L.UPDATE_H, window_pictures('UpdateDlg.ini', L.UPDATE_W, L.UPDATE_H, L.update_controls(), [
-        ('N', 'update_normal.jpg'), ('O', 'update_over.jpg')], 'Firmware update'))
+        ('N', 'update_normal.jpg'), ('O', 'update_over.jpg')], ''))
     return jobs
 
 

@@ -117,7 +117,7 @@ def main_controls():
     # F4 are the other set).
     add('LEFT_ARROW', 556, 336, 24, 24, 'arrow')
     add('FLIP_1', 584, 336, 30, 24, 'toggle', '\u21c5')
-    add('FLIP_0', 618, 336, 40, 24, 'light', 'Flip')
+    add('FLIP_0', 618, 336, 40, 24, 'light')  # its word comes from the language file
     add('FLIP_2', 662, 336, 30, 24, 'toggle', '\u21c5')
     add('RIGHT_ARROW', 696, 336, 24, 24, 'arrow')
     for i in range(6):
@@ -194,10 +194,10 @@ MAIN_PANELS = [(G_X - 8, 56, MAIN_W - 2 * (G_X - 8), 262, ''), (G_X - 8, 380, MA
 PROFILE_W, PROFILE_H = 460, 330
 def profile_controls():
     c = [('PROGRAM_LIST', 20, 56, 420, 200, 'list', '')]
-    buttons = (('FUNC_ADD', 'Add'), ('FUNC_LOAD', 'Load'), ('FUNC_DELETE', 'Delete'), ('CONTROL_OK', 'OK'),
-               ('CONTROL_CANCEL', 'Cancel'), ('CONTROL2_APPLY', 'Apply'))
-    for i, (key, label) in enumerate(buttons):
-        c.append((key, 20 + 72 * i, 272, 66, 30, 'button', label))
+    # Their captions come from the language file.
+    buttons = ('FUNC_ADD', 'FUNC_LOAD', 'FUNC_DELETE', 'CONTROL_OK', 'CONTROL_CANCEL', 'CONTROL2_APPLY')
+    for i, key in enumerate(buttons):
+        c.append((key, 20 + 72 * i, 272, 66, 30, 'button', ''))
     return c
 
 
@@ -247,9 +247,9 @@ def composite_controls():
 UPDATE_W, UPDATE_H = 460, 190
 def update_controls():
     c = [('CONTROL_UPStatic', 20, 60, 420, 24, 'field', ''), ('CONTROL_UPCombox', 20, 92, 420, 120, 'text', '')]  # the combo box is hidden
-    for i, (key, label) in enumerate((('CONTROL_OPENButton', 'Open'), ('CONTROL_UPButton', 'Update'),
-                                      ('CONTROL_CUPButton', 'Cancel'), ('CONTROL_BACKUPButton', 'Backup'))):
-        c.append((key, 20 + 108 * i, 136, 96, 32, 'button', label))
+    # Their captions come from the language file.
+    for i, key in enumerate(('CONTROL_OPENButton', 'CONTROL_UPButton', 'CONTROL_CUPButton', 'CONTROL_BACKUPButton')):
+        c.append((key, 20 + 108 * i, 136, 96, 32, 'button', ''))
     return c
 
 

@@ -12,6 +12,7 @@ TEST(IniSection, ReadsEachKeyAsTheSystemReadsItAlone) {
       u"lower=case\0"
       u"Twice=first\0twice=second\0"
       u"quoted=\"in quotes\"\0"
+      u"blanks=\" is set to: \"\0"
       u"single='in quotes'\0"
       u"half=\"open\0"
       u"one=\"\0"
@@ -25,6 +26,7 @@ TEST(IniSection, ReadsEachKeyAsTheSystemReadsItAlone) {
   } cases[] = {
       {u"main_caption", u"Keyboard"}, {u"LOWER", u"case"},     {u"twice", u"first"},
       {u"quoted", u"in quotes"},      {u"single", u"in quotes"}, {u"half", u"\"open"},
+      {u"blanks", u" is set to: "},  // quotes keep the blanks the reader trims
       {u"one", u"\""},                {u"equals", u"a=b"},     {u"empty", u""},
       {u"no equals sign", nullptr},   {u"missing", nullptr},   {u"key_01e", u"10,20,30,40"},
   };

@@ -187,7 +187,10 @@ TEST_F(OstrakCliTest, NamesAndTextsAreUtf8) {
   ASSERT_EQ(Run(L"read-back").code, DWORD{kExitOk});
   const CliRun nowhere = Run(L"export \"" + File(L"missing\\mine.fwc") + L"\"");
   EXPECT_EQ(nowhere.code, DWORD{kExitFile});
-  EXPECT_NE(nowhere.err.find("Backup fail"), std::string::npos) << nowhere.err;
+  // Names the file, why it was not written and what to do.
+  EXPECT_NE(nowhere.err.find("could not be saved to"), std::string::npos) << nowhere.err;
+  EXPECT_NE(nowhere.err.find("mine.fwc"), std::string::npos) << nowhere.err;
+  EXPECT_NE(nowhere.err.find("The folder does not exist"), std::string::npos) << nowhere.err;
   const CliRun typo = Run(L"key set A key:Spcae");
   EXPECT_EQ(typo.code, DWORD{kExitUsage});
   EXPECT_NE(typo.err.find("did you mean Space?"), std::string::npos) << typo.err;

@@ -71,12 +71,33 @@ TEST_F(ProfileManagerTest, ShowsTheThreeProfilesWithTheCurrentOneTicked) {
   CReportCtrl& list = manager().List();
   ASSERT_EQ(list.RowCount(), 3);
   for (int row = 0; row < 3; ++row) {
-    EXPECT_EQ(list.CellText(row, 1), u"$Profile0");
+    // Named as the main window's label names them; the file they share stays.
+    EXPECT_EQ(list.CellText(row, 1), Text(ProfileNameText(row)));
     EXPECT_EQ(list.CellText(row, 2), FolderOf(ProfileFilePath(0)));
     EXPECT_EQ(list.IsChecked(row), row == 2) << row;
   }
   EXPECT_FALSE(ApplyEnabled());
   EXPECT_FALSE(window_->profileManager().Pending());
+
+  // Headings, title and buttons in the user's language.
+  const TextKey headings[] = {TextKey::PROFILES_COLUMN_ACTIVE, TextKey::PROFILES_COLUMN_NAME,
+                              TextKey::PROFILES_COLUMN_FOLDER};
+  for (int column = 0; column < 3; ++column) {
+    wchar_t heading[64] = {};
+    LVCOLUMNW info{};
+    info.mask = LVCF_TEXT;
+    info.pszText = heading;
+    info.cchTextMax = 64;
+    ASSERT_TRUE(ListView_GetColumn(list.hwnd(), column, &info));
+    EXPECT_EQ(FromWide(heading), Text(headings[column])) << column;
+  }
+  wchar_t text[64] = {};
+  GetWindowTextW(manager().hwnd(), text, 64);
+  EXPECT_EQ(FromWide(text), Text(TextKey::PROFILES_CAPTION));
+  GetWindowTextW(manager().Item(IDC_DIALOG_TITLE), text, 64);
+  EXPECT_EQ(FromWide(text), Text(TextKey::PROFILES_CAPTION)) << "drawn on the frame";
+  GetWindowTextW(manager().Item(IDC_PROFILE_LOAD), text, 64);
+  EXPECT_EQ(FromWide(text), Text(TextKey::PROFILES_LOAD));
 }
 
 TEST_F(ProfileManagerTest, TickingTheSecondAndApplySwitchesTheKeyboard) {
@@ -107,7 +128,8 @@ TEST_F(ProfileManagerTest, RowsAddedAndDeletedAreRecordedByApply) {
   Select(3);
   Command(IDC_PROFILE_DELETE);
   ASSERT_EQ(manager().List().RowCount(), 5);
-  EXPECT_EQ(manager().List().CellText(3, 1), u"shooter");
+  EXPECT_EQ(manager().List().CellText(2, 1), Text(TextKey::PROFILE_3));
+  EXPECT_EQ(manager().List().CellText(3, 1), u"shooter") << "a file's row shows its own name";
   EXPECT_EQ(manager().List().SelectedRow(), 3) << "the next row is selected";
   Command(IDOK);
   EXPECT_FALSE(manager().IsOpen());

@@ -65,9 +65,8 @@ class FirmwareUpdateTest : public MainWindowFixture {
 };
 
 TEST_F(FirmwareUpdateTest, NothingIsSentWithoutAnUpdaterToStart) {
-  const std::wstring chooseAFile = Wide(Text(TextKey::MAIN_UPDATE_ERROR_TEXT));
   {
-    MessageBoxAnswerer box(chooseAFile);
+    MessageBoxAnswerer box(Wide(Text(TextKey::MAIN_UPDATE_NO_FILE_TEXT)));
     Command(IDC_UPDATE_BUTTON);  // none chosen
     EXPECT_EQ(box.seen, 1);
   }
@@ -85,7 +84,8 @@ TEST_F(FirmwareUpdateTest, NothingIsSentWithoutAnUpdaterToStart) {
   Command(IDC_UPDATE_OPEN);
   DeleteFileW(Wide(*updater_).c_str());
   {
-    MessageBoxAnswerer box(chooseAFile);
+    // The message names the file that went.
+    MessageBoxAnswerer box(Wide(FormatText(Text(TextKey::MAIN_UPDATE_ERROR_TEXT), *updater_)));
     Command(IDC_UPDATE_BUTTON);
     EXPECT_EQ(box.seen, 1);
   }
@@ -123,26 +123,47 @@ TEST_F(FirmwareUpdateTest, AnUpdaterThatDoesNotStartIsSaidAndTheDialogStays) {
   updater_ = File(L"updater.exe");
   Command(IDC_UPDATE_OPEN);
   launchWorks_ = false;
-  MessageBoxAnswerer box(Wide(Text(TextKey::MAIN_SHELL_ERROR_TEXT)));
+  MessageBoxAnswerer box(Wide(FormatText(Text(TextKey::MAIN_SHELL_ERROR_TEXT), *updater_)));
   Command(IDC_UPDATE_BUTTON);
   EXPECT_EQ(box.seen, 1);
   EXPECT_EQ(Boots(), 1);
   EXPECT_TRUE(dialog().IsOpen());
 }
 
+// Without a keyboard the user is told to plug it in, not that it refused.
+TEST_F(FirmwareUpdateTest, WithoutAKeyboardUpdateSaysSoAndSendsNothing) {
+  WriteBytes(folder_ + L"\\updater.exe", "MZ");
+  updater_ = File(L"updater.exe");
+  Command(IDC_UPDATE_OPEN);
+  const unsigned counts = window_->KeyboardCountsNoticed();
+  keyboard_.Control("unplug");
+  ASSERT_TRUE(WaitUntil([&] { return window_->KeyboardCountsNoticed() > counts && !window_->KeyboardBusy(); }, 10000));
+  if (!dialog().IsOpen()) {  // closed as the keyboard left
+    ASSERT_TRUE(dialog().OpenModeless(window_->hwnd()));
+  }
+  updater_ = File(L"updater.exe");
+  Command(IDC_UPDATE_OPEN);
+  MessageBoxAnswerer box(Wide(Text(TextKey::MAIN_UPDATE_NO_KEYBOARD_TEXT)));
+  Command(IDC_UPDATE_BUTTON);
+  EXPECT_EQ(box.seen, 1);
+  EXPECT_EQ(Boots(), 0);
+  EXPECT_TRUE(launched_.empty());
+}
+
 TEST_F(FirmwareUpdateTest, BackupSaysWhetherItWroteTheProfile) {
   backup_ = File(L"backup.fwc");
   {
-    MessageBoxAnswerer ok(Wide(Text(TextKey::MAIN_UPDATE_BACKUP_OK)));
+    MessageBoxAnswerer ok(Wide(ExportMessage(*backup_, FileWrite::kWritten)));
     Command(IDC_UPDATE_BACKUP);
     EXPECT_EQ(ok.seen, 1);
   }
   const std::u16string copy = File(L"copy.fwc");
-  ASSERT_TRUE(window_->session().ExportProfile(copy));
+  ASSERT_EQ(window_->session().ExportProfile(copy), FileWrite::kWritten);
   EXPECT_EQ(ReadBytes(Wide(*backup_)), ReadBytes(Wide(copy)));
 
+  // The failure names the file, why and what to do.
   backup_ = File(L"no such folder\\backup.fwc");
-  MessageBoxAnswerer failed(Wide(Text(TextKey::MAIN_UPDATE_BACKUP_NG)));
+  MessageBoxAnswerer failed(Wide(ExportMessage(*backup_, FileWrite::kCannotCreate)));
   Command(IDC_UPDATE_BACKUP);
   EXPECT_EQ(failed.seen, 1);
 }

@@ -136,6 +136,59 @@ class KeyEditorTest : public MainWindowFixture {
   }
 };
 
+// Every text of the editor comes from the language file, each time it opens:
+// the language the user switched to last is the one it speaks.
+TEST_F(KeyEditorTest, SpeaksTheChosenLanguageAndFollowsALanguageSwitch) {
+  // A copy of the shipped language file, which the switches write to.
+  const std::wstring folder = MakeScratchFolder(L"editor-language");
+  const std::wstring file = folder + L"language.ini";
+  ASSERT_TRUE(CopyFileW((BuiltProgramFolder() + L"Skins\\language.ini").c_str(), file.c_str(), FALSE));
+  const AppPaths shipped = Paths();
+  AppPaths paths = shipped;
+  paths.languageFile = FromWide(file);
+  SetPaths(paths);
+
+  struct Texts {
+    int command;
+    const char16_t *caption, *singleKey, *macro, *heading, *ok, *cancel, *cycles, *recordDelay, *record, *clear;
+  };
+  const Texts english = {ID_LANGUAGE_ENGLISH, u"Key settings", u"Single Key", u"Macro",
+                         u"Choose the key this key sends.", u"OK", u"Cancel", u"Cycles", u"Record Delay", u"Record",
+                         u"Restore the default function of the key"};
+  const Texts chinese = {ID_LANGUAGE_CHINESE, u"\x6309\x952E\x8BBE\x7F6E", u"\x5355\x952E", u"\x5B8F",
+                         u"\x9009\x62E9\x8FD9\x4E2A\x6309\x952E\x8981\x53D1\x9001\x7684\x6309\x952E\x3002",
+                         u"\x786E\x5B9A", u"\x53D6\x6D88", u"\x5FAA\x73AF\x6B21\x6570", u"\x5F55\x5236\x5EF6\x65F6",
+                         u"\x5F55\x5236", u"\x6062\x590D\x6309\x952E\x7684\x9ED8\x8BA4\x529F\x80FD"};
+  const auto textOf = [&](HWND window) {
+    wchar_t text[260] = {};
+    GetWindowTextW(window, text, 260);
+    return FromWide(text);
+  };
+  for (const Texts* expected : {&chinese, &english, &chinese}) {
+    SendMessageW(window_->hwnd(), WM_COMMAND, expected->command, 0);
+    Open(KeyButtonOfSlot(kKeyA));
+    const char* language = expected == &english ? "English" : "Chinese";
+    EXPECT_EQ(textOf(editor().hwnd()), expected->caption) << language;
+    EXPECT_EQ(textOf(editor().Item(IDC_PAGE_SINGLE_KEY)), expected->singleKey) << language;
+    EXPECT_EQ(textOf(editor().Item(IDC_PAGE_MACRO)), expected->macro) << language;
+    EXPECT_EQ(textOf(editor().Item(IDC_EDITOR_MASK)), expected->singleKey) << language << ": the page shown";
+    EXPECT_EQ(textOf(editor().Item(IDC_EDITOR_HEADING)), expected->heading) << language;
+    EXPECT_EQ(textOf(editor().Item(IDOK)), expected->ok) << language;
+    EXPECT_EQ(textOf(editor().Item(IDCANCEL)), expected->cancel) << language;
+    EXPECT_EQ(textOf(editor().Item(IDC_CYCLES_LABEL)), expected->cycles) << language;
+    EXPECT_EQ(textOf(editor().Item(IDC_RECORD_DELAY_LABEL)), expected->recordDelay) << language;
+    EXPECT_EQ(textOf(editor().Item(IDC_ACTION_RECORD)), expected->record) << language;
+    EXPECT_EQ(editor().ClearButton().TooltipText(), expected->clear) << language;
+    Command(IDCANCEL);
+    EXPECT_FALSE(editor().IsOpen());
+  }
+
+  SetPaths(shipped);
+  SetCurrentLanguageChoice(0);
+  ResetTexts();
+  RemoveTree(folder);
+}
+
 TEST_F(KeyEditorTest, OpensOnThePageOfTheKeysAssignmentAndApplyStoresItAgain) {
   GiveMacros(2);
   const struct {

@@ -146,7 +146,7 @@ TEST_F(LanguageFileTest, ADamagedFileLeavesNoTextBlank) {
   EXPECT_EQ(Text(TextKey::MAIN_DEFAULT_MATRIX_PROMPT), u"Reads the default keyboard layout failure");
   EXPECT_EQ(Text(TextKey::MAIN_NO_DEVICE_PROMPT), BuiltInText(TextKey::MAIN_NO_DEVICE_PROMPT));
   EXPECT_EQ(Text(TextKey::PROFILE_OK), u"OK");
-  EXPECT_EQ(Text(TextKey::MENU_33), u"Exit(&X)");
+  EXPECT_EQ(Text(TextKey::MENU_33), u"E&xit");
   for (int i = 0; i < kTextKeyCount; ++i) {
     const auto key = static_cast<TextKey>(i);
     if (key == TextKey::MAIN_BUTTON_KORVAN_VER) continue;  // blank built in
@@ -174,8 +174,13 @@ TEST_F(LanguageFileTest, ASectionReadGivesWhatEachKeyReadsAlone) {
                     u"MAIN_PROMPT_DEFAULT=\"one quote\r\n"
                     u"KEYBOARD_TRAY_DESC=first\r\nKEYBOARD_TRAY_DESC=second\r\n"
                     u"MAIN_NO_DEVICE_PROMPT=a=b\r\n"
+                    u"PROFILE_TIP=\"Current profile: \"  \r\n"
+                    u"KEY_PROMPT_SET= \" is set to: \"\r\n"
                     u"; MAIN_CAPTION=a comment\r\n");
   LoadLanguageTexts();
+  // Quotes keep the blanks at either end that the reader trims otherwise.
+  EXPECT_EQ(Text(TextKey::PROFILE_TIP), u"Current profile: ");
+  EXPECT_EQ(Text(TextKey::KEY_PROMPT_SET), u" is set to: ");
   EXPECT_EQ(Text(TextKey::MAIN_HELP_PROMPT), u"lower-case name");
   EXPECT_EQ(Text(TextKey::MAIN_MINIMIZE_PROMPT), u"quoted");
   EXPECT_EQ(Text(TextKey::KEYBOARD_TRAY_DESC), u"first");

@@ -30,7 +30,7 @@ TEST_F(TextSlotsTest, BuiltInTextsStandUntilTheFileIsRead) {
   EXPECT_EQ(Text(TextKey::MAIN_CAPTION), u"Gaming Keyboard Settings");
   EXPECT_EQ(Text(TextKey::MAIN_NO_DEVICE_PROMPT),
             u"Device is not detected\xFF0Cthe key settings can not be displayed! ");
-  EXPECT_EQ(Text(TextKey::MAIN_UPDATE_BACKUP_OK), u"\x5907\x4EFD\x6210\x529F!");
+  EXPECT_EQ(Text(TextKey::MAIN_UPDATE_BACKUP_OK), u"The profile was saved to %s.");
   EXPECT_STREQ(TextKeyName(TextKey::MEDIA_Next_TRACK_5), "MEDIA_Next_TRACK_5");
 }
 
@@ -48,8 +48,10 @@ TEST_F(TextSlotsTest, ALongerTextIsCutToTheSlot) {
   const std::u16string longText(500, u'x');
   SetText(TextKey::MAIN_CAPTION, longText);
   EXPECT_EQ(Text(TextKey::MAIN_CAPTION), longText.substr(0, TextCapacity(TextKey::MAIN_CAPTION)));
-  SetText(TextKey::MAIN_UPDATE_BACKUP_OK, u"Backup succeeded");
-  EXPECT_EQ(Text(TextKey::MAIN_UPDATE_BACKUP_OK), u"Backu");
+  // Even the firmware dialog's messages take a whole sentence and more.
+  const std::u16string sentence = u"The keyboard did not switch to update mode. Unplug it, plug it in again and try again.";
+  SetText(TextKey::MAIN_BOOT_ERROR_TEXT, sentence + sentence);
+  EXPECT_EQ(Text(TextKey::MAIN_BOOT_ERROR_TEXT), sentence + sentence);
 }
 
 TEST_F(TextSlotsTest, LoadingAGroupReplacesOnlyThatGroupAndKeepsBuiltInsForMissingOrEmptyKeys) {
@@ -82,7 +84,7 @@ TEST_F(TextSlotsTest, NoLanguageFileLeavesEveryBuiltInText) {
       EXPECT_FALSE(Text(key).empty()) << TextKeyName(key);
     }
   }
-  EXPECT_EQ(Text(TextKey::MENU_33), u"Exit(&X)");
+  EXPECT_EQ(Text(TextKey::MENU_33), u"E&xit");
 }
 
 TEST(ChooseLanguageSection, EnglishWhenTheStoredValueOrTheChoiceIsOne) {
@@ -124,6 +126,9 @@ TEST(SlotsByIndex, MediaAndFunctionNamesFollowTheirNumbers) {
   EXPECT_EQ(FunctionText(10), TextKey::FUNC_KEY_DESC11);
   EXPECT_EQ(Text(FunctionText(8)), u"Select All");
   EXPECT_EQ(FunctionText(11), TextKey::Count);
+  EXPECT_EQ(Text(ProfileNameText(0)), u"Profile 1");
+  EXPECT_EQ(ProfileNameText(2), TextKey::PROFILE_3);
+  EXPECT_EQ(ProfileNameText(3), TextKey::Count);
 }
 
 TEST(FormatText, FormatsTheOneNumber) {
@@ -138,6 +143,12 @@ TEST(FormatText, FormatsTheOneNumber) {
       {u"trailing %", 5, u"trailing %"},
   };
   for (const Case& c : cases) EXPECT_EQ(FormatText(c.format, c.value), c.expected);
+}
+
+TEST(FormatText, PutsTheNamedTextInPlaceOfTheFirstPercentS) {
+  EXPECT_EQ(FormatText(u"saved to %s.", u"C:\\a.fwc"), u"saved to C:\\a.fwc.");
+  EXPECT_EQ(FormatText(u"%s and %s", u"x"), u"x and %s");
+  EXPECT_EQ(FormatText(u"no place", u"x"), u"no place");
 }
 
 }  // namespace

@@ -28,6 +28,12 @@
 
 namespace {
 
+std::u16string WindowText(HWND window) {
+  wchar_t text[128] = {};
+  GetWindowTextW(window, text, 128);
+  return FromWide(text);
+}
+
 int KeyIndexOfSlot(int slot) {
   for (int i = 0; i < kKeyboardKeyCount; ++i)
     if (KeyButtonEntry(i) == slot) return i;
@@ -236,10 +242,16 @@ TEST_F(MainWindowPanelsTest, ProfileButtonsSwitchTheKeyboardButTheCurrentOneDoes
   EXPECT_TRUE(MessageBoxesOf(GetCurrentProcessId()).empty());
   EXPECT_EQ(keyboard_.Control("commands"), commands);
 
+  const CPngButton& label = window_->profilePanel().Label();
+  EXPECT_EQ(WindowText(label.hwnd()), Text(TextKey::PROFILE_1));
   Command(IDC_PROFILE3);
   EXPECT_TRUE(WaitUntil([&] { return window_->link()->CachedProfile() == 2; }, 5000));
   EXPECT_EQ(keyboard_.Control("read status 10 1"), "OK 02");
   EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(window_->hwnd()) || !window_->KeyboardBusy(); }, 5000));
+  // The label names the profile the keyboard now uses, never the file they share.
+  EXPECT_TRUE(WaitUntil([&] { return WindowText(label.hwnd()) == Text(TextKey::PROFILE_3); }, 5000));
+  EXPECT_EQ(label.TooltipText(), std::u16string(Text(TextKey::PROFILE_TIP)) + std::u16string(Text(TextKey::PROFILE_3)));
+  EXPECT_EQ(label.TooltipText().find(u"$Profile0"), std::u16string::npos);
 }
 
 TEST_F(MainWindowPanelsTest, DefaultClearsTheCurrentKeysOnlyWhenTheUserSaysYes) {
@@ -331,6 +343,8 @@ TEST_F(MainWindowPanelsTest, WithTheLightingOnAKeyClickPaintsUnderThePerKeyEffec
   Command(kKeyButtonIds[a]);
   EXPECT_EQ(opened.size(), 1u) << "the click paints the key instead";
   EXPECT_TRUE(WaitUntil([&] { return keyboard_.Control("commands") != painting; }, 5000));
+}
+
 // The per-key tools as the user picks them: the picture beside "Key colour"
 // paints the key (selection) colour. Default gives the tools their default
 // back and the panel keeps it; a tool picked while a read is under way stays.

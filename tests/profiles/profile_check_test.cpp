@@ -27,7 +27,7 @@ Bytes GoodFile() {
   // A file of each test's own: the tests run side by side.
   const fs::path path = fs::temp_directory_path() /
                         (std::string("ostrak-check-") + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-  EXPECT_TRUE(ExportProfileFile(profile, path.u16string()));
+  EXPECT_EQ(ExportProfileFile(profile, path.u16string()), FileWrite::kWritten);
   Bytes bytes;
   EXPECT_TRUE(ReadWholeFile(path.u16string(), bytes));
   fs::remove(path);

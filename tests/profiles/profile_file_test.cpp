@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "localisation/text_slots.h"
 #include "macros/macro_image.h"
 #include "profiles/file_io.h"
 #include "profiles/profile_store.h"
@@ -99,7 +100,7 @@ TEST_F(ProfileFileTest, ANewDefaultProfileFileHoldsOnlyItsHeadersAndTheGKeyIds) 
 
 TEST_F(ProfileFileTest, TwoMacrosAndAProgramPathMakeTheirLengthAndComeBack) {
   FillExample();
-  ASSERT_TRUE(ExportProfileFile(profile_, Path("example.fwc")));
+  ASSERT_EQ(ExportProfileFile(profile_, Path("example.fwc")), FileWrite::kWritten);
   const std::vector<std::uint8_t> bytes = Bytes(Path("example.fwc"));
   EXPECT_EQ(bytes.size(), 32832u + 33024u + 22u);
   EXPECT_EQ(ReadAt<std::uint32_t>(bytes, 8), bytes.size());
@@ -120,7 +121,7 @@ TEST_F(ProfileFileTest, TwoMacrosAndAProgramPathMakeTheirLengthAndComeBack) {
 
 TEST_F(ProfileFileTest, ValidationRejectsABadHeaderAndNamesTheFile) {
   FillExample();
-  ASSERT_TRUE(ExportProfileFile(profile_, Path("good.fwc")));
+  ASSERT_EQ(ExportProfileFile(profile_, Path("good.fwc")), FileWrite::kWritten);
   const std::vector<std::uint8_t> good = Bytes(Path("good.fwc"));
 
   struct Case { const char* name; std::size_t offset; std::uint8_t value; bool fixCheck; FileCheck result; };
@@ -180,6 +181,31 @@ TEST_F(ProfileFileTest, AFailedWriteLeavesThePreviousFileWhole) {
   EXPECT_EQ(Bytes(Path("$Profile0")), before);
 }
 
+// An export that did not happen says why, so that the user knows what to do.
+TEST_F(ProfileFileTest, AnExportThatFailsSaysWhy) {
+  FillExample();
+  EXPECT_EQ(ExportProfileFile(profile_, Path("no such folder/mine.fwc")), FileWrite::kCannotCreate);
+  fs::create_directories(folder_ / "a folder.fwc" / "in the way");  // the name is a folder's
+  EXPECT_EQ(ExportProfileFile(profile_, Path("a folder.fwc")), FileWrite::kNotReplaced);
+  EXPECT_FALSE(FileExists(Path("a folder.fwc.saving")));
+  WorkingProfile empty;
+  EXPECT_EQ(ExportProfileFile(empty, Path("empty.fwc")), FileWrite::kNoMemory);
+
+  ResetTexts();
+  const std::u16string path = Path("mine.fwc");
+  EXPECT_EQ(ExportMessage(path, FileWrite::kWritten), u"The profile was saved to " + path + u".");
+  const struct {
+    FileWrite result;
+    TextKey reason;
+  } failures[] = {{FileWrite::kCannotCreate, TextKey::FILE_WRITE_NO_FOLDER},
+                  {FileWrite::kIncomplete, TextKey::FILE_WRITE_INCOMPLETE},
+                  {FileWrite::kNotReplaced, TextKey::FILE_WRITE_NOT_REPLACED},
+                  {FileWrite::kNoMemory, TextKey::FILE_WRITE_NO_MEMORY}};
+  for (const auto& failure : failures)
+    EXPECT_EQ(ExportMessage(path, failure.result),
+              u"The profile could not be saved to " + path + u".\r\n\r\n" + std::u16string(Text(failure.reason)));
+}
+
 // Strings that take more than the pool (records sharing one string) would
 // cost memory out of all proportion to the file, and saved, a file that large
 // whose 32-bit pool size wraps: such a file is refused, and loading never
@@ -192,7 +218,7 @@ TEST_F(ProfileFileTest, StringsNeverTakeMoreThanThePool) {
       SetAssignmentText(profile_.text, r, u"C:\\Games\\" + std::u16string(r == 0 ? 5000 : 20, char16_t(u'a' + r % 26)));
     }
   }
-  ASSERT_TRUE(ExportProfileFile(profile_, Path("own.fwc")));
+  ASSERT_EQ(ExportProfileFile(profile_, Path("own.fwc")), FileWrite::kWritten);
   const std::vector<std::uint8_t> own = Bytes(Path("own.fwc"));
   ProfileContents contents;
   ASSERT_TRUE(ParseProfileFile(own, contents));
@@ -236,7 +262,7 @@ TEST_F(ProfileFileTest, TheNewFileAKilledSaveLeftBehindIsReplaced) {
 
 TEST_F(ProfileFileTest, UntrustedStringsAndLengthsNeverReadOutsideTheFile) {
   FillExample();
-  ASSERT_TRUE(ExportProfileFile(profile_, Path("base.fwc")));
+  ASSERT_EQ(ExportProfileFile(profile_, Path("base.fwc")), FileWrite::kWritten);
   const std::vector<std::uint8_t> base = Bytes(Path("base.fwc"));
   const std::size_t record = 64 + 16 * AssignmentIndex(1, 0x1E);
   const std::size_t pool = 32832 + 2 * 16512;
@@ -355,12 +381,12 @@ TEST_F(ProfileFileTest, ExportValidateLoadRoundTripsByteForByte) {
     profile_.block->area[textRecord].type = AssignmentType::TextBlock;
     SetAssignmentText(profile_.text, textRecord, u"text of bank " + std::u16string(1, u'0' + bank));
   }
-  ASSERT_TRUE(ExportProfileFile(profile_, Path("round.fwc")));
+  ASSERT_EQ(ExportProfileFile(profile_, Path("round.fwc")), FileWrite::kWritten);
   ASSERT_EQ(ValidateProfileFile(ui_, Path("round.fwc")), FileCheck::kValid);
 
   WorkingProfile loaded;
   ASSERT_TRUE(LoadProfileFile(loaded, Path("round.fwc")));
-  ASSERT_TRUE(ExportProfileFile(loaded, Path("again.fwc")));
+  ASSERT_EQ(ExportProfileFile(loaded, Path("again.fwc")), FileWrite::kWritten);
   EXPECT_EQ(Bytes(Path("again.fwc")), Bytes(Path("round.fwc")));
   EXPECT_EQ(loaded.text.slots[AssignmentIndex(3, 0x04)].text, u"text of bank 3");
 }
@@ -373,7 +399,7 @@ TEST_F(ProfileFileTest, ATextRecordWithoutItsStringNeverTakesAnotherOnSave) {
   // Two program-path records; the second's string lies outside the pool.
   FillExample();
   const int broken = AssignmentIndex(2, 0x1E);
-  ASSERT_TRUE(ExportProfileFile(profile_, Path("base.fwc")));
+  ASSERT_EQ(ExportProfileFile(profile_, Path("base.fwc")), FileWrite::kWritten);
   std::vector<std::uint8_t> bytes = Bytes(Path("base.fwc"));
   const std::size_t record = 64 + 16 * broken;
   bytes[record] = static_cast<std::uint8_t>(AssignmentType::LaunchProgram);
@@ -384,7 +410,7 @@ TEST_F(ProfileFileTest, ATextRecordWithoutItsStringNeverTakesAnotherOnSave) {
   WorkingProfile loaded;
   ASSERT_TRUE(LoadProfileFile(loaded, Path("broken.fwc")));
   ASSERT_EQ(loaded.text.slots[broken].byteLength, 0u);
-  ASSERT_TRUE(ExportProfileFile(loaded, Path("saved.fwc")));
+  ASSERT_EQ(ExportProfileFile(loaded, Path("saved.fwc")), FileWrite::kWritten);
   WorkingProfile again;
   ASSERT_TRUE(LoadProfileFile(again, Path("saved.fwc")));
   EXPECT_EQ(again.text.slots[broken].byteLength, 0u) << "still no string";

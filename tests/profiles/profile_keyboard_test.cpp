@@ -208,7 +208,7 @@ TEST_F(ProfileKeyboardTest, ProgramPathsTextsAndTheSpareBankSurviveAReadBack) {
     SetAssignmentText(working_.text, spare, u"C:\\spare.exe");
   }
   ASSERT_TRUE(Apply(true));
-  ASSERT_TRUE(ExportProfileFile(working_, path_));
+  ASSERT_EQ(ExportProfileFile(working_, path_), FileWrite::kWritten);
   {
     // Since then the keyboard got another key there (the file was not saved).
     working_.block->area[changed] = {AssignmentType::Key, 0, 0x030, 0, 0};
@@ -256,7 +256,7 @@ TEST_F(ProfileKeyboardTest, GKeysKeepTheirAssignmentsAcrossAReadBack) {
     area[g2] = {AssignmentType::Media, GKeyIdOfEntry(GKeyEntry(1, 2)), 7, 0, 0};
   }
   ASSERT_TRUE(Apply(true));
-  ASSERT_TRUE(ExportProfileFile(working_, path_));
+  ASSERT_EQ(ExportProfileFile(working_, path_), FileWrite::kWritten);
 
   ASSERT_TRUE(ReadProfileFromKeyboard(rig_.link, path_));
   WorkingProfile read;
@@ -295,7 +295,7 @@ TEST_F(ProfileKeyboardTest, AGKeyWhoseMacroTheKeyboardNoLongerHoldsGoesBackToDef
     working_.block->area[toRoll] = {AssignmentType::Macro, 1, 17, 0, 0};
   }
   ASSERT_TRUE(Apply(true));
-  ASSERT_TRUE(ExportProfileFile(working_, path_));
+  ASSERT_EQ(ExportProfileFile(working_, path_), FileWrite::kWritten);
   const auto readBack = [&](WorkingProfile& read) {
     ASSERT_TRUE(ReadProfileFromKeyboard(rig_.link, path_));
     ASSERT_TRUE(LoadProfileFile(read, path_));
@@ -420,7 +420,7 @@ TEST_F(ProfileKeyboardTest, AnImportReplacesTheProfileAndItsFileThenAllThreeKeyM
   const std::vector<std::uint8_t> before = rig_.Memory(SimArea::kKeyTables, 0, 3 * kKeyTableStride);
   EditWorkingProfile();
   const std::u16string exported = (folder_ / "backup.fwc").u16string();
-  ASSERT_TRUE(ExportProfileFile(working_, exported));
+  ASSERT_EQ(ExportProfileFile(working_, exported), FileWrite::kWritten);
   std::vector<std::uint8_t> exportedBytes;
   ASSERT_TRUE(ReadWholeFile(exported, exportedBytes));
   // A file whose flag byte is 1 imports too; the profile file is written with 0.
@@ -458,7 +458,7 @@ TEST_F(ProfileKeyboardTest, AnImportReplacesTheProfileAndItsFileThenAllThreeKeyM
 TEST_F(ProfileKeyboardTest, AnImportWithoutAProfileFileLoadsAndSendsButMakesNoFile) {
   EditWorkingProfile();
   const std::u16string exported = (folder_ / "backup.fwc").u16string();
-  ASSERT_TRUE(ExportProfileFile(working_, exported));
+  ASSERT_EQ(ExportProfileFile(working_, exported), FileWrite::kWritten);
   {
     FreeWorkingProfile(working_);
     ASSERT_TRUE(NewDefaultProfile(working_));
@@ -478,7 +478,7 @@ TEST_F(ProfileKeyboardTest, AFileThatDoesNotValidateChangesNothing) {
   std::vector<std::uint8_t> profileBefore;
   ASSERT_TRUE(ReadWholeFile(path_, profileBefore));
   const std::u16string good = (folder_ / "good.fwc").u16string();
-  ASSERT_TRUE(ExportProfileFile(working_, good));
+  ASSERT_EQ(ExportProfileFile(working_, good), FileWrite::kWritten);
   std::vector<std::uint8_t> bytes;
   ASSERT_TRUE(ReadWholeFile(good, bytes));
 
@@ -526,17 +526,23 @@ TEST_F(ProfileKeyboardTest, AnImportCutShortIsFinishedForAllThreeKeyMaps) {
 
 TEST(ProfileMenu, ChecksTheCurrentProfileOrTheDefaultEntry) {
   ResetTexts();
-  const auto unknown = ProfileMenuItems(-1, u"$Profile0");
+  const auto unknown = ProfileMenuItems(-1);
   ASSERT_EQ(unknown.size(), 5u);
   EXPECT_EQ(unknown[0].text, u"<Default Profile>");
   EXPECT_EQ(unknown[0].command, 9000);
   EXPECT_TRUE(unknown[0].checked);
   EXPECT_EQ(unknown[1].command, 0);
-  EXPECT_EQ(unknown[2].text, u"$Profile0");
+  // Named as the user knows them, not by the file they share.
+  EXPECT_EQ(unknown[2].text, u"Profile 1");
+  EXPECT_EQ(unknown[4].text, u"Profile 3");
   EXPECT_EQ(unknown[4].command, 9003);
 
-  const auto second = ProfileMenuItems(1, u"$Profile0");
+  const auto second = ProfileMenuItems(1);
   for (std::size_t i = 0; i < second.size(); ++i) EXPECT_EQ(second[i].checked, i == 3) << i;
+
+  SetText(TextKey::PROFILE_2, u"\x914D\x7F6E 2");  // the Chinese name
+  EXPECT_EQ(ProfileMenuItems(1)[3].text, u"\x914D\x7F6E 2");
+  ResetTexts();
 }
 
 }  // namespace

@@ -217,17 +217,17 @@ TEST(TrayIcon, TheMenuTakesItsTextsFromTheChosenSection) {
   HMENU menu = CTrayIcon::BuildMenu();
   SetUserLanguageQuery(nullptr);
   ASSERT_NE(menu, nullptr);
-  EXPECT_EQ(itemText(menu, 0), L"Open(&O)");
-  EXPECT_EQ(itemText(menu, 2), L"Exit(&X)");
+  EXPECT_EQ(itemText(menu, 0), L"&Open");
+  EXPECT_EQ(itemText(menu, 2), L"E&xit");
   EXPECT_EQ(GetMenuDefaultItem(GetSubMenu(menu, 0), TRUE, 0), 0u);
   DestroyMenu(menu);
 
   WriteUtf16File(folder + L"Skins\\language.ini",
-                 u"[LANGUAGE]\r\nlanguage=1\r\n[ENGINSH]\r\nMENU_11=Open(&O)\r\nMENU_22=About(&A)\r\nMENU_33=Exit(&X)\r\n");
+                 u"[LANGUAGE]\r\nlanguage=1\r\n[ENGINSH]\r\nMENU_11=&Show\r\nMENU_22=&About\r\nMENU_33=E&xit\r\n");
   menu = CTrayIcon::BuildMenu();
-  EXPECT_EQ(itemText(menu, 0), L"Open(&O)");
-  EXPECT_EQ(itemText(menu, 1), L"About(&A)");
-  EXPECT_EQ(itemText(menu, 2), L"Exit(&X)");
+  EXPECT_EQ(itemText(menu, 0), L"&Show");
+  EXPECT_EQ(itemText(menu, 1), L"&About");
+  EXPECT_EQ(itemText(menu, 2), L"E&xit");
   EXPECT_EQ(GetMenuItemID(GetSubMenu(menu, 0), 0), static_cast<UINT>(ID_TRAY_OPEN));
   EXPECT_EQ(GetMenuItemID(GetSubMenu(menu, 0), 2), static_cast<UINT>(ID_TRAY_EXIT));
   DestroyMenu(menu);

@@ -189,7 +189,7 @@ TEST_F(MainWindowApplyTest, ApplyAndImportWaitForTheReadBackUnderWay) {
     WorkingProfile other;
     ASSERT_TRUE(NewDefaultProfile(other));
     other.block->area[AssignmentIndex(0, 0x10)] = {AssignmentType::Disabled, 0, 0, 0, 0};
-    ASSERT_TRUE(ExportProfileFile(other, imported));
+    ASSERT_EQ(ExportProfileFile(other, imported), FileWrite::kWritten);
   }
   MessageBoxAnswerer busy(Wide(Text(TextKey::MAIN_KEYBOARD_BUSY_PROMPT)));
   ASSERT_NO_FATAL_FAILURE(OpenWindow());
@@ -237,7 +237,7 @@ TEST_F(MainWindowApplyTest, ApplyAndImportWaitForTheReadBackUnderWay) {
   };
   {
     saved.block->area[AssignmentIndex(0, 0x11)] = {AssignmentType::Disabled, 0, 0, 0, 0};
-    ASSERT_TRUE(ExportProfileFile(saved, imported));
+    ASSERT_EQ(ExportProfileFile(saved, imported), FileWrite::kWritten);
   }
   SendMessageW(window_->hwnd(), WM_COMMAND, ID_MENU_IMPORT, 0);
   ASSERT_TRUE(WaitUntil([&] { return busy.seen > saidBefore; }, 10000));

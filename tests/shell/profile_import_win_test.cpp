@@ -117,7 +117,7 @@ TEST_F(ProfileImportTest, ABackupRestoresEveryBankAndReachesAllThreeKeyMaps) {
 TEST_F(ProfileImportTest, AFileThatDoesNotValidateChangesNothing) {
   EditEveryBank();
   const std::u16string good = File(L"good.fwc");
-  ASSERT_TRUE(window_->session().ExportProfile(good));
+  ASSERT_EQ(window_->session().ExportProfile(good), FileWrite::kWritten);
   std::vector<std::uint8_t> bytes = Bytes(good);
   ForgetEdits();
   const std::vector<std::uint8_t> profileBefore = Bytes(ProfileFilePath(0)), workingBefore = WorkingBytes();

@@ -366,7 +366,7 @@ TEST_F(ProgramWithKeyboardTest, ADamagedProfileFileIsNeverChangedWhenTheKeyboard
       SetAssignmentText(profile.text, r, u"C:\\Games\\" + std::u16string(length, char16_t(u'a' + r % 26)));
     }
     const std::wstring scratch = folder_ + L"exported.fwc";
-    EXPECT_TRUE(ExportProfileFile(profile, FromWide(scratch)));
+    EXPECT_EQ(ExportProfileFile(profile, FromWide(scratch)), FileWrite::kWritten);
     return ReadBytes(scratch);
   };
   const std::string valid = exported(64, 8);

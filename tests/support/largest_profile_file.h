@@ -23,5 +23,5 @@ inline bool WriteLargestProfileFile(const std::filesystem::path& path) {
     SetAssignmentText(profile.text, r,
                       u"C:\\Program Files\\Games\\Launcher " + std::u16string(8, u'0' + r % 10) + u".exe");
   }
-  return ExportProfileFile(profile, path.u16string());
+  return ExportProfileFile(profile, path.u16string()) == FileWrite::kWritten;
 }
