@@ -24,6 +24,7 @@ enum : unsigned {
   kFirstPrivateMessage = 0x8000,
   WM_DEFERRED_INIT = kFirstPrivateMessage,  // the main window to itself once made (kInitTag)
   WM_LATE_START,        // the main window to itself while steps of its late start are left
+  WM_EXIT_NOW,          // the main window to itself: "/Kill" ends the program without a question
   WM_SESSION_EVENTS,    // the keyboard session has events waiting (any thread)
   WM_DEVICE_MESSAGE,    // a message for the user, shown from the loop (wParam its text key)
   WM_CONSOLE_REQUEST,   // a console command asks for the keyboard (the watcher's thread)

@@ -1,5 +1,7 @@
 #include "controls/png_button_win.h"
 
+#include <windowsx.h>
+
 #include <commctrl.h>
 
 #include "app/wide_win.h"
@@ -14,20 +16,6 @@ TOOLINFOW ToolOf(HWND button, const std::u16string& text) {
   tool.uFlags = TTF_IDISHWND;
   tool.hwnd = GetParent(button);
   tool.uId = reinterpret_cast<UINT_PTR>(button);
-  tool.lpszText = const_cast<wchar_t*>(WidePtr(text));
-  return tool;
-}
-
-// The same tool as the area of the button in its window: a disabled button
-// gets no mouse messages, its window does.
-TOOLINFOW AreaToolOf(HWND button, const std::u16string& text) {
-  TOOLINFOW tool{};
-  tool.cbSize = TTTOOLINFOW_V2_SIZE;
-  tool.uFlags = TTF_SUBCLASS;
-  tool.hwnd = GetParent(button);
-  tool.uId = static_cast<UINT_PTR>(GetDlgCtrlID(button));
-  GetWindowRect(button, &tool.rect);
-  MapWindowPoints(nullptr, tool.hwnd, reinterpret_cast<POINT*>(&tool.rect), 2);
   tool.lpszText = const_cast<wchar_t*>(WidePtr(text));
   return tool;
 }
@@ -197,19 +185,9 @@ void CPngButton::SetTextAngle(int escapement, bool turned) {
 
 void CPngButton::SetTooltipText(std::u16string text) {
   tooltipText_ = std::move(text);
-  if (tooltipWhileDisabled_) MakeTooltip();
   if (!tooltip_) return;  // made when the mouse first comes
   for (TOOLINFOW tool : {ToolOf(hwnd(), tooltipText_), ParentAreaToolOf(hwnd(), tooltipText_)})
     SendMessageW(tooltip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
-  if (tooltipWhileDisabled_) {
-    TOOLINFOW area = AreaToolOf(hwnd(), tooltipText_);
-    SendMessageW(tooltip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&area));
-  }
-}
-
-void CPngButton::KeepTooltipWhileDisabled() {
-  tooltipWhileDisabled_ = true;
-  MakeTooltip();
 }
 
 void CPngButton::RelayParentMouse(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -232,9 +210,18 @@ void CPngButton::MakeTooltip() {
   if (!tooltip_) return;
   for (TOOLINFOW tool : {ToolOf(hwnd(), tooltipText_), ParentAreaToolOf(hwnd(), tooltipText_)})
     SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
-  if (tooltipWhileDisabled_) {
-    TOOLINFOW area = AreaToolOf(hwnd(), tooltipText_);
-    SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&area));
+}
+
+void RelayMouseToDisabledButtons(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                 const std::vector<CPngButton*>& buttons) {
+  if (!IsMouseMessage(message)) return;
+  const POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+  for (CPngButton* button : buttons) {
+    if (!button->hwnd() || IsWindowEnabled(button->hwnd()) || !IsWindowVisible(button->hwnd())) continue;
+    RECT area{};
+    GetWindowRect(button->hwnd(), &area);
+    MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&area), 2);
+    if (PtInRect(&area, at)) button->RelayParentMouse(message, wParam, lParam);
   }
 }
 
@@ -343,16 +330,6 @@ LRESULT CPngButton::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
   if (IsMouseMessage(message)) MakeTooltip();
   if (tooltip_ && IsMouseMessage(message)) {
     MSG relayed{window, message, wParam, lParam, static_cast<DWORD>(GetMessageTime()), {}};
-    SendMessageW(tooltip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relayed));
-  }
-  // A disabled button gets no mouse moves; where the system still asks it for
-  // the cursor (Wine does), that stands for one, for its tooltip.
-  if (tooltip_ && tooltipWhileDisabled_ && message == WM_SETCURSOR && HIWORD(lParam) == WM_MOUSEMOVE &&
-      !IsWindowEnabled(window)) {
-    POINT at{};
-    GetCursorPos(&at);
-    ScreenToClient(window, &at);
-    MSG relayed{window, WM_MOUSEMOVE, 0, MAKELPARAM(at.x, at.y), static_cast<DWORD>(GetMessageTime()), {}};
     SendMessageW(tooltip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relayed));
   }
   switch (message) {

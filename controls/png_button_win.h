@@ -10,6 +10,7 @@
 #include <functional>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "controls/button_face.h"
 #include "controls/dialog_win.h"
@@ -57,10 +58,6 @@ class CPngButton : public SubclassedControl {
   void SetTextAngle(int escapement, bool turned);
   // The tooltip window itself is made when the mouse first moves over the button.
   void SetTooltipText(std::u16string text);
-  // A button that is disabled at times and must say why: its tooltip is made
-  // at once and also shows while the button is disabled (the window under it
-  // then has the mouse).
-  void KeepTooltipWhileDisabled();
   // A button whose skin gives no disabled face of its own (a key: its
   // disabled slot is its normal picture) is drawn dimmed while disabled.
   void SetDimmedWhenDisabled(bool on) { dimmedWhenDisabled_ = on; }
@@ -126,7 +123,13 @@ class CPngButton : public SubclassedControl {
   bool turned_ = false;
   std::u16string tooltipText_;
   HWND tooltip_ = nullptr;
-  bool tooltipWhileDisabled_ = false;
   bool dimmedWhenDisabled_ = false;
   PaintCallback paintCallback_;
 };
+
+// A disabled button gets no mouse messages: its window does. The window
+// passes each of its mouse messages (coordinates in its client area) here with
+// the buttons that must say what they do while disabled, and the one under the
+// mouse shows its tooltip.
+void RelayMouseToDisabledButtons(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                 const std::vector<CPngButton*>& buttons);

@@ -594,20 +594,12 @@ bool Ostrak_DlgComposite::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, 
     const auto* header = reinterpret_cast<const NMHDR*>(lParam);
     if (header && header->idFrom == IDC_ACTION_LIST) return actions_.OnNotify(*header, result);
   }
-  if (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST) {
-    // Over a disabled button (the action buttons while no macro is chosen,
-    // the pages the macro button's editor does not offer) the dialog has the
-    // mouse: the button's tooltip hears of it all the same.
-    const POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-    for (CPngButton* button : {&macroAdd_, &macroDelete_, &record_, &actionDelete_, &actionClear_, &top_, &up_,
-                               &down_, &bottom_, &clear_, &osk_}) {
-      RECT area{};
-      if (!button->hwnd() || IsWindowEnabled(button->hwnd()) || !IsWindowVisible(button->hwnd())) continue;
-      GetWindowRect(button->hwnd(), &area);
-      MapWindowPoints(nullptr, hwnd(), reinterpret_cast<POINT*>(&area), 2);
-      if (PtInRect(&area, at)) button->RelayParentMouse(message, wParam, lParam);
-    }
-  }
+  // Over a disabled button (the action buttons while no macro is chosen, the
+  // pages the macro button's editor does not offer) the dialog has the mouse:
+  // the button's tooltip hears of it all the same.
+  RelayMouseToDisabledButtons(hwnd(), message, wParam, lParam,
+                              {&macroAdd_, &macroDelete_, &record_, &actionDelete_, &actionClear_, &top_, &up_,
+                               &down_, &bottom_, &clear_, &osk_});
   return CBaseDialog::OnMessage(message, wParam, lParam, result);
 }
 

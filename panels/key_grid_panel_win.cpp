@@ -63,6 +63,14 @@ std::vector<PanelButton> KeyGridPanel::Buttons() {
   return buttons;
 }
 
+void KeyGridPanel::OnWindowMouse(UINT message, WPARAM wParam, LPARAM lParam) {
+  std::vector<CPngButton*> sometimesDisabled = {&leftArrow_, &rightArrow_};
+  for (int j = kUsableExtraKeys; j < kExtraKeyCount; ++j) sometimesDisabled.push_back(&extraKeys_[j]);
+  for (int id : kFlippedKeyIds) sometimesDisabled.push_back(&keys_[IndexOf(kKeyButtonIds, id)]);
+  for (CPngButton& d : dKeys_) sometimesDisabled.push_back(&d);
+  RelayMouseToDisabledButtons(host(), message, wParam, lParam, sometimesDisabled);
+}
+
 void KeyGridPanel::OnButtonsMade() {
   // Once the layer indicator has painted, the extra keys it overlaps paint
   // again; once a flip button has painted from its normal face, its arrow is
@@ -98,12 +106,7 @@ void KeyGridPanel::OnButtonsMade() {
   // The keys that are disabled at times look it; those that never work say why.
   for (int id : kFlippedKeyIds) keys_[IndexOf(kKeyButtonIds, id)].SetDimmedWhenDisabled(true);
   for (CPngButton& d : dKeys_) d.SetDimmedWhenDisabled(true);
-  for (int j = kUsableExtraKeys; j < kExtraKeyCount; ++j) {
-    extraKeys_[j].SetDimmedWhenDisabled(true);
-    extraKeys_[j].KeepTooltipWhileDisabled();
-  }
-  leftArrow_.KeepTooltipWhileDisabled();
-  rightArrow_.KeepTooltipWhileDisabled();
+  for (int j = kUsableExtraKeys; j < kExtraKeyCount; ++j) extraKeys_[j].SetDimmedWhenDisabled(true);
   ShowFixedTooltips();
   // The flip light's word is the program's, in the chosen language.
   flipIndicator_.SetTextStyle(true, 8, u"Tahoma", RGB(0xE4, 0xE4, 0xE4), DT_SINGLELINE | DT_LEFT | DT_VCENTER);

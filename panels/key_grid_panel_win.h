@@ -23,6 +23,8 @@ class KeyGridPanel : public Panel {
   std::span<const IdRange> Commands() const override;
   bool OnCommand(int id, int notifyCode) override;
   void OnButtonsMade() override;
+  // The keys and arrows that are disabled at times still say what they do.
+  void OnWindowMouse(UINT message, WPARAM wParam, LPARAM lParam) override;
 
   // The key editor, run modally on a click; the window fills it in, and
   // takes what the editor's Apply hands on. The grid shows the key lit while

@@ -85,6 +85,9 @@ class Panel {
   // One step of what the panel needs only once the window is seen (reading
   // pictures); false when nothing is left.
   virtual bool LateStartStep() { return false; }
+  // A mouse message of the window (coordinates in its client area): over a
+  // disabled button the window has the mouse, not the button.
+  virtual void OnWindowMouse(UINT message, WPARAM wParam, LPARAM lParam) {}
 
  protected:
   virtual void OnConnected() {}

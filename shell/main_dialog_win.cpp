@@ -761,6 +761,8 @@ bool COstrakDlg::OnWindowCommand(int id) {
 bool COstrakDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
   result = 0;
   if (OnInstanceMessage(message, wParam, result) || OnKeyboardMessage(message, wParam, lParam)) return true;
+  if (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST)
+    for (Panel* panel : panels_) panel->OnWindowMouse(message, wParam, lParam);
   switch (message) {
     case WM_PAINT:
       if (!IsIconic(hwnd())) break;
@@ -812,8 +814,11 @@ bool COstrakDlg::OnInstanceMessage(UINT message, WPARAM wParam, LRESULT& result)
       // The exit runs from the message loop, as "Exit" does: run inside the
       // sent message, it could nest in a call of this thread that waits for
       // another process (the notification area), which then never returns.
-      PostMessageW(hwnd(), WM_COMMAND, ID_TRAY_EXIT, 0);
+      PostMessageW(hwnd(), WM_EXIT_NOW, 0, 0);
       result = 1;
+      return true;
+    case WM_EXIT_NOW:
+      ExitApplication();
       return true;
     case WM_DEFERRED_INIT:
       if (tag != kInitTag) return true;

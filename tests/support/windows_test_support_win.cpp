@@ -1,5 +1,7 @@
 #include "tests/support/windows_test_support_win.h"
 
+#include <commctrl.h>
+
 #include <shellapi.h>
 
 #include <algorithm>
@@ -166,6 +168,20 @@ bool TrayIconShown(HWND mainWindow) {
   icon.hWnd = mainWindow;
   icon.uID = kTrayIconId;
   return mainWindow && Shell_NotifyIconW(NIM_MODIFY, &icon);
+}
+
+std::wstring ShownTooltipText() {
+  std::wstring shown;
+  for (HWND tip : TopWindowsOf(GetCurrentProcessId(), [](HWND w) {
+         wchar_t name[32] = {};
+         GetClassNameW(w, name, 32);
+         return IsWindowVisible(w) && lstrcmpiW(name, TOOLTIPS_CLASSW) == 0;
+       })) {
+    wchar_t text[256] = {};
+    GetWindowTextW(tip, text, 256);
+    if (text[0]) shown = text;
+  }
+  return shown;
 }
 
 MessageBoxAnswerer::MessageBoxAnswerer(std::wstring text, int button) : text_(std::move(text)), button_(button) {

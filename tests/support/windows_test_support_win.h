@@ -39,6 +39,8 @@ double MedianOf(std::vector<double> times);
 
 // The top-level windows of a process that `wanted` picks.
 std::vector<HWND> TopWindowsOf(DWORD processId, const std::function<bool(HWND)>& wanted);
+// The text of a tooltip this process shows now (empty when none shows).
+std::wstring ShownTooltipText();
 // The program's main window in that process (found by its marker), or null.
 HWND MainWindowOf(DWORD processId);
 // The visible message boxes (or other standard dialogs but the main window)
