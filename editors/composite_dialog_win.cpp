@@ -307,7 +307,8 @@ void Ostrak_DlgComposite::ShowPage(EditorPage page, bool initial) {
                                                       id == IDC_FUNCTION_LABEL);
         ShowWindow(Item(id), controls.page == page && !hiddenLabel ? SW_SHOWNA : SW_HIDE);
       }
-  ShowWindow(Item(IDC_MACRO_CYCLES), page == EditorPage::kMacro ? SW_SHOWNA : SW_HIDE);
+  for (int id : {IDC_MACRO_CYCLES, IDC_CYCLES_LABEL})
+    ShowWindow(Item(id), page == EditorPage::kMacro ? SW_SHOWNA : SW_HIDE);
   ShowPageFaces(page);
 
   if (page != EditorPage::kSingleKey) StopKeyCapture();

@@ -204,7 +204,7 @@ void COstrakDlg::SetControlTexts() {
   versionLabel_.SetTextStyle(true, 8, u"Tahoma", RGB(0xE4, 0xE4, 0xE4), DT_SINGLELINE | DT_VCENTER);
   versionLabel_.Enable(false);
   statusLine_.SetStyle(RGB(0xE4, 0xE4, 0xE4), 9, u"Tahoma", DT_SINGLELINE | DT_VCENTER | DT_LEFT | DT_PATH_ELLIPSIS);
-  statusLine_.SetBackground(Background().bitmap());
+  SetStatusLine(u"");
   for (CPngButton* caption : {&okButton_, &cancelButton_, &applyButton_, &macroButton_})
     caption->SetTextStyle(true, 9, u"Tahoma", RGB(0xFF, 0xFF, 0xFF), DT_SINGLELINE | DT_CENTER | DT_VCENTER);
 }
@@ -569,7 +569,14 @@ void COstrakDlg::TellApplyOutcome(const ApplyOutcome& outcome) {
   }
 }
 
-void COstrakDlg::SetStatusLine(std::u16string_view text) { statusLine_.SetText(std::u16string(text)); }
+void COstrakDlg::SetStatusLine(std::u16string_view text) {
+  // Drawn over the window's picture, which is decoded once the window is seen;
+  // hidden while it has nothing to say.
+  statusLine_.SetBackground(Background().bitmap());
+  statusLine_.SetText(text);
+  ShowWindow(statusLine_.hwnd(), text.empty() ? SW_HIDE : SW_SHOWNA);
+  InvalidateRect(statusLine_.hwnd(), nullptr, FALSE);
+}
 
 void COstrakDlg::ShowChunkSent(const SessionEvent& event) {
   // Only the user's own Apply and Import: the lighting and the read-backs

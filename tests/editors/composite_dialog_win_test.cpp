@@ -207,6 +207,9 @@ TEST_F(KeyEditorTest, OpensOnThePageOfTheKeysAssignmentAndApplyStoresItAgain) {
     Assign(kKeyA, c.assignment);
     Open(KeyButtonOfSlot(kKeyA));
     EXPECT_EQ(editor().ShownPage(), c.page);
+    // The macro's cycles, field and word, only on its page.
+    for (int id : {IDC_MACRO_CYCLES, IDC_CYCLES_LABEL})
+      EXPECT_EQ(IsWindowVisible(editor().Item(id)) != FALSE, c.page == EditorPage::kMacro) << id;
     if (c.list) {
       EXPECT_EQ(SendMessageW(editor().Item(c.list), CB_GETCURSEL, 0, 0), c.selection);
     } else {
