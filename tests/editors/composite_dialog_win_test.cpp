@@ -544,15 +544,7 @@ TEST_F(KeyEditorTest, TheMacroPagesGlyphButtonsShowTheirTooltips) {
     std::wstring shown;
     WaitUntil([&] {
       PumpAsTheLoopDoes();
-      for (HWND tip : TopWindowsOf(GetCurrentProcessId(), [](HWND w) {
-             wchar_t name[32] = {};
-             GetClassNameW(w, name, 32);
-             return IsWindowVisible(w) && lstrcmpiW(name, TOOLTIPS_CLASSW) == 0;
-           })) {
-        wchar_t text[128] = {};
-        GetWindowTextW(tip, text, 128);
-        shown = text;
-      }
+      shown = ShownTooltipText();
       return shown == expected;
     }, 5000);
     return shown;
