@@ -52,7 +52,7 @@ void CActionList::Attach(HWND dialog, int id) {
                     (style & ~LVS_TYPEMASK) | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | WS_CLIPCHILDREN);
   const DWORD extended = LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES;
   SendMessageW(hwnd(), LVM_SETEXTENDEDLISTVIEWSTYLE, extended, extended);
-  ColourListView(hwnd());
+  SkinField(hwnd());
 }
 
 void CActionList::SetColumns(const std::u16string& key, const std::u16string& direction, const std::u16string& delay) {
@@ -213,6 +213,7 @@ HWND CActionList::MakeEditor(int row, Column column, const RECT& cell) {
                                 GetModuleHandleW(nullptr), nullptr);
   if (!editor) return nullptr;
   SendMessageW(editor, WM_SETFONT, SendMessageW(hwnd(), WM_GETFONT, 0, 0), FALSE);
+  SkinField(editor);
   auto add = [editor](const std::u16string& text) {
     SendMessageW(editor, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(WidePtr(text)));
   };
@@ -388,9 +389,6 @@ LRESULT CActionList::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
   // The list and its cell editors in the skin's colours, enabled or not.
   if (LRESULT colours = 0; AnswerFieldColours(message, wParam, lParam, colours)) return colours;
   switch (message) {
-    case WM_ENABLE:
-      ColourListView(hwnd());
-      break;
     case WM_COMMAND:
       if (LOWORD(wParam) != kEditorId) break;
       // A closed editor's last notices (its focus going, say) are dropped.

@@ -48,6 +48,10 @@ bool CBaseDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT&
   // The system's input fields in the skin's colours.
   if (AnswerFieldColours(message, wParam, lParam, result)) return true;
   switch (message) {
+    case WM_WINDOWPOSCHANGED:
+      // Shown: every field is made by now, the lighting panel's too.
+      if (reinterpret_cast<const WINDOWPOS*>(lParam)->flags & SWP_SHOWWINDOW) SkinFields(hwnd());
+      return false;
     case WM_PAINT: {
       PAINTSTRUCT paint;
       HDC dc = BeginPaint(hwnd(), &paint);

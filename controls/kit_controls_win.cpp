@@ -6,6 +6,7 @@
 
 #include <algorithm>
 
+#include "controls/field_colours_win.h"
 #include "controls/hyperlink_command.h"
 #include "controls/subclass_win.h"
 #include "skin/skin_picture_win.h"
@@ -398,24 +399,29 @@ bool CSkinColorButton::Pick() {
 }
 
 void CSkinColorButton::Draw(HDC dc, bool pressed) {
+  // Drawn as the skin's fields are: a recessed face, a frame that lights up
+  // under the mouse, the swatch and the drop-down arrow.
   RECT client;
   GetClientRect(hwnd(), &client);
-  FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
-  RECT edge = client;
-  DrawEdge(dc, &edge, pressed ? EDGE_SUNKEN : (hover_ ? EDGE_RAISED : EDGE_ETCHED), BF_RECT);
-  if (IsWindowEnabled(hwnd())) {
+  const bool enabled = IsWindowEnabled(hwnd());
+  const FieldColours& colours = enabled ? kEnabledField : kDisabledField;
+  SetDCBrushColor(dc, pressed ? kFieldFrame : kFieldHeader.background);
+  FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
+  SetDCBrushColor(dc, hover_ && enabled ? colours.text : kFieldFrame);
+  FrameRect(dc, &client, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
+  if (enabled) {
     const RECT swatch = SwatchRect(client);
-    HBRUSH brush = CreateSolidBrush(colour_ == kNoColour ? automatic_ : colour_);
-    FillRect(dc, &swatch, brush);
-    DeleteObject(brush);
+    SetDCBrushColor(dc, colour_ == kNoColour ? automatic_ : colour_);
+    FillRect(dc, &swatch, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
   }
   // The drop-down triangle in the right part.
   const int cx = (client.right + client.right / 2 + 5) / 2 + 1;
   const int cy = client.bottom / 2;
   POINT triangle[] = {{cx - 4, cy - 2}, {cx + 4, cy - 2}, {cx, cy + 2}};
-  HBRUSH ink = GetSysColorBrush(IsWindowEnabled(hwnd()) ? COLOR_BTNTEXT : COLOR_GRAYTEXT);
-  HGDIOBJ oldBrush = SelectObject(dc, ink);
-  HGDIOBJ oldPen = SelectObject(dc, GetStockObject(NULL_PEN));
+  SetDCBrushColor(dc, colours.text);
+  SetDCPenColor(dc, colours.text);
+  HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(DC_BRUSH));
+  HGDIOBJ oldPen = SelectObject(dc, GetStockObject(DC_PEN));
   Polygon(dc, triangle, 3);
   SelectObject(dc, oldPen);
   SelectObject(dc, oldBrush);
