@@ -23,6 +23,7 @@ void KeyboardSession::Connect(DeviceLink& link) {
 }
 
 bool KeyboardSession::ReadArrivedKeyboard(DeviceLink& link) {
+  keyboardChangedItself_ = false;
   mirror_ = {};  // an arrived keyboard may hold anything
   if (arrivalRead_ == ArrivalRead::kWholeProfile) link.CurrentProfile();  // the bank the window shows, asked first
   if (!FinishInterruptedApply(link, *this, profilePath_, &mirror_)) return false;
@@ -128,7 +129,15 @@ void KeyboardSession::DeviceGone() {
 
 void KeyboardSession::ShowLayer() { Post({SessionEvent::Kind::kLayerChanged}); }
 
-void KeyboardSession::RefreshLightingSoon() { Post({SessionEvent::Kind::kLightingChanged}); }
+void KeyboardSession::RefreshLightingSoon() {
+  keyboardChangedItself_ = true;
+  Post({SessionEvent::Kind::kLightingChanged});
+}
+
+KeyboardMirror* KeyboardSession::Mirror() {
+  if (keyboardChangedItself_.exchange(false)) mirror_ = {};
+  return &mirror_;
+}
 
 void KeyboardSession::SetTrayState(int kind, int iconId) { Post({SessionEvent::Kind::kTrayState, kind, iconId}); }
 
@@ -229,7 +238,7 @@ JobStart KeyboardSession::Apply(std::function<void(const ApplyOutcome&)> done, A
         std::lock_guard guard(profileMutex_);
         copied = CopyToAppliedProfile(working_, applied_);
       }
-      outcome.download = copied ? DownloadAppliedProfile(link, *this, applied_, keyMap, path, scope.withMacros, &mirror_)
+      outcome.download = copied ? DownloadAppliedProfile(link, *this, applied_, keyMap, path, scope.withMacros, Mirror())
                                 : DeviceResult::kWriteFailed;
     }
     Queue([this, outcome, version, done] {
@@ -255,7 +264,7 @@ JobStart KeyboardSession::Import(WorkingProfile imported, std::function<void(boo
     const unsigned version = pendingVersion_ + 1;  // the edit this import is
     const bool queued = notices_->PostUnlessReadingBack([this, &link, sent, path, version, done = std::move(done)] {
       SaveProfileFile(*sent, path);
-      const bool taken = ApplyImportedProfile(link, *this, *sent, applied_, path, &mirror_);
+      const bool taken = ApplyImportedProfile(link, *this, *sent, applied_, path, Mirror());
       Queue([this, taken, version, done] {
         if (taken && version == pendingVersion_) SetPending(false);
         done(taken);

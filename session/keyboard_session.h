@@ -209,6 +209,7 @@ class KeyboardSession : public NoticeListener {
   JobStart QueueSwitch(int index, bool readBack);
 
   bool ReadArrivedKeyboard(DeviceLink& link);  // transfer thread
+  KeyboardMirror* Mirror();                     // transfer thread
 
   SessionHost& host_;
   const std::u16string profilePath_;
@@ -223,6 +224,9 @@ class KeyboardSession : public NoticeListener {
   WorkingProfile working_;
   AppliedProfile applied_;  // the transfer thread's
   KeyboardMirror mirror_;   // the transfer thread's: what the keyboard holds, as far as known
+  // Set when the keyboard says it changed its settings by itself (its own keys
+  // may switch its profile or more): the mirror is forgotten before its next use.
+  std::atomic<bool> keyboardChangedItself_{false};
 
   // The owner's thread only.
   bool pending_ = false;

@@ -11,6 +11,7 @@
 
 #include "localisation/text_slots.h"
 #include "profiles/file_io.h"
+#include "session/keyboard_notices.h"
 #include "session/profile_switch.h"
 #include "simulator/keyboard_simulator.h"
 #include "simulator/sim_service.h"
@@ -253,6 +254,42 @@ TEST_F(KeyboardSessionTest, AnApplySendsTheEditAndEndsThePendingChanges) {
   WorkingProfile saved;
   ASSERT_TRUE(LoadProfileFile(saved, path_));
   EXPECT_EQ(saved.block->area[AssignmentIndex(0, 0x1E)].type, AssignmentType::Key);
+}
+
+// What the keyboard is known to hold after its arrival lets an Apply send
+// only the chunk that changed; once the keyboard says it changed its own
+// settings, the next Apply sends the whole key table again.
+TEST_F(KeyboardSessionTest, AnApplySendsOnlyWhatChangedUntilTheKeyboardChangesItself) {
+  Arrive();
+  const auto commandsSentBy = [&](auto edit) {
+    keyboard_.ClearLog();
+    EXPECT_TRUE(session_.Edit(edit));
+    const std::optional<ApplyOutcome> outcome = ApplyAndWait();
+    EXPECT_TRUE(outcome && outcome->Applied());
+    EXPECT_TRUE(KeyboardHolds(0));
+    int commands = 0;
+    for (const SimLogEntry& entry : keyboard_.Log())
+      if (entry.fromHost && entry.usagePage == kControlUsagePage) ++commands;
+    return commands;
+  };
+  const auto keyOnA = [](std::uint16_t code) {
+    return [code](WorkingProfile& p) {
+      p.block->area[AssignmentIndex(0, 0x1E)] = {AssignmentType::Key, 0, code, 0, 0};
+      return true;
+    };
+  };
+  // The bank the window shows is asked once; then begin, one chunk, end.
+  EXPECT_LE(commandsSentBy(keyOnA(0x030)), 4);
+  EXPECT_EQ(commandsSentBy(keyOnA(0x031)), 3);
+
+  keyboard_.SendConsumerNotice(kNoticeSettingsChanged);
+  ASSERT_TRUE(WaitFor([&] {
+    session_.DeliverEvents();
+    return Saw(Kind::kLightingChanged);
+  }));
+  const int full = 2 + static_cast<int>((sizeof(DeviceKeyTable) + 55) / 56);
+  EXPECT_GE(commandsSentBy(keyOnA(0x032)), full) << "the whole key table, between begin and end";
+  EXPECT_EQ(commandsSentBy(keyOnA(0x033)), 3);
 }
 
 TEST_F(KeyboardSessionTest, AnEditMadeWhileAnApplyRunsStaysPending) {
