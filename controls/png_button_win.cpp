@@ -258,7 +258,23 @@ HBITMAP CPngButton::PictureOf(ButtonFace face) const {
   return nullptr;
 }
 
-void CPngButton::Draw(HDC dc, bool pressed) {
+namespace {
+
+// A ring two pixels wide just inside the button, in a colour no face uses, so
+// that the keyboard's place shows on every skin, on lit and checked faces too.
+void DrawFocusMark(HDC dc, RECT box) {
+  constexpr COLORREF kFocusColour = RGB(0x4F, 0xE0, 0xFF);
+  SetDCBrushColor(dc, kFocusColour);
+  HBRUSH brush = static_cast<HBRUSH>(GetStockObject(DC_BRUSH));
+  for (int ring = 0; ring < 2; ++ring) {
+    InflateRect(&box, -1, -1);
+    FrameRect(dc, &box, brush);
+  }
+}
+
+}  // namespace
+
+void CPngButton::Draw(HDC dc, bool pressed, bool focused) {
   pressed_ = pressed;
   RECT client{};
   if (hwnd()) GetClientRect(hwnd(), &client);
@@ -281,6 +297,7 @@ void CPngButton::Draw(HDC dc, bool pressed) {
 
   if (dimmedWhenDisabled_ && hwnd() && !IsWindowEnabled(hwnd())) Dim(dc, client);
   if (textOn_) DrawCaption(dc, client);
+  if (focused) DrawFocusMark(dc, client);
   if (paintCallback_) paintCallback_(hwnd(), face == ButtonFace::kNormal);
 }
 
@@ -335,7 +352,8 @@ LRESULT CPngButton::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case kReflectedDrawItem: {
       const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
-      Draw(item->hDC, (item->itemState & ODS_SELECTED) != 0);
+      Draw(item->hDC, (item->itemState & ODS_SELECTED) != 0,
+           (item->itemState & ODS_FOCUS) && !(item->itemState & ODS_NOFOCUSRECT));
       return TRUE;
     }
     case WM_ERASEBKGND:

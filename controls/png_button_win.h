@@ -86,10 +86,11 @@ class CPngButton : public SubclassedControl {
 
   // The face the button draws now (pressed as of its last drawing).
   ButtonFace CurrentFace() const;
-  // Draws the button's client area into `dc` as it would on screen. Setters
-  // may run on any thread: they store and invalidate, and paint at once only
-  // on the window's own thread.
-  void Draw(HDC dc, bool pressed);
+  // Draws the button's client area into `dc` as it would on screen, with a
+  // focus mark when `focused` (the keyboard is on it, and the system shows
+  // focus marks). Setters may run on any thread: they store and invalidate,
+  // and paint at once only on the window's own thread.
+  void Draw(HDC dc, bool pressed, bool focused = false);
   void Redraw() const;
 
  protected:

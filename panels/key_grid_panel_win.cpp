@@ -1,11 +1,14 @@
 #include "panels/key_grid_panel_win.h"
 
+#include <algorithm>
+
 #include "lighting/key_colours.h"
 #include "localisation/text_slots.h"
 #include "panels/key_grid_ids.h"
 #include "profiles/settings.h"
 #include "profiles/settings_win.h"
 #include "resources/resource_ids.h"
+#include "skin/neighbour_place.h"
 #include "skin/skin_file_win.h"
 #include "skin/skin_keys.h"
 
@@ -71,6 +74,58 @@ void KeyGridPanel::OnWindowMouse(UINT message, WPARAM wParam, LPARAM lParam) {
   RelayMouseToDisabledButtons(host(), message, wParam, lParam, sometimesDisabled);
 }
 
+std::vector<CPngButton*> KeyGridPanel::PressableKeys() {
+  std::vector<CPngButton*> buttons;
+  const auto add = [&buttons](CPngButton& button) {
+    // Its own style, not whether it is seen: the window may be hidden.
+    if (button.hwnd() && (GetWindowLongPtrW(button.hwnd(), GWL_STYLE) & WS_VISIBLE) && IsWindowEnabled(button.hwnd()))
+      buttons.push_back(&button);
+  };
+  for (CPngButton& key : keys_) add(key);
+  for (CPngButton& d : dKeys_) add(d);
+  for (CPngButton& key : extraKeys_) add(key);
+  add(fnKey_);
+  return buttons;
+}
+
+void KeyGridPanel::MoveTabStop(HWND to) {
+  for (CPngButton* button : PressableKeys()) {
+    const LONG_PTR style = GetWindowLongPtrW(button->hwnd(), GWL_STYLE);
+    const LONG_PTR wanted = button->hwnd() == to ? style | WS_TABSTOP : style & ~LONG_PTR(WS_TABSTOP);
+    if (wanted != style) SetWindowLongPtrW(button->hwnd(), GWL_STYLE, wanted);
+  }
+}
+
+bool KeyGridPanel::OnKeyDown(HWND focus, WPARAM key) {
+  const std::vector<CPngButton*> buttons = PressableKeys();
+  const auto focused = std::find_if(buttons.begin(), buttons.end(), [focus](CPngButton* b) { return b->hwnd() == focus; });
+  if (focused == buttons.end()) return false;
+  if (key == VK_RETURN) {
+    OnCommand(GetDlgCtrlID(focus), BN_CLICKED);
+    return true;
+  }
+  const Direction direction = key == VK_LEFT    ? Direction::kLeft
+                              : key == VK_RIGHT ? Direction::kRight
+                              : key == VK_UP    ? Direction::kUp
+                                                : Direction::kDown;
+  if (key != VK_LEFT && key != VK_RIGHT && key != VK_UP && key != VK_DOWN) return false;
+  std::vector<SkinRect> places;
+  for (CPngButton* button : buttons) {
+    RECT box;
+    GetWindowRect(button->hwnd(), &box);
+    MapWindowPoints(nullptr, host(), reinterpret_cast<POINT*>(&box), 2);
+    places.push_back({box.left, box.top, box.right - box.left, box.bottom - box.top});
+  }
+  const std::optional<std::size_t> next =
+      NeighbourPlace(places, static_cast<std::size_t>(focused - buttons.begin()), direction);
+  if (next) {
+    HWND to = buttons[*next]->hwnd();
+    MoveTabStop(to);
+    SetFocus(to);
+  }
+  return true;  // at the grid's edge the focus stays
+}
+
 void KeyGridPanel::OnButtonsMade() {
   // Once the layer indicator has painted, the extra keys it overlaps paint
   // again; once a flip button has painted from its normal face, its arrow is
@@ -113,6 +168,8 @@ void KeyGridPanel::OnButtonsMade() {
   flipIndicator_.SetTextOffsets(15, 0, 0, 0);  // beside the light's dot
   flipIndicator_.SetText(Text(TextKey::MAIN_FLIP));
   ApplyFlip();
+  // Tab reaches the grid at its first key.
+  MoveTabStop(keys_[0].hwnd());
 }
 
 void KeyGridPanel::ShowFixedTooltips() {

@@ -25,6 +25,10 @@ class KeyGridPanel : public Panel {
   void OnButtonsMade() override;
   // The keys and arrows that are disabled at times still say what they do.
   void OnWindowMouse(UINT message, WPARAM wParam, LPARAM lParam) override;
+  // Without a mouse: the arrow keys move between the keys as the picture lays
+  // them out, Enter does what a click does (Space does, as on any button). The
+  // grid is one stop of Tab: the key last moved to.
+  bool OnKeyDown(HWND focus, WPARAM key) override;
 
   // The key editor, run modally on a click; the window fills it in, and
   // takes what the editor's Apply hands on. The grid shows the key lit while
@@ -80,6 +84,9 @@ class KeyGridPanel : public Panel {
   // The texts of the flip's buttons and arrows and of G6 to G9, in the current language.
   void ShowFixedTooltips();
   void PlaceArrow(CPngButton& arrow, const char16_t* upOrigin, const char16_t* downOrigin);
+  // The grid's buttons a user can press now (shown and enabled), keys first.
+  std::vector<CPngButton*> PressableKeys();
+  void MoveTabStop(HWND to);
 
   KeyEditor editor_;
   KeyPainter painter_;

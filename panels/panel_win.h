@@ -88,6 +88,9 @@ class Panel {
   // A mouse message of the window (coordinates in its client area): over a
   // disabled button the window has the mouse, not the button.
   virtual void OnWindowMouse(UINT message, WPARAM wParam, LPARAM lParam) {}
+  // A key pressed while `focus` has the keyboard, before the window's own
+  // handling (Tab, Enter): true when the panel took it.
+  virtual bool OnKeyDown(HWND focus, WPARAM key) { return false; }
 
  protected:
   virtual void OnConnected() {}

@@ -694,6 +694,9 @@ void COstrakDlg::ExitApplication() {
 
 bool COstrakDlg::PreTranslateMessage(MSG& message) {
   if (message.message == WM_TIMECHANGE && message.hwnd == hwnd()) ApplyPendingChanges();
+  if (message.message == WM_KEYDOWN)
+    for (Panel* panel : panels_)
+      if (panel->OnKeyDown(message.hwnd, message.wParam)) return true;
   if ((message.message == WM_KEYDOWN || message.message == WM_KEYUP) &&
       (message.wParam == VK_RETURN || message.wParam == VK_ESCAPE))
     return true;  // the main window never closes on Enter or Escape

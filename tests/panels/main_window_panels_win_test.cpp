@@ -160,6 +160,40 @@ TEST_F(MainWindowPanelsTest, KeysShowWhatTheyAreAssignedToAndOpenTheEditorOnThei
   EXPECT_EQ(opened[1].entry, 273);
 }
 
+// Without a mouse: the arrow keys walk the keys as the picture lays them out,
+// Enter opens the editor on the focused key, and Tab comes back to the grid
+// at the key last walked to.
+TEST_F(MainWindowPanelsTest, ArrowsWalkTheKeysAndEnterOpensTheEditorOnTheFocusedOne) {
+  Open();
+  KeyGridPanel& grid = window_->keyGrid();
+  std::vector<KeyEditRequest> opened;
+  grid.SetKeyEditor([&](const KeyEditRequest& request) { opened.push_back(request); });
+  ShowWindow(window_->hwnd(), SW_SHOW);
+  SetForegroundWindow(window_->hwnd());
+  const auto key = [&](int slot) { return grid.KeyButton(KeyIndexOfSlot(slot)).hwnd(); };
+  const auto press = [&](WPARAM virtualKey) {
+    MSG message{GetFocus(), WM_KEYDOWN, virtualKey, 0, 0, {}};
+    return Dialog::TranslateModelessMessage(message);
+  };
+  SetFocus(key(0x10));  // Q
+  ASSERT_EQ(GetFocus(), key(0x10));
+
+  const struct {
+    WPARAM arrow;
+    int slot;
+  } walk[] = {{VK_RIGHT, 0x11}, {VK_DOWN, 0x1F}, {VK_LEFT, 0x1E}, {VK_UP, 0x10}, {VK_DOWN, 0x1E}};  // W, S, A, Q, A
+  for (const auto& step : walk) {
+    EXPECT_TRUE(press(step.arrow));
+    EXPECT_EQ(GetFocus(), key(step.slot)) << "to slot " << step.slot;
+  }
+  EXPECT_TRUE(GetWindowLongPtrW(key(0x1E), GWL_STYLE) & WS_TABSTOP);
+  EXPECT_FALSE(GetWindowLongPtrW(key(0x10), GWL_STYLE) & WS_TABSTOP);
+
+  EXPECT_TRUE(press(VK_RETURN));
+  ASSERT_EQ(opened.size(), 1u);
+  EXPECT_EQ(opened[0].entry, 0x1E);
+}
+
 TEST_F(MainWindowPanelsTest, FlippingUsesD1ToD6InsteadOfF1ToF4AndFlippingBackRestoresThem) {
   Open();
   KeyGridPanel& grid = window_->keyGrid();
