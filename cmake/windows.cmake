@@ -96,7 +96,7 @@ endforeach()
 
 file(GLOB_RECURSE windows_tests CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/tests/*_win_test.cpp")
 add_executable(ostrak_win_tests ${windows_tests} ${windows_test_support} ${resource_script})
-target_link_libraries(ostrak_win_tests PRIVATE ostrak_console ostrak_win ostrak_simulator gtest gmock gtest_main)
+target_link_libraries(ostrak_win_tests PRIVATE ostrak_console ostrak_win ostrak_simulator gtest gmock gtest_main oleacc ole32 oleaut32)
 target_compile_options(ostrak_win_tests PRIVATE ${warning_flags})
 target_include_directories(ostrak_win_tests PRIVATE "${OSTRAK_GENERATED_DIR}")
 target_compile_definitions(ostrak_win_tests PRIVATE ${test_build_folders})

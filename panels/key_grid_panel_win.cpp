@@ -256,10 +256,12 @@ void KeyGridPanel::ShowView(bool faces) {
   for (int j = 0; j < kExtraKeyCount; ++j) {
     if (faces) extraKeys_[j].SetChecked(view.extraKeys[j].checked, true);
     extraKeys_[j].SetTooltipText(view.extraKeys[j].tooltip);
+    extraKeys_[j].SetText(view.extraKeys[j].spoken);
   }
   for (int i = 0; i < kKeyboardKeyCount; ++i) {
     if (faces) keys_[i].SetChecked(view.keys[i].checked, true);
     keys_[i].SetTooltipText(view.keys[i].tooltip);
+    keys_[i].SetText(view.keys[i].spoken);
   }
   ShowFixedTooltips();
 }
@@ -302,9 +304,7 @@ void KeyGridPanel::ShowLayer() {
   RefreshExtraKeys();
   const bool second = Layer() == 1;
   layerIndicator_.SetFaces(MainFaces(second ? "OOOON" : "NNNNO"), true);
-  // The buttons' window texts name the layer's keys; the extra keys draw no caption.
-  for (int j = 0; j < kExtraKeyCount; ++j)
-    extraKeys_[j].SetText(j < 5 ? std::u16string(1, second ? u'B' : u'A') + char16_t(u'1' + j) : u"");
+  // The extra keys' tooltips and window texts say what they do in this layer.
   RefreshKeyTooltips();
 }
 

@@ -35,10 +35,29 @@ std::u16string Described(TextKey kind, std::u16string_view what) {
 
 GridButtonView ButtonView(const KeyAssignment* entries, int entry, int colourEntry, std::u16string name,
                           const MacroList& macros) {
-  if (!entries || entry < 0) return {false, std::move(name), 0};
+  if (!entries || entry < 0) return {false, name, 0, name};
   const KeyAssignment& assignment = entries[entry];
   return {assignment.type != AssignmentType::Default, KeyTooltip(name, assignment, macros),
-          entries[colourEntry].colour};
+          entries[colourEntry].colour, KeySpokenName(name, assignment, macros)};
+}
+
+// What an assignment names: the key it sends, the macro it plays (empty when
+// the macro is gone), the media key or the function; nothing for the rest.
+std::u16string WhatItNames(const KeyAssignment& entry, const MacroList& macros) {
+  const std::uint16_t low = static_cast<std::uint16_t>(entry.param);
+  switch (entry.type) {
+    case AssignmentType::Key:
+      return KeyName(low);
+    case AssignmentType::Macro:
+      return std::u16string(MacroNameOfId(macros, low));
+    case AssignmentType::Media:
+      // A media index the table does not have names nothing.
+      return entry.param < MediaKeyTable.size() ? KeyName(MediaKeyTable[entry.param].keyCode) : u"";
+    case AssignmentType::Function:
+      return std::u16string(FunctionName(static_cast<int>(entry.param)));
+    default:
+      return u"";
+  }
 }
 
 }  // namespace
@@ -63,19 +82,38 @@ std::u16string KeyTooltip(std::u16string_view name, const KeyAssignment& entry, 
   std::u16string text(name);
   if (entry.type == AssignmentType::Default) return text;
   text += Text(TextKey::KEY_PROMPT_SET);
-  const std::uint16_t low = static_cast<std::uint16_t>(entry.param);
+  const std::u16string what = WhatItNames(entry, macros);
   switch (entry.type) {
     case AssignmentType::Key:
-      return text + Described(TextKey::KEY_PROMPT_SINGLE, KeyName(low));
+      return text + Described(TextKey::KEY_PROMPT_SINGLE, what);
     case AssignmentType::Macro:
-      return text + Described(TextKey::KEY_PROMPT_MACRO, MacroNameOfId(macros, low));
+      return text + Described(TextKey::KEY_PROMPT_MACRO, what);
     case AssignmentType::Media:
-      // A media index the table does not have names nothing.
-      return text + Described(TextKey::KEY_PROMPT_MEDIA,
-                              entry.param < MediaKeyTable.size() ? KeyName(MediaKeyTable[entry.param].keyCode) : u"");
+      return text + Described(TextKey::KEY_PROMPT_MEDIA, what);
     case AssignmentType::Function:
-      return text + Described(TextKey::KEY_PROMPT_FUNCTION, FunctionName(static_cast<int>(entry.param)));
+      return text + Described(TextKey::KEY_PROMPT_FUNCTION, what);
     default:
+      return text;
+  }
+}
+
+std::u16string KeySpokenName(std::u16string_view name, const KeyAssignment& entry, const MacroList& macros) {
+  std::u16string text(name);
+  const std::u16string what = WhatItNames(entry, macros);
+  switch (entry.type) {
+    case AssignmentType::Key:
+    case AssignmentType::Media:
+      return text + std::u16string(Text(TextKey::KEY_SPOKEN_SENDS)) + what;
+    case AssignmentType::Macro:
+      return text + std::u16string(Text(TextKey::KEY_SPOKEN_PLAYS_MACRO)) + what;
+    case AssignmentType::Function:
+      return text + std::u16string(Text(TextKey::KEY_SPOKEN_DOES)) + what;
+    case AssignmentType::Disabled:
+      return text + std::u16string(Text(TextKey::KEY_SPOKEN_TURNED_OFF));
+    case AssignmentType::StopMacro:
+      return text + std::u16string(Text(TextKey::KEY_SPOKEN_STOPS_MACRO));
+    default:
+      // Its default, or an assignment the keyboard does not carry out: the key does what it says.
       return text;
   }
 }

@@ -54,10 +54,16 @@ std::u16string KeyButtonName(int index);
 // texts are the localised ones.
 std::u16string KeyTooltip(std::u16string_view name, const KeyAssignment& entry, const MacroList& macros);
 
+// What a screen reader says of a key: its name, and what it does when that is
+// not its own function: "A, sends B", "G1, plays macro Reload", "A, does Copy",
+// "A, turned off". The texts are the localised ones.
+std::u16string KeySpokenName(std::u16string_view name, const KeyAssignment& entry, const MacroList& macros);
+
 struct GridButtonView {
   bool checked = false;  // the key carries an assignment (type other than Default)
   std::u16string tooltip;
   std::uint32_t colour = 0;  // the colour word the grid's colour display follows
+  std::u16string spoken;     // the button's window text, which screen readers speak
 };
 
 struct KeyGridView {

@@ -5,6 +5,8 @@
 #include <winsock2.h>
 #include <windows.h>
 
+#include <oleacc.h>
+
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -192,6 +194,37 @@ TEST_F(MainWindowPanelsTest, ArrowsWalkTheKeysAndEnterOpensTheEditorOnTheFocused
   EXPECT_TRUE(press(VK_RETURN));
   ASSERT_EQ(opened.size(), 1u);
   EXPECT_EQ(opened[0].entry, 0x1E);
+}
+
+// What the system's accessibility (which screen readers ask) gives as a
+// window's name.
+std::wstring AccessibleName(HWND window) {
+  IAccessible* object = nullptr;
+  if (FAILED(AccessibleObjectFromWindow(window, OBJID_CLIENT, __uuidof(IAccessible), reinterpret_cast<void**>(&object))) ||
+      !object)
+    return L"(none)";
+  VARIANT self;
+  VariantInit(&self);
+  self.vt = VT_I4;
+  self.lVal = CHILDID_SELF;
+  BSTR name = nullptr;
+  std::wstring result = SUCCEEDED(object->get_accName(self, &name)) && name ? std::wstring(name) : L"(no name)";
+  SysFreeString(name);
+  object->Release();
+  return result;
+}
+
+TEST_F(MainWindowPanelsTest, KeyButtonsTellScreenReadersWhatTheyDo) {
+  Open();
+  CoInitialize(nullptr);
+  KeyGridPanel& grid = window_->keyGrid();
+  Assign(0x1E, AssignmentType::Key, 0x030);
+  Assign(0x1F, AssignmentType::Disabled, 0);
+  EXPECT_EQ(AccessibleName(grid.KeyButton(KeyIndexOfSlot(0x1E)).hwnd()), L"A, sends B");
+  EXPECT_EQ(AccessibleName(grid.KeyButton(KeyIndexOfSlot(0x1F)).hwnd()), L"S, turned off");
+  EXPECT_EQ(AccessibleName(grid.KeyButton(KeyIndexOfSlot(0x20)).hwnd()), L"D");
+  EXPECT_EQ(AccessibleName(grid.ExtraKey(0).hwnd()), L"G1");
+  CoUninitialize();
 }
 
 TEST_F(MainWindowPanelsTest, FlippingUsesD1ToD6InsteadOfF1ToF4AndFlippingBackRestoresThem) {

@@ -117,6 +117,34 @@ TEST_F(KeyGridViewTest, TooltipsSayWhatTheKeyIsAssignedTo) {
   EXPECT_EQ(KeyTooltip(u"A", A(AssignmentType::Macro, 7), profile_.macros), u"A = M[Jump)");
 }
 
+// What a screen reader hears of a key: its name, then what it does unless
+// that is its own function.
+TEST_F(KeyGridViewTest, SpokenNamesSayWhatTheKeyDoes) {
+  struct Case {
+    KeyAssignment entry;
+    const char16_t* spoken;
+  };
+  const Case cases[] = {
+      {A(AssignmentType::Default), u"A"},
+      {A(AssignmentType::Key, 0x030), u"A, sends B"},
+      {A(AssignmentType::Macro, 7), u"A, plays macro Jump"},
+      {A(AssignmentType::Macro, 9), u"A, plays macro "},  // a macro that no longer exists
+      {A(AssignmentType::Media, 7), u"A, sends Mute"},
+      {A(AssignmentType::Function, kFunctionSelectAll), u"A, does Select All"},
+      {A(AssignmentType::Disabled), u"A, turned off"},
+      {A(AssignmentType::StopMacro), u"A, stops the macro playing"},
+      {A(AssignmentType::LaunchProgram), u"A"},  // the keyboard keeps the key's own function
+      {A(static_cast<AssignmentType>(0x109)), u"A"},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(KeySpokenName(u"A", c.entry, profile_.macros), c.spoken) << "type " << static_cast<int>(c.entry.type);
+
+  Entry(kBank, 0x01E) = A(AssignmentType::Key, 0x030);
+  const KeyGridView view = BuildKeyGridView(profile_, kBank, 0);
+  EXPECT_EQ(view.keys[KeyButtonOfId(1058)].spoken, u"A, sends B");
+  EXPECT_EQ(view.extraKeys[0].spoken.substr(0, 2), u"G1");
+}
+
 // ---- The view of a bank -----------------------------------------------------------
 
 TEST_F(KeyGridViewTest, TheViewShowsTheBankAndLayerAskedFor) {
