@@ -1,9 +1,10 @@
 // Shows the main window at (0, 0) over the simulated keyboard, for
 // screenshots (scripts/skin-shots):
-//   main_shots.exe PROGRAM_FOLDER\ chinese|english [flipped] [lighting EFFECT]
+//   main_shots.exe PROGRAM_FOLDER\ chinese|english [flipped] [lighting EFFECT] [focus]
 // PROGRAM_FOLDER is a copy of the program folder: the language choice is
 // written to its language file. The keyboard offers every effect; with
-// `lighting` the lighting panel is on and the keyboard shows effect EFFECT.
+// `lighting` the lighting panel is on and the keyboard shows effect EFFECT;
+// with `focus` the keyboard is on the A key, as after a walk with the arrows.
 // The window stays until it is closed.
 #include <winsock2.h>
 #include <windows.h>
@@ -27,11 +28,12 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
   if (count < 3) return 2;
   const std::wstring folder = args[1];
   const bool english = std::wstring(args[2]) == L"english";
-  bool flipped = false;
+  bool flipped = false, focus = false;
   int effect = 0;
   for (int i = 3; i < count; ++i) {
     const std::wstring arg = args[i];
     if (arg == L"flipped") flipped = true;
+    if (arg == L"focus") focus = true;
     if (arg == L"lighting" && i + 1 < count) effect = _wtoi(args[++i]);
   }
 
@@ -61,6 +63,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
   WaitUntil([&] { return !window.lightingPanel().State().offeredEffects.empty() && !window.KeyboardBusy(); }, 15000);
   window.ShowMainWindow();
   SetWindowPos(window.hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
+  if (focus) {
+    // Focus marks show once the keyboard is in use.
+    SendMessageW(window.hwnd(), WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
+    SetFocus(window.Item(1058));  // A
+  }
   MSG message;
   while (window.IsOpen() && GetMessageW(&message, nullptr, 0, 0) > 0) {
     if (Dialog::TranslateModelessMessage(message)) continue;
