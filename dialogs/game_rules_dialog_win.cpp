@@ -25,8 +25,10 @@ std::optional<std::u16string> BrowseForProgram(HWND owner, FileDialogKind) {
 
 // Where the controls beside the skin's go, in the profile manager's skin:
 // its list keeps the top, the rows below it take the rest of its place.
-constexpr int kLeft = 20, kWidth = 420, kListTop = 56, kListHeight = 100;
-constexpr int kRowHeight = 24, kBox = 16;
+constexpr int kLeft = 20, kWidth = 420, kListTop = 56, kListHeight = 88;
+constexpr int kRowHeight = 22, kBox = 16;
+// The bottom line of the list's frame in the skin's picture.
+constexpr int kFrameBottom = 253;
 
 }  // namespace
 
@@ -118,19 +120,20 @@ void COstrak_DlgGames::PlaceControls() {
   // The list takes the top of its place; the choices go below it.
   MoveWindow(list_.hwnd(), kLeft, kListTop, kWidth, kListHeight, TRUE);
   ColourListView(list_.hwnd());
-  int y = kListTop + kListHeight + 6;
+  // A list of rules, not of choices: no check boxes.
+  ListView_SetExtendedListViewStyleEx(list_.hwnd(), LVS_EX_CHECKBOXES, 0);
+  int y = kListTop + kListHeight + 4;
   MoveWindow(profile_.hwnd(), kLeft, y, 130, 120, TRUE);
   MoveWindow(enabled_.hwnd(), kLeft + 150, y + (kRowHeight - kBox) / 2, kBox, kBox, TRUE);
   MoveWindow(enabledLabel_.hwnd(), kLeft + 150 + kBox + 6, y, kWidth - 150 - kBox - 6, kRowHeight, TRUE);
-  y += kRowHeight + 4;
-  MoveWindow(noMatchLabel_.hwnd(), kLeft, y, 230, kRowHeight, TRUE);
-  MoveWindow(noMatch_.hwnd(), kLeft + 232, y, kWidth - 232, 140, TRUE);
-  y += kRowHeight + 4;
+  y += kRowHeight + 2;
+  MoveWindow(noMatchLabel_.hwnd(), kLeft, y, 190, kRowHeight, TRUE);
+  MoveWindow(noMatch_.hwnd(), kLeft + 192, y, kWidth - 192, 140, TRUE);
+  y += kRowHeight + 2;
   MoveWindow(notices_.hwnd(), kLeft, y + (kRowHeight - kBox) / 2, kBox, kBox, TRUE);
   MoveWindow(noticesLabel_.hwnd(), kLeft + kBox + 6, y, kWidth - kBox - 6, kRowHeight, TRUE);
-  y += kRowHeight;
-  const int buttonsTop = 272;
-  MoveWindow(hint_.hwnd(), kLeft, y, kWidth, buttonsTop - y - 2, TRUE);
+  y += kRowHeight + 2;
+  MoveWindow(hint_.hwnd(), kLeft, y, kWidth, kFrameBottom - y - 1, TRUE);
   for (CColourStatic* label : {&enabledLabel_, &noMatchLabel_, &noticesLabel_, &hint_})
     label->SetBackground(Background().bitmap());
   enabledLabel_.SetStyle(RGB(0xE4, 0xE4, 0xE4), 9);
