@@ -101,7 +101,8 @@ class GameProfilesTest : public MainWindowFixture {
 TEST_F(GameProfilesTest, EachGameInFrontSwitchesTheKeyboardAndAProgramWithoutARuleSwitchesItBack) {
   Front(0);
   ASSERT_TRUE(KeyboardTakes(1)) << Seen();
-  EXPECT_EQ(window_->session().CurrentProfile(), 1);
+  // The window hears of it once the session delivered the switch's event.
+  EXPECT_TRUE(WaitUntil([&] { return window_->session().CurrentProfile() == 1; }, 5000));
   Front(1);
   ASSERT_TRUE(KeyboardTakes(2));
   Front(2);  // no rule: back to the profile before the first game
