@@ -532,3 +532,87 @@ int LightingCommand(const CommandLine& line, const ConsoleOutput& output) {
   output.Print(LightingJson(state), LightingText(state));
   return kExitOk;
 }
+
+namespace {
+
+std::string NoMatchName(NoMatch noMatch) {
+  switch (noMatch) {
+    case NoMatch::kLeave: return "leave";
+    case NoMatch::kChosen: return "profile";
+    default: return "back";
+  }
+}
+
+Json RulesJson(const GameRuleSettings& settings) {
+  Json rules = Json::array();
+  for (const GameRule& rule : settings.rules) rules.push_back({{"program", ToUtf8(rule.program)}, {"profile", rule.profile + 1}});
+  return {{"enabled", settings.enabled},
+          {"notices", settings.notices},
+          {"noMatch", NoMatchName(settings.noMatch)},
+          {"noMatchProfile", settings.noMatchProfile + 1},
+          {"rules", rules}};
+}
+
+std::string RulesText(const GameRuleSettings& settings) {
+  std::string text = std::string("Per-game profiles are ") + (settings.enabled ? "on" : "off") + ".\n";
+  switch (settings.noMatch) {
+    case NoMatch::kLeave: text += "When no rule matches, the profile stays as it is.\n"; break;
+    case NoMatch::kChosen:
+      text += "When no rule matches, profile " + std::to_string(settings.noMatchProfile + 1) + ".\n";
+      break;
+    default: text += "When no rule matches, back to the profile before the rule switched it.\n"; break;
+  }
+  if (settings.rules.empty()) return text + "no rules\n";
+  for (const GameRule& rule : settings.rules)
+    text += "profile " + std::to_string(rule.profile + 1) + "  " + ToUtf8(rule.program) + "\n";
+  return text;
+}
+
+// The rules as stored; false, printed with the exit code in `exitCode`, on a
+// system that keeps none.
+bool ReadRules(const ConsoleOutput& output, GameRuleSettings& settings, int& exitCode) {
+  if (!output.environment.gameRules) {
+    exitCode = output.Fail(kExitFile, "the per-game rules are kept by the Windows program; there are none here");
+    return false;
+  }
+  settings = LoadGameRules(*output.environment.gameRules);
+  return true;
+}
+
+int WriteRules(const ConsoleOutput& output, const GameRuleSettings& settings) {
+  if (!SaveGameRules(*output.environment.gameRules, settings))
+    return output.Fail(kExitFile, "the per-game rules could not be stored");
+  output.Print(RulesJson(settings), RulesText(settings));
+  return kExitOk;
+}
+
+}  // namespace
+
+int RulesListCommand(const CommandLine&, const ConsoleOutput& output) {
+  GameRuleSettings settings;
+  int exitCode = kExitOk;
+  if (!ReadRules(output, settings, exitCode)) return exitCode;
+  output.Print(RulesJson(settings), RulesText(settings));
+  return kExitOk;
+}
+
+int RulesAddCommand(const CommandLine& line, const ConsoleOutput& output) {
+  GameRuleSettings settings;
+  int exitCode = kExitOk;
+  if (!ReadRules(output, settings, exitCode)) return exitCode;
+  if (!AddGameRule(settings, FromUtf8(line.program), line.profile - 1))
+    return output.Fail(kExitUsage, "\"" + line.program + "\" is not a program's name, path or folder");
+  return WriteRules(output, settings);
+}
+
+int RulesRemoveCommand(const CommandLine& line, const ConsoleOutput& output) {
+  GameRuleSettings settings;
+  int exitCode = kExitOk;
+  if (!ReadRules(output, settings, exitCode)) return exitCode;
+  if (!RemoveGameRule(settings, FromUtf8(line.program))) {
+    std::vector<std::string> programs;
+    for (const GameRule& rule : settings.rules) programs.push_back(ToUtf8(rule.program));
+    return output.Fail(kExitUsage, UnknownName("rule", line.program, programs));
+  }
+  return WriteRules(output, settings);
+}

@@ -21,6 +21,7 @@ struct CommandLine {
   std::optional<int> speed;
   std::optional<std::string> colour;
   std::vector<std::string> keyColours;  // NAME=RRGGBB
+  std::string program;                  // a per-game rule's PROGRAM
 };
 
 // Files only: no keyboard.
@@ -30,6 +31,10 @@ int ExportCommand(const CommandLine& line, const ConsoleOutput& output);
 int MacroListCommand(const CommandLine& line, const ConsoleOutput& output);
 int MacroShowCommand(const CommandLine& line, const ConsoleOutput& output);
 int MacroExportCommand(const CommandLine& line, const ConsoleOutput& output);
+// The window program's per-game rules (its settings, no keyboard).
+int RulesListCommand(const CommandLine& line, const ConsoleOutput& output);
+int RulesAddCommand(const CommandLine& line, const ConsoleOutput& output);
+int RulesRemoveCommand(const CommandLine& line, const ConsoleOutput& output);
 
 // The keyboard.
 int DevicesCommand(const CommandLine& line, const ConsoleOutput& output);

@@ -119,6 +119,17 @@ int RunConsole(const std::vector<std::string>& arguments, const ConsoleEnvironme
       ->expected(1)
       ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
 
+  CLI::App* rules = Add(app, "rules", "Per-game profiles: the profile the keyboard takes while a program is in front");
+  rules->require_subcommand(1);
+  on(Add(*rules, "list", "The rules, what happens when none matches, and whether they are on"), RulesListCommand);
+  CLI::App* rulesAdd = on(Add(*rules, "add", "Adds a rule, or gives a program's rule another profile"), RulesAddCommand);
+  rulesAdd->add_option("PROGRAM", line.program, "The program's file name (game.exe), its full path, or a folder")
+      ->required();
+  rulesAdd->add_option("PROFILE", line.profile, "The profile, 1 to 3")->required()->check(CLI::Range(1, 3));
+  on(Add(*rules, "remove", "Removes a program's rule"), RulesRemoveCommand)
+      ->add_option("PROGRAM", line.program, "The program as its rule names it")
+      ->required();
+
   std::ostream& out = *environment.out;
   std::ostream& err = *environment.err;
   // A mistyped command is named, with the nearest ones.

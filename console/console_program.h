@@ -12,6 +12,7 @@
 
 #include "device/device_link.h"
 #include "device/device_service.h"
+#include "profiles/game_rules.h"
 
 // The exit codes, as `--help` lists them.
 enum ConsoleExit : int {
@@ -37,6 +38,9 @@ struct ConsoleEnvironment {
   // Null takes them at once.
   std::function<std::string()> claimKeyboard;
   LinkTimings timings;
+  // Where the window program keeps its per-game rules (null: this system
+  // keeps none).
+  SettingValues* gameRules = nullptr;
 };
 
 // Runs the command that `arguments` (without the program's name) give.

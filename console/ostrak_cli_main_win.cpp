@@ -14,6 +14,7 @@
 #include "device/device_service_win.h"
 #include "device/keyboard_claim_win.h"
 #include "localisation/language_file_win.h"
+#include "profiles/settings.h"
 #include "profiles/settings_win.h"
 
 int wmain(int argc, wchar_t** argv) {
@@ -27,6 +28,9 @@ int wmain(int argc, wchar_t** argv) {
   const DWORD length = GetModuleFileNameW(nullptr, module, MAX_PATH);
   SetPaths(MakeAppPaths(FromWide(std::wstring_view(module, length < MAX_PATH ? length : 0))));
   LoadLanguageTexts();
+  // The window program's settings: it is Ostrak.exe beside this program.
+  SetRegistryRoot(kSettingsRootKey, u"Ostrak");
+  RegistryValues gameRules(kGamesSection);
 
   ConsoleEnvironment environment;
   environment.out = &std::cout;
@@ -45,5 +49,6 @@ int wmain(int argc, wchar_t** argv) {
     return true;
   };
   environment.claimKeyboard = ClaimKeyboardForConsole;
+  environment.gameRules = &gameRules;
   return RunConsole(arguments, environment);
 }

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "profiles/game_rules.h"
+
 // Sets the application key that the registry values go under. Start-up calls it
 // with "Ostrak_Brelund" and the executable's base name.
 void SetRegistryRoot(std::u16string_view company, std::u16string_view applicationName);
@@ -17,6 +19,22 @@ std::u16string ReadRegistryString(std::u16string_view section, std::u16string_vi
 // Creates the section as needed; returns whether the value was written.
 bool WriteRegistryString(std::u16string_view section, std::u16string_view name,
                         std::u16string_view value);
+
+// The values of one section of the application key, for the portable code
+// that keeps its settings there (the per-game rules: kGamesSection).
+class RegistryValues : public SettingValues {
+ public:
+  explicit RegistryValues(std::u16string section) : section_(std::move(section)) {}
+  std::u16string Read(std::u16string_view name, std::u16string_view defaultValue) const override {
+    return ReadRegistryString(section_, name, defaultValue);
+  }
+  bool Write(std::u16string_view name, std::u16string_view value) override {
+    return WriteRegistryString(section_, name, value);
+  }
+
+ private:
+  std::u16string section_;
+};
 
 // The two-state options Flip and RecordDelay of section PROFILES.
 int ReadFlagSetting(std::u16string_view name);

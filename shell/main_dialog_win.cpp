@@ -383,7 +383,7 @@ HMENU BuildButtonMenu() {
   LoadLanguageGroup(4);
   const struct { TextKey text; UINT command; } entries[] = {
       {TextKey::MENU_1, ID_MENU_IMPORT}, {TextKey::MENU_2, ID_MENU_EXPORT}, {TextKey::MENU_6, ID_FIRMWARE_UPDATE},
-      {TextKey::MENU_3, ID_APP_ABOUT}, {TextKey::MENU_4, ID_MENU_CLOSE}};
+      {TextKey::MENU_GAMES, ID_MENU_GAMES}, {TextKey::MENU_3, ID_APP_ABOUT}, {TextKey::MENU_4, ID_MENU_CLOSE}};
   for (UINT position = 0; position < std::size(entries); ++position)
     ModifyMenuW(items, position, MF_BYPOSITION | MF_STRING, entries[position].command,
                 Wide(Text(entries[position].text)).c_str());
@@ -393,7 +393,7 @@ HMENU BuildButtonMenu() {
     const bool english = ChosenLanguageSection() == std::u16string_view(kEnglishSection);
     AppendMenuW(languages, MF_STRING | (english ? 0 : MF_CHECKED), ID_LANGUAGE_CHINESE, L"\x4E2D\x6587");
     AppendMenuW(languages, MF_STRING | (english ? MF_CHECKED : 0), ID_LANGUAGE_ENGLISH, L"English");
-    InsertMenuW(items, 4, MF_BYPOSITION | MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(languages),
+    InsertMenuW(items, 5, MF_BYPOSITION | MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(languages),
                 Wide(Text(TextKey::MENU_5)).c_str());
   }
   return menu;
@@ -533,6 +533,37 @@ bool COstrakDlg::SwitchProfile(int index) {
       session_, {*this, KeyEditorOpen(), profileManager_.Pending(), [this] { ApplyPendingChanges(); }}, index);
 }
 
+unsigned COstrakDlg::GameSwitchHolds() const {
+  unsigned holds = 0;
+  const auto hold = [&](SwitchHold what, bool on) {
+    if (on) holds |= static_cast<unsigned>(what);
+  };
+  hold(SwitchHold::kEditor, KeyEditorOpen());
+  // Any dialog or box over the window: the profile manager, a file dialog, a question.
+  hold(SwitchHold::kDialog, !childDialogs_.empty() || ModalLoopsRunning() > ownModalLoops_);
+  hold(SwitchHold::kTransfer, keyboardReading_ || userJobRunning_ || lentToConsole_ || session_.Busy());
+  // Changes not applied belong to the profile on screen; the user's Apply sends them there.
+  hold(SwitchHold::kPending, PendingChanges() || profileManager_.Pending());
+  return holds;
+}
+
+void COstrakDlg::TellGameSwitch(const ProfileSwitchDue& due) {
+  const TextKey why = due.reason == SwitchReason::kRule           ? TextKey::GAMES_SWITCHED_RULE
+                      : due.reason == SwitchReason::kBackToBefore ? TextKey::GAMES_SWITCHED_BACK
+                                                                  : TextKey::GAMES_SWITCHED_CHOSEN;
+  const std::u16string text =
+      FormatText(FormatText(Text(why), due.profile + 1), std::u16string(ProgramFileName(due.program)));
+  app_.tray().SetTooltip(std::u16string(Text(TextKey::KEYBOARD_TRAY_DESC)) + u"\n" + text);
+  if (games_.switcher().Settings().notices) app_.tray().ShowNotice(text);
+}
+
+void COstrakDlg::OpenGameRules() {
+  if (gameRules_.IsOpen()) return;
+  AddChildDialog(&gameRules_);
+  gameRules_.Run(hwnd());
+  RemoveChildDialog(&gameRules_);
+}
+
 BootRequest COstrakDlg::SendBootRequest() {
   if (!link() || link()->DeviceCount() == 0) return BootRequest::kNoKeyboard;
   // Never in the middle of a transfer: the keyboard would leave half-written.
@@ -635,6 +666,7 @@ void COstrakDlg::AddChildDialog(Dialog* child) {
 
 void COstrakDlg::RemoveChildDialog(Dialog* child) {
   childDialogs_.erase(std::remove(childDialogs_.begin(), childDialogs_.end(), child), childDialogs_.end());
+  if (!exiting_) games_.Evaluate();  // a switch may have waited for it
 }
 
 void COstrakDlg::CancelChildDialogs() {
@@ -674,6 +706,7 @@ void COstrakDlg::ExitApplication() {
     // The transfer under way is given up first, so that nothing waits for a
     // slow keyboard; then the threads that may still call the window end.
     consoleRequests_.reset();
+    games_.Stop();
     session_.Stop();
     app_.ReleaseInstance();
   }
@@ -763,6 +796,9 @@ bool COstrakDlg::OnWindowCommand(int id) {
     case ID_FIRMWARE_UPDATE:
       OpenFirmwareUpdate();
       return true;
+    case ID_MENU_GAMES:
+      OpenGameRules();
+      return true;
     default:
       return false;
   }
@@ -837,6 +873,8 @@ bool COstrakDlg::OnInstanceMessage(UINT message, WPARAM wParam, LRESULT& result)
       profiles_.RefreshLabel();
       initDone_ = true;
       session_.OwnerReady();
+      games_.Start({hwnd(), &session_, [this] { return GameSwitchHolds(); },
+                    [this](const ProfileSwitchDue& due) { TellGameSwitch(due); }});
       PostMessageW(hwnd(), WM_LATE_START, 0, 0);
       if (openOnceStarted_) PostMessageW(hwnd(), WM_INSTANCE_OPEN, kOpenTag, 0);
       return true;
@@ -856,6 +894,7 @@ bool COstrakDlg::OnKeyboardMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_SESSION_EVENTS:
       wakePosted_ = false;
       if (!exiting_) session_.DeliverEvents();
+      if (!exiting_) games_.Evaluate();  // a hold may have ended
       return true;
     case WM_CONSOLE_REQUEST:
       AnswerConsoleRequest();
@@ -873,6 +912,7 @@ bool COstrakDlg::OnKeyboardMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 
 void COstrakDlg::OnSessionEvent(const SessionEvent& event) {
   if (exiting_) return;
+  games_.OnSessionEvent(event);
   switch (event.kind) {
     case SessionEvent::Kind::kReading:
       SetKeyboardReading(event.value != 0);
@@ -925,5 +965,6 @@ void COstrakDlg::OnTimer(UINT_PTR timer) {
     RetryStandingReads();
     return;
   }
+  if (games_.OnTimer(timer)) return;
   lighting_.OnTimer(timer);
 }

@@ -17,6 +17,7 @@
 #include "controls/skin_place_win.h"
 #include "controls/wait_animation_win.h"
 #include "device/keyboard_claim_win.h"
+#include "dialogs/game_rules_dialog_win.h"
 #include "dialogs/profile_manager_win.h"
 #include "dialogs/update_dialog_win.h"
 #include "editors/composite_dialog_win.h"
@@ -24,9 +25,11 @@
 #include "panels/lighting_panel_win.h"
 #include "panels/profile_panel_win.h"
 #include "profiles/profile_keyboard.h"
+#include "profiles/settings_win.h"
 #include "session/keyboard_session.h"
 #include "shell/about_dialog_win.h"
 #include "shell/app_win.h"
+#include "shell/game_watcher_win.h"
 #include "shell/tray_icon_win.h"
 
 // The window drives the keyboard session: it hands it the user's commands and
@@ -96,6 +99,8 @@ class COstrakDlg : public CBaseDialog, public UserInterface, public SessionHost 
   Ostrak_DlgComposite& keyEditor() { return keyEditor_; }
   COstrak_DlgUpdate& firmwareUpdate() { return firmwareUpdate_; }
   COstrak_DlgProfile& profileManager() { return profileManager_; }
+  GameWatcher& gameWatcher() { return games_; }
+  COstrak_DlgGames& gameRules() { return gameRules_; }
   void ShowAboutBox() { about_.Show(linkAddress_); }
   // Stands for the system's file dialogs of import and export (tests).
   void SetFileChooser(FileChooser chooser) { chooseFile_ = std::move(chooser); }
@@ -154,6 +159,11 @@ class COstrakDlg : public CBaseDialog, public UserInterface, public SessionHost 
   void UseProfile(int profile);
   // The profile buttons' and menu's switch: the user is asked about pending changes first.
   bool SwitchProfile(int index);
+  // Per-game profiles: what holds a switch on the window's side, and what
+  // the user is told of one (the tray's tooltip, and a notice unless turned off).
+  unsigned GameSwitchHolds() const;
+  void TellGameSwitch(const ProfileSwitchDue& due);
+  void OpenGameRules();
   // Tells the user why an Apply left the changes pending.
   void TellApplyOutcome(const ApplyOutcome& outcome);
   // While a read-back is under way (or the keyboard is lent to a console
@@ -224,6 +234,15 @@ class COstrakDlg : public CBaseDialog, public UserInterface, public SessionHost 
                                      nullptr}};
   COstrak_DlgProfile profileManager_{{[this] { return session_.CurrentProfile(); },
                                       [this](int profile) { UseProfile(profile); }, [] { OpenHelp(); }}};
+  // Per-game profiles: their rules are kept beside the other settings.
+  RegistryValues gameRulesStore_{kGamesSection};
+  GameWatcher games_{gameRulesStore_};
+  COstrak_DlgGames gameRules_{{[this] { return LoadGameRules(gameRulesStore_); },
+                               [this](const GameRuleSettings& settings) {
+                                 SaveGameRules(gameRulesStore_, settings);
+                                 games_.Reload();
+                               },
+                               [this] { return games_.unseenWindowTitle(); }, [] { OpenHelp(); }}};
   std::vector<PanelButton> panelButtons_;  // every panel's, in building order
   std::size_t panelButtonsBuilt_ = 0;
   bool panelButtonsMade_ = false;

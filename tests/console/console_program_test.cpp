@@ -17,6 +17,7 @@
 #include "profiles/profile_keyboard.h"
 #include "simulator/keyboard_simulator.h"
 #include "simulator/sim_service.h"
+#include "tests/support/map_setting_values.h"
 
 namespace {
 
@@ -47,6 +48,7 @@ class ConsoleTest : public ::testing::Test {
       return service.Init(0) > 0;
     };
     environment.claimKeyboard = [this] { return refusal_; };
+    environment.gameRules = noRuleStore_ ? nullptr : &rules_;
     const int code = RunConsole(arguments, environment);
     out_ = out.str();
     err_ = err.str();
@@ -119,6 +121,8 @@ class ConsoleTest : public ::testing::Test {
   SimulatedService service_{keyboard_};
   std::string refusal_;
   std::string out_, err_;
+  MapSettingValues rules_;
+  bool noRuleStore_ = false;
 };
 
 TEST_F(ConsoleTest, ArgumentErrorsStopBeforeTheKeyboardChanges) {
@@ -393,6 +397,52 @@ TEST_F(ConsoleTest, FileCommandsSayWhenThereIsNoProfileFileYet) {
     EXPECT_EQ(Run(arguments), kExitFile);
     EXPECT_NE(err_.find("read-back"), std::string::npos) << err_;
   }
+}
+
+// The per-game rules: the window program's settings, with no keyboard.
+TEST_F(ConsoleTest, RulesAreListedAddedAndRemovedInTheWindowProgramsSettings) {
+  Json list = RunJson({"rules", "list"});
+  EXPECT_EQ(list["enabled"], true);
+  EXPECT_EQ(list["noMatch"], "back");
+  EXPECT_TRUE(list["rules"].empty());
+
+  ASSERT_EQ(Run({"rules", "add", "game.exe", "2"}), kExitOk) << err_;
+  EXPECT_NE(out_.find("profile 2  game.exe"), std::string::npos) << out_;
+  ASSERT_EQ(Run({"rules", "add", "C:\\Games\\", "3"}), kExitOk) << err_;
+  ASSERT_EQ(Run({"rules", "add", "GAME.EXE", "1"}), kExitOk) << err_;  // the same program: its profile changes
+  list = RunJson({"rules", "list"});
+  ASSERT_EQ(list["rules"].size(), 2u);
+  EXPECT_EQ(list["rules"][0]["program"], "game.exe");
+  EXPECT_EQ(list["rules"][0]["profile"], 1);
+  EXPECT_EQ(list["rules"][1]["program"], "C:\\Games\\");
+  EXPECT_EQ(list["rules"][1]["profile"], 3);
+  EXPECT_EQ(rules_.values[u"RULE00"], u"2");  // where the window program reads them
+
+  list = RunJson({"rules", "remove", "game.exe"});
+  ASSERT_EQ(list["rules"].size(), 1u);
+
+  struct Case {
+    std::vector<std::string> arguments;
+    int code;
+    std::string error;
+  };
+  const Case cases[] = {
+      {{"rules", "remove", "gmae.exe"}, kExitUsage, "unknown rule 'gmae.exe'"},
+      {{"rules", "add", "x.exe", "4"}, kExitUsage, "PROFILE"},
+      {{"rules", "add", "  ", "1"}, kExitUsage, "is not a program's name"},
+      {{"rules", "add", "x.exe"}, kExitUsage, "PROFILE"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(Run(c.arguments), c.code) << c.arguments[1];
+    EXPECT_NE(err_.find(c.error), std::string::npos) << err_;
+  }
+  EXPECT_EQ(RunJson({"rules", "list"})["rules"].size(), 1u);  // nothing changed by them
+
+  rules_.refuseWrites = true;
+  EXPECT_EQ(Run({"rules", "add", "y.exe", "1"}), kExitFile);
+  EXPECT_NE(err_.find("could not be stored"), std::string::npos) << err_;
+  noRuleStore_ = true;
+  EXPECT_EQ(Run({"rules", "list"}), kExitFile);
 }
 
 }  // namespace

@@ -12,6 +12,9 @@
 #include "device/command_frame.h"
 #include "device/keyboard_claim_win.h"
 #include "macros/macro_record.h"
+#include "profiles/game_rules.h"
+#include "profiles/settings.h"
+#include "profiles/settings_win.h"
 #include "simulator/sim_protocol.h"
 #include "tests/support/keyboard_contents_win.h"
 #include "tests/support/ostrak_cli_run_win.h"
@@ -194,6 +197,20 @@ TEST_F(OstrakCliTest, NamesAndTextsAreUtf8) {
   const CliRun typo = Run(L"key set A key:Spcae");
   EXPECT_EQ(typo.code, DWORD{kExitUsage});
   EXPECT_NE(typo.err.find("did you mean Space?"), std::string::npos) << typo.err;
+}
+
+// The rules go where the window program reads them: its own application key.
+TEST_F(OstrakCliTest, RulesAreKeptWhereTheWindowProgramReadsThem) {
+  SetRegistryRoot(kSettingsRootKey, u"Ostrak");
+  RegistryValues store(kGamesSection);
+  const GameRuleSettings before = LoadGameRules(store);
+  const CliRun added = Run(L"rules add \"C:\\Games\\My Game\\game.exe\" 3");
+  ASSERT_EQ(added.code, DWORD{kExitOk}) << added.err;
+  const GameRuleSettings stored = LoadGameRules(store);
+  const GameRule* rule = MatchingRule(stored.rules, u"c:\\games\\my game\\GAME.EXE");
+  ASSERT_NE(rule, nullptr);
+  EXPECT_EQ(rule->profile, 2);
+  EXPECT_EQ(RunJson(L"rules remove \"C:\\Games\\My Game\\game.exe\"")["rules"].size(), before.rules.size());
 }
 
 }  // namespace

@@ -133,6 +133,18 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
     Run(manager);
     return 0;
   }
+  if (what == L"games") {
+    // A few rules, as a user who plays three games would have them.
+    GameRuleSettings settings;
+    settings.rules = {{u"shooter.exe", 1}, {u"C:\\Games\\Racing\\", 2}, {u"D:\\Steam\\steamapps\\common\\Strategy\\strategy.exe", 0}};
+    RegistryValues store(kGamesSection);
+    SaveGameRules(store, settings);
+    COstrak_DlgGames& rules = window.gameRules();
+    rules.SetWindowLister([] { return std::vector<ProgramWindow>{}; });
+    if (!rules.OpenModeless(window.hwnd())) return 3;
+    Run(rules);
+    return 0;
+  }
   if (what == L"about") {
     window.ShowAboutBox();
     Run(window.aboutBox());

@@ -241,14 +241,14 @@ TEST_F(MainDialogTest, TheButtonMenuOffersTheFirmwareUpdateAndBothLanguagesWithT
     std::vector<UINT> commands;
     for (int position = 0; position < GetMenuItemCount(items); ++position)
       commands.push_back(GetMenuItemID(items, position));
-    HMENU languages = GetSubMenu(items, 4);
+    HMENU languages = GetSubMenu(items, 5);
     const bool chinese = GetMenuState(languages, ID_LANGUAGE_CHINESE, MF_BYCOMMAND) & MF_CHECKED;
     const bool english = GetMenuState(languages, ID_LANGUAGE_ENGLISH, MF_BYCOMMAND) & MF_CHECKED;
     DestroyMenu(menu);
     return std::make_tuple(commands, chinese, english);
   };
-  const std::vector<UINT> order = {ID_MENU_IMPORT, ID_MENU_EXPORT, ID_FIRMWARE_UPDATE, ID_APP_ABOUT,
-                                   static_cast<UINT>(-1), ID_MENU_CLOSE};
+  const std::vector<UINT> order = {ID_MENU_IMPORT, ID_MENU_EXPORT, ID_FIRMWARE_UPDATE, ID_MENU_GAMES,
+                                   ID_APP_ABOUT, static_cast<UINT>(-1), ID_MENU_CLOSE};
   // A language command stores the choice in the program folder's language file: put it back afterwards.
   const std::wstring languageFile = Wide(Paths().languageFile);
   const std::string before = ReadBytes(languageFile);
