@@ -296,6 +296,7 @@ void COstrakDlg::OpenKeyboard() {
   DeviceLink* link = OpenDeviceLink(folder);
   if (!link) ExitProcess(0);
   session_.Connect(*link);
+  session_.FollowLighting();  // the panel shows it, and the lighting interface serves it
   if (session_.StartLink() < 0) {
     // Without the standing reads no reply and no keyboard count arrives. The
     // program stays in the notification area and starts the link again while
