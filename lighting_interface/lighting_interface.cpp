@@ -68,6 +68,8 @@ std::string LightingInterface::Handle(ClientId client, Client& state, const Requ
   if (request.name == "set") {
     auto change = ReadSettingsChange(request.message, session_.Lighting());
     if (const auto* error = std::get_if<ProtocolError>(&change)) return ErrorLine(request.id, *error);
+    if (const auto held = HeldByUser(ControlsOf(std::get<SettingsChange>(change))))
+      return ErrorLine(request.id, {ErrorCode::kBusy, "the user is changing " + *held + " in the window"});
     session_.ChangeLighting(LightingSource::kClient, [&](LightingState& lighting) {
       return MakeSettingsChange(lighting, std::get<SettingsChange>(change));
     });
@@ -75,6 +77,7 @@ std::string LightingInterface::Handle(ClientId client, Client& state, const Requ
   }
   auto colours = ReadKeyColours(request.message, session_.Lighting().keyColours);
   if (const auto* error = std::get_if<ProtocolError>(&colours)) return ErrorLine(request.id, *error);
+  if (HeldByUser({"keys"})) return ErrorLine(request.id, {ErrorCode::kBusy, "the user is painting keys in the window"});
   const std::size_t changed = SendKeyColours(std::get<KeyColourTable>(colours));
   return ReplyLine(request.id, {{"changedFrames", changed}});
 }
@@ -99,6 +102,13 @@ std::optional<ProtocolError> LightingInterface::KeyboardUnavailable() const {
   return std::nullopt;
 }
 
+std::optional<std::string> LightingInterface::HeldByUser(const std::vector<std::string>& controls) const {
+  const auto now = std::chrono::steady_clock::now();
+  for (const std::string& control : controls)
+    if (const auto found = userHeld_.find(control); found != userHeld_.end() && now < found->second) return control;
+  return std::nullopt;
+}
+
 std::size_t LightingInterface::SendKeyColours(const KeyColourTable& colours) {
   const KeyColourCoalescer::Chunks changed = ChangedChunks(session_.Lighting().keyColours, colours);
   session_.ChangeLighting(LightingSource::kClient, [&](LightingState& lighting) {
@@ -119,6 +129,12 @@ void LightingInterface::OnSessionEvent(const SessionEvent& event) {
       Tell(EventLine("keyboard", {{"present", false}}));
       break;
     case SessionEvent::Kind::kLightingChanged:
+      if (event.value == static_cast<int>(LightingSource::kWindow)) {
+        // The user's own change wins: the controls it touched are the user's for a while.
+        const auto until = std::chrono::steady_clock::now() + userHold_;
+        for (const std::string& control : ChangedControls(lastSeen_, session_.Lighting())) userHeld_[control] = until;
+      }
+      lastSeen_ = session_.Lighting();
       if (announceArrival_ && event.value == static_cast<int>(LightingSource::kKeyboard)) {
         announceArrival_ = false;
         Tell(EventLine("keyboard", {{"present", true}, {"keyboard", CapabilitiesJson(session_.Lighting())}}));

@@ -8,6 +8,7 @@
 // newest on the keyboard and never a queue.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -40,6 +41,10 @@ class LightingInterface {
   void Received(ClientId client, const ReceivedLine& line);
   void Disconnected(ClientId client);
 
+  // How long a control the user changed in the window is the user's alone:
+  // a client's change of it meanwhile is answered busy.
+  void SetUserHold(std::chrono::milliseconds hold) { userHold_ = hold; }
+
   std::size_t ClientCount() const { return clients_.size(); }
   // Whether key colours are on their way (tests, the benchmark).
   bool KeyColoursUnderWay() const { return coalescer_->UnderWay(); }
@@ -52,6 +57,8 @@ class LightingInterface {
   std::string Handle(ClientId client, Client& state, const Request& request);
   std::string Hello(const Request& request, Client& state);
   std::optional<ProtocolError> KeyboardUnavailable() const;
+  // The first of `controls` the user holds now, by name.
+  std::optional<std::string> HeldByUser(const std::vector<std::string>& controls) const;
   // The colours become the session's and go to the keyboard; how many
   // colour frames they changed.
   std::size_t SendKeyColours(const KeyColourTable& colours);
@@ -65,4 +72,7 @@ class LightingInterface {
   std::shared_ptr<KeyColourCoalescer> coalescer_ = std::make_shared<KeyColourCoalescer>();
   ClientId requesting_ = 0;       // the client whose request runs now (0 none)
   bool announceArrival_ = false;  // a keyboard arrived: told once its lighting is read
+  LightingState lastSeen_;          // the lighting as the last event left it
+  std::chrono::milliseconds userHold_{2000};
+  std::map<std::string, std::chrono::steady_clock::time_point> userHeld_;  // control: until when
 };

@@ -126,6 +126,38 @@ LightingWrites MakeSettingsChange(LightingState& state, const SettingsChange& ch
   return writes;
 }
 
+std::vector<std::string> ControlsOf(const SettingsChange& change) {
+  std::vector<std::string> controls;
+  const std::pair<const std::optional<int>&, const char*> fields[] = {{change.effect, "effect"},
+                                                                       {change.brightness, "brightness"},
+                                                                       {change.speed, "speed"},
+                                                                       {change.direction, "direction"},
+                                                                       {change.option, "option"}};
+  for (const auto& [field, name] : fields)
+    if (field) controls.push_back(name);
+  for (const auto& [effect, colour] : change.colours) controls.push_back("colours." + std::to_string(effect));
+  for (const auto& [effect, on] : change.flags) controls.push_back("flags." + std::to_string(effect));
+  return controls;
+}
+
+std::vector<std::string> ChangedControls(const LightingState& before, const LightingState& after) {
+  std::vector<std::string> controls;
+  const std::pair<bool, const char*> fields[] = {{before.effectMode != after.effectMode, "effect"},
+                                                 {before.brightness != after.brightness, "brightness"},
+                                                 {before.speed != after.speed, "speed"},
+                                                 {before.direction != after.direction, "direction"},
+                                                 {before.mode4Option != after.mode4Option, "option"},
+                                                 {before.keyColours != after.keyColours, "keys"}};
+  for (const auto& [changed, name] : fields)
+    if (changed) controls.push_back(name);
+  for (int group = 0; group < kColourGroupCount; ++group) {
+    const std::string effect = std::to_string(kColourGroups[group].effect);
+    if (!(before.groups[group].colour == after.groups[group].colour)) controls.push_back("colours." + effect);
+    if (before.groups[group].flag != after.groups[group].flag) controls.push_back("flags." + effect);
+  }
+  return controls;
+}
+
 std::variant<KeyColourTable, ProtocolError> ReadKeyColours(const Json& message, const KeyColourTable& table) {
   KeyColourTable colours = table;
   if (const auto keys = message.find("keys"); keys != message.end()) {

@@ -73,6 +73,13 @@ std::variant<SettingsChange, ProtocolError> ReadSettingsChange(const Json& messa
 // Makes the change in `state` and returns its writes, in the window's order.
 LightingWrites MakeSettingsChange(LightingState& state, const SettingsChange& change);
 
+// The names of the controls a change touches, and those in which two states
+// differ ("effect", "brightness", "speed", "direction", "option",
+// "colours.N", "flags.N", "keys"), so that the user's change of a control
+// can win over a program's.
+std::vector<std::string> ControlsOf(const SettingsChange& change);
+std::vector<std::string> ChangedControls(const LightingState& before, const LightingState& after);
+
 // The key colours of a "set_keys" request ({"keys": {"W": "ff0000", ...}})
 // or of a "set_all" request ({"colours": [162 colours by position]} or
 // {"colour": "rrggbb"}) applied to a copy of `table`.

@@ -157,11 +157,18 @@ TEST_F(LightingInterfaceTest, AClientsChangeReachesTheKeyboardAndTheOtherSubscri
   EXPECT_EQ(told.back()["lighting"]["brightness"], 12);
   EXPECT_TRUE(EventsOf(driver, "lighting").empty()) << "its own change is its reply";
 
-  // The user's change in the window is told to every subscriber.
+  // The user's change in the window is told to every subscriber, and wins
+  // for that control: a client's change of it meanwhile is refused.
+  interface_.SetUserHold(std::chrono::hours(1));
   session_.ChangeLighting(LightingSource::kWindow, [](LightingState& s) { return SetBrightness(s, 3); });
   ASSERT_TRUE(Settle());
   EXPECT_EQ(EventsOf(driver, "lighting").back()["source"], "window");
   EXPECT_EQ(EventsOf(driver, "lighting").back()["lighting"]["brightness"], 3);
+  const Json refused = Ask(driver, R"({"id":3,"request":"set","brightness":20})");
+  EXPECT_EQ(refused["error"]["code"], "busy");
+  EXPECT_NE(refused["error"]["text"].get<std::string>().find("brightness"), std::string::npos);
+  EXPECT_EQ(Ask(driver, R"({"id":4,"request":"set","speed":20})")["ok"], true) << "another control is free";
+  ASSERT_TRUE(Settle());
   EXPECT_EQ(SettingsByte(kBrightnessOffset), 3);
 }
 
