@@ -12,6 +12,7 @@
 #include "simulator/sim_service.h"
 #include "tests/device/link_fixture.h"
 #include "tests/support/wait.h"
+#include "tests/support/windows_test_support_win.h"
 
 namespace {
 
@@ -234,6 +235,24 @@ TEST_F(LightingPipeServerTest, TheKeyboardPulledOutMidStreamAnswersNoKeyboardAnd
     return session_.KeyboardPresent() && !session_.Busy();
   }));
   EXPECT_EQ((*client->Ask(R"({"id":4,"request":"get"})", Pumping()))["ok"], true);
+}
+
+// The conformance check that client authors run passes against the server.
+TEST_F(LightingPipeServerTest, TheConformanceCheckPasses) {
+  std::wstring command = L"\"" + TestProgramsFolder() + L"lighting_conformance.exe\" " + name_;
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process));
+  EXPECT_TRUE(WaitFor([&] {
+    Pump();
+    return WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0;
+  }, std::chrono::seconds(60)));
+  DWORD exitCode = 1;
+  GetExitCodeProcess(process.hProcess, &exitCode);
+  EXPECT_EQ(exitCode, 0u);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
 }
 
 TEST(LightingPipeSecurity, OnlyTheLogonSessionAndNoNetworkLogonMayOpenThePipe) {
