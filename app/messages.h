@@ -32,6 +32,7 @@ enum : unsigned {
   WM_TRAY_CALLBACK,     // the notification-area icon to the window
   WM_ACTION_LIST_OPEN_EDITOR,     // the action list to itself: wParam row, lParam column
   WM_ACTION_LIST_DESTROY_EDITOR,  // the action list to itself: wParam the editor
+  WM_LIGHTING_CLIENTS,  // the lighting interface's pipe has clients' messages waiting (its thread)
 };
 
 constexpr std::uint32_t kOpenTag = FourLetterTag('O', 'P', 'E', 'N');

@@ -14,7 +14,7 @@ file(GLOB_RECURSE native_tests CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/tests/*_
 list(FILTER native_tests EXCLUDE REGEX "_win_test\\.cpp$")
 add_executable(ostrak_tests ${native_tests})
 target_compile_options(ostrak_tests PRIVATE ${warning_flags})
-target_link_libraries(ostrak_tests PRIVATE ostrak_console ostrak_simulator GTest::gtest GTest::gmock GTest::gtest_main Threads::Threads)
+target_link_libraries(ostrak_tests PRIVATE ostrak_console ostrak_lighting_interface ostrak_simulator GTest::gtest GTest::gmock GTest::gtest_main Threads::Threads)
 target_compile_definitions(ostrak_tests PRIVATE OSTRAK_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
 gtest_discover_tests(ostrak_tests DISCOVERY_TIMEOUT 60)
 
@@ -45,7 +45,7 @@ file(GLOB benchmarks CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/tests/bench/*_benc
 foreach(source IN LISTS benchmarks)
   get_filename_component(name "${source}" NAME_WE)
   add_executable(${name} "${source}")
-  target_link_libraries(${name} PRIVATE ostrak_simulator benchmark::benchmark Threads::Threads)
+  target_link_libraries(${name} PRIVATE ostrak_lighting_interface ostrak_simulator benchmark::benchmark Threads::Threads)
   target_compile_options(${name} PRIVATE ${warning_flags})
 endforeach()
 # The console benchmark runs ostrak-cli against a plain stdio reader.

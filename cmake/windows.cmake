@@ -13,7 +13,7 @@ set(system_libraries
   setupapi hid gdiplus ws2_32 msimg32 version)
 
 add_library(ostrak_win STATIC ${windows_sources})
-target_link_libraries(ostrak_win PUBLIC ostrak_core ${system_libraries})
+target_link_libraries(ostrak_win PUBLIC ostrak_lighting_interface ostrak_core ${system_libraries})
 target_compile_options(ostrak_win PRIVATE ${warning_flags})
 
 # Resources: dialog templates, menus, icons, strings and the version. The icons

@@ -121,7 +121,8 @@ constexpr int kSpeedPictureFirst = 27;
 constexpr std::size_t kBitmapCount = std::size(kBitmapFiles) + kSliderPictures;
 
 constexpr UINT_PTR kFirstSliderTimer = 1060;  // one per slider: the kept position's turn
-constexpr UINT_PTR kRefreshTimer = 1051;      // the keyboard changed its own lighting: read it
+constexpr UINT_PTR kClientShowTimer = 1054;   // another program changed the lighting: show it
+constexpr UINT kClientShowMs = 100;
 
 COLORREF ToColorref(Rgb colour) { return RGB(colour.r, colour.g, colour.b); }
 Rgb FromColorref(COLORREF colour) {
@@ -151,6 +152,11 @@ const char16_t* SkinTextSection(const char16_t* chinese, const char16_t* english
 }
 
 }  // namespace
+
+const LightingState& LightingPanel::State() const {
+  static const LightingState kNoneRead;
+  return context_.session ? session().Lighting() : kNoneRead;
+}
 
 LightingPanel::~LightingPanel() {
   for (HBITMAP bitmap : bitmaps_)
@@ -269,22 +275,22 @@ void LightingPanel::ShowSwitchText() { switchButton_.SetText(Text(TextKey::MAIN_
 void LightingPanel::ShowState() {
   effectList_.Clear();
   int selected = -1;
-  for (std::size_t entry = 0; entry < state_.offeredEffects.size(); ++entry) {
-    const int effect = state_.offeredEffects[entry];
+  for (std::size_t entry = 0; entry < State().offeredEffects.size(); ++entry) {
+    const int effect = State().offeredEffects[entry];
     // An effect the skin does not name is listed as "1"; another language setting lists no names.
     const bool named = SkinTextSection(u"Mode", u"Mode1") != nullptr;
     effectList_.AddItem(named ? effectNames_.Get(FromWide(std::to_wstring(effect)), u"1") : u"");
-    if (effect == state_.effectMode) selected = static_cast<int>(entry);
+    if (effect == State().effectMode) selected = static_cast<int>(entry);
   }
   effectList_.Select(selected);
-  brightnessSlider_.SetPosition(BrightnessPosition(state_));
-  speedSlider_.SetPosition(SpeedPosition(state_));
+  brightnessSlider_.SetPosition(BrightnessPosition(State()));
+  speedSlider_.SetPosition(SpeedPosition(State()));
   for (std::size_t i = 0; i < colours_.size(); ++i) {
     const int effect = kColourButtons[i].effect;
-    const EffectGroup* group = GroupOfEffect(state_, effect);
+    const EffectGroup* group = GroupOfEffect(State(), effect);
     const Rgb colour = group                                 ? group->colour
-                       : kColourButtons[i].id == IDC_SELECTION_COLOUR ? state_.selectionColour
-                                                                     : state_.backgroundColour;
+                       : kColourButtons[i].id == IDC_SELECTION_COLOUR ? State().selectionColour
+                                                                     : State().backgroundColour;
     colours_[i].SetColour(ToColorref(colour));
   }
   ShowPictures();
@@ -301,20 +307,20 @@ void LightingPanel::ShowPictures() {
                  reinterpret_cast<LPARAM>(bitmaps_[isDown ? down : down + 1]));
   };
   show(IDC_LIGHTING_ON, kLightOnDown, on_);
-  show(IDC_DIRECTION_LEFT, kLeftDown, state_.direction == 0);
-  show(IDC_DIRECTION_RIGHT, kRightDown, state_.direction == 1);
+  show(IDC_DIRECTION_LEFT, kLeftDown, State().direction == 0);
+  show(IDC_DIRECTION_RIGHT, kRightDown, State().direction == 1);
   for (const auto& flag : kFlagPictures) {
-    const EffectGroup* group = GroupOfEffect(state_, flag.effect);
+    const EffectGroup* group = GroupOfEffect(State(), flag.effect);
     show(flag.id, kFlagDown, group && group->flag);
   }
-  show(IDC_MODE4_OPTION0, kFlagDown, state_.mode4Option == 0);
-  show(IDC_MODE4_OPTION1, kFlagDown, state_.mode4Option == 1);
-  show(IDC_TOOL0, kTool0Down, state_.tool == kToolOfPicture[0]);
-  show(IDC_TOOL1, kTool1Down, state_.tool == kToolOfPicture[1]);
+  show(IDC_MODE4_OPTION0, kFlagDown, State().mode4Option == 0);
+  show(IDC_MODE4_OPTION1, kFlagDown, State().mode4Option == 1);
+  show(IDC_TOOL0, kTool0Down, State().tool == kToolOfPicture[0]);
+  show(IDC_TOOL1, kTool1Down, State().tool == kToolOfPicture[1]);
 }
 
 void LightingPanel::ShowControls() {
-  const int effect = state_.effectMode;
+  const int effect = State().effectMode;
   const auto shows = [&](const Shown& shown) {
     switch (shown.when) {
       case Shown::When::kAlways: return true;
@@ -347,14 +353,14 @@ void LightingPanel::ShowControls() {
 
 void LightingPanel::ShowKeyTint() {
   if (!tintKeys_) return;
-  const KeyTint tint = on_ ? KeyTintOf(state_) : KeyTint{};
+  const KeyTint tint = on_ ? KeyTintOf(State()) : KeyTint{};
   tintKeys_([&](int position) -> std::optional<COLORREF> {
     switch (tint.kind) {
       case KeyTint::Kind::kNormal: return std::nullopt;
       case KeyTint::Kind::kAllOneColour: return ToColorref(tint.colour);
       case KeyTint::Kind::kOwnColours:
         if (position < 0 || position >= kKeyColourPositions) return std::nullopt;
-        return ToColorref(state_.keyColours[position]);
+        return ToColorref(State().keyColours[position]);
     }
     return std::nullopt;
   });
@@ -371,21 +377,23 @@ bool LightingPanel::OnCommand(int id, int notifyCode) {
   } else if (id == IDC_LIGHTING_ON) {
     if (on_) SwitchOff(); else SwitchOn();
   } else if (id == IDC_DIRECTION_LEFT || id == IDC_DIRECTION_RIGHT) {
-    const LightingState before = state_;
-    Send(before, SetDirection(state_, id == IDC_DIRECTION_LEFT ? 0 : 1));
+    const int direction = id == IDC_DIRECTION_LEFT ? 0 : 1;
+    Send([direction](LightingState& state) { return SetDirection(state, direction); });
   } else if (id == IDC_MODE4_OPTION0 || id == IDC_MODE4_OPTION1) {
-    const LightingState before = state_;
-    Send(before, SetMode4Option(state_, id == IDC_MODE4_OPTION0 ? 0 : 1));
+    const int option = id == IDC_MODE4_OPTION0 ? 0 : 1;
+    Send([option](LightingState& state) { return SetMode4Option(state, option); });
   } else if (id == IDC_TOOL0 || id == IDC_TOOL1) {
-    state_.tool = kToolOfPicture[id == IDC_TOOL0 ? 0 : 1];
-    ShowPictures();
+    const PaintTool tool = kToolOfPicture[id == IDC_TOOL0 ? 0 : 1];
+    Send([tool](LightingState& state) {
+      state.tool = tool;  // only the panel's: nothing to write
+      return LightingWrites{};
+    });
   } else if (IndexOfId(kColourButtons, id) >= 0) {
     if (notifyCode == BN_CLICKED) PickColour(id);
   } else {
     for (const auto& flag : kFlagPictures)
       if (flag.id == id) {
-        const LightingState before = state_;
-        Send(before, ToggleGroupFlag(state_, flag.effect));
+        Send([effect = flag.effect](LightingState& state) { return ToggleGroupFlag(state, effect); });
       }
   }
   return true;
@@ -397,33 +405,32 @@ void LightingPanel::SetReportRate(int button) {
 }
 
 void LightingPanel::SelectEffect(int listIndex) {
-  if (listIndex < 0 || listIndex >= static_cast<int>(state_.offeredEffects.size())) return;
-  const LightingState before = state_;
-  Send(before, ::SelectEffect(state_, state_.offeredEffects[listIndex]));
-  ShowControls();
+  if (listIndex < 0 || listIndex >= static_cast<int>(State().offeredEffects.size())) return;
+  const int effect = State().offeredEffects[listIndex];
+  Send([effect](LightingState& state) { return ::SelectEffect(state, effect); });
 }
 
 void LightingPanel::PickColour(int id) {
   CSkinColorButton& button = colours_[IndexOfId(kColourButtons, id)];
   if (!button.Pick()) return;
   const Rgb colour = FromColorref(button.Colour());
-  const LightingState before = state_;
-  if (id == IDC_BACKGROUND_COLOUR) {
-    state_.backgroundColour = colour;  // the keyboard hears of it when a key is painted
-    return;
-  }
-  Send(before, id == IDC_SELECTION_COLOUR ? SetSelectionColour(state_, colour)
-                                          : SetGroupColour(state_, kColourButtons[IndexOfId(kColourButtons, id)].effect, colour));
+  const int effect = kColourButtons[IndexOfId(kColourButtons, id)].effect;
+  Send([id, effect, colour](LightingState& state) {
+    if (id == IDC_BACKGROUND_COLOUR) {
+      state.backgroundColour = colour;  // the keyboard hears of it when a key is painted
+      return LightingWrites{};
+    }
+    return id == IDC_SELECTION_COLOUR ? SetSelectionColour(state, colour) : SetGroupColour(state, effect, colour);
+  });
 }
 
-bool LightingPanel::PaintsKeys() const { return on_ && state_.effectMode == kPerKeyEffect; }
+bool LightingPanel::PaintsKeys() const { return on_ && State().effectMode == kPerKeyEffect; }
 
 void LightingPanel::PaintKey(int controlId) {
   const int key = IndexOfControl(kKeyButtonIds, controlId);
   const int button = controlId == IDC_KEY_FN ? kFnButton : key;
   if (button < 0) return;
-  const LightingState before = state_;
-  Send(before, ::PaintKey(state_, button));
+  Send([button](LightingState& state) { return ::PaintKey(state, button); });
 }
 
 void LightingPanel::SwitchOn() {
@@ -446,43 +453,17 @@ void LightingPanel::SwitchOff() {
 }
 
 void LightingPanel::RestoreDefaultLighting() {
-  const LightingState before = state_;
-  Send(before, DefaultLighting(state_), 0, true);  // then read what the keyboard holds
+  Send(DefaultLighting, 0, true);  // then read what the keyboard holds
 }
 
 // --- Transfers ---
 
-void LightingPanel::Send(const LightingState& before, LightingWrites writes, int draggedId, bool readAfter) {
-  ShowState();
-  if (writes.empty() && draggedId == 0) return;
-  if (!link()) return;
-  // The transfer thread fills it in; the window's thread takes it once the job has run.
-  auto held = std::make_shared<std::optional<LightingState>>();
-  const bool queued = session().Transfer(
-      [writes = std::move(writes), before, after = state_, readAfter, held](DeviceLink& keyboard) {
-        *held = WriteChange(keyboard, writes, before, after, readAfter);
-      },
-      [this, held, draggedId, after = state_] {
-        if (*held) TakeKeyboardState(after, std::move(**held));
-        if (draggedId) OnWriteEnded(draggedId);
-      });
+void LightingPanel::Send(const Change& change, int draggedId, bool readAfter) {
+  if (!context_.session) return;
+  std::function<void()> written;
+  if (draggedId) written = [this, draggedId] { OnWriteEnded(draggedId); };
+  const bool queued = link() && session().ChangeLighting(LightingSource::kWindow, change, readAfter, std::move(written));
   if (!queued && draggedId) OnWriteEnded(draggedId);
-}
-
-void LightingPanel::ReadFromKeyboard(Read read) {
-  if (!link()) return;
-  auto held = std::make_shared<LightingState>(state_);
-  session().Transfer(
-      [held, read](DeviceLink& keyboard) { ReadLighting(keyboard, read == Read::kWithKeyColours, *held); },
-      [this, held, shownAtStart = state_] { TakeKeyboardState(shownAtStart, std::move(*held)); });
-}
-
-void LightingPanel::TakeKeyboardState(const LightingState& shownAtStart, LightingState read) {
-  state_ = TakeReadLighting(shownAtStart, read, state_);
-  on_ = ReadVoviSetting(kLightingOnValue, 0) == 1;
-  const int selector = ReadVoviSetting(kSelectorValue, 1);
-  for (int k = 0; k < 4; ++k) reportRateButtons_[k].SetChecked(selector == k + 1, true);
-  ShowState();
 }
 
 // --- Dragged controls: the latest position wins, at most one write under way ---
@@ -509,10 +490,10 @@ void LightingPanel::OnSliderMoved(int id, int position) {
 }
 
 void LightingPanel::SendDragged(Slider& slider, int position) {
-  const LightingState before = state_;
-  LightingWrites writes =
-      slider.id == IDC_BRIGHTNESS_SLIDER ? SetBrightness(state_, position) : SetSpeed(state_, position);
-  Send(before, std::move(writes), slider.id);
+  const bool brightness = slider.id == IDC_BRIGHTNESS_SLIDER;
+  Send([brightness, position](LightingState& state) {
+    return brightness ? SetBrightness(state, position) : SetSpeed(state, position);
+  }, slider.id);
 }
 
 void LightingPanel::OnWriteEnded(int id) {
@@ -523,18 +504,27 @@ void LightingPanel::OnWriteEnded(int id) {
 }
 
 void LightingPanel::OnSessionEvent(const SessionEvent& event) {
-  if (event.kind == SessionEvent::Kind::kKeyboardArrived) {
-    ReadFromKeyboard(Read::kWithKeyColours);
-  } else if (event.kind == SessionEvent::Kind::kLightingChanged) {
-    // One read for a burst of the keyboard's own changes.
-    SetTimer(host(), kRefreshTimer, 0, nullptr);
+  if (event.kind != SessionEvent::Kind::kLightingChanged) return;
+  if (event.value == static_cast<int>(LightingSource::kClient)) {
+    // Another program may change the lighting a thousand times a second: the
+    // panel follows it a few times a second.
+    if (!clientShowDue_) clientShowDue_ = SetTimer(host(), kClientShowTimer, kClientShowMs, nullptr) != 0;
+    return;
   }
+  if (event.value == static_cast<int>(LightingSource::kKeyboard)) {
+    // A read: the panel's own settings are taken again with it.
+    on_ = ReadVoviSetting(kLightingOnValue, 0) == 1;
+    const int selector = ReadVoviSetting(kSelectorValue, 1);
+    for (int k = 0; k < 4; ++k) reportRateButtons_[k].SetChecked(selector == k + 1, true);
+  }
+  ShowState();
 }
 
 bool LightingPanel::OnTimer(UINT_PTR timer) {
-  if (timer == kRefreshTimer) {
-    KillTimer(host(), kRefreshTimer);
-    ReadFromKeyboard(Read::kSettingsOnly);  // the keyboard's own keys changed them
+  if (timer == kClientShowTimer) {
+    KillTimer(host(), kClientShowTimer);
+    clientShowDue_ = false;
+    ShowState();
     return true;
   }
   if (timer < kFirstSliderTimer || timer >= kFirstSliderTimer + sliders_.size()) return false;

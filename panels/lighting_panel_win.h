@@ -55,27 +55,20 @@ class LightingPanel : public Panel {
   // Captions and effect names from the skin file, in the current language.
   void SetTexts();
 
-  // Reads the keyboard's lighting (on the transfer thread); with the key
-  // colours after an arrival, without them after the keyboard's own change.
-  enum class Read { kWithKeyColours, kSettingsOnly };
-  void ReadFromKeyboard(Read read);
   // The window's messages and timers for the panel.
   void OnSliderMoved(int id, int position);
   bool OnTimer(UINT_PTR timer);
 
-  // What the panel shows now (tests).
-  const LightingState& State() const { return state_; }
+  // What the panel shows: the session's lighting.
+  const LightingState& State() const;
 
  protected:
-  // An arrived keyboard's lighting is read; the keyboard's own changes are read soon.
+  // The panel shows the session's lighting whenever it changes.
   void OnSessionEvent(const SessionEvent& event) override;
 
  private:
   struct Slider;
   void ShowState();
-  // What the keyboard holds, read on the transfer thread from `shownAtStart`,
-  // taken on the window's; the user's picks made meanwhile stay.
-  void TakeKeyboardState(const LightingState& shownAtStart, LightingState read);
   // A dragged control's write has ended: its kept position may go next.
   void OnWriteEnded(int id);
   void ShowControls();
@@ -83,9 +76,10 @@ class LightingPanel : public Panel {
   void ShowKeyTint();
   void SelectEffect(int listIndex);
   void PickColour(int id);
-  // Shows the change, then sends its writes on the transfer thread; a write
-  // the keyboard did not take (or `readAfter`) reads the keyboard back.
-  void Send(const LightingState& before, LightingWrites writes, int draggedId = 0, bool readAfter = false);
+  // The user's change, made through the session (which sends its writes); a
+  // dragged control hears when its write ended.
+  using Change = std::function<LightingWrites(LightingState&)>;
+  void Send(const Change& change, int draggedId = 0, bool readAfter = false);
   void SendDragged(Slider& slider, int position);
   void SwitchOn();
   void SetReportRate(int button);
@@ -97,10 +91,9 @@ class LightingPanel : public Panel {
   void MoveToSkinKey(HWND control, const char16_t* skinKey, bool keepSize) const;
 
   std::function<void(const ColourOf&)> tintKeys_;
-  LightingState state_;
   IniSection effectNames_;  // the skin's names of the effects in the current language
   bool on_ = false;
-  bool everRead_ = false;
+  bool clientShowDue_ = false;  // a client's change waits to be shown
 
   std::function<void(Control&, int id)> bind_;
   // The panel's controls.

@@ -1,6 +1,9 @@
 #include "session/keyboard_session.h"
 
+#include "lighting/lighting_transfers.h"
+
 #include <filesystem>
+#include <optional>
 #include <utility>
 
 KeyboardSession::KeyboardSession(SessionHost& host, std::u16string profilePath, ArrivalRead arrivalRead)
@@ -131,7 +134,12 @@ void KeyboardSession::ShowLayer() { Post({SessionEvent::Kind::kLayerChanged}); }
 
 void KeyboardSession::RefreshLightingSoon() {
   keyboardChangedItself_ = true;
-  Post({SessionEvent::Kind::kLightingChanged});
+  // A burst of the keyboard's own changes is one read: none is queued while one waits.
+  if (lightingReadWaits_->exchange(true)) return;
+  Queue([this] {
+    if (followLighting_ && ReadLighting(false)) return;
+    *lightingReadWaits_ = false;
+  });
 }
 
 KeyboardMirror* KeyboardSession::Mirror() {
@@ -163,6 +171,7 @@ void KeyboardSession::OnDeviceReady(bool readBack) {
   // changes that were pending stay pending.
   if (readBack) SetPending(false);
   Raise({SessionEvent::Kind::kKeyboardArrived, readBack});
+  if (followLighting_) ReadLighting(true);  // after the profile, which the user waits for
   if (!readBack) Raise({SessionEvent::Kind::kTell, static_cast<int>(TextKey::MAIN_READ_BACK_FAILED_PROMPT)});
 }
 
@@ -317,4 +326,39 @@ bool KeyboardSession::LendThenReadAgain(std::function<void()> lend) {
     lend();
     if (!transfers.Stopping()) RefreshLightingSoon();  // the command may have changed it
   });
+}
+
+// ---- The lighting -----------------------------------------------------------
+
+bool KeyboardSession::ChangeLighting(LightingSource source, const std::function<LightingWrites(LightingState&)>& change,
+                                     bool readAfter, std::function<void()> written) {
+  const LightingState before = lighting_;
+  LightingWrites writes = change(lighting_);
+  Raise({SessionEvent::Kind::kLightingChanged, static_cast<int>(source)});
+  if (writes.empty() && !readAfter) return false;
+  // The transfer thread fills it in; the owner's thread takes it once the job has run.
+  auto held = std::make_shared<std::optional<LightingState>>();
+  return Transfer(
+      [writes = std::move(writes), before, after = lighting_, readAfter, held](DeviceLink& keyboard) {
+        *held = WriteChange(keyboard, writes, before, after, readAfter);
+      },
+      [this, held, after = lighting_, written = std::move(written)] {
+        if (*held) TakeReadLighting(after, **held);
+        if (written) written();
+      });
+}
+
+bool KeyboardSession::ReadLighting(bool withKeyColours) {
+  auto held = std::make_shared<LightingState>(lighting_);
+  return Transfer(
+      [held, withKeyColours, waits = lightingReadWaits_](DeviceLink& keyboard) {
+        *waits = false;  // a change the keyboard reports from now on is read again
+        ::ReadLighting(keyboard, withKeyColours, *held);
+      },
+      [this, held, shownAtStart = lighting_] { TakeReadLighting(shownAtStart, *held); });
+}
+
+void KeyboardSession::TakeReadLighting(const LightingState& shownAtStart, const LightingState& read) {
+  lighting_ = ::TakeReadLighting(shownAtStart, read, lighting_);
+  Raise({SessionEvent::Kind::kLightingChanged, static_cast<int>(LightingSource::kKeyboard)});
 }

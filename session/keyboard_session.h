@@ -26,6 +26,7 @@
 
 #include "device/device_link.h"
 #include "device/transfer_thread.h"
+#include "lighting/lighting_changes.h"
 #include "profiles/profile_keyboard.h"
 #include "profiles/profile_store.h"
 #include "session/keyboard_notices.h"
@@ -40,7 +41,7 @@ struct SessionEvent {
     kKeysChanged,      // an edit changed the working profile's keys
     kPendingChanged,   // Pending() changed
     kLayerChanged,     // the keyboard's G-key layer
-    kLightingChanged,  // the keyboard's own keys changed its lighting
+    kLightingChanged,  // Lighting() changed; value its LightingSource
     kProfileSwitched,  // the keyboard's current profile; value its index (-1 unknown)
     kTrayState,        // value the kind, detail the icon id (see NoticeListener::SetTrayState)
     kTell,             // value the TextKey of a message for the user
@@ -50,6 +51,13 @@ struct SessionEvent {
   int value = 0;
   int detail = 0;
   int code = 0;
+};
+
+// Who changed the lighting, told with kLightingChanged.
+enum class LightingSource {
+  kKeyboard,  // read from the keyboard: at its arrival, after its own change, after a refused write
+  kWindow,    // the user, in the window
+  kClient,    // another program, through the lighting interface
 };
 
 // What the session asks of its owner. Any thread.
@@ -126,6 +134,8 @@ class KeyboardSession : public NoticeListener {
   // Whether a job runs or waits, or events wait to be delivered.
   bool Busy() const;
   bool ReadingKeyboard() const { return reading_; }
+  // A keyboard is attached and has been told of.
+  bool KeyboardPresent() const { return notices_ && notices_->LastDeviceCount() > 0; }
   // A read-back is under way: nothing that changes the profile may start.
   bool ReadBackUnderWay() const { return notices_ && notices_->ReadBackUnderWay(); }
   unsigned KeyboardCountsNoticed() const { return notices_ ? notices_->CountsNoticed() : 0; }
@@ -186,6 +196,27 @@ class KeyboardSession : public NoticeListener {
   // is then read back. False when the transfer thread takes no more jobs.
   bool LendThenReadAgain(std::function<void()> lend);
 
+  // ---- The lighting ----
+  // One lighting state for every front: what the keyboard shows, as far as
+  // the session knows. With FollowLighting (the window asks for it; a console
+  // command reads what it needs itself) it is read when a keyboard arrives,
+  // with its key colours, and again when the keyboard reports its own change
+  // or comes back from a console command. Owner's thread.
+  void FollowLighting() { followLighting_ = true; }
+  const LightingState& Lighting() const { return lighting_; }
+  // A change of the lighting by `source`: `change` edits the state and returns
+  // the writes that carry it to the keyboard. Subscribers hear of it at once;
+  // the writes go in one bracket on the transfer thread. When the keyboard did
+  // not take them, or `readAfter` asks, what it holds is read and taken
+  // (picks made meanwhile stay). `written`, when given, runs on the owner's
+  // thread once the writes ended. False when nothing was queued (no writes,
+  // no keyboard): then `written` never runs.
+  bool ChangeLighting(LightingSource source, const std::function<LightingWrites(LightingState&)>& change,
+                      bool readAfter = false, std::function<void()> written = {});
+  // Reads the keyboard's lighting (the key colours too with `withKeyColours`)
+  // and takes it; a pick made while the read was under way stays.
+  bool ReadLighting(bool withKeyColours);
+
  private:
   // NoticeListener and DeviceMessages, for the session's own threads: each
   // queues an event. Only the notices and the transfers call them.
@@ -210,6 +241,8 @@ class KeyboardSession : public NoticeListener {
 
   bool ReadArrivedKeyboard(DeviceLink& link);  // transfer thread
   KeyboardMirror* Mirror();                     // transfer thread
+  // What the keyboard holds, read from `shownAtStart`, taken; picks made meanwhile stay.
+  void TakeReadLighting(const LightingState& shownAtStart, const LightingState& read);
 
   SessionHost& host_;
   const std::u16string profilePath_;
@@ -234,6 +267,9 @@ class KeyboardSession : public NoticeListener {
   bool profileKnown_ = false;
   bool reading_ = false;
   std::vector<Listener> listeners_;
+  LightingState lighting_;
+  bool followLighting_ = false;
+  std::shared_ptr<std::atomic<bool>> lightingReadWaits_ = std::make_shared<std::atomic<bool>>(false);
 
   mutable std::mutex queueMutex_;
   std::deque<std::function<void()>> queue_;

@@ -296,6 +296,8 @@ void COstrakDlg::OpenKeyboard() {
   DeviceLink* link = OpenDeviceLink(folder);
   if (!link) ExitProcess(0);
   session_.Connect(*link);
+  session_.FollowLighting();  // the panel shows it, and the lighting interface serves it
+  lightingPipe_.Start();  // without the pipe (its name taken) other programs only cannot reach the lighting
   if (session_.StartLink() < 0) {
     // Without the standing reads no reply and no keyboard count arrives. The
     // program stays in the notification area and starts the link again while
@@ -707,6 +709,7 @@ void COstrakDlg::ExitApplication() {
     // slow keyboard; then the threads that may still call the window end.
     consoleRequests_.reset();
     games_.Stop();
+    lightingPipe_.Stop();  // other programs' clients are disconnected
     session_.Stop();
     app_.ReleaseInstance();
   }
@@ -898,6 +901,10 @@ bool COstrakDlg::OnKeyboardMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return true;
     case WM_CONSOLE_REQUEST:
       AnswerConsoleRequest();
+      return true;
+    case WM_LIGHTING_CLIENTS:
+      lightingClientsPosted_ = false;
+      if (!exiting_) lightingPipe_.Deliver(lightingInterface_);
       return true;
     case WM_DEVICE_MESSAGE:
       if (!exiting_) ShowDeviceMessagesInTurn(static_cast<TextKey>(wParam));

@@ -22,6 +22,7 @@
 #include "dialogs/update_dialog_win.h"
 #include "editors/composite_dialog_win.h"
 #include "panels/key_grid_panel_win.h"
+#include "lighting_interface/lighting_pipe_server_win.h"
 #include "panels/lighting_panel_win.h"
 #include "panels/profile_panel_win.h"
 #include "profiles/profile_keyboard.h"
@@ -221,6 +222,12 @@ class COstrakDlg : public CBaseDialog, public UserInterface, public SessionHost 
   bool exitAfterApply_ = false;  // the close asked to apply first
   std::deque<TextKey> deviceMessages_;
   bool showingDeviceMessage_ = false;
+  // The lighting interface for other programs, over the session, and its pipe.
+  std::atomic<bool> lightingClientsPosted_{false};  // a WM_LIGHTING_CLIENTS is on its way
+  LightingPipeServer lightingPipe_{[this] {
+    if (!lightingClientsPosted_.exchange(true)) PostMessageW(hwnd(), WM_LIGHTING_CLIENTS, 0, 0);
+  }};
+  LightingInterface lightingInterface_{session_, lightingPipe_};
 
   // The panels, in the order their ids are looked up.
   KeyGridPanel grid_{*this};

@@ -450,7 +450,7 @@ TEST_F(MainWindowPanelsTest, DefaultLightingAndPicksDuringAReadStayInThePanel) {
 
   // A slow keyboard: the read is still under way when the user picks a tool.
   ASSERT_EQ(keyboard_.Control("faults latency=100"), "OK");
-  lighting.ReadFromKeyboard(LightingPanel::Read::kWithKeyColours);
+  window_->session().ReadLighting(true);
   Command(IDC_TOOL0, STN_CLICKED);
   ASSERT_TRUE(window_->KeyboardBusy());
   ASSERT_TRUE(WaitUntil([&] { return !window_->KeyboardBusy(); }, 10000));

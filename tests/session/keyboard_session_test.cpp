@@ -260,6 +260,7 @@ TEST_F(KeyboardSessionTest, AnApplySendsTheEditAndEndsThePendingChanges) {
 // only the chunk that changed; once the keyboard says it changed its own
 // settings, the next Apply sends the whole key table again.
 TEST_F(KeyboardSessionTest, AnApplySendsOnlyWhatChangedUntilTheKeyboardChangesItself) {
+  session_.FollowLighting();  // so that the keyboard's notice shows as a read of its lighting
   Arrive();
   const auto commandsSentBy = [&](auto edit) {
     keyboard_.ClearLog();
@@ -471,6 +472,46 @@ TEST_F(KeyboardSessionTest, AppliesNoticesAndAttachWorkRunTogether) {
     return layerEvents == kToggles;
   }, std::chrono::seconds(20)));
   EXPECT_EQ(link_.Layer(), 0);
+}
+
+// One lighting state for every front: read at the arrival, changed at once
+// with its writes behind, read again once for a burst of the keyboard's own
+// changes.
+TEST_F(KeyboardSessionTest, TheLightingIsReadAtArrivalChangedAtOnceAndFollowsTheKeyboard) {
+  std::vector<std::uint8_t> offered{1, 5, 9};
+  offered.resize(kOfferedEffectSlots, 0);
+  ASSERT_TRUE(keyboard_.Poke(SimArea::kStatus, kStatusEffectsFirst, offered));
+  session_.FollowLighting();
+  Arrive();
+  EXPECT_EQ(session_.Lighting().offeredEffects, (std::vector<int>{1, 5, 9}));
+  EXPECT_TRUE(Saw(Kind::kLightingChanged, static_cast<int>(LightingSource::kKeyboard)));
+
+  events_.clear();
+  bool written = false;
+  ASSERT_TRUE(session_.ChangeLighting(LightingSource::kClient, [](LightingState& s) { return SetBrightness(s, 7); },
+                                      false, [&] { written = true; }));
+  EXPECT_EQ(session_.Lighting().brightness, 7) << "at once";
+  EXPECT_TRUE(Saw(Kind::kLightingChanged, static_cast<int>(LightingSource::kClient)));
+  ASSERT_TRUE(Settle());
+  EXPECT_TRUE(written);
+  std::uint8_t brightness = 0;
+  keyboard_.Read(SimArea::kSettings, kBrightnessOffset, std::span(&brightness, 1));
+  EXPECT_EQ(brightness, 7);
+
+  // The keyboard's own keys: three notices, one read.
+  const std::uint8_t effect9 = 9;
+  ASSERT_TRUE(keyboard_.Poke(SimArea::kSettings, kEffectModeOffset, std::span(&effect9, 1)));
+  keyboard_.ClearLog();
+  for (int i = 0; i < 3; ++i) keyboard_.SendConsumerNotice(kNoticeSettingsChanged);
+  ASSERT_TRUE(WaitFor([&] {
+    session_.DeliverEvents();
+    return session_.Lighting().effectMode == 9 && !session_.Busy();
+  }));
+  int statusReads = 0;
+  for (const SimLogEntry& entry : keyboard_.Log())
+    statusReads += entry.fromHost && entry.usagePage == kControlUsagePage &&
+                   FrameFromBytes(entry.bytes)[kFrameCode] == kCommandReadStatus;
+  EXPECT_LE(statusReads, 2) << "a burst is not a read per notice";
 }
 
 }  // namespace
