@@ -38,14 +38,14 @@ foreach(main IN LISTS native_programs)
   target_compile_options(${name} PRIVATE ${warning_flags})
 endforeach()
 
-# Benchmarks (Google Benchmark): tests/bench/*_bench.cpp, each a program that
-# prints its measurements as ratios; the test command runs them last.
-find_package(benchmark REQUIRED)
+# Benchmarks: tests/bench/*_bench.cpp, each a program that measures its
+# subject against a baseline in turns (tests/support/paired_ratio.h) and ends
+# with its summary lines; scripts/bench runs them and prints the table.
 file(GLOB benchmarks CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/tests/bench/*_bench.cpp")
 foreach(source IN LISTS benchmarks)
   get_filename_component(name "${source}" NAME_WE)
   add_executable(${name} "${source}")
-  target_link_libraries(${name} PRIVATE ostrak_lighting_interface ostrak_simulator benchmark::benchmark Threads::Threads)
+  target_link_libraries(${name} PRIVATE ostrak_lighting_interface ostrak_simulator Threads::Threads)
   target_compile_options(${name} PRIVATE ${warning_flags})
 endforeach()
 # The console benchmark runs ostrak-cli against a plain stdio reader.

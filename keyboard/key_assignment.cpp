@@ -2,6 +2,7 @@
 // assignments into the keyboard's 3-byte key records and back.
 #include "keyboard/key_assignment.h"
 
+#include <algorithm>
 #include <mutex>
 #include <stdexcept>
 
@@ -103,18 +104,53 @@ void ClearProfileEntries(ProfileEntries entries) {
 
 // ---- AssignmentText ----------------------------------------------------------
 
+namespace {
+
+const AssignmentTextSlot kNoText{};
+
+}  // namespace
+
+std::size_t AssignmentTextSlots::Position(int index) const {
+  // Loading fills the records in order: after the last is the usual place.
+  if (kept_.empty() || kept_.back().index < index) return kept_.size();
+  const auto found = std::lower_bound(kept_.begin(), kept_.end(), index,
+                                      [](const Kept& kept, int wanted) { return kept.index < wanted; });
+  return static_cast<std::size_t>(found - kept_.begin());
+}
+
+const AssignmentTextSlot& AssignmentTextSlots::operator[](int index) const {
+  const std::size_t at = Position(index);
+  return at < kept_.size() && kept_[at].index == index ? kept_[at].slot : kNoText;
+}
+
+AssignmentTextSlot& AssignmentTextSlots::Make(int index) {
+  const std::size_t at = Position(index);
+  if (at == kept_.size() || kept_[at].index != index) kept_.insert(kept_.begin() + at, Kept{index, {}});
+  return kept_[at].slot;
+}
+
+void AssignmentTextSlots::Erase(int index) {
+  const std::size_t at = Position(index);
+  if (at < kept_.size() && kept_[at].index == index) kept_.erase(kept_.begin() + at);
+}
+
 bool SetAssignmentText(AssignmentText& table, int index, std::u16string_view text) {
   if (index < 0 || index >= kAssignmentTextCount) return false;
-  AssignmentTextSlot& slot = table.slots[index];
-  table.totalBytes -= slot.byteLength;
+  const std::uint32_t before = table.slots[index].byteLength;
+  if (text.empty()) {
+    table.slots.Erase(index);
+    table.totalBytes -= before;
+    return true;
+  }
+  AssignmentTextSlot& slot = table.slots.Make(index);
   slot.text.assign(text);
-  slot.byteLength = text.empty() ? 0 : static_cast<std::uint32_t>((text.size() + 1) * sizeof(char16_t));
-  table.totalBytes += slot.byteLength;
+  slot.byteLength = static_cast<std::uint32_t>((text.size() + 1) * sizeof(char16_t));
+  table.totalBytes += slot.byteLength - before;
   return true;
 }
 
 void ClearAssignmentText(AssignmentText& table) {
-  for (auto& slot : table.slots) slot = AssignmentTextSlot{};
+  table.slots.Clear();
   table.totalBytes = 0;
 }
 

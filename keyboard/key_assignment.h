@@ -10,6 +10,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "keyboard/key_codes.h"
 
@@ -115,8 +116,31 @@ struct AssignmentTextSlot {
   std::uint32_t byteLength = 0;
 };
 
+// The slots of the records that have a text, by record number. A profile has
+// none or a few, so only those are kept: a table then costs next to nothing to
+// make, move and free, which every load and every copy of a profile does
+// (a slot for each of the 2048 records made each of them cost as much as
+// reading the file). A record without a text reads as an empty slot.
+class AssignmentTextSlots {
+ public:
+  const AssignmentTextSlot& operator[](int index) const;
+  // The slot of `index`, made empty when the record has none yet.
+  AssignmentTextSlot& Make(int index);
+  void Erase(int index);
+  void Clear() { kept_.clear(); }
+
+ private:
+  struct Kept {
+    int index;
+    AssignmentTextSlot slot;
+  };
+  // Where the slot of `index` is or would go.
+  std::size_t Position(int index) const;
+  std::vector<Kept> kept_;  // in record order
+};
+
 struct AssignmentText {
-  std::array<AssignmentTextSlot, kAssignmentTextCount> slots{};
+  AssignmentTextSlots slots;
   std::uint32_t totalBytes = 0;  // sum of the slots' byte lengths
 };
 

@@ -71,47 +71,45 @@ std::unique_ptr<HeaderBlock> NewDefaultHeaderBlock() {
 
 namespace {
 
-// Where each record's string lies in the pool: the records that carry text,
-// by string offset, and for each the units it takes (first, end; equal for
-// none).
-struct StringSpans {
-  std::vector<std::pair<std::size_t, int>> starts;
-  std::vector<std::pair<std::size_t, std::size_t>> spans;
+// The string of one record: units [first, end) of the pool, its terminator at end.
+struct StringSpan {
+  int record;
+  std::size_t first, end;
 };
 
-// False when the strings take more than the pool.
-bool FindStringSpans(const AssignmentArea& area, std::span<const std::uint8_t> pool, StringSpans& found) {
+// The non-empty strings of the records that carry text, in record order, each
+// ending at the first zero unit at or after its start; a start outside the
+// pool, or with no terminator inside it, gives none. False when the strings
+// take more than the pool.
+bool FindStringSpans(const AssignmentArea& area, std::span<const std::uint8_t> pool, std::vector<StringSpan>& found) {
+  const auto carriesText = [&](const KeyAssignment& record) { return CarriesText(record); };
+  if (std::none_of(area.begin(), area.end(), carriesText)) return true;
+
+  // Where each run of zero units begins, found in one sweep of the pool: a
+  // string ends at the first of these after its start. However many records
+  // share or overlap a string, each costs a search among them, not a sweep of
+  // its own, and they take at most as many bytes as the pool.
   const std::size_t units = pool.size() / 2;
-  const auto unitAt = [&](std::size_t i) { return static_cast<char16_t>(pool[2 * i] | (pool[2 * i + 1] << 8)); };
+  const auto isZero = [&](std::size_t unit) { return pool[2 * unit] == 0 && pool[2 * unit + 1] == 0; };
+  std::vector<std::uint32_t> ends;
+  for (std::size_t unit = 0; unit < units; ++unit)
+    if (isZero(unit) && (unit == 0 || !isZero(unit - 1))) ends.push_back(static_cast<std::uint32_t>(unit));
 
-  // By string offset, so that one forward sweep finds every terminator
-  // however many records share or overlap a string.
-  std::vector<std::pair<std::size_t, int>>& starts = found.starts;
-  for (int r = 0; r < kAreaEntryCount; ++r)
-    if (CarriesText(area[r])) starts.push_back({(area[r].param & ~1u) / 2, r});
-  std::sort(starts.begin(), starts.end());
-
-  // Where each string ends. The program packs every string once, so the
-  // strings of a file it wrote fill its pool exactly; records that share or
-  // overlap strings would cost more memory than the file holds (2048 copies of
-  // one long string), and saved they would make a file that large. Such a
-  // file is refused before anything is copied: loading costs memory in
-  // proportion to the file, and the total fits the pool size's 32 bits.
-  found.spans.assign(starts.size(), {0, 0});
+  // The program packs every string once, so the strings of a file it wrote
+  // fill its pool exactly; records that share or overlap strings would cost
+  // more memory than the file holds (2048 copies of one long string), and
+  // saved they would make a file that large. Such a file is refused before
+  // anything is copied: loading costs memory in proportion to the file, and
+  // the total fits the pool size's 32 bits.
   std::uint64_t total = 0;
-  std::size_t zero = 0;  // the first zero unit at or after the last start, or `units`
-  bool zeroKnown = false;
-  for (std::size_t i = 0; i < starts.size(); ++i) {
-    const std::size_t first = starts[i].first;
-    if (first >= units) break;  // this and every later start lie outside the pool
-    if (!zeroKnown || zero < first) {
-      zero = first;
-      while (zero < units && unitAt(zero) != 0) ++zero;
-      zeroKnown = true;
-    }
-    if (zero >= units || zero == first) continue;  // no terminator in the pool, or an empty string
-    found.spans[i] = {first, zero};
-    total += 2 * (zero - first + 1);
+  for (int r = 0; r < kAreaEntryCount; ++r) {
+    if (!CarriesText(area[r])) continue;
+    const std::size_t first = (area[r].param & ~1u) / 2;
+    if (first >= units || isZero(first)) continue;  // outside the pool, or an empty string
+    const auto end = std::lower_bound(ends.begin(), ends.end(), first);
+    if (end == ends.end()) continue;  // no terminator in the pool
+    found.push_back({r, first, *end});
+    total += 2 * (*end - first + 1);
   }
   return total <= pool.size();
 }
@@ -136,7 +134,7 @@ bool ParseProfileFile(std::span<const std::uint8_t> bytes, ProfileContents& out)
   std::memcpy(block.get(), bytes.data(), kHeaderBlockBytes);
   std::span<const std::uint8_t> pool;
   if (!SplitProfileFile(bytes, *block, pool)) return false;
-  StringSpans strings;
+  std::vector<StringSpan> strings;
   if (!FindStringSpans(block->area, pool, strings)) return false;
 
   const std::uint16_t n = block->header.macroCount;
@@ -146,19 +144,17 @@ bool ParseProfileFile(std::span<const std::uint8_t> bytes, ProfileContents& out)
     std::memcpy(macros.records.data(), bytes.data() + kHeaderBlockBytes, kMacroRecordBytes * n);
   }
 
-  auto text = std::make_unique<AssignmentText>();
+  AssignmentText text;
   std::u16string string;
-  for (std::size_t i = 0; i < strings.starts.size(); ++i) {
-    const auto [first, end] = strings.spans[i];
-    if (end == first) continue;
-    string.resize(end - first);
-    std::memcpy(string.data(), pool.data() + 2 * first, 2 * (end - first));
-    SetAssignmentText(*text, strings.starts[i].second, string);
+  for (const StringSpan& found : strings) {
+    string.resize(found.end - found.first);
+    std::memcpy(string.data(), pool.data() + 2 * found.first, 2 * string.size());
+    SetAssignmentText(text, found.record, string);  // in record order: each joins the table at its end
   }
 
   out.block = std::move(block);
   out.macros = std::move(macros);
-  out.text = std::move(*text);
+  out.text = std::move(text);
   return true;
 }
 
@@ -168,7 +164,7 @@ bool ProfileFileLoads(std::span<const std::uint8_t> bytes) {
   if (!block) return false;
   std::memcpy(block.get(), bytes.data(), kHeaderBlockBytes);
   std::span<const std::uint8_t> pool;
-  StringSpans strings;
+  std::vector<StringSpan> strings;
   return SplitProfileFile(bytes, *block, pool) && FindStringSpans(block->area, pool, strings);
 }
 
@@ -259,7 +255,7 @@ std::vector<std::uint8_t> ProfileFileFromKeyboard(std::span<const DeviceKeyTable
     if (parsed <= 0) FreeMacroList(macros);  // a damaged image reads as no macros
   }
 
-  auto text = std::make_unique<AssignmentText>();
+  AssignmentText text;
   if (onDisk && onDisk->block) {
     for (int r = 0; r < kAreaEntryCount; ++r) {
       KeyAssignment kept = onDisk->block->area[r];
@@ -273,8 +269,8 @@ std::vector<std::uint8_t> ProfileFileFromKeyboard(std::span<const DeviceKeyTable
         if (kept.param == 0) continue;
       }
       read = kept;
-      if (CarriesText(kept)) SetAssignmentText(*text, r, onDisk->text.slots[r].text);
+      if (CarriesText(kept)) SetAssignmentText(text, r, onDisk->text.slots[r].text);
     }
   }
-  return SerializeProfileFile(*block, macros.records, *text);
+  return SerializeProfileFile(*block, macros.records, text);
 }

@@ -122,6 +122,26 @@ TEST(AssignmentTextTest, KeepsByteLengthsAndTheirTotal) {
   EXPECT_TRUE(table->slots[2047].text.empty());
 }
 
+TEST(AssignmentTextTest, SlotsSetInAnyOrderAreFoundByTheirRecord) {
+  AssignmentText table;
+  const int records[] = {2047, 3, 900, 0, 901, 512};
+  for (const int r : records) SetAssignmentText(table, r, u"text " + std::u16string(1, char16_t(u'A' + r % 26)));
+  for (const int r : records) EXPECT_EQ(table.slots[r].text, u"text " + std::u16string(1, char16_t(u'A' + r % 26))) << r;
+  for (const int r : {1, 2, 899, 902, 2046}) EXPECT_TRUE(table.slots[r].text.empty()) << r;
+  SetAssignmentText(table, 900, u"");
+  EXPECT_TRUE(table.slots[900].text.empty());
+  EXPECT_EQ(table.slots[901].text, u"text R");
+  EXPECT_EQ(table.totalBytes, 5u * 14u);
+
+  // A copy is its own; a move leaves the source to be refilled.
+  AssignmentText copy = table;
+  SetAssignmentText(copy, 3, u"changed");
+  EXPECT_EQ(table.slots[3].text, u"text D");
+  AssignmentText moved = std::move(copy);
+  EXPECT_EQ(moved.slots[3].text, u"changed");
+  EXPECT_EQ(moved.totalBytes, 4u * 14u + 16u);
+}
+
 // ---- Records to keys -----------------------------------------------------------
 
 TEST(DeviceRecordTest, ModifierMasksGiveTheKeyOfTheLowestBit) {

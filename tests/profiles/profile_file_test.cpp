@@ -250,6 +250,47 @@ TEST_F(ProfileFileTest, StringsNeverTakeMoreThanThePool) {
   }
 }
 
+TEST_F(ProfileFileTest, StringsLaidOutInAnotherOrderEachComeToTheirOwnRecord) {
+  // Another program may pack the strings in any order: here the last record's
+  // string comes first in the pool, and an empty string sits between them.
+  const int first = AssignmentIndex(0, 0x02), middle = AssignmentIndex(1, 0x03), last = AssignmentIndex(3, 0x04);
+  for (const int r : {first, middle, last}) profile_.block->area[r].type = AssignmentType::TextBlock;
+  SetAssignmentText(profile_.text, first, u"first");     // 12 bytes
+  SetAssignmentText(profile_.text, middle, u"middle");   // 14 bytes
+  SetAssignmentText(profile_.text, last, u"last");       // 10 bytes
+  ASSERT_EQ(ExportProfileFile(profile_, Path("ordered.fwc")), FileWrite::kWritten);
+  std::vector<std::uint8_t> bytes = Bytes(Path("ordered.fwc"));
+  const std::size_t pool = kHeaderBlockBytes;
+  ASSERT_EQ(bytes.size(), pool + 36);
+
+  // Pool: "last", "middle", "first"; the first record pointed at an empty
+  // string (a lone terminator) would read as none.
+  std::vector<std::uint8_t> reordered(bytes.begin(), bytes.begin() + pool);
+  for (const char16_t* text : {u"last", u"middle", u"first"})
+    for (const char16_t* c = text;; ++c) {
+      reordered.push_back(static_cast<std::uint8_t>(*c));
+      reordered.push_back(static_cast<std::uint8_t>(*c >> 8));
+      if (*c == 0) break;
+    }
+  const auto setOffset = [&](int r, std::uint32_t offset) { std::memcpy(reordered.data() + 64 + 16 * r + 4, &offset, 4); };
+  setOffset(last, 0);
+  setOffset(middle, 10);
+  setOffset(first, 24);
+  ProfileContents contents;
+  ASSERT_TRUE(ParseProfileFile(reordered, contents));
+  EXPECT_EQ(contents.text.slots[first].text, u"first");
+  EXPECT_EQ(contents.text.slots[middle].text, u"middle");
+  EXPECT_EQ(contents.text.slots[last].text, u"last");
+  EXPECT_EQ(contents.text.totalBytes, 36u);
+
+  setOffset(first, 8);  // the terminator of "last": an empty string
+  ProfileContents empty;
+  ASSERT_TRUE(ParseProfileFile(reordered, empty));
+  EXPECT_EQ(empty.text.slots[first].byteLength, 0u);
+  EXPECT_EQ(empty.text.slots[middle].text, u"middle");
+  EXPECT_EQ(empty.text.totalBytes, 24u);
+}
+
 TEST_F(ProfileFileTest, TheNewFileAKilledSaveLeftBehindIsReplaced) {
   ASSERT_TRUE(NewDefaultProfileFile(Path("$Profile0")));
   { std::ofstream(folder_ / "$Profile0.saving", std::ios::binary) << "half a profile"; }

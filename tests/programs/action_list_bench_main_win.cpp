@@ -1,9 +1,8 @@
 // The macro page's action list with a long macro: loading a macro of 2000
 // actions into the page and the list (and painting the list) against loading
-// one of 20, and saving the rows back into the macro the same way. The list
-// asks only for the rows it paints, so loading should cost far less than 100
-// times more (the rows are 100 times more). Prints the ratios of the medians
-// in one line; never fails on time.
+// one of 20, and saving the rows back into the macro the same way, each in
+// turns. The list asks only for the rows it paints, so loading should cost far
+// less than 100 times more (the rows are 100 times more). Never fails on time.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -13,6 +12,7 @@
 #include "controls/action_list_win.h"
 #include "editors/macro_page.h"
 #include "tests/support/action_list_host_win.h"
+#include "tests/support/paired_ratio.h"
 #include "tests/support/windows_test_support_win.h"
 
 namespace {
@@ -60,24 +60,15 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
     return (SecondsNow() - start) / kSaves;
   };
 
-  constexpr int kRounds = 15;
-  std::vector<double> loadShort, loadLong, saveShort, saveLong;
-  for (int round = -1; round < kRounds; ++round) {
-    const double ls = load(kShort), ll = load(kLong), ss = save(kShort), sl = save(kLong);
-    if (round < 0) continue;  // warming up
-    loadShort.push_back(ls);
-    loadLong.push_back(ll);
-    saveShort.push_back(ss);
-    saveLong.push_back(sl);
-  }
+  const PairedRatio loads = MeasurePairs(kFewestPairs, [&] { return load(kLong); }, [&] { return load(kShort); });
+  load(kLong);
   const bool shown = dialog.list.RowCount() == kMaxMacroActions && dialog.list.CellText(1999, 2) == u"40";
-  const double loadRatio = MedianOf(loadLong) / MedianOf(loadShort);
-  const double saveRatio = MedianOf(saveLong) / MedianOf(saveShort);
-  std::printf("action list: load 2000 / load 20 = %.2f (limit 100), save 2000 / save 20 = %.2f "
-              "(load 20: %.3f ms, load 2000: %.3f ms, save 20: %.2f us, save 2000: %.2f us)%s\n",
-              loadRatio, saveRatio, MedianOf(loadShort) * 1e3, MedianOf(loadLong) * 1e3, MedianOf(saveShort) * 1e6,
-              MedianOf(saveLong) * 1e6, shown ? "" : "; the long macro was NOT shown");
-  std::fflush(stdout);
+  const PairedRatio saves = MeasurePairs(kFewestPairs, [&] { return save(kLong); }, [&] { return save(kShort); });
+  std::printf("action list: load 20: %.3f ms, load 2000: %.3f ms, save 20: %.2f us, save 2000: %.2f us%s\n",
+              loads.BaselineSeconds() * 1e3, loads.SubjectSeconds() * 1e3, saves.BaselineSeconds() * 1e6,
+              saves.SubjectSeconds() * 1e6, shown ? "" : "; the long macro was NOT shown");
+  ReportRatio("action list: load 2000 / load 20 actions", loads, "far below 100");
+  ReportRatio("action list: save 2000 / save 20 actions", saves, "-");
   dialog.list.ShowRows(nullptr);
   return 0;
 }

@@ -1,18 +1,18 @@
 // Start-up benchmark: the time from starting Ostrak.exe with the simulated
 // keyboard until its notification-area icon is there and the keyboard has
-// been read back into the profile file, divided by the start-up time of the smallest dialog
-// program under the same Wine. Prints the ratio of the medians (it should stay
-// below 2); the program folder is the first argument.
+// been read back into the profile file, against the time from starting the
+// smallest dialog program until it has shown its dialog and ended, both
+// processes under the same Wine, in turns. Goal: at most 1.25. The program
+// folder is the first argument.
 #include <winsock2.h>
 #include <windows.h>
 #include <shellapi.h>
 #include <shlobj.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <string>
-#include <vector>
 
+#include "tests/support/paired_ratio.h"
 #include "tests/support/sim_server_win.h"
 #include "tests/support/windows_test_support_win.h"
 
@@ -50,35 +50,33 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
   SHGetFolderPathW(nullptr, CSIDL_PERSONAL, nullptr, SHGFP_TYPE_CURRENT, documents);
   const std::wstring profile = std::wstring(documents) + L"\\Ostrak_05A\\$Profile0";
 
-  // Round -1 warms both programs up (the system's libraries, Wine's services)
-  // and is not counted.
-  constexpr int kRuns = 9;
-  std::vector<double> ostrak, dialog;
-  for (int run = -1; run < kRuns; ++run) {
-    DeleteFileW(profile.c_str());
-    const double start = SecondsNow();
-    PROCESS_INFORMATION process = Run(program, L"", folder);
-    const auto started = [&] {
-      return GetFileAttributesW(profile.c_str()) != INVALID_FILE_ATTRIBUTES &&
-             TrayIconShown(MainWindowOf(process.dwProcessId));
-    };
-    while (!started() && SecondsNow() - start < 30) Sleep(1);
-    const double ostrakTime = SecondsNow() - start;
-    PROCESS_INFORMATION killer = Run(program, L"/Kill", folder);
-    Finish(killer);
-    Finish(process);
-
-    const double dialogStart = SecondsNow();
-    PROCESS_INFORMATION small = Run(minimal, L"", folder);
-    Finish(small);
-    if (run < 0) continue;
-    ostrak.push_back(ostrakTime);
-    dialog.push_back(SecondsNow() - dialogStart);
-  }
+  const PairedRatio startup = MeasurePairs(
+      kFewestPairs,
+      [&] {
+        DeleteFileW(profile.c_str());
+        const double start = SecondsNow();
+        PROCESS_INFORMATION process = Run(program, L"", folder);
+        const auto started = [&] {
+          return GetFileAttributesW(profile.c_str()) != INVALID_FILE_ATTRIBUTES &&
+                 TrayIconShown(MainWindowOf(process.dwProcessId));
+        };
+        while (!started() && SecondsNow() - start < 30) Sleep(1);
+        const double took = started() ? SecondsNow() - start : -1;
+        PROCESS_INFORMATION killer = Run(program, L"/Kill", folder);
+        Finish(killer);
+        Finish(process);
+        return took;
+      },
+      [&] {
+        const double start = SecondsNow();
+        PROCESS_INFORMATION small = Run(minimal, L"", folder);
+        Finish(small);
+        return SecondsNow() - start;
+      });
   keyboard.Stop();
 
-  std::printf("start-up until the icon is shown and the keyboard read: %.0f ms; smallest dialog program: %.0f ms; ratio %.2f (should stay below 2)\n",
-              MedianOf(ostrak) * 1000, MedianOf(dialog) * 1000, MedianOf(ostrak) / MedianOf(dialog));
-  std::fflush(stdout);
-  return 0;
+  std::printf("start-up until the icon is shown and the keyboard read: %.0f ms; smallest dialog program: %.0f ms\n",
+              startup.SubjectSeconds() * 1000, startup.BaselineSeconds() * 1000);
+  ReportRatio("start-up / smallest dialog program", startup, "at most 1.25");
+  return startup.failed ? 1 : 0;
 }

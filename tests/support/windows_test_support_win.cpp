@@ -222,8 +222,3 @@ double SecondsNow() {
   return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
 
-double MedianOf(std::vector<double> times) {
-  if (times.empty()) return 0;
-  std::sort(times.begin(), times.end());
-  return times[times.size() / 2];
-}

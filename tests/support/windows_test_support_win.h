@@ -33,9 +33,8 @@ std::string ReadBytes(const std::wstring& path);
 // holds or `timeoutMs` has passed. Returns whether it held.
 bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs);
 
-// A steady clock in seconds, and the median of timings (the benchmark programs').
+// A steady clock in seconds.
 double SecondsNow();
-double MedianOf(std::vector<double> times);
 
 // The top-level windows of a process that `wanted` picks.
 std::vector<HWND> TopWindowsOf(DWORD processId, const std::function<bool(HWND)>& wanted);
