@@ -79,7 +79,7 @@ void MeasureAt(int latencyMs) {
   lighting.Connected(1);
   lighting.Received(1, {R"({"id":0,"request":"hello"})", false});
   keyboard.SetFaults({.latencyMs = latencyMs});
-  const auto stretch = std::chrono::milliseconds(latencyMs * 11 * 10);  // some 10 frames at the bound
+  const auto stretch = std::chrono::milliseconds(latencyMs * 11 * 6);  // some 6 frames at the bound
   const auto settle = [&] {
     while (session.Busy() || lighting.KeyColoursUnderWay()) {
       session.DeliverEvents();
