@@ -27,17 +27,10 @@
 #include "profiles/profile_download.h"
 #include "simulator/keyboard_simulator.h"
 #include "simulator/sim_service.h"
+#include "tests/support/bench_macro.h"
 #include "tests/support/paired_ratio.h"
 
 namespace {
-
-MacroRecord MakeMacro(std::uint16_t id, std::u16string_view name, int actions) {
-  MacroRecord record;
-  FillNewMacroRecord(record, name, id);
-  record.actionCount = static_cast<std::uint16_t>(actions);
-  for (int i = 0; i < actions; ++i) record.actions[i] = {10, 0x01E, static_cast<std::uint16_t>(i % 2)};
-  return record;
-}
 
 // The baseline's side of the service: one standing read whose callback wakes
 // the writer when a reply comes (it also sees the link's replies, as the

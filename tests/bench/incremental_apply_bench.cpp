@@ -18,19 +18,12 @@
 #include "profiles/profile_download.h"
 #include "simulator/keyboard_simulator.h"
 #include "simulator/sim_service.h"
+#include "tests/support/bench_macro.h"
 #include "tests/support/paired_ratio.h"
 
 namespace {
 
 enum class Change { kOneKey, kOneMacroAction };
-
-MacroRecord MakeMacro(std::uint16_t id, std::u16string_view name, int actions) {
-  MacroRecord record;
-  FillNewMacroRecord(record, name, id);
-  record.actionCount = static_cast<std::uint16_t>(actions);
-  for (int i = 0; i < actions; ++i) record.actions[i] = {10, 0x01E, static_cast<std::uint16_t>(i % 2)};
-  return record;
-}
 
 std::size_t RepliesSince(const KeyboardSimulator& keyboard) {
   std::size_t replies = 0;
